@@ -92,9 +92,9 @@ class GrowArray {
     T* p = static_cast<T*>(std::malloc(bytes));
     if (!p) return {};
     try {
+      // When the control block cannot be allocated, shared_ptr frees p itself.
       return std::shared_ptr<T>(p, [](T* q) { std::free(q); });
     } catch (const std::bad_alloc&) {
-      std::free(p);
       return {};
     }
   }

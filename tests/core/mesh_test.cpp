@@ -1,0 +1,414 @@
+// Mesh: vertex reuse, buffer growth, the memory guard, transform setters and
+// baking, bounds and their cache, render arrays and copy-on-write copies.
+#include "core/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "platform/available_memory.h"
+
+namespace torvane {
+namespace {
+
+void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-5f) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+bool AnyChangeFlag(const Mesh& m) {
+  return m.unsavedChange || m.unautosavedChange || m.unrecordedChange;
+}
+
+// Two triangles sharing an edge: a unit square in the XY plane at z = 0.
+Mesh MakeSquare(Colour32 colour = 0xFF112233u) {
+  Mesh m;
+  AppendTriangle(m, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, colour);
+  AppendTriangle(m, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}, colour);
+  return m;
+}
+
+struct MemoryOverride {
+  explicit MemoryOverride(uint64_t bytes) { SetAvailableMemoryOverride(bytes); }
+  ~MemoryOverride() { SetAvailableMemoryOverride(std::nullopt); }
+};
+
+TEST(MeshAppend, VertexReuseLooksBackExactlyOneHundredVertices) {
+  Mesh m;
+  const Vec3 a{5, 5, 5};
+  EXPECT_EQ(AppendVertex(m, a), 0u);
+  EXPECT_EQ(AppendVertex(m, a), 0u);
+  // Within the tolerance counts as equal; just outside does not.
+  EXPECT_EQ(AppendVertex(m, {5.0f + 1e-7f, 5, 5}), 0u);
+  EXPECT_EQ(AppendVertex(m, {5.0f + 1e-6f, 5, 5}), 1u);
+
+  Mesh n;
+  EXPECT_EQ(AppendVertex(n, a), 0u);
+  for (int i = 0; i < 99; ++i)
+    AppendVertex(n, {float(i), -1, 0});
+  EXPECT_EQ(AppendVertex(n, a), 0u) << "100 vertices back is still looked at";
+  AppendVertex(n, {-7, -7, -7});  // now a is 101 back
+  EXPECT_EQ(AppendVertex(n, a), 101u);
+  EXPECT_EQ(n.vertexCount, 102u);
+  // The newest equal position wins.
+  EXPECT_EQ(AppendVertex(n, a), 101u);
+}
+
+TEST(MeshAppend, BuffersGrowByHalfTheCountFromEighteen) {
+  Mesh m;
+  AppendVertex(m, {0, 0, 0});
+  EXPECT_EQ(m.positions.length(), 18u);
+  for (int i = 1; i < 19; ++i)
+    AppendVertex(m, {float(i), 0, 0});
+  EXPECT_EQ(m.vertexCount, 19u);
+  EXPECT_EQ(m.positions.length(), 27u);
+
+  Mesh t;
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(AppendTriangle(t, {float(i), 0, 0}, {float(i), 1, 0}, {float(i), 0, 1}, 0));
+  }
+  EXPECT_EQ(t.cornerCount, 18u);
+  EXPECT_EQ(t.corners.length(), 18u);
+  ASSERT_TRUE(AppendTriangle(t, {9, 0, 0}, {9, 1, 0}, {9, 0, 1}, 0));
+  EXPECT_EQ(t.corners.length(), 27u);
+  EXPECT_EQ(TriangleCount(t), 7u);
+  // Corners past the count are dead.
+  EXPECT_EQ(t.corners[21].vertexIndex, kDeadIndex);
+}
+
+TEST(MeshAppend, TriangleCornersCarryIndicesNormalAndColour) {
+  Mesh m = MakeSquare(0xFF00FF00u);
+  EXPECT_EQ(m.vertexCount, 4u) << "shared vertices are reused";
+  EXPECT_EQ(m.cornerCount, 6u);
+  const uint32_t expected[6] = {0, 1, 2, 0, 2, 3};
+  for (uint32_t k = 0; k < 6; ++k) {
+    EXPECT_EQ(m.corners[k].vertexIndex, expected[k]);
+    ExpectNear(m.corners[k].normal, {0, 0, 1});
+    EXPECT_EQ(m.corners[k].colour, 0xFF00FF00u);
+  }
+  EXPECT_TRUE(AnyChangeFlag(m));
+  EXPECT_TRUE(m.renderStale);
+
+  // From corners: indices and colours from the given corners, a fresh normal
+  // (reversed winding faces down).
+  SetCornerColour(m, 2, 0xFFABCDEFu);
+  ASSERT_TRUE(AppendTriangleFromCorners(m, 0, 2, 1));
+  EXPECT_EQ(m.cornerCount, 9u);
+  EXPECT_EQ(m.corners[6].vertexIndex, 0u);
+  EXPECT_EQ(m.corners[7].vertexIndex, 2u);
+  EXPECT_EQ(m.corners[7].colour, 0xFFABCDEFu);
+  ExpectNear(m.corners[8].normal, {0, 0, -1});
+  EXPECT_FALSE(AppendTriangleFromCorners(m, 0, 1, 9)) << "corner out of range";
+  MeshCorner* c = m.corners.MutableData();
+  c[3].vertexIndex = kDeadIndex;
+  EXPECT_FALSE(AppendTriangleFromCorners(m, 3, 4, 5)) << "dead corner";
+  EXPECT_EQ(m.cornerCount, 9u);
+}
+
+TEST(MeshAppend, MemoryGuardRefusesGrowthAndEmptiesTheMesh) {
+  Mesh m;
+  // Enough vertices that the next growth needs a new allocation of more than
+  // 1,000,000 bytes (the buffer keeps spare capacity between allocations).
+  uint32_t i = 0;
+  do {
+    AppendVertex(m, {float(i++), 0, 0});
+  } while (m.vertexCount != m.positions.length() ||
+           m.vertexCount + m.vertexCount / 2 <= m.positions.capacity() || m.vertexCount < 60000);
+  const float last = float(i - 1);
+  ASSERT_TRUE(AppendTriangle(m, {last, 0, 0}, {last - 1, 0, 0}, {last - 2, 0, 0}, 0));
+  ASSERT_EQ(m.vertexCount, m.positions.length()) << "the triangle reused its vertices";
+  {
+    MemoryOverride low(1000);
+    EXPECT_EQ(AppendVertex(m, {-1, -1, -1}), kDeadIndex);
+  }
+  EXPECT_EQ(m.vertexCount, 0u);
+  EXPECT_EQ(m.cornerCount, 0u) << "no corner may point at freed positions";
+  EXPECT_EQ(m.positions.length(), 0u);
+
+  // Corners: the same three vertices over and over, until the corner buffer
+  // is full and large.
+  Mesh t;
+  do {
+    ASSERT_TRUE(AppendTriangle(t, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0));
+  } while (t.cornerCount + 3 <= t.corners.length() ||
+           t.cornerCount + t.cornerCount / 2 <= t.corners.capacity() || t.cornerCount < 60000);
+  const uint32_t vertices = t.vertexCount;
+  {
+    MemoryOverride low(1000);
+    EXPECT_FALSE(AppendTriangle(t, {-1, 0, 0}, {-1, 1, 0}, {-1, 0, 1}, 0));
+  }
+  EXPECT_EQ(t.cornerCount, 0u);
+  EXPECT_EQ(t.vertexCount, vertices);
+  // With memory back, the mesh works again.
+  EXPECT_TRUE(AppendTriangle(t, {-1, 0, 0}, {-1, 1, 0}, {-1, 0, 1}, 0));
+}
+
+TEST(MeshTransform, SettersFollowTheirRules) {
+  Mesh m;
+  SetScale(m, {0.004f, 1, 1});
+  ExpectNear(m.scale, {1, 1, 1}, 0);
+  EXPECT_FALSE(AnyChangeFlag(m)) << "a refused scale is no edit";
+  SetScale(m, {2, 1, 1});
+  SetScale(m, {0.005f, 1, 1});
+  ExpectNear(m.scale, {0.005f, 1, 1}, 0);
+  EXPECT_TRUE(AnyChangeFlag(m));
+  SetScale(m, {1, 1, -2});
+  EXPECT_FLOAT_EQ(m.scale.z, 1.0f) << "negative scale refused";
+
+  SetRotation(m, {370, -370, 720});
+  ExpectNear(m.rotation, {10, -10, 0}, 1e-4f);
+  SetRotation(m, {-90, 359, 360});
+  ExpectNear(m.rotation, {-90, 359, 0}, 1e-4f);
+
+  SetColour(m, 1.0f, 0.5f, 0.0f, 1.0f);
+  EXPECT_EQ(m.colour, 0xFFFF7F00u);
+  EXPECT_EQ(m.lastSetColour, 0xFFFF7F00u);
+  EXPECT_TRUE(m.lastSetColourValid);
+}
+
+TEST(MeshTransform, MatrixRotatesRightHandedAboutEachAxisInOrder) {
+  auto apply = [](Vec3 rotation, Vec3 p) {
+    return TransformPoint(p, TransformMatrix({1, 1, 1}, rotation, {0, 0, 0}));
+  };
+  ExpectNear(apply({90, 0, 0}, {0, 1, 0}), {0, 0, 1});
+  ExpectNear(apply({90, 0, 0}, {0, 0, 1}), {0, -1, 0});
+  ExpectNear(apply({0, 90, 0}, {1, 0, 0}), {0, 0, -1});
+  ExpectNear(apply({0, 90, 0}, {0, 0, 1}), {1, 0, 0});
+  ExpectNear(apply({0, 0, 90}, {1, 0, 0}), {0, 1, 0});
+  ExpectNear(apply({0, 0, 90}, {0, 1, 0}), {-1, 0, 0});
+  // X first, then Y: (0,1,0) -> (0,0,1) -> (1,0,0).
+  ExpectNear(apply({90, 90, 0}, {0, 1, 0}), {1, 0, 0});
+
+  // Scale first, translation last, in elements 12..14.
+  Mesh m;
+  SetScale(m, {2, 3, 4});
+  SetRotation(m, {0, 0, 90});
+  SetPosition(m, {10, 20, 30});
+  const Matrix4 w = MeshTransformMatrix(m);
+  EXPECT_FLOAT_EQ(w.m[12], 10);
+  EXPECT_FLOAT_EQ(w.m[13], 20);
+  EXPECT_FLOAT_EQ(w.m[14], 30);
+  ExpectNear(TransformPoint({1, 0, 0}, w), {10, 22, 30});
+}
+
+TEST(MeshTransform, BakeFoldsTheTransformIntoPositionsOnlyWhenNotIdentity) {
+  Mesh m = MakeSquare();
+  m.unsavedChange = m.unautosavedChange = m.unrecordedChange = m.renderStale = false;
+  MeshBounds(m);
+  BakeTransform(m);
+  EXPECT_FALSE(AnyChangeFlag(m));
+  EXPECT_FALSE(m.renderStale);
+  ExpectNear(m.positions[2], {1, 1, 0}, 0);
+  EXPECT_NE(m.boundsIndex[0], kDeadIndex) << "identity bake keeps the cache";
+
+  SetScale(m, {2, 2, 2});
+  SetRotation(m, {0, 0, 90});
+  SetPosition(m, {1, 0, 0});
+  ClearMesh(m);
+  m = MakeSquare();
+  SetScale(m, {2, 2, 2});
+  SetRotation(m, {0, 0, 90});
+  SetPosition(m, {1, 0, 0});
+  m.unsavedChange = false;
+  const Vec3 normalBefore = m.corners[0].normal;
+  BakeTransform(m);
+  ExpectNear(m.positions[1], {1, 2, 0});  // (1,0,0) scaled, turned, moved
+  ExpectNear(m.positions[2], {-1, 2, 0});
+  ExpectNear(m.scale, {1, 1, 1}, 0);
+  ExpectNear(m.rotation, {0, 0, 0}, 0);
+  ExpectNear(m.position, {0, 0, 0}, 0);
+  EXPECT_TRUE(m.unsavedChange);
+  ExpectNear(m.corners[0].normal, normalBefore, 0);
+  const BoundingBox box = MeshBounds(m);
+  ExpectNear(box.min, {-1, 0, 0});
+  ExpectNear(box.max, {1, 2, 0});
+}
+
+TEST(MeshTransform, ResetOriginToCentreKeepsTheObjectInPlace) {
+  Mesh m;
+  AppendTriangle(m, {10, 10, 10}, {12, 10, 10}, {12, 14, 10}, 0);
+  MeshCorner* c = m.corners.MutableData();
+  c[0].normal = c[1].normal = c[2].normal = {9, 9, 9};
+  SetPosition(m, {1, 0, 0});
+  ResetOriginToCentre(m);
+  ExpectNear(m.position, {12, 12, 10});
+  ExpectNear(m.positions[0], {-1, -2, 0});
+  ExpectNear(m.positions[2], {1, 2, 0});
+  ExpectNear(m.corners[1].normal, {0, 0, 1});
+  const BoundingBox box = MeshBounds(m);
+  ExpectNear(box.min, {-1, -2, 0});
+  ExpectNear(box.max, {1, 2, 0});
+
+  Mesh empty;
+  SetPosition(empty, {3, 3, 3});
+  ResetOriginToCentre(empty);
+  ExpectNear(empty.position, {3, 3, 3}, 0);
+}
+
+TEST(MeshBounds, EmptyMeshReportsSentinelsAndNeverCaches) {
+  Mesh m;
+  BoundingBox box = MeshBounds(m);
+  ExpectNear(box.min, {1e6f, 1e6f, 1e6f}, 0);
+  ExpectNear(box.max, {-1e6f, -1e6f, -1e6f}, 0);
+  for (uint32_t i : m.boundsIndex)
+    EXPECT_EQ(i, kDeadIndex);
+  AppendVertex(m, {1, 2, 3});
+  box = MeshBounds(m);
+  ExpectNear(box.min, {1, 2, 3}, 0);
+  ExpectNear(box.max, {1, 2, 3}, 0);
+  Vec3 centre = MeshCentre(m, &box);
+  ExpectNear(centre, {1, 2, 3}, 0);
+}
+
+TEST(MeshBounds, TrueBoundsBeyondAMillionAndTheCacheFollowsEdits) {
+  Mesh m;
+  AppendVertex(m, {2e6f, 3e6f, -5e6f});
+  AppendVertex(m, {4e6f, 3.5e6f, -4e6f});
+  BoundingBox box = MeshBounds(m);
+  ExpectNear(box.min, {2e6f, 3e6f, -5e6f}, 0);
+  ExpectNear(box.max, {4e6f, 3.5e6f, -4e6f}, 0);
+
+  // The first vertex reaching an extreme keeps it.
+  Mesh t;
+  AppendVertex(t, {1, 0, 0});
+  AppendVertex(t, {0, 0, 0});
+  AppendVertex(t, {1, 5, 0});
+  MeshBounds(t);
+  EXPECT_EQ(t.boundsIndex[1], 0u);  // max x: vertex 0, not 2
+  EXPECT_EQ(t.boundsIndex[0], 1u);  // min x
+  EXPECT_EQ(t.boundsIndex[3], 2u);  // max y
+  EXPECT_EQ(t.boundsIndex[4], 0u);  // min z: all equal, first wins
+
+  // An appended vertex beyond the cached box is seen.
+  AppendVertex(t, {-3, 0, 7});
+  box = MeshBounds(t);
+  ExpectNear(box.min, {-3, 0, 0}, 0);
+  ExpectNear(box.max, {1, 5, 7}, 0);
+  // Trim and clear drop the cache too.
+  ClearMesh(t);
+  box = MeshBounds(t);
+  EXPECT_FLOAT_EQ(box.min.x, 1e6f);
+  // Copies carry the cache.
+  Mesh sq = MakeSquare();
+  MeshBounds(sq);
+  Mesh copy(sq);
+  EXPECT_EQ(copy.boundsIndex[1], sq.boundsIndex[1]);
+  ExpectNear(MeshBounds(copy).max, {1, 1, 0}, 0);
+}
+
+TEST(MeshRender, ArraysFollowCornersAndSkipDeadOnes) {
+  Mesh m = MakeSquare(0xFF102030u);
+  SetCornerColour(m, 5, 0xFFFFFFFFu);
+  SetCornerColour(m, kDeadIndex, 0xFF000001u);  // ignored
+  EXPECT_TRUE(m.painted);
+  m.corners.MutableData()[1].vertexIndex = kDeadIndex;
+  BuildRenderArrays(m);
+  ASSERT_EQ(m.render.positions.size(), 18u);
+  ASSERT_EQ(m.render.normals.size(), 18u);
+  ASSERT_EQ(m.render.colours.size(), 6u);
+  EXPECT_TRUE(m.renderStale) << "the renderer clears the flag once uploaded";
+  // Dead corner 1 keeps its untouched (zero) entries.
+  EXPECT_EQ(m.render.positions[3], 0.0f);
+  EXPECT_EQ(m.render.normals[5], 0.0f);
+  EXPECT_EQ(m.render.colours[1], 0u);
+  // Live corners: corner 2 is vertex 2 (1, 1, 0); corner 5 is vertex 3 (0, 1, 0).
+  EXPECT_EQ(m.render.positions[6], 1.0f);
+  EXPECT_EQ(m.render.positions[7], 1.0f);
+  EXPECT_EQ(m.render.positions[15], 0.0f);
+  EXPECT_EQ(m.render.positions[16], 1.0f);
+  EXPECT_EQ(m.render.normals[8], 1.0f);
+  EXPECT_EQ(m.render.colours[2], 0xFF102030u);
+  EXPECT_EQ(m.render.colours[5], 0xFFFFFFFFu);
+
+  // Material: only with render arrays, from the render colours when set.
+  m.hasMaterial = true;
+  m.renderAmbient = {0.1f, 0.2f, 0.3f, 1};
+  m.renderDiffuse = {0.4f, 0.5f, 0.6f, 1};
+  ApplyMaterial(m);
+  EXPECT_FLOAT_EQ(m.render.emissive.g, 0.2f);
+  EXPECT_FLOAT_EQ(m.render.diffuse.b, 0.6f);
+  m.hasMaterial = false;
+  ApplyMaterial(m);
+  EXPECT_FLOAT_EQ(m.render.diffuse.b, 0.0f);
+  EXPECT_FLOAT_EQ(m.render.diffuse.a, 1.0f);
+
+  // An emptied mesh leaves no stale geometry to draw.
+  ClearMesh(m);
+  BuildRenderArrays(m);
+  EXPECT_TRUE(m.render.positions.empty());
+  EXPECT_TRUE(m.render.colours.empty());
+}
+
+TEST(MeshCopy, CopiesShareStorageUntilEitherSideIsEdited) {
+  Mesh a = MakeSquare();
+  a.renderStale = false;
+  a.name = "part";
+  BuildRenderArrays(a);
+  Mesh b(a);
+  EXPECT_TRUE(b.positions.SharesStorageWith(a.positions));
+  EXPECT_TRUE(b.corners.SharesStorageWith(a.corners));
+  EXPECT_TRUE(b.render.positions.empty()) << "render arrays are derived, never copied";
+  EXPECT_FALSE(b.renderStale) << "the copy keeps the source's flag";
+  EXPECT_EQ(b.name, "part");
+  EXPECT_EQ(b.vertexCount, 4u);
+
+  // Editing the copy never changes the original, and vice versa.
+  SetCornerColour(b, 0, 0xFF0000FFu);
+  EXPECT_FALSE(b.corners.SharesStorageWith(a.corners));
+  EXPECT_TRUE(b.positions.SharesStorageWith(a.positions));
+  EXPECT_EQ(a.corners[0].colour, 0xFF112233u);
+  AppendVertex(a, {7, 7, 7});
+  RecolourAllCorners(a, 0xFF000000u);
+  EXPECT_EQ(b.vertexCount, 4u);
+  EXPECT_EQ(b.corners[0].colour, 0xFF0000FFu);
+  EXPECT_EQ(b.corners[1].colour, 0xFF112233u);
+  SetRotation(b, {0, 0, 90});
+  BakeTransform(b);
+  ExpectNear(a.positions[1], {1, 0, 0}, 0);
+
+  // Assignment copies the same way; a mesh without corners copies as empty.
+  Mesh onlyVertices;
+  AppendVertex(onlyVertices, {1, 1, 1});
+  Mesh c = MakeSquare();
+  c = onlyVertices;
+  EXPECT_EQ(c.vertexCount, 0u);
+  EXPECT_EQ(c.cornerCount, 0u);
+}
+
+TEST(MeshCopy, MoveTakesTheBuffersAndEmptiesTheSource) {
+  Mesh a = MakeSquare();
+  SetPosition(a, {1, 2, 3});
+  Mesh b;
+  b = std::move(a);
+  EXPECT_EQ(b.cornerCount, 6u);
+  EXPECT_EQ(b.vertexCount, 4u);
+  ExpectNear(b.position, {1, 2, 3}, 0);
+  EXPECT_EQ(a.vertexCount, 0u);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(a.cornerCount, 0u);
+  EXPECT_EQ(a.positions.length(), 0u);
+  EXPECT_EQ(a.corners.length(), 0u);
+}
+
+TEST(MeshEdit, ClearAndTrim) {
+  Mesh m = MakeSquare();
+  SetCornerColour(m, 0, 1);
+  m.unsavedChange = false;
+  TrimMesh(m);
+  EXPECT_EQ(m.positions.length(), 4u);
+  EXPECT_EQ(m.corners.length(), 6u);
+  EXPECT_TRUE(m.unsavedChange);
+  EXPECT_EQ(m.corners[3].vertexIndex, 0u);
+  ClearMesh(m);
+  EXPECT_EQ(m.vertexCount, 0u);
+  EXPECT_EQ(m.cornerCount, 0u);
+  EXPECT_EQ(m.positions.length(), 0u);
+  EXPECT_FALSE(m.painted);
+  // A cleared mesh fills again from the start.
+  EXPECT_TRUE(AppendTriangle(m, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0));
+  EXPECT_EQ(m.corners[0].vertexIndex, 0u);
+  EXPECT_EQ(m.corners[3].vertexIndex, kDeadIndex);
+}
+
+}  // namespace
+}  // namespace torvane
