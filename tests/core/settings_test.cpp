@@ -1,0 +1,140 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <clocale>
+#include <memory>
+#include <string>
+
+#include "core/settings_values.h"
+
+namespace torvane {
+namespace {
+
+TEST(Settings, BoolAndIntDecoding) {
+  MemorySettingsStore store;
+  const std::string g = kGroupSettings;
+  store.WriteValue(g, kEnableSpecular, "0");
+  EXPECT_FALSE(ReadSettingBool(store, g, kEnableSpecular, kDefaultEnableSpecular));
+  store.WriteValue(g, kEnableSpecular, "no");
+  EXPECT_TRUE(ReadSettingBool(store, g, kEnableSpecular, kDefaultEnableSpecular));
+  store.WriteValue(g, kEnableSpecular, "");
+  EXPECT_TRUE(ReadSettingBool(store, g, kEnableSpecular, kDefaultEnableSpecular));
+  store.WriteValue(g, kEnableSpecular, "0 but true");
+  EXPECT_FALSE(ReadSettingBool(store, g, kEnableSpecular, true));
+  EXPECT_TRUE(ReadSettingBool(store, g, kShowHints, true));  // missing
+  EXPECT_FALSE(ReadSettingBool(store, g, kSaveChangesOnExit, kDefaultSaveChangesOnExit));
+
+  store.WriteValue(g, kViewLayout, "7");
+  EXPECT_EQ(ReadSettingInt(store, g, kViewLayout, kDefaultViewLayout), 7);
+  store.WriteValue(g, kEnableCulling, "abc");
+  EXPECT_EQ(ReadSettingInt(store, g, kEnableCulling, kDefaultEnableCulling), 0);
+  store.WriteValue(g, kEnableCulling, "");
+  EXPECT_EQ(ReadSettingInt(store, g, kEnableCulling, kDefaultEnableCulling), 2);
+  EXPECT_EQ(ReadSettingInt(store, g, kRuns, kDefaultRuns), 0);
+  store.WriteValue(g, kRuns, "  -12px");
+  EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), -12);
+  store.WriteValue(g, kRuns, "99999999999999999999");
+  EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), INT_MAX);
+  store.WriteValue(g, kRuns, "-99999999999999999999");
+  EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), INT_MIN);
+
+  EXPECT_TRUE(WriteSettingBool(store, g, kShowGrid, false));
+  EXPECT_EQ(store.ReadValue(g, kShowGrid), "0");
+  EXPECT_TRUE(WriteSettingBool(store, g, kShowGrid, true));
+  EXPECT_EQ(store.ReadValue(g, kShowGrid), "1");
+  EXPECT_TRUE(WriteSettingInt(store, g, kRuns, -42));
+  EXPECT_EQ(store.ReadValue(g, kRuns), "-42");
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, "/home/u/Documents"), "/home/u/Documents");
+  store.WriteValue(g, kDocumentFolder, "");
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, "/home/u/Documents"), "");
+}
+
+TEST(Settings, VectorsLeaveTheCallersValueWhenMissing) {
+  MemorySettingsStore store;
+  const std::string g = kGroupDrawingControl;
+  Vec3 eye{9.0f, 8.0f, 7.0f};
+  ReadSettingVector(store, g, kEyePosition, eye);
+  EXPECT_EQ(eye.x, 9.0f);
+  store.WriteValue(g, kEyePosition, "");
+  ReadSettingVector(store, g, kEyePosition, eye);
+  EXPECT_EQ(eye.z, 7.0f);
+
+  store.WriteValue(g, kEyePosition, "1.000000,2.000000,3.000000");
+  ReadSettingVector(store, g, kEyePosition, eye);
+  EXPECT_EQ(eye.x, 1.0f);
+  EXPECT_EQ(eye.y, 2.0f);
+  EXPECT_EQ(eye.z, 3.0f);
+
+  // The scan stops at the first field that does not match.
+  Vec3 partial{9.0f, 8.0f, 7.0f};
+  store.WriteValue(g, kLookAt, " +4.5, 6,x");
+  ReadSettingVector(store, g, kLookAt, partial);
+  EXPECT_EQ(partial.x, 4.5f);
+  EXPECT_EQ(partial.y, 6.0f);
+  EXPECT_EQ(partial.z, 7.0f);
+
+  const Vec3 written{1.5f, -2.0f, 1000000.0f};
+  EXPECT_TRUE(WriteSettingVector(store, g, kLookAt, written));
+  EXPECT_EQ(store.ReadValue(g, kLookAt), "1.500000,-2.000000,1000000.000000");
+  // A comma decimal mark in the user's locale must not leak into the text.
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
+    EXPECT_TRUE(WriteSettingVector(store, g, kLookAt, written));
+    EXPECT_EQ(store.ReadValue(g, kLookAt), "1.500000,-2.000000,1000000.000000");
+    Vec3 back;
+    ReadSettingVector(store, g, kLookAt, back);
+    EXPECT_EQ(back.x, 1.5f);
+    std::setlocale(LC_NUMERIC, "C");
+  }
+}
+
+TEST(Settings, LongValuesAreCutTo259Utf16Units) {
+  MemorySettingsStore store;
+  const std::string g = kGroupSettings;
+  store.WriteValue(g, kDocumentFolder, std::string(300, 'a'));
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, ""), std::string(259, 'a'));
+  // A character outside the basic plane takes two units and is never halved.
+  store.WriteValue(g, kDocumentFolder, std::string(258, 'a') + "\xF0\x9F\x98\x80" + "b");
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, ""), std::string(258, 'a'));
+  std::string accented;
+  for (int i = 0; i < 260; ++i)
+    accented += "\xC3\xA9";
+  store.WriteValue(g, kDocumentFolder, accented);
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, ""), accented.substr(0, 518));
+  store.WriteValue(g, kDocumentFolder, std::string(259, 'c'));
+  EXPECT_EQ(ReadSettingString(store, g, kDocumentFolder, "").size(), 259u);
+}
+
+TEST(Settings, DeleteRetriesTheUnderscoreName) {
+  MemorySettingsStore store;
+  const std::string g = kGroupDrawingControl;
+  store.WriteValue(g, "_" + std::string(kZoomFactor), "2");
+  EXPECT_TRUE(DeleteSettingValue(store, g, kZoomFactor));
+  EXPECT_FALSE(store.ValueExists(g, "_ZoomFactor"));
+  EXPECT_FALSE(DeleteSettingValue(store, g, kZoomFactor));
+
+  store.WriteValue(g, kRotationX, "1");
+  store.WriteValue(g, "_RotationX", "1");
+  EXPECT_TRUE(DeleteSettingValue(store, g, kRotationX));
+  EXPECT_FALSE(SettingValueExists(store, g, kRotationX));
+  EXPECT_TRUE(SettingValueExists(store, g, "_RotationX"));  // only one of them goes
+}
+
+TEST(Settings, InstalledStoreIsUsedByTheShortForms) {
+  auto owned = std::make_unique<MemorySettingsStore>();
+  MemorySettingsStore* installed = owned.get();
+  SetSettingsStore(std::move(owned));
+  EXPECT_EQ(&Settings(), installed);
+  EXPECT_TRUE(WriteSettingInt(kGroupMainWindow, kWindowWidth, 800));
+  EXPECT_EQ(ReadSettingInt(kGroupMainWindow, kWindowWidth, kDefaultWindowSize), 800);
+  EXPECT_TRUE(SettingValueExists(kGroupMainWindow, kWindowWidth));
+  EXPECT_TRUE(WriteSettingInt(kGroupEditing, DefaultColorValueName(15), 0x00FF00));
+  EXPECT_EQ(installed->ReadValue("Editing", "DefaultColor15"), "65280");
+  EXPECT_EQ(ComponentGroup("modelrelay"), "Components/modelrelay");
+  SetSettingsStore(nullptr);  // back to a fresh memory store
+  EXPECT_FALSE(SettingValueExists(kGroupMainWindow, kWindowWidth));
+}
+
+}  // namespace
+}  // namespace torvane

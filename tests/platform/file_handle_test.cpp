@@ -1,0 +1,228 @@
+#include "platform/file_handle.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace torvane {
+namespace {
+
+std::string MakeTempDir() {
+  std::string pattern = "/tmp/torvane-file-handle-XXXXXX";
+  const char* made = ::mkdtemp(pattern.data());
+  return made ? std::string(made) : std::string();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A child process that takes a flock on a file and keeps it until told to
+// let go (one byte on its pipe) or until the test ends.
+class LockHolder {
+ public:
+  LockHolder(const std::string& path, int operation) {
+    int ready[2];
+    int release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      const int fd = ::open(path.c_str(), O_RDONLY);
+      const char status = (fd >= 0 && ::flock(fd, operation) == 0) ? 'L' : 'E';
+      (void)!::write(ready[1], &status, 1);
+      char byte;
+      (void)!::read(release[0], &byte, 1);  // returns when told or when the parent ends
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    releaseFd_ = release[1];
+    char status = 'E';
+    locked_ = ::read(ready[0], &status, 1) == 1 && status == 'L';
+    ::close(ready[0]);
+  }
+  ~LockHolder() { Release(); }
+
+  bool Locked() const { return locked_; }
+
+  // Returns once the child has ended, so its lock is gone.
+  void Release() {
+    if (releaseFd_ >= 0) {
+      const char byte = 'x';
+      (void)!::write(releaseFd_, &byte, 1);
+      ::close(releaseFd_);
+      releaseFd_ = -1;
+    }
+    if (pid_ > 0) {
+      int status = 0;
+      ::waitpid(pid_, &status, 0);
+      pid_ = -1;
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int releaseFd_ = -1;
+  bool locked_ = false;
+};
+
+class FileHandleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = MakeTempDir();
+    ASSERT_FALSE(dir_.empty());
+  }
+  void TearDown() override {
+    SetFileRetrySleepHook({});
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  std::string Path(const char* name) const { return dir_ + "/" + name; }
+
+  std::string dir_;
+};
+
+TEST_F(FileHandleTest, RetryBacksOffWhileAnotherProcessHoldsTheLock) {
+  const std::string path = Path("locked.bin");
+  WriteText(path, "hello");
+  LockHolder holder(path, LOCK_EX);
+  ASSERT_TRUE(holder.Locked());
+
+  std::vector<uint32_t> sleeps;
+  SetFileRetrySleepHook([&](uint32_t ms) { sleeps.push_back(ms); });
+
+  FileHandle file;
+  EXPECT_FALSE(file.OpenReadWithRetry(path));
+  EXPECT_EQ(file.LastError(), EWOULDBLOCK);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(sleeps, (std::vector<uint32_t>{8, 16, 32, 64, 128, 256}));
+
+  sleeps.clear();
+  EXPECT_FALSE(file.OpenWriteWithRetry(path));
+  EXPECT_EQ(sleeps, (std::vector<uint32_t>{79, 158, 316, 632, 1264, 2528}));
+  // The refused write open must not have emptied the file.
+  EXPECT_EQ(ReadText(path), "hello");
+
+  // Opens without retry fail at once.
+  sleeps.clear();
+  EXPECT_FALSE(file.OpenRead(path));
+  EXPECT_FALSE(file.OpenWrite(path));
+  EXPECT_TRUE(sleeps.empty());
+  EXPECT_EQ(ReadText(path), "hello");
+}
+
+TEST_F(FileHandleTest, RetrySucceedsOnceTheOtherProcessLetsGo) {
+  const std::string path = Path("released.bin");
+  WriteText(path, "data");
+  LockHolder holder(path, LOCK_SH);
+  ASSERT_TRUE(holder.Locked());
+
+  // A shared lock elsewhere does not stop readers.
+  FileHandle reader;
+  EXPECT_TRUE(reader.OpenRead(path));
+  reader.Close();
+
+  std::vector<uint32_t> sleeps;
+  SetFileRetrySleepHook([&](uint32_t ms) {
+    sleeps.push_back(ms);
+    if (sleeps.size() == 3) holder.Release();
+  });
+  FileHandle writer;
+  ASSERT_TRUE(writer.OpenWriteWithRetry(path, 1000));
+  EXPECT_EQ(sleeps, (std::vector<uint32_t>{8, 16, 32}));
+  EXPECT_EQ(writer.Size(), 0u);  // create-always, once the lock was ours
+}
+
+TEST_F(FileHandleTest, RealSleepsAndOtherErrorsGiveUp) {
+  const std::string path = Path("busy.bin");
+  WriteText(path, "x");
+  LockHolder holder(path, LOCK_EX);
+  ASSERT_TRUE(holder.Locked());
+  FileHandle file;
+  // Real sleeps: 1, 2, 4, 8, 16 ms for a 50 ms budget, then failure.
+  EXPECT_FALSE(file.OpenReadWithRetry(path, 50));
+  EXPECT_EQ(file.LastError(), EWOULDBLOCK);
+
+  std::vector<uint32_t> sleeps;
+  SetFileRetrySleepHook([&](uint32_t ms) { sleeps.push_back(ms); });
+  EXPECT_FALSE(file.OpenReadWithRetry(Path("missing.bin")));
+  EXPECT_EQ(file.LastError(), ENOENT);
+  EXPECT_FALSE(file.OpenWriteWithRetry(dir_));
+  EXPECT_FALSE(file.OpenRead(dir_));
+  EXPECT_TRUE(sleeps.empty());
+  EXPECT_FALSE(ErrnoMessage(ENOENT).empty());
+}
+
+TEST_F(FileHandleTest, LocksBetweenHandlesOfOneProcess) {
+  const std::string path = Path("same.bin");
+  FileHandle writer;
+  ASSERT_TRUE(writer.OpenWrite(path));  // creates the file
+  FileHandle reader;
+  EXPECT_FALSE(reader.OpenRead(path));
+  EXPECT_EQ(reader.LastError(), EWOULDBLOCK);
+  writer.Close();
+  EXPECT_TRUE(reader.OpenRead(path));
+  FileHandle second;
+  EXPECT_TRUE(second.OpenRead(path));
+  EXPECT_FALSE(writer.OpenWrite(path));
+}
+
+TEST_F(FileHandleTest, LittleEndianValuesRoundTrip) {
+  const std::string path = Path("values.bin");
+  {
+    FileHandle file;
+    ASSERT_TRUE(file.OpenWrite(path));
+    EXPECT_TRUE(file.WriteU8(0xAB));
+    EXPECT_TRUE(file.WriteU16(0x1234));
+    EXPECT_TRUE(file.WriteU32(0x11223344));
+    EXPECT_TRUE(file.WriteF32(-1.5f));
+    EXPECT_EQ(file.Write("xyz", 3), 3u);
+    EXPECT_EQ(file.Position(), 14);
+    EXPECT_EQ(file.Size(), 14u);
+  }
+  const std::string bytes = ReadText(path);
+  EXPECT_EQ(bytes.substr(0, 7), std::string("\xAB\x34\x12\x44\x33\x22\x11", 7));
+  EXPECT_EQ(bytes.substr(7, 4), std::string("\x00\x00\xC0\xBF", 4));
+
+  FileHandle file;
+  ASSERT_TRUE(file.OpenReadWithRetry(path));
+  EXPECT_EQ(file.ReadU8(), 0xAB);
+  EXPECT_EQ(file.ReadU16(), 0x1234);
+  EXPECT_EQ(file.ReadU32(), 0x11223344u);
+  EXPECT_EQ(file.ReadF32(), -1.5f);
+  char tail[8] = {};
+  EXPECT_EQ(file.Read(tail, sizeof(tail)), 3u);  // short at end of file
+  EXPECT_FALSE(file.ReadU16().has_value());
+  EXPECT_TRUE(file.Seek(3));
+  EXPECT_EQ(file.ReadU32(), 0x11223344u);
+
+  // Moving hands the descriptor over; the old handle is closed.
+  FileHandle moved = std::move(file);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(file.Fd(), -1);
+  EXPECT_EQ(file.Size(), 0u);
+  EXPECT_EQ(moved.Position(), 7);
+  // Reopening closes the file held before.
+  ASSERT_TRUE(moved.OpenWrite(path));
+  EXPECT_EQ(moved.Size(), 0u);
+}
+
+}  // namespace
+}  // namespace torvane
