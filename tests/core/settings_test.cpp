@@ -109,7 +109,7 @@ TEST(Settings, LongValuesAreCutTo259Utf16Units) {
 TEST(Settings, DeleteRetriesTheUnderscoreName) {
   MemorySettingsStore store;
   const std::string g = kGroupDrawingControl;
-  store.WriteValue(g, "_" + std::string(kZoomFactor), "2");
+  store.WriteValue(g, "_ZoomFactor", "2");
   EXPECT_TRUE(DeleteSettingValue(store, g, kZoomFactor));
   EXPECT_FALSE(store.ValueExists(g, "_ZoomFactor"));
   EXPECT_FALSE(DeleteSettingValue(store, g, kZoomFactor));
