@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/history.h"
 #include "core/history_entry.h"
 
 namespace torvane {
@@ -264,7 +265,7 @@ void DeselectAll(Document& doc) {
 }
 
 void SelectAll(Document& doc) {
-  // The history records the state here once it exists (the history work hooks this call).
+  RecordHistory(doc);
   for (auto& o : doc.objects) {
     if (!o || !IsLive(*o)) continue;
     SelectObject(*o);

@@ -1,5 +1,11 @@
 // HistoryEntry: one undo or redo step, a full snapshot of the document's
 // objects (dead ones included, in list order) and of its file state.
+//
+// The objects are snapshot copies (CopyObjectForSnapshot): their vertex and
+// corner buffers are shared copy-on-write with the document and with other
+// entries, so an entry costs little more than its object records until one
+// side writes to a buffer. The document keeps its entries in undoStack and
+// redoStack with the newest entry at the back.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +19,7 @@
 namespace torvane {
 
 struct HistoryEntry {
-  uint32_t loadCode = 0;
+  uint32_t loadCode = 0;  // kept with the snapshot, never restored
   std::string filePath;
   uint32_t fileType = 3;
   bool untitled = true;

@@ -1,0 +1,174 @@
+// Copy buffer: copy in object mode only, paste placement along the copied
+// object's rotated Z extent, the selection after a paste, objects with 2D
+// outlines, cut, and the history steps around them.
+#include "core/copy_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/history.h"
+#include "core/primitives.h"
+
+namespace torvane {
+namespace {
+
+constexpr ColourF kGrey{0.5f, 0.5f, 0.5f, 1.0f};
+
+// A document with one selected cube (id 1), placed and turned as given.
+void AddCube(Document& doc, const Vec3& position = {}, const Vec3& rotation = {}) {
+  AddPrimitive(doc, PrimitiveShape::kCube, kGrey);
+  SceneObject& cube = *doc.objects.back();
+  SetPosition(cube.mesh, position);
+  SetRotation(cube.mesh, rotation);
+  UpdateWorldMatrix(cube);
+}
+
+void ExpectNear(const Vec3& actual, const Vec3& expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-4f);
+  EXPECT_NEAR(actual.y, expected.y, 1e-4f);
+  EXPECT_NEAR(actual.z, expected.z, 1e-4f);
+}
+
+TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
+  Document doc;
+  AddCube(doc, Vec3{1, 2, 3});
+  CopySelected(doc);
+  ASSERT_EQ(doc.copyBuffer.size(), 1u);
+  EXPECT_TRUE(doc.copyBuffer[0]->mesh.positions.SharesStorageWith(doc.objects[0]->mesh.positions));
+  const CommandOutcome pasted = PasteFromCopyBuffer(doc);
+  EXPECT_TRUE(pasted.changed);
+  ASSERT_EQ(doc.objects.size(), 2u);
+  const SceneObject& copy = *doc.objects[1];
+  EXPECT_EQ(copy.id, 2u);
+  ExpectNear(copy.mesh.position, Vec3{1, 2, 13});
+  EXPECT_FLOAT_EQ(copy.worldMatrix(3, 2), 13.0f) << "world matrix follows the new position";
+  EXPECT_TRUE(doc.haveChanges);
+  EXPECT_TRUE(doc.forceRecord);
+
+  // The copy is the selection now; the original is not in it any more.
+  EXPECT_EQ(doc.selection, std::vector<uint32_t>{2});
+  EXPECT_TRUE(copy.selected);
+  EXPECT_TRUE(copy.primarySelected);
+  EXPECT_TRUE(copy.showBoundingBox);
+  ASSERT_FALSE(copy.selectionRecords.empty());
+  EXPECT_EQ(copy.selectionRecords.front().ownerId, 2u);
+  EXPECT_FALSE(doc.objects[0]->selected);
+  EXPECT_FALSE(doc.objects[0]->primarySelected);
+  EXPECT_TRUE(doc.objects[0]->selectionRecords.empty());
+
+  // Turned 90 degrees about X, the object's Z axis points along -Y; the scale
+  // is not part of the offset.
+  Document turned;
+  AddCube(turned, Vec3{}, Vec3{90, 0, 0});
+  SetScale(turned.objects[0]->mesh, Vec3{3, 3, 3});
+  CopySelected(turned);
+  PasteFromCopyBuffer(turned);
+  ExpectNear(turned.objects[1]->mesh.position, Vec3{0, -10, 0});
+  EXPECT_FLOAT_EQ(turned.objects[1]->mesh.rotation.x, 90.0f);
+
+  // Paste is one history step.
+  Undo(turned);
+  EXPECT_EQ(turned.objects.size(), 1u);
+  EXPECT_EQ(turned.selection, std::vector<uint32_t>{1});
+}
+
+TEST(CopyBuffer, PastingTwiceAndFromSeveralObjects) {
+  Document doc;
+  AddCube(doc);
+  AddCube(doc, Vec3{20, 0, 0});
+  ASSERT_EQ(doc.selection, (std::vector<uint32_t>{1, 2}));
+  CopySelected(doc);
+  ASSERT_EQ(doc.copyBuffer.size(), 2u);
+  EXPECT_EQ(doc.copyBuffer[0]->id, 2u) << "newest copy first";
+
+  // Changing an original after copying leaves the buffer's copy alone.
+  doc.objects[0]->mesh.positions.MutableData()[0] = Vec3{99, 99, 99};
+  PasteFromCopyBuffer(doc);
+  PasteFromCopyBuffer(doc);
+  ASSERT_EQ(doc.objects.size(), 6u);
+  std::vector<uint32_t> ids;
+  for (const auto& o : doc.objects)
+    ids.push_back(o->id);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_FLOAT_EQ(doc.objects[3]->mesh.positions[0].x, -5.0f) << "copy of the first cube";
+  ExpectNear(doc.objects[2]->mesh.position, Vec3{20, 0, 10});
+  EXPECT_EQ(doc.selection, (std::vector<uint32_t>{5, 6})) << "only the latest paste is selected";
+  EXPECT_EQ(doc.objectCount, 6u);
+}
+
+TEST(CopyBuffer, OnlyInObjectModeAndCutDeletesAfterCopying) {
+  Document doc;
+  AddCube(doc);
+  CopySelected(doc);
+  AddCube(doc, Vec3{0, 30, 0});
+
+  // Face mode: copy keeps the earlier buffer, paste does nothing.
+  SetSelectionMode(doc, kSelectionModeFace);
+  CopySelected(doc);
+  EXPECT_EQ(doc.copyBuffer.size(), 1u);
+  EXPECT_FALSE(CanPaste(doc));
+  EXPECT_FALSE(PasteFromCopyBuffer(doc).changed);
+  EXPECT_FALSE(CutSelected(doc).changed);
+  EXPECT_EQ(doc.objects.size(), 2u);
+  EXPECT_TRUE(IsLive(*doc.objects[1]));
+
+  SetSelectionMode(doc, kSelectionModeObject);
+  DeselectAll(doc);
+  SelectObject(*doc.objects[1]);
+  AddToSelection(doc, 2);
+  EXPECT_TRUE(CutSelected(doc).changed);
+  ASSERT_EQ(doc.copyBuffer.size(), 1u);
+  EXPECT_EQ(doc.copyBuffer[0]->id, 2u);
+  EXPECT_EQ(TriangleCount(doc.copyBuffer[0]->mesh), 12u) << "the buffer keeps the geometry";
+  EXPECT_FALSE(IsLive(*doc.objects[1]));
+  EXPECT_EQ(TriangleCount(doc.objects[1]->mesh), 0u);
+  EXPECT_TRUE(doc.selection.empty());
+  EXPECT_EQ(doc.objectCount, 1u);
+
+  PasteFromCopyBuffer(doc);
+  ASSERT_EQ(doc.objects.size(), 3u);
+  EXPECT_EQ(doc.objects[2]->id, 2u) << "the cut object's id is free again";
+  ExpectNear(doc.objects[2]->mesh.position, Vec3{0, 30, 10});
+
+  Undo(doc);  // the paste
+  Undo(doc);  // the cut
+  EXPECT_TRUE(IsLive(*doc.objects[1]));
+  EXPECT_EQ(TriangleCount(doc.objects[1]->mesh), 12u);
+}
+
+TEST(CopyBuffer, OutlinesStayWithTheirObject) {
+  Document doc;
+  AddCube(doc);
+  SceneObject& drawn = *doc.objects[0];
+  drawn.outlineShapes.push_back(OutlineShape{});
+  drawn.pickFlag = true;
+  CopySelected(doc);
+  ASSERT_EQ(doc.copyBuffer.size(), 1u);
+  const SceneObject& copy = *doc.copyBuffer[0];
+  EXPECT_TRUE(copy.outlineShapes.empty());
+  EXPECT_FALSE(copy.selected);
+  EXPECT_FALSE(copy.pickFlag);
+  EXPECT_TRUE(copy.selectionRecords.empty());
+  EXPECT_TRUE(drawn.outlineShapes.size() == 1 && drawn.selected) << "the original is untouched";
+
+  // With an outline object selected, the selection is kept and the pasted
+  // (unselected) copy stays out of it.
+  PasteFromCopyBuffer(doc);
+  ASSERT_EQ(doc.objects.size(), 2u);
+  EXPECT_TRUE(doc.objects[0]->selected);
+  EXPECT_FALSE(doc.objects[1]->selected);
+  EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});
+
+  // Without one, the pasted copy is selected and carries its own record.
+  DeselectAll(doc);
+  PasteFromCopyBuffer(doc);
+  const SceneObject& third = *doc.objects[2];
+  EXPECT_TRUE(third.selected);
+  ASSERT_EQ(third.selectionRecords.size(), 1u);
+  EXPECT_EQ(third.selectionRecords.front().ownerId, 3u);
+  EXPECT_EQ(doc.selection, std::vector<uint32_t>{3});
+}
+
+}  // namespace
+}  // namespace torvane

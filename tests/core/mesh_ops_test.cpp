@@ -1,0 +1,265 @@
+// Normals, winding, subdivision and origins: inverting and reversing twice
+// restores everything, recalculated normals are face normals, subdivision
+// counts and the neighbour repair that keeps edges free of T-junctions, a
+// cancelled or memory-starved Subdivide all, the three origin operations,
+// and the commands skipping outline objects and answering the culling hint.
+#include "core/mesh_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+
+#include "core/history.h"
+#include "mesh_test_shapes.h"
+#include "platform/available_memory.h"
+
+namespace torvane {
+namespace {
+
+using testing::CancelAfter;
+using testing::ExpectSameGeometry;
+using testing::MakeIndexedCube;
+
+void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+// World-space bounds of a mesh as drawn.
+BoundingBox DrawnBounds(const Mesh& mesh) {
+  const Matrix4 m = MeshTransformMatrix(mesh);
+  BoundingBox box{{1e30f, 1e30f, 1e30f}, {-1e30f, -1e30f, -1e30f}};
+  for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
+    const Vec3 p = TransformPoint(mesh.positions.data()[i], m);
+    box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
+    box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
+  }
+  return box;
+}
+
+// Every undirected edge is used by exactly two triangles (a closed surface
+// without T-junctions or cracks).
+bool EveryEdgeSharedTwice(const Mesh& mesh) {
+  std::map<std::pair<uint32_t, uint32_t>, int> uses;
+  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
+    for (int i = 0; i < 3; ++i) {
+      uint32_t a = mesh.corners.data()[k + i].vertexIndex;
+      uint32_t b = mesh.corners.data()[k + (i + 1) % 3].vertexIndex;
+      ++uses[{std::min(a, b), std::max(a, b)}];
+    }
+  }
+  for (const auto& [edge, count] : uses) {
+    if (count != 2) return false;
+  }
+  return true;
+}
+
+TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
+  const Mesh cube = MakeIndexedCube();
+  Mesh m = cube;
+  m.corners[3].colour = 0xFF123456u;
+  const Mesh coloured = m;
+  InvertNormals(m);
+  ExpectNear(m.corners.data()[0].normal, {0, 0, 1});
+  InvertNormals(m);
+  ExpectSameGeometry(m, coloured, "inverted twice");
+
+  ReverseAllTriangles(m);
+  EXPECT_EQ(m.corners.data()[3].vertexIndex, coloured.corners.data()[5].vertexIndex);
+  EXPECT_EQ(m.corners.data()[5].colour, 0xFF123456u) << "whole corner records swap";
+  ReverseAllTriangles(m);
+  ExpectSameGeometry(m, coloured, "reversed twice");
+
+  // Smooth normals are replaced by face normals; dead triangles keep theirs.
+  MeshCorner* c = m.corners.MutableData();
+  for (uint32_t k = 0; k < 36; ++k)
+    c[k].normal = {0.577f, 0.577f, 0.577f};
+  c[33].vertexIndex = kDeadIndex;
+  m.unsavedChange = false;
+  RecalculateNormals(m);
+  EXPECT_TRUE(m.unsavedChange);
+  for (uint32_t k = 0; k < 33; ++k)
+    EXPECT_EQ(m.corners.data()[k].normal.x, cube.corners.data()[k].normal.x) << k;
+  EXPECT_EQ(m.corners.data()[34].normal.x, 0.577f);
+}
+
+TEST(Subdivide, CountsOnACubeAndTheSingleTriangleShapes) {
+  NullProgress progress;
+  Mesh three = MakeIndexedCube();
+  EXPECT_EQ(SubdivideAll(three, Subdivision::kInto3, progress), kStatusDone);
+  EXPECT_EQ(TriangleCount(three), 36u);
+  EXPECT_EQ(three.vertexCount, 20u);
+  EXPECT_EQ(three.positions.length(), 20u) << "trimmed";
+  Mesh four = MakeIndexedCube();
+  EXPECT_EQ(SubdivideAll(four, Subdivision::kInto4, progress), kStatusDone);
+  EXPECT_EQ(TriangleCount(four), 48u);
+  EXPECT_EQ(four.corners.length(), 144u);
+
+  // Into 3: (a, b, g), (b, c, g), (c, a, g) around the centroid.
+  Mesh t;
+  AppendTriangle(t, {0, 0, 0}, {3, 0, 0}, {0, 3, 0}, 0xFF00FF00u);
+  ASSERT_TRUE(SubdivideTriangleInto3(t, 0, 1, 2));
+  ASSERT_EQ(t.vertexCount, 4u);
+  ExpectNear(t.positions.data()[3], {1, 1, 0});
+  const uint32_t into3[9] = {0, 1, 3, 1, 2, 3, 2, 0, 3};
+  for (int k = 0; k < 9; ++k)
+    EXPECT_EQ(t.corners.data()[k].vertexIndex, into3[k]) << k;
+  EXPECT_EQ(t.corners.data()[8].colour, 0xFF00FF00u);
+  ExpectNear(t.corners.data()[8].normal, {0, 0, 1});
+
+  // Into 4: midpoints appended ab, bc, ca; (a, mab, mca) then the three new.
+  Mesh q;
+  AppendTriangle(q, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}, 0xFF00FF00u);
+  ASSERT_TRUE(SubdivideTriangleInto4(q, 0, 1, 2, false));
+  const uint32_t into4[12] = {0, 3, 5, 1, 4, 3, 2, 5, 4, 3, 4, 5};
+  for (int k = 0; k < 12; ++k)
+    EXPECT_EQ(q.corners.data()[k].vertexIndex, into4[k]) << k;
+  ExpectNear(q.positions.data()[4], {1, 1, 0});
+
+  // A triangle with a dead corner is left alone.
+  q.corners[0].vertexIndex = kDeadIndex;
+  EXPECT_TRUE(SubdivideTriangleInto3(q, 0, 1, 2));
+  EXPECT_EQ(q.cornerCount, 12u);
+}
+
+TEST(Subdivide, NeighbourRepairLeavesNoTJunctionsAndSparesKeptTriangles) {
+  Mesh cube = MakeIndexedCube();
+  ASSERT_TRUE(SubdivideTriangleInto4(cube, 0, 1, 2, true));
+  // Three neighbours across the three edges each split in two.
+  EXPECT_EQ(TriangleCount(cube), 12u + 3u + 3u);
+  EXPECT_EQ(cube.vertexCount, 11u);
+  EXPECT_TRUE(EveryEdgeSharedTwice(cube));
+
+  // Without repair the cube has cracks.
+  Mesh cracked = MakeIndexedCube();
+  ASSERT_TRUE(SubdivideTriangleInto4(cracked, 0, 1, 2, false));
+  EXPECT_FALSE(EveryEdgeSharedTwice(cracked));
+
+  // A neighbour that is itself picked is not repaired (it will be subdivided).
+  Mesh kept = MakeIndexedCube();
+  const uint32_t picked[] = {1};  // triangle (0, 3, 2) shares edge (0, 2)
+  ASSERT_TRUE(SubdivideTriangleInto4(kept, 0, 1, 2, true, picked));
+  EXPECT_EQ(TriangleCount(kept), 12u + 3u + 2u);
+  EXPECT_EQ(kept.corners.data()[3].vertexIndex, 0u);
+  EXPECT_EQ(kept.corners.data()[5].vertexIndex, 2u) << "the picked neighbour is untouched";
+}
+
+struct MemoryOverride {
+  explicit MemoryOverride(uint64_t bytes) { SetAvailableMemoryOverride(bytes); }
+  ~MemoryOverride() { SetAvailableMemoryOverride(std::nullopt); }
+};
+
+TEST(Subdivide, CancelKeepsThePartDoneAndMissingMemoryChangesNothing) {
+  Mesh m;
+  for (int i = 0; i < 200; ++i)
+    AppendTriangle(m, {float(i), 0, 0}, {float(i) + 1, 0, 0}, {float(i), 1, 0}, 0xFFFFFFFFu);
+  TrimMesh(m);
+  const uint32_t triangles = TriangleCount(m);
+  CancelAfter cancel(2);  // checks at corners 0 and 30 pass, 60 cancels
+  EXPECT_EQ(SubdivideAll(m, Subdivision::kInto3, cancel), kStatusCancelled);
+  EXPECT_EQ(TriangleCount(m), triangles + 2 * 20);
+  EXPECT_EQ(m.corners.length(), m.cornerCount);
+
+  // 80,000 triangles into 4 needs more than the half megabyte available.
+  Mesh big;
+  for (int i = 0; i < 80000; ++i) {
+    const float x = float(i % 400), y = float(i / 400);
+    AppendTriangle(big, {x, y, 0}, {x + 1, y, 0}, {x, y + 1, 0}, 0xFFFFFFFFu);
+  }
+  TrimMesh(big);
+  const Mesh before = big;
+  MemoryOverride low(500000);
+  NullProgress progress;
+  EXPECT_EQ(SubdivideAll(big, Subdivision::kInto4, progress), kStatusFailed);
+  ExpectSameGeometry(big, before, "out of memory");
+}
+
+TEST(Origins, CentreOnGridAndBothResetsKeepTheObjectWhereItIsDrawn) {
+  // Scaled (2, 1, 1) and turned 90 degrees about Z: the drawn box's centre
+  // lands on the origin; scale and rotation stay.
+  Mesh m = MakeIndexedCube({1, 2, 3}, {3, 4, 7});
+  SetScale(m, {2, 1, 1});
+  SetRotation(m, {0, 0, 90});
+  SetPosition(m, {5, 5, 5});
+  CenterOnGridOrigin(m);
+  const BoundingBox drawn = DrawnBounds(m);
+  ExpectNear(drawn.min + (drawn.max - drawn.min) * 0.5f, {0, 0, 0});
+  EXPECT_EQ(m.scale.x, 2.0f);
+  EXPECT_EQ(m.rotation.z, 90.0f);
+
+  // Positioned at (10, 0, 0) and turned 45 degrees about Y: nothing moves on
+  // screen; the transform becomes the box centre alone.
+  Mesh r = MakeIndexedCube({-1, -1, -1}, {1, 1, 1});
+  SetPosition(r, {10, 0, 0});
+  SetRotation(r, {0, 45, 0});
+  const BoundingBox before = DrawnBounds(r);
+  ResetOriginToCentre(r);
+  const BoundingBox after = DrawnBounds(r);
+  ExpectNear(after.min, before.min);
+  ExpectNear(after.max, before.max);
+  ExpectNear(r.position, {10, 0, 0});
+  EXPECT_EQ(r.scale.x, 1.0f);
+  EXPECT_EQ(r.rotation.y, 0.0f);
+
+  Mesh g = MakeIndexedCube();
+  SetPosition(g, {0, 7, 0});
+  SetRotation(g, {90, 0, 0});
+  const BoundingBox gridBefore = DrawnBounds(g);
+  ResetOriginToGridOrigin(g);
+  ExpectNear(DrawnBounds(g).min, gridBefore.min);
+  ExpectNear(g.position, {0, 0, 0});
+  ExpectNear(g.corners.data()[0].normal, {0, 1, 0});  // normals follow the baked turn
+
+  // Nothing happens to a mesh without triangles.
+  Mesh empty;
+  SetPosition(empty, {1, 1, 1});
+  CenterOnGridOrigin(empty);
+  ResetOriginToGridOrigin(empty);
+  EXPECT_EQ(empty.position.x, 1.0f);
+}
+
+TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
+  EXPECT_EQ(CullingHint(0),
+            "Faces with their normals pointing inwards will appear black\n"
+            "while in the 'Do not cull anything' Backface culling mode");
+  EXPECT_EQ(CullingHint(1),
+            "Faces with their normals pointing inwards will appear transparent\n"
+            "while in the 'Cull backfaces' Backface culling mode");
+  EXPECT_EQ(CullingHint(7), CullingHint(1));
+  EXPECT_TRUE(CullingHint(2).empty());
+
+  Document doc;
+  EXPECT_FALSE(InvertNormalsCommand(doc, 0).changed) << "nothing selected";
+  SceneObject plainObject, outlined;
+  plainObject.mesh = MakeIndexedCube();
+  outlined.mesh = MakeIndexedCube();
+  outlined.outlineShapes.resize(1);
+  const uint32_t a = AddObjectCopy(doc, plainObject);
+  const uint32_t b = AddObjectCopy(doc, outlined);
+  for (uint32_t id : {a, b}) {
+    SelectObject(*FindObject(doc, id));
+    AddToSelection(doc, id);
+  }
+  const CommandOutcome reversed = ReverseWindingCommand(doc, 1);
+  EXPECT_EQ(reversed.statusText, CullingHint(1));
+  EXPECT_EQ(FindObject(doc, a)->mesh.corners.data()[0].vertexIndex, 1u);
+  EXPECT_EQ(FindObject(doc, b)->mesh.corners.data()[0].vertexIndex, 0u) << "outline skipped";
+  ExpectNear(FindObject(doc, a)->mesh.corners.data()[0].normal, {0, 0, 1});
+
+  CancelAfter never(1 << 30);
+  const CommandOutcome divided = SubdivideAllCommand(doc, Subdivision::kInto4, never);
+  EXPECT_EQ(divided.status, kStatusDone);
+  EXPECT_EQ(never.heading, "Subdivide all triangles into 4 each");
+  EXPECT_EQ(TriangleCount(FindObject(doc, b)->mesh), 48u) << "subdivision takes outlines too";
+  EXPECT_FALSE(FindObject(doc, a)->selected);
+  EXPECT_TRUE(doc.selection.empty());
+  EXPECT_FALSE(AnySelected(doc));
+  EXPECT_TRUE(CanUndo(doc));
+  Undo(doc);
+  EXPECT_EQ(TriangleCount(FindObject(doc, a)->mesh), 12u);
+}
+
+}  // namespace
+}  // namespace torvane

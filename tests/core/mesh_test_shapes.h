@@ -1,0 +1,93 @@
+// Shapes and comparisons shared by the mesh-operation tests: an indexed cube
+// (8 vertices, 12 triangles), the same cube as a triangle soup (36 vertices),
+// a cancelling progress monitor, and an exact comparison of two meshes'
+// arrays (bit for bit, so that -0 and +0 or two NaNs count as written).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/mesh.h"
+#include "core/null_progress.h"
+
+namespace torvane::testing {
+
+// Cube from `lo` to `hi`, outward counter-clockwise triangles.
+inline Mesh MakeIndexedCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1},
+                            Colour32 colour = 0xFF808080u) {
+  const Vec3 v[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z},
+                     {lo.x, hi.y, lo.z}, {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z},
+                     {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+  const uint32_t faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                                 {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
+  Mesh m;
+  m.positions.ResizeDiscard(8);
+  for (int i = 0; i < 8; ++i)
+    m.positions[i] = v[i];
+  m.vertexCount = 8;
+  m.corners.ResizeDiscard(36);
+  for (int t = 0; t < 12; ++t) {
+    const Vec3 n = FaceNormal(v[faces[t][0]], v[faces[t][1]], v[faces[t][2]]);
+    for (int i = 0; i < 3; ++i)
+      m.corners[t * 3 + i] = MeshCorner{faces[t][i], n, colour};
+  }
+  m.cornerCount = 36;
+  return m;
+}
+
+// The same cube with its own vertex for every corner.
+inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+  const Mesh indexed = MakeIndexedCube(lo, hi);
+  Mesh m;
+  m.positions.ResizeDiscard(36);
+  m.corners.ResizeDiscard(36);
+  for (uint32_t k = 0; k < 36; ++k) {
+    MeshCorner c = indexed.corners.data()[k];
+    m.positions[k] = indexed.positions.data()[c.vertexIndex];
+    c.vertexIndex = k;
+    m.corners[k] = c;
+  }
+  m.vertexCount = 36;
+  m.cornerCount = 36;
+  return m;
+}
+
+// Answers "cancelled" from the `after`-th question on.
+class CancelAfter : public NullProgress {
+ public:
+  explicit CancelAfter(int after) : left_(after) {}
+  bool IsCancelled() override { return left_-- <= 0; }
+  void SetText(const std::string& text, int line) override {
+    if (line == 0) heading = text;
+    if (line == 1) detail = text;
+  }
+  std::string heading, detail;
+
+ private:
+  int left_;
+};
+
+inline bool SameBits(const void* a, const void* b, size_t bytes) {
+  return std::memcmp(a, b, bytes) == 0;
+}
+
+// Counts, then every live position and corner, compared bit for bit.
+inline void ExpectSameGeometry(const Mesh& a, const Mesh& b, const std::string& what) {
+  ASSERT_EQ(a.vertexCount, b.vertexCount) << what;
+  ASSERT_EQ(a.cornerCount, b.cornerCount) << what;
+  for (uint32_t i = 0; i < a.vertexCount; ++i) {
+    ASSERT_TRUE(SameBits(&a.positions.data()[i], &b.positions.data()[i], sizeof(Vec3)))
+        << what << ": position " << i;
+  }
+  for (uint32_t k = 0; k < a.cornerCount; ++k) {
+    const MeshCorner& x = a.corners.data()[k];
+    const MeshCorner& y = b.corners.data()[k];
+    ASSERT_EQ(x.vertexIndex, y.vertexIndex) << what << ": corner " << k;
+    ASSERT_TRUE(SameBits(&x.normal, &y.normal, sizeof(Vec3))) << what << ": normal " << k;
+    ASSERT_EQ(x.colour, y.colour) << what << ": colour " << k;
+  }
+}
+
+}  // namespace torvane::testing

@@ -1,0 +1,292 @@
+// Split, group and duplicate: the component walk gives exactly the parts of
+// the corner-label walk (order, corners, first-use vertex numbering, dead
+// triangles travelling with the next part), group and split round trip, the
+// renumbering of the document after a split, the status texts, and a
+// cancelled split leaving the document as it was.
+#include "core/split_group.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/copy_buffer.h"
+#include "core/history.h"
+#include "mesh_test_shapes.h"
+#include "plain_mesh_ops.h"
+
+namespace torvane {
+namespace {
+
+using testing::CancelAfter;
+using testing::ExpectSameGeometry;
+using testing::MakeIndexedCube;
+
+SceneObject ObjectWith(Mesh mesh, const std::string& name = {}) {
+  SceneObject o;
+  o.mesh = std::move(mesh);
+  o.mesh.name = name;
+  MarkChanged(o.mesh);
+  return o;
+}
+
+uint32_t AddSelected(Document& doc, Mesh mesh, const std::string& name = {}) {
+  const uint32_t id = AddObjectCopy(doc, ObjectWith(std::move(mesh), name));
+  SceneObject* o = FindObject(doc, id);
+  SelectObject(*o);
+  AddToSelection(doc, id);
+  return id;
+}
+
+// Triangles over `vertices` vertices in `groups` index ranges (so several
+// parts), with dead corners, removed triangles and indices past the end.
+SceneObject RandomObject(std::mt19937& rng, uint32_t vertices, uint32_t triangles,
+                         uint32_t groups) {
+  SceneObject o;
+  Mesh& m = o.mesh;
+  m.positions.ResizeDiscard(vertices);
+  for (uint32_t i = 0; i < vertices; ++i)
+    m.positions[i] = {float(rng() % 100), float(i), float(rng() % 7) * 0.5f};
+  m.vertexCount = vertices;
+  m.corners.ResizeDiscard(size_t{triangles} * 3);
+  const uint32_t span = std::max<uint32_t>(1, vertices / groups);
+  for (uint32_t t = 0; t < triangles; ++t) {
+    const uint32_t base = (rng() % groups) * span;
+    for (int i = 0; i < 3; ++i) {
+      uint32_t v = std::min(vertices - 1, base + uint32_t(rng() % span));
+      if (rng() % 40 == 0) v = plain::kDead;
+      if (rng() % 200 == 0) v = vertices + 3;  // never valid
+      m.corners[t * 3 + i] = MeshCorner{v, {0, float(t), 1}, 0xFF000000u | t};
+    }
+    if (rng() % 25 == 0) {
+      for (int i = 0; i < 3; ++i)
+        m.corners[t * 3 + i].vertexIndex = plain::kDead;
+    }
+  }
+  m.cornerCount = triangles * 3;
+  SetScale(m, {2, 1, 1});
+  SetRotation(m, {0, 30, 0});
+  SetPosition(m, {1, 2, 3});
+  UpdateWorldMatrix(o);
+  return o;
+}
+
+void ExpectSameParts(const ObjectList& fast, const ObjectList& plainParts,
+                     const std::string& what) {
+  ASSERT_EQ(fast.size(), plainParts.size()) << what;
+  for (size_t i = 0; i < fast.size(); ++i) {
+    const std::string part = what + ", part " + std::to_string(i);
+    ExpectSameGeometry(fast[i]->mesh, plainParts[i]->mesh, part);
+    EXPECT_EQ(fast[i]->mesh.scale.x, plainParts[i]->mesh.scale.x) << part;
+    EXPECT_EQ(fast[i]->mesh.rotation.y, plainParts[i]->mesh.rotation.y) << part;
+    EXPECT_EQ(fast[i]->mesh.position.z, plainParts[i]->mesh.position.z) << part;
+    EXPECT_EQ(fast[i]->worldMatrix.m, plainParts[i]->worldMatrix.m) << part;
+    EXPECT_EQ(fast[i]->mesh.colour, kDefaultObjectColour) << part;
+    EXPECT_EQ(fast[i]->id, kNoObjectId) << part;
+  }
+}
+
+TEST(SplitIntoParts, MatchesTheCornerLabelWalk) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 80; ++round) {
+    const uint32_t vertices = 3 + rng() % 120;
+    const uint32_t triangles = 1 + rng() % 150;
+    const uint32_t groups = 1 + rng() % 12;
+    const SceneObject object = RandomObject(rng, vertices, triangles, groups);
+    ObjectList fast;
+    size_t count = 7;
+    NullProgress progress;
+    ASSERT_EQ(SplitIntoParts(object, progress, fast, count), kStatusDone);
+    EXPECT_EQ(count, 7 + fast.size());
+    ExpectSameParts(fast, plain::SplitIntoParts(object), "round " + std::to_string(round));
+  }
+}
+
+TEST(SplitIntoParts, DeadTrianglesTravelWithTheNextPartAndTrailingOnesAreDropped) {
+  // Triangles: dead, A(0 1 2), dead, B(3 4 5), C(2 6 7) joined to A, dead.
+  Mesh m;
+  m.positions.ResizeDiscard(8);
+  for (uint32_t i = 0; i < 8; ++i)
+    m.positions[i] = {float(i), float(i * i), 0};
+  m.vertexCount = 8;
+  const uint32_t d = kDeadIndex;
+  const uint32_t idx[18] = {d, d, d, 0, 1, 2, d, d, d, 3, 4, 5, 2, 6, 7, d, d, d};
+  m.corners.ResizeDiscard(18);
+  for (int k = 0; k < 18; ++k)
+    m.corners[k] = MeshCorner{idx[k], {}, 0xFF000000u | uint32_t(k)};
+  m.cornerCount = 18;
+  SceneObject object = ObjectWith(m);
+  ObjectList parts;
+  size_t count = 0;
+  CancelAfter never(1 << 30);
+  ASSERT_EQ(SplitIntoParts(object, never, parts, count), kStatusDone);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(never.detail, "Found 2 parts");
+  // Head first: the part found last (B with the dead triangle before it).
+  const Mesh& b = parts[0]->mesh;
+  const Mesh& a = parts[1]->mesh;
+  ASSERT_EQ(a.cornerCount, 9u);
+  EXPECT_EQ(a.corners.data()[0].vertexIndex, kDeadIndex);
+  EXPECT_EQ(a.corners.data()[3].colour, 0xFF000003u);
+  EXPECT_EQ(a.corners.data()[8].vertexIndex, 4u) << "vertices numbered by first use";
+  EXPECT_EQ(a.vertexCount, 5u);
+  ASSERT_EQ(b.cornerCount, 6u);
+  EXPECT_EQ(b.corners.data()[0].vertexIndex, kDeadIndex);
+  EXPECT_EQ(b.corners.data()[3].vertexIndex, 0u);
+  EXPECT_EQ(b.positions.data()[0].x, 3.0f);
+}
+
+TEST(SplitObjects, GroupThenSplitGivesBackTheCubesAndRenumbersTheDocument) {
+  Document doc;
+  const uint32_t first = AddSelected(doc, MakeIndexedCube({0, 0, 0}, {2, 2, 2}), "A");
+  const uint32_t second = AddSelected(doc, MakeIndexedCube({5, 0, 0}, {6, 1, 1}), "B");
+  CommandOutcome grouped = GroupObjectsCommand(doc);
+  EXPECT_EQ(grouped.statusText, "The 2 selected objects have been combined into a single object.");
+  ASSERT_EQ(doc.objects.size(), 1u);
+  SceneObject& group = *doc.objects[0];
+  EXPECT_EQ(group.id, first);
+  EXPECT_EQ(group.mesh.name, "A");
+  EXPECT_EQ(group.mesh.vertexCount, 16u);
+  EXPECT_EQ(group.mesh.cornerCount, 72u);
+  EXPECT_EQ(group.mesh.position.x, 3.0f) << "origin at the centre of the group's bounds";
+  EXPECT_EQ(doc.selection, std::vector<uint32_t>{first});
+  EXPECT_EQ(FindObject(doc, second), nullptr);
+
+  CommandOutcome split = SplitObjectsCommand(doc, *std::make_unique<NullProgress>());
+  EXPECT_EQ(split.statusText, "The selected objects have been split into 2.");
+  ASSERT_EQ(doc.objects.size(), 2u);
+  EXPECT_EQ(doc.objectCount, 2u);
+  // The part found last comes first: the small cube, then the big one.
+  const Mesh& small = doc.objects[0]->mesh;
+  const Mesh& big = doc.objects[1]->mesh;
+  EXPECT_EQ(doc.objects[0]->id, 1u);
+  EXPECT_EQ(doc.objects[1]->id, 2u);
+  for (const Mesh* m : {&small, &big}) {
+    EXPECT_EQ(m->vertexCount, 8u);
+    EXPECT_EQ(m->cornerCount, 36u);
+    EXPECT_TRUE(m->name.empty());
+  }
+  EXPECT_EQ(small.position.x, 5.5f);
+  EXPECT_EQ(big.position.x, 1.0f);
+  EXPECT_EQ(MeshBounds(const_cast<Mesh&>(small)).min.x, -0.5f);
+  EXPECT_FALSE(doc.objects[0]->selected);
+  EXPECT_TRUE(doc.selection.empty());
+
+  // Both steps can be undone.
+  Undo(doc);
+  EXPECT_EQ(doc.objects.size(), 1u);
+  Undo(doc);
+  EXPECT_EQ(doc.objects.size(), 2u);
+}
+
+TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
+  Document doc;
+  for (int i = 0; i < 4; ++i)
+    AddObjectCopy(doc, ObjectWith(MakeIndexedCube({float(i), 0, 0}, {float(i) + 0.5f, 1, 1})));
+  // Object 1 is deleted (dead), object 3 gets split.
+  doc.objects[0]->id = kNoObjectId;
+  ClearMesh(doc.objects[0]->mesh);
+  Mesh two = MakeIndexedCube();
+  Mesh other = MakeIndexedCube({3, 3, 3}, {4, 4, 4});
+  AppendMesh(two, other);  // two cubes apart by vertex index
+  doc.objects[2]->mesh = two;
+  SelectObject(*doc.objects[2]);
+  AddToSelection(doc, 3);
+  doc.outlineObjectId = 4;
+
+  size_t parts = 0;
+  NullProgress progress;
+  ASSERT_EQ(SplitSelectedObjects(doc, progress, parts), kStatusDone);
+  EXPECT_EQ(parts, 2u);
+  ASSERT_EQ(doc.objects.size(), 5u);
+  const uint32_t expected[5] = {kNoObjectId, 1, 2, 3, 4};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(doc.objects[i]->id, expected[i]) << i;
+  EXPECT_EQ(doc.objectCount, 4u);
+  EXPECT_EQ(doc.outlineObjectId, 2u) << "the outline object was renumbered from 4 to 2";
+
+  // One connected object: no new objects, but a new id all the same.
+  SelectObject(*doc.objects[1]);
+  AddToSelection(doc, 1);
+  CommandOutcome single = SplitObjectsCommand(doc, progress);
+  EXPECT_EQ(single.statusText, "There were no new objects split out of the selected objects.");
+  EXPECT_EQ(doc.objects.back()->id, 4u);
+  EXPECT_EQ(doc.objects.size(), 5u);
+}
+
+TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
+  // Two triangles meeting at an equal position through different vertices.
+  SceneObject touching;
+  AppendTriangle(touching.mesh, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0xFF0000FFu);
+  AppendVertex(touching.mesh, {9, 9, 9});
+  Mesh& m = touching.mesh;
+  for (int i = 0; i < 100; ++i)
+    AppendVertex(m, {float(i) + 20, 0, 0});  // push the shared point out of the look-back
+  AppendTriangle(m, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}, 0xFF0000FFu);
+  ObjectList parts;
+  size_t count = 0;
+  NullProgress progress;
+  ASSERT_EQ(SplitIntoParts(touching, progress, parts, count), kStatusDone);
+  EXPECT_EQ(count, 2u);
+
+  Document doc;
+  AddSelected(doc, MakeIndexedCube());
+  std::mt19937 rng(5);
+  SceneObject big = RandomObject(rng, 3000, 5000, 40);
+  const uint32_t bigId = AddObjectCopy(doc, big);
+  SelectObject(*FindObject(doc, bigId));
+  AddToSelection(doc, bigId);
+  for (int after : {0, 1, 2}) {
+    CancelAfter cancel(after);
+    CommandOutcome outcome = SplitObjectsCommand(doc, cancel);
+    EXPECT_EQ(outcome.status, kStatusCancelled) << after;
+    EXPECT_TRUE(outcome.statusText.empty());
+    ASSERT_EQ(doc.objects.size(), 2u);
+    EXPECT_EQ(doc.objects[1]->id, bigId);
+    EXPECT_EQ(doc.selection.size(), 2u);
+    ExpectSameGeometry(doc.objects[1]->mesh, big.mesh, "after cancel");
+  }
+}
+
+TEST(GroupObjects, NeedsTwoObjectsAndTakesTheFirstNonEmptyName) {
+  Document doc;
+  AddSelected(doc, MakeIndexedCube());
+  EXPECT_FALSE(GroupObjectsCommand(doc).changed);
+  EXPECT_TRUE(GroupObjectsCommand(doc).statusText.empty());
+  EXPECT_FALSE(CanUndo(doc)) << "nothing happened, nothing recorded";
+
+  Document named;
+  AddSelected(named, MakeIndexedCube());
+  AddObjectCopy(named, ObjectWith(MakeIndexedCube(), "not selected"));
+  AddSelected(named, MakeIndexedCube({2, 0, 0}, {3, 1, 1}), "B");
+  AddSelected(named, MakeIndexedCube({4, 0, 0}, {5, 1, 1}), "C");
+  CommandOutcome outcome = GroupObjects(named);
+  EXPECT_EQ(outcome.statusText, "The 3 selected objects have been combined into a single object.");
+  ASSERT_EQ(named.objects.size(), 2u);
+  EXPECT_EQ(named.objects[0]->mesh.name, "B");
+  EXPECT_EQ(named.objectCount, 2u);
+
+  // Dead corners of an absorbed object stay dead; transforms are baked.
+  Mesh target = MakeIndexedCube();
+  Mesh source = MakeIndexedCube();
+  source.corners[0].vertexIndex = kDeadIndex;
+  SetPosition(source, {10, 0, 0});
+  ASSERT_TRUE(AppendMesh(target, source));
+  EXPECT_EQ(target.corners.data()[36].vertexIndex, kDeadIndex);
+  EXPECT_EQ(target.corners.data()[37].vertexIndex, 8u + 2u);
+  EXPECT_EQ(target.positions.data()[9].x, 11.0f);
+}
+
+TEST(DuplicateObjects, PastesACopyBesideEachSelectedObject) {
+  Document doc;
+  const uint32_t id = AddSelected(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 10}));
+  CommandOutcome outcome = DuplicateObjectsCommand(doc);
+  EXPECT_TRUE(outcome.changed);
+  ASSERT_EQ(doc.objects.size(), 2u);
+  EXPECT_EQ(doc.objects[1]->mesh.position.z, 10.0f);
+  EXPECT_TRUE(doc.objects[1]->selected);
+  EXPECT_FALSE(FindObject(doc, id)->selected);
+  EXPECT_EQ(doc.selection, std::vector<uint32_t>{doc.objects[1]->id});
+}
+
+}  // namespace
+}  // namespace torvane
