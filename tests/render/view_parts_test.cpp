@@ -1,0 +1,283 @@
+// The view parts that need no frame: grids, status display, hint fading,
+// axis indicator, layouts, view settings and the start-up failure dialog.
+#include "core/document.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
+#include "core/settings_values.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <memory>
+
+#include "render/axis_indicator.h"
+#include "render/button_tracker.h"
+#include "render/graphics_check.h"
+#include "render/grid.h"
+#include "render/hint.h"
+#include "render/scene_views.h"
+#include "render/status_display.h"
+#include "render/view_names.h"
+#include "render/view_widget.h"
+
+namespace torvane {
+namespace {
+
+// Lines of `list` whose two end points match a and b (in that order).
+int CountLine(const LineList& list, float ax, float ay, float az, float bx, float by, float bz,
+              Colour32* colour = nullptr) {
+  int found = 0;
+  for (size_t i = 0; i + 6 <= list.positions.size(); i += 6) {
+    const float* p = &list.positions[i];
+    if (p[0] == ax && p[1] == ay && p[2] == az && p[3] == bx && p[4] == by && p[5] == bz) {
+      ++found;
+      if (colour) *colour = list.colours[i / 3];
+    }
+  }
+  return found;
+}
+
+TEST(Grid, QuadrantSetCoversItsRangesWithTheAxisColours) {
+  GridSet a = BuildQuadrantGrid();
+  const LineList& xz = a.planes[kGridPlaneXZ];
+  // 21 lines along X (z = 1, -1 .. -20) and 21 along Z (x = -1, 1 .. 20).
+  EXPECT_EQ(xz.LineCount(), 42u);
+  Colour32 c = 0;
+  EXPECT_EQ(CountLine(xz, -1, 0, 1, 20, 0, 1, &c), 1);
+  EXPECT_EQ(c, kGridLineColour);
+  EXPECT_EQ(CountLine(xz, -1, 0, -10, 20, 0, -10, &c), 1);
+  EXPECT_EQ(c, kTenthLineColourX);
+  EXPECT_EQ(CountLine(xz, 20, 0, 1, 20, 0, -20, &c), 1);
+  EXPECT_EQ(c, kTenthLineColourZ);
+  EXPECT_EQ(CountLine(xz, -1, 0, 0, 20, 0, 0), 0);  // the axis lies at 0
+  EXPECT_EQ(CountLine(a.planes[kGridPlaneXY], 10, -1, 0, 10, 20, 0, &c), 1);
+  EXPECT_EQ(c, kTenthLineColourY);
+  EXPECT_EQ(a.planes[kGridPlaneYZ].LineCount(), 42u);
+  EXPECT_EQ(a.axes.LineCount(), 3u);
+  EXPECT_EQ(CountLine(a.axes, -1, 0, 0, 80, 0, 0, &c), 1);
+  EXPECT_EQ(c, kAxisColourX);
+  EXPECT_EQ(CountLine(a.axes, 0, -1, 0, 0, 80, 0, &c), 1);
+  EXPECT_EQ(c, kAxisColourY);
+  EXPECT_EQ(CountLine(a.axes, 0, 0, 1, 0, 0, -80, &c), 1);
+  EXPECT_EQ(c, kAxisColourZ);
+  EXPECT_EQ(xz.colours.size() * 3, xz.positions.size());
+}
+
+TEST(Grid, CentredSetAndThePlaneEachTwoDViewShows) {
+  GridSet b = BuildCentredGrid();
+  for (const LineList& plane : b.planes)
+    EXPECT_EQ(plane.LineCount(), 80u);
+  Colour32 c = 0;
+  EXPECT_EQ(CountLine(b.planes[kGridPlaneYZ], 0, -20, -20, 0, 20, -20, &c), 1);
+  EXPECT_EQ(c, kTenthLineColourY);
+  EXPECT_EQ(CountLine(b.axes, 0, 0, -80, 0, 0, 80), 1);
+  EXPECT_EQ(PlaneOfView(kFrontView), kGridPlaneXY);
+  EXPECT_EQ(PlaneOfView(kRightView), kGridPlaneYZ);
+  EXPECT_EQ(PlaneOfView(kTopView), kGridPlaneXZ);
+  EXPECT_EQ(kAxisColourZ, 0xFF00C8FFu);
+  EXPECT_EQ(kGridLineColour, 0xFF5F5F64u);
+}
+
+TEST(StatusDisplay, ShowsTheSelectedObjectByManipulationMode) {
+  Document doc;
+  EXPECT_TRUE(StatusForDocument(doc).text.empty());
+  auto object = std::make_unique<SceneObject>();
+  object->id = 1;
+  object->mesh.position = {1.5f, -2.0f, 0.25f};
+  object->mesh.rotation = {10, 20, 30};
+  object->mesh.scale = {2, 2, 2};
+  SceneObject& o = *object;
+  doc.objects.push_back(std::move(object));
+  EXPECT_TRUE(StatusForDocument(doc).text.empty());  // nothing selected
+  o.selected = true;
+  StatusDisplay s = StatusForDocument(doc);
+  EXPECT_EQ(s.text, "Position: [X: 1.500 ][Y: -2.000 ][Z: 0.250 ]");
+  EXPECT_EQ(s.tooltip, "Selection point position");
+  doc.manipulateMode = 1;
+  s = StatusForDocument(doc);
+  EXPECT_EQ(s.text, "Rotation: [X: 10.000 ][Y: 20.000 ][Z: 30.000 ]");
+  EXPECT_EQ(s.tooltip, "Selected object rotation");
+  doc.manipulateMode = 0;
+  s = StatusForDocument(doc);
+  EXPECT_EQ(s.text, "Scale: 2.000");
+  EXPECT_EQ(s.tooltip, "Selected object scale");
+
+  // Two selected objects show nothing; element modes show the selection
+  // point only in move mode.
+  auto second = std::make_unique<SceneObject>();
+  second->id = 2;
+  second->selected = true;
+  doc.objects.push_back(std::move(second));
+  EXPECT_TRUE(StatusForDocument(doc).text.empty());
+  doc.selectionMode = kSelectionModeVertex;
+  EXPECT_TRUE(StatusForDocument(doc, Vec3{1, 2, 3}).text.empty());
+  doc.manipulateMode = 3;
+  EXPECT_EQ(StatusForDocument(doc, Vec3{1, 2, 3}).text,
+            "Position: [X: 1.000 ][Y: 2.000 ][Z: 3.000 ]");
+  EXPECT_TRUE(StatusForDocument(doc).tooltip.empty());
+}
+
+TEST(Hint, TimedHintFadesByNineteenTwentiethsUntilBlack) {
+  EXPECT_EQ(FadeHintColour(0xFFFFFFFFu), 0xFFF2F2F2u);  // 255 * 19 / 20 = 242
+  EXPECT_EQ(FadeHintColour(0x80140A01u), 0x80130900u);  // 20, 10, 1 -> 19, 9, 0
+  Hint hint{"Movement along the X axis has been locked", 0xFFFFFFFFu, true};
+  int steps = 0;
+  while (StepHintFade(hint))
+    ++steps;
+  EXPECT_TRUE(hint.text.empty());
+  EXPECT_EQ(hint.colour & 0x00FFFFFFu, 0u);
+  EXPECT_GT(steps, 60);  // each channel loses at least 1 per step
+  EXPECT_LT(steps, 256);
+}
+
+TEST(AxisIndicator, ArrowsHitTestAndTooltips) {
+  Camera camera;
+  SetViewport(camera, 400, 300);
+  ASSERT_TRUE(PlaceCamera(camera, {0, 0, -50}, {0, 0, 0}));
+  AxisIndicator indicator = BuildAxisIndicator(camera, -1);
+  EXPECT_NEAR(indicator.originPixel.x, 340, 0.5);
+  EXPECT_NEAR(indicator.originPixel.y, 240, 0.5);
+  EXPECT_NEAR(indicator.tipPixels[0].x, 440, 0.5);  // X runs right, 100 pixels
+  EXPECT_NEAR(indicator.tipPixels[1].y, 140, 0.5);  // Y runs up
+  EXPECT_EQ(AxisUnderPointer(indicator, 370, 242), 0);
+  EXPECT_EQ(AxisUnderPointer(indicator, 338, 200), 1);
+  EXPECT_EQ(AxisUnderPointer(indicator, 380, 200), -1);
+  EXPECT_TRUE(InAxisIndicatorArea(400, 300, 290, 190));
+  EXPECT_FALSE(InAxisIndicatorArea(400, 300, 270, 250));
+  // The highlighted arrow changes colour.
+  AxisIndicator lit = BuildAxisIndicator(camera, 1);
+  EXPECT_NE(lit.lines.colours, indicator.lines.colours);
+
+  EXPECT_EQ(AxisIndicatorTooltip(0, true), "Click to enable X axis movement");
+  EXPECT_EQ(AxisIndicatorTooltip(2, false), "Click to disable Z axis movement");
+  EXPECT_EQ(AxisIndicatorTooltip(-1, false), "Right-Click and drag to rotate the camera view");
+}
+
+TEST(ButtonTracker, ReleaseOutsideTheWindowEndsTheDragAtTheNextMove) {
+  ButtonTracker tracker;
+  tracker.Press(kRightButton);
+  tracker.Press(kMiddleButton);
+  EXPECT_EQ(tracker.Reconcile(kRightButton | kMiddleButton), 0);
+  // The right button came up while the pointer was elsewhere.
+  EXPECT_EQ(tracker.Reconcile(kMiddleButton), kRightButton);
+  EXPECT_FALSE(tracker.IsHeld(kRightButton));
+  EXPECT_TRUE(tracker.IsHeld(kMiddleButton));
+  // A button down that this view never saw pressed does not start a drag.
+  EXPECT_EQ(tracker.Reconcile(kLeftButton | kMiddleButton), 0);
+  EXPECT_FALSE(tracker.IsHeld(kLeftButton));
+}
+
+TEST(ViewNames, LabelsPaneTitlesAndLayoutTexts) {
+  EXPECT_STREQ(ViewLabel(0), "Perspective View");
+  EXPECT_STREQ(ViewLabel(1), "XY - Axis");
+  EXPECT_STREQ(ViewLabel(2), "YZ - Axis");
+  EXPECT_STREQ(ViewLabel(3), "XZ - Axis");
+  EXPECT_STREQ(PaneTitle(1), "XY - Axis - FRONT");
+  EXPECT_STREQ(PaneTitle(2), "YZ - Axis - RIGHT");
+  EXPECT_STREQ(PaneTitle(3), "XZ - Axis - TOP");
+  EXPECT_EQ(NormaliseLayout(7), 1);
+  EXPECT_EQ(NormaliseLayout(-1), 1);
+  EXPECT_EQ(NormaliseLayout(3), 3);
+  EXPECT_STREQ(LayoutMenuText(0), "Hide 2D Views");
+  EXPECT_STREQ(LayoutMenuText(9), "Show 2D Views on Right Side");
+  EXPECT_STREQ(LayoutMenuText(2), "Show 2D Views at Bottom");
+  EXPECT_STREQ(LayoutMenuText(3), "Show 2D Views in Quadrants");
+}
+
+class ViewSettings : public ::testing::Test {
+ protected:
+  void SetUp() override { SetSettingsStore(std::make_unique<MemorySettingsStore>()); }
+  void TearDown() override { SetSettingsStore(nullptr); }
+};
+
+TEST_F(ViewSettings, LayoutsShowTheRightPanes) {
+  Document doc;
+  SceneViews views(doc);
+  views.container()->resize(600, 400);
+  views.container()->show();
+  auto visible = [&](int v) { return views.view(v)->isVisibleTo(views.container()); };
+  views.ApplyLayout(0);
+  EXPECT_TRUE(visible(0));
+  EXPECT_FALSE(visible(1) || visible(2) || visible(3));
+  for (int layout : {1, 2, 3, 42}) {
+    views.ApplyLayout(layout);
+    EXPECT_EQ(views.layout(), layout == 42 ? 1 : layout);
+    for (int v = 0; v < kViewCount; ++v)
+      EXPECT_TRUE(visible(v)) << layout << " " << v;
+  }
+  QStringList titles;
+  for (QLabel* label : views.container()->findChildren<QLabel*>())
+    titles << label->text();
+  EXPECT_TRUE(titles.contains("XZ - Axis - TOP"));
+  EXPECT_TRUE(titles.contains("XY - Axis - FRONT"));
+  EXPECT_TRUE(titles.contains("YZ - Axis - RIGHT"));
+  // The 2D views share their column equally.
+  views.ApplyLayout(1);
+  QApplication::processEvents();
+  EXPECT_NEAR(views.view(1)->height(), views.view(2)->height(), 2);
+  EXPECT_NEAR(views.view(2)->height(), views.view(3)->height(), 2);
+}
+
+TEST_F(ViewSettings, ReadAtStartAndWrittenAtClose) {
+  WriteSettingString(kGroupSettings, kViewLayout, "7");
+  WriteSettingString(kGroupSettings, kShowGrid, "0");
+  WriteSettingString(kGroupDrawingControl, kEyePosition, "1.000000,2.000000,3.000000");
+  Document doc;
+  SceneViews views(doc);
+  views.LoadSettings();
+  EXPECT_EQ(views.layout(), 1);
+  EXPECT_FALSE(views.options().gridShown);
+  EXPECT_FLOAT_EQ(views.camera().state.eye.y, 2.0f);
+  EXPECT_FLOAT_EQ(views.camera().state.lookAt.x, 0.0f);  // missing: the reset value
+
+  // With objects the camera and the view state are written.
+  auto object = std::make_unique<SceneObject>();
+  object->id = 1;
+  doc.objects.push_back(std::move(object));
+  views.ApplyLayout(3);
+  views.SetGridShown(true);
+  PlaceCamera(views.camera(), {4, 5, 6}, {1, 1, 1});
+  views.SaveSettings();
+  EXPECT_EQ(ReadSettingString(kGroupSettings, kViewLayout, ""), "3");
+  EXPECT_EQ(ReadSettingString(kGroupSettings, kShowGrid, ""), "1");
+  EXPECT_EQ(ReadSettingString(kGroupDrawingControl, kEyePosition, ""),
+            "4.000000,5.000000,6.000000");
+  EXPECT_EQ(ReadSettingString(kGroupDrawingControl, kLookAt, ""), "1.000000,1.000000,1.000000");
+
+  // With an empty scene the camera values are deleted and the camera reset.
+  WriteSettingString(kGroupDrawingControl, kZoomFactor, "1");
+  doc.objects.clear();
+  views.SaveSettings();
+  EXPECT_FALSE(SettingValueExists(kGroupDrawingControl, kEyePosition));
+  EXPECT_FALSE(SettingValueExists(kGroupDrawingControl, kLookAt));
+  EXPECT_FALSE(SettingValueExists(kGroupDrawingControl, kZoomFactor));
+  EXPECT_FLOAT_EQ(views.camera().state.eye.x, 40.0f);
+
+  // A stored eye on the look-at point would leave no viewing direction.
+  WriteSettingString(kGroupDrawingControl, kEyePosition, "0.000000,0.000000,0.000000");
+  views.LoadSettings();
+  EXPECT_FLOAT_EQ(views.camera().state.eye.z, -40.0f);
+}
+
+TEST(GraphicsFailure, DialogTextsAndButtons) {
+  std::unique_ptr<QMessageBox> box(CreateGraphicsFailureDialog());
+  EXPECT_EQ(box->windowTitle(), "3D Graphics Failure");
+  EXPECT_EQ(box->text(), "The Torvane could not initialize the required graphics.");
+  EXPECT_TRUE(box->informativeText().contains("Reason: Unable to initialize OpenGL 3.3."));
+  EXPECT_TRUE(box->informativeText().contains(
+      "This could be because graphics drivers are not up-to-date.  Update the graphics card "
+      "drivers and then run Torvane again."));
+  EXPECT_TRUE(box->informativeText().contains("Torvane will now close."));
+  QStringList labels;
+  for (QAbstractButton* button : box->buttons())
+    labels << button->text();
+  EXPECT_TRUE(labels.contains("Show Graphics Driver Help Page"));
+  EXPECT_TRUE(labels.contains("Close Torvane"));
+  EXPECT_TRUE(ProbeOpenGL33());  // this machine has software OpenGL 3.3
+}
+
+}  // namespace
+}  // namespace torvane

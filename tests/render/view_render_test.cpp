@@ -1,0 +1,296 @@
+// Pixel tests of the views: frames are read back from the perspective and 2D
+// views and compared with the colours the renderer must produce.
+#include "core/document.h"
+#include "core/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWindow>
+#include <memory>
+
+#include "render/camera.h"
+#include "render/render_device.h"
+#include "render/scene_views.h"
+#include "render/view_widget.h"
+
+namespace torvane {
+namespace {
+
+constexpr QRgb kBackground = qRgb(80, 80, 90);
+
+// A square of side 2 * half at z = zPlane whose face looks at -Z (towards a
+// camera on -Z) unless `inverted`.
+void AddSquare(Mesh& mesh, float half, float zPlane, bool inverted,
+               Colour32 colour = kDefaultObjectColour) {
+  Vec3 a{-half, -half, zPlane}, b{-half, half, zPlane}, c{half, half, zPlane},
+      d{half, -half, zPlane};
+  if (inverted) std::swap(b, d);
+  AppendTriangle(mesh, a, b, c, colour);
+  AppendTriangle(mesh, a, c, d, colour);
+}
+
+// A cube of side 2 at the origin with outward normals.
+void AddCube(Mesh& mesh) {
+  const Vec3 corner[8] = {{-1, -1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, 1, -1},
+                          {-1, -1, 1},  {1, -1, 1},  {-1, 1, 1},  {1, 1, 1}};
+  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2},
+                           {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 6, 7, 3}};
+  for (const auto& f : faces) {
+    Vec3 centre = (corner[f[0]] + corner[f[2]]) * 0.5f;
+    Vec3 n = FaceNormal(corner[f[0]], corner[f[1]], corner[f[2]]);
+    bool flip = Dot(n, centre) < 0.0f;
+    const Vec3& p1 = flip ? corner[f[3]] : corner[f[1]];
+    const Vec3& p3 = flip ? corner[f[1]] : corner[f[3]];
+    AppendTriangle(mesh, corner[f[0]], p1, corner[f[2]], kDefaultObjectColour);
+    AppendTriangle(mesh, corner[f[0]], corner[f[2]], p3, kDefaultObjectColour);
+  }
+}
+
+int Brightness(QRgb c) {
+  return qRed(c) + qGreen(c) + qBlue(c);
+}
+
+class ViewRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    doc_ = std::make_unique<Document>();
+    views_ = std::make_unique<SceneViews>(*doc_);
+    views_->ApplyLayout(0);
+    views_->options().gridShown = false;
+    views_->container()->resize(400, 300);
+    views_->container()->show();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000 && !(views_->container()->windowHandle() &&
+                                        views_->container()->windowHandle()->isExposed())) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ASSERT_TRUE(views_->container()->windowHandle()->isExposed());
+    PlaceCamera(views_->camera(), {0, 0, -10}, {0, 0, 0});
+  }
+
+  void TearDown() override {
+    views_.reset();
+    doc_.reset();
+  }
+
+  SceneObject& AddObject() {
+    auto object = std::make_unique<SceneObject>();
+    object->id = NextObjectId(*doc_);
+    doc_->objects.push_back(std::move(object));
+    return *doc_->objects.back();
+  }
+
+  // Redraws and waits until `view` has drawn a new frame; returns it.
+  QImage Frame(int view = kPerspectiveView) {
+    ViewWidget* widget = views_->view(view);
+    int before = widget->framesDrawn();
+    views_->Redraw();
+    QElapsedTimer clock;
+    clock.start();
+    while (widget->framesDrawn() == before && clock.elapsed() < 10000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_GT(widget->framesDrawn(), before);
+    return widget->grabFramebuffer();
+  }
+
+  // Pixel of scene point p in the perspective view.
+  QPoint PixelOf(const Vec3& p) {
+    Camera camera = views_->camera();
+    ViewWidget* widget = views_->view(kPerspectiveView);
+    SetViewport(camera, widget->width(), widget->height());
+    Vec3 pixel;
+    EXPECT_TRUE(Project(camera, p, &pixel));
+    return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
+  }
+
+  std::unique_ptr<Document> doc_;
+  std::unique_ptr<SceneViews> views_;
+};
+
+TEST_F(ViewRender, EmptySceneShowsTheBackgroundColour) {
+  QImage image = Frame();
+  ASSERT_FALSE(image.isNull());
+  // Away from the axis lines, the label and the axis indicator.
+  for (QPoint p : {QPoint(image.width() - 3, 3), QPoint(image.width() / 2 + 60, 40),
+                   QPoint(3, image.height() - 3), QPoint(image.width() - 3, 140)}) {
+    EXPECT_EQ(image.pixel(p), kBackground) << p.x() << "," << p.y();
+  }
+  // The view label is painted in white in the top-left corner.
+  int whiteish = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 140; ++x) {
+      if (Brightness(image.pixel(x, y)) > 600) ++whiteish;
+    }
+  }
+  EXPECT_GT(whiteish, 20);
+}
+
+TEST_F(ViewRender, FaceTowardsTheCameraIsLitBrighterThanBackground) {
+  AddCube(AddObject().mesh);
+  for (int culling : {0, 1, 2}) {
+    views_->options().cullingMode = culling;
+    for (bool specular : {true, false}) {
+      views_->options().specular = specular;
+      QImage image = Frame();
+      QRgb centre = image.pixel(PixelOf({0.3f, 0.4f, -1.0f}));
+      EXPECT_GT(Brightness(centre), Brightness(kBackground) + 300)
+          << "culling " << culling << " specular " << specular;
+      EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground);
+    }
+  }
+}
+
+TEST_F(ViewRender, InvertedFaceIsCulledOrLitFromBehindByCullingMode) {
+  AddSquare(AddObject().mesh, 2.0f, -1.0f, /*inverted=*/true);
+  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
+
+  views_->options().cullingMode = 1;  // "Cull Backfaces": the face is gone
+  EXPECT_EQ(Frame().pixel(inside), kBackground);
+
+  views_->options().cullingMode = 2;  // "Draw double sided": lit with its normal flipped
+  EXPECT_GT(Brightness(Frame().pixel(inside)), Brightness(kBackground) + 300);
+
+  views_->options().cullingMode = 0;  // "Do not cull anything": drawn unlit, nearly black
+  EXPECT_LT(Brightness(Frame().pixel(inside)), Brightness(kBackground));
+}
+
+TEST_F(ViewRender, WireFrameLeavesFaceInsidesAtTheBackground) {
+  AddSquare(AddObject().mesh, 2.0f, -1.0f, false);
+  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
+  EXPECT_GT(Brightness(Frame().pixel(inside)), Brightness(kBackground) + 300);
+  views_->options().wireframe = true;
+  QImage image = Frame();
+  EXPECT_EQ(image.pixel(inside), kBackground);
+  // The outline itself is still drawn: some pixel along the left edge is lit.
+  QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
+  int brightest = 0;
+  for (int dx = -2; dx <= 2; ++dx) {
+    brightest = std::max(brightest, Brightness(image.pixel(edge.x() + dx, edge.y())));
+  }
+  EXPECT_GT(brightest, Brightness(kBackground) + 100);
+}
+
+TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
+  views_->container()->resize(1200, 900);
+  views_->ApplyLayout(1);
+  views_->options().gridShown = true;
+  PlaceCamera(views_->camera(), {0, 0, -50}, {0, 0, 0});  // 0.1 units a pixel in 2D
+  QApplication::processEvents();
+  QImage image = Frame(kFrontView);
+  ASSERT_GT(image.width(), 220);
+  // x = 10 is a tenth line parallel to Y: (0, 153, 0), 100 pixels right of
+  // the centre; anything else there is grid or background.
+  int cx = image.width() / 2;
+  int y = image.height() / 2 + 17;
+  bool greenLine = false;
+  for (int x = cx + 97; x <= cx + 103; ++x) {
+    QRgb c = image.pixel(x, y);
+    if (qGreen(c) > 120 && qRed(c) < 60 && qBlue(c) < 60) greenLine = true;
+  }
+  EXPECT_TRUE(greenLine);
+  // Ordinary lines at x = 1, 2, ... are grey (95, 95, 100) between the green
+  // ones; a pixel in the middle of a cell stays background.
+  bool greyLine = false;
+  for (int x = cx + 8; x <= cx + 12; ++x) {
+    QRgb c = image.pixel(x, y);
+    if (c != kBackground && qRed(c) == qGreen(c) && qBlue(c) >= qRed(c)) greyLine = true;
+  }
+  EXPECT_TRUE(greyLine);
+  EXPECT_EQ(image.pixel(cx + 15, image.height() / 2 + 15), kBackground);
+
+  // With the grid hidden only the axes remain.
+  views_->SetGridShown(false);
+  image = Frame(kFrontView);
+  for (int x = cx + 97; x <= cx + 103; ++x)
+    EXPECT_EQ(image.pixel(x, y), kBackground);
+}
+
+TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
+  views_->ApplyLayout(1);  // four views draw the same mesh
+  SceneObject& object = AddObject();
+  AddCube(object.mesh);
+  RenderStats& stats = RenderDevice::Instance().stats();
+  uint64_t builds = stats.arrayBuilds;
+  uint64_t uploads = stats.bufferUploads;
+  for (int view = 0; view < kViewCount; ++view)
+    Frame(view);
+  EXPECT_EQ(stats.arrayBuilds, builds + 1);
+  EXPECT_EQ(stats.bufferUploads, uploads + 1);
+  EXPECT_FALSE(object.mesh.renderStale);
+
+  // Camera-only frames reuse the buffers.
+  Orbit(views_->camera(), 20, 5);
+  for (int view = 0; view < kViewCount; ++view)
+    Frame(view);
+  Zoom(views_->camera(), true);
+  Frame();
+  EXPECT_EQ(stats.arrayBuilds, builds + 1);
+  EXPECT_EQ(stats.bufferUploads, uploads + 1);
+
+  // An edit marks the mesh stale: one rebuild for all views.
+  SetPosition(object.mesh, {0.5f, 0, 0});
+  for (int view = 0; view < kViewCount; ++view)
+    Frame(view);
+  EXPECT_EQ(stats.arrayBuilds, builds + 2);
+  EXPECT_EQ(stats.bufferUploads, uploads + 2);
+
+  // Removing the object releases its buffer.
+  doc_->objects.clear();
+  Frame();
+  EXPECT_EQ(RenderDevice::Instance().CachedMeshCount(), 0u);
+}
+
+TEST_F(ViewRender, PlainShadingStandsInWhenLightingShadersFail) {
+  AddCube(AddObject().mesh);
+  RenderDevice::SetLightingShaderFailureForTesting(true);
+  QImage image = Frame();
+  EXPECT_FALSE(RenderDevice::Instance().HasLightingShaders());
+  EXPECT_GT(Brightness(image.pixel(PixelOf({0.3f, 0.4f, -1.0f}))), Brightness(kBackground) + 50);
+  EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground);
+  RenderDevice::SetLightingShaderFailureForTesting(false);
+  Frame();
+  EXPECT_TRUE(RenderDevice::Instance().HasLightingShaders());
+}
+
+TEST_F(ViewRender, SelectionOverlaysDrawInTheHighlightColours) {
+  SceneObject& object = AddObject();
+  AddSquare(object.mesh, 2.0f, -1.0f, false, 0xFF202020u);
+  views_->options().specular = false;
+  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
+  QRgb plain = Frame().pixel(inside);
+
+  // A picked triangle (the one holding `inside`) turns green.
+  SelectionRecord triangle;
+  triangle.elementType = kSelectTriangle;
+  const MeshCorner* corners = object.mesh.corners.data();
+  for (int k = 0; k < 3; ++k) {
+    triangle.indices[k] = corners[3 + k].vertexIndex;
+    triangle.indices[3 + k] = 3 + k;
+  }
+  PushSelectionRecord(object.selectionRecords, triangle);
+  QRgb picked = Frame().pixel(inside);
+  EXPECT_NE(picked, plain);
+  EXPECT_GT(qGreen(picked), qRed(picked) + 40);
+
+  // The whole-object bounding box is drawn around the object.
+  object.selectionRecords.clear();
+  object.showBoundingBox = true;
+  QImage image = Frame();
+  QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
+  int brightest = 0;
+  for (int dy = -2; dy <= 2; ++dy) {
+    for (int dx = -2; dx <= 2; ++dx) {
+      QRgb c = image.pixel(corner.x() + dx, corner.y() + dy);
+      brightest = std::max(brightest, std::min({qRed(c), qGreen(c), qBlue(c)}));
+    }
+  }
+  EXPECT_GT(brightest, 200);
+}
+
+}  // namespace
+}  // namespace torvane
