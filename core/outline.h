@@ -29,8 +29,8 @@ inline constexpr size_t kLineSlotCount = 50;
 using LineSlots = std::array<OutlineSegment, kLineSlotCount>;
 
 // Marks every slot free (and forgets its contents).
-inline void FreeLineSlots(LineSlots& slots) {
-  slots.fill(OutlineSegment{});
+inline void FreeLineSlots(LineSlots& lineSlots) {
+  lineSlots.fill(OutlineSegment{});
 }
 
 }  // namespace torvane
