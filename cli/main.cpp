@@ -1,0 +1,11 @@
+// torvane-cli: Torvane's engine without a display, for scripts and batch
+// work. Exit status 0 success, 1 cancelled, 2 failure.
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return torvane::RunCli(args);
+}

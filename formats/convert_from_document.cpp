@@ -1,0 +1,103 @@
+// ConvertDocumentToModel: the first step of saving (and of the autosave).
+// Every live object with at least four vertices becomes one mesh: its
+// transform, its first vertexCount positions, its live corners (one index,
+// normal and colour each), its default colour, material and metadata.
+#include <algorithm>
+#include <string>
+
+#include "core/document.h"
+#include "core/mesh.h"
+#include "formats/model_file.h"
+
+namespace torvane {
+namespace {
+
+constexpr uint32_t kPollEvery = 100;
+constexpr uint32_t kMinimumVertices = 4;
+
+enum ConvertResult : int { kConverted = 0, kConvertCancelled = 1, kConvertFailed = 2 };
+
+int CopyCorners(const Mesh& mesh, ImportedMesh& target, ProgressMonitor& monitor) {
+  const uint32_t cornerCount = std::min(mesh.cornerCount, mesh.corners.length());
+  const MeshCorner* corners = mesh.corners.data();
+  uint32_t live = 0;
+  for (uint32_t k = 0; k < cornerCount; ++k)
+    if (!IsDeadCorner(corners[k])) ++live;
+  if (!target.indices.ResizeDiscard(live) || !target.normals.ResizeDiscard(live) ||
+      !target.colours.ResizeDiscard(live)) {
+    return kConvertFailed;
+  }
+  if (live == 0) return kConverted;
+  uint32_t* indices = target.indices.MutableData();
+  Vec3* normals = target.normals.MutableData();
+  Colour32* colours = target.colours.MutableData();
+  uint32_t out = 0;
+  for (uint32_t k = 0; k < cornerCount; ++k) {
+    if (k % kPollEvery == 0 && monitor.IsCancelled()) return kConvertCancelled;
+    const MeshCorner& corner = corners[k];
+    if (IsDeadCorner(corner)) continue;
+    indices[out] = corner.vertexIndex;
+    normals[out] = corner.normal;
+    colours[out] = corner.colour;
+    ++out;
+  }
+  return kConverted;
+}
+
+}  // namespace
+
+int ConvertDocumentToModel(const Document& document, ProgressMonitor& monitor, ImportedModel& model,
+                           bool autosave) {
+  for (const auto& object : document.objects) {
+    if (!object || !IsLive(*object)) continue;
+    const Mesh& mesh = object->mesh;
+    if (mesh.vertexCount < kMinimumVertices) continue;
+    ImportedMesh& target = AppendMesh(model);
+    target.position = mesh.position;
+    target.rotation = mesh.rotation;
+    target.scale = mesh.scale;
+    const uint32_t vertexCount = std::min(mesh.vertexCount, mesh.positions.length());
+    target.positions = mesh.positions;  // shared until either side writes
+    if (!target.positions.ResizeKeep(vertexCount)) return kConvertFailed;
+
+    const int copied = CopyCorners(mesh, target, monitor);
+    if (copied != kConverted) return copied;
+
+    // The object's metadata first, so that a colour the user set since the
+    // file was read wins over the one the file carried.
+    target.metadata = object->metadata;
+    if (mesh.lastSetColourValid) {
+      target.metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(mesh.lastSetColour));
+    }
+    if (mesh.hasMaterial) {
+      ImportedMaterial material;
+      material.diffuse = mesh.materialDiffuse;
+      material.specular = mesh.materialSpecular;
+      material.ambient = mesh.materialAmbient;
+      material.hasDiffuse = material.hasSpecular = material.hasAmbient = true;
+      const uint16_t id = AddMaterial(model, std::move(material)).materialId;
+      MaterialRef ref;
+      ref.materialId = id;
+      ref.firstCorner = 0;
+      ref.endCorner = target.indices.length();
+      target.materialRefs.push_front(std::move(ref));
+    }
+  }
+
+  model.upAxis = kUpAxisY;
+  model.handedness = kHandednessProgram;
+  model.winding = kWindingFirst;
+  model.keepNormals = 1;
+  for (const auto& [key, value] : document.metadata.entries())
+    model.properties.Set(key, value);
+  if (autosave) {
+    const std::string yes = "1", no = "0";
+    model.properties.Set("TVXbHaveChanges", HasChanges(document) ? yes : no);
+    model.properties.Set("TVXbUntitled", document.untitled ? yes : no);
+    model.properties.SetInt("TVXiFileType", static_cast<int32_t>(document.fileType));
+    model.properties.Set("TVXszFilePath", document.filePath);
+  }
+  return kConverted;
+}
+
+}  // namespace torvane

@@ -1,0 +1,25 @@
+// libFuzzer target: any bytes read as a .ply file, and whatever loads turned
+// into document objects, must end in a clean result.
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "core/document.h"
+#include "core/null_progress.h"
+#include "formats/imported_model.h"
+#include "formats/model_file.h"
+#include "formats/ply/ply.h"
+#include "formats/textio/fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace torvane;
+  const std::string path = WriteFuzzInput(data, size, ".ply");
+  NullProgress progress;
+  ImportedModel model;
+  if (ReadPly(path, progress, model) == kLoaded) {
+    Document document;
+    ConvertModelToDocument(model, document, progress, false);
+  }
+  ::unlink(path.c_str());
+  return 0;
+}

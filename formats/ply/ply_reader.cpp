@@ -1,0 +1,629 @@
+// Reads PLY files into one ImportedMesh.
+//
+// The body is read element by element in the header's order; elements that
+// are neither "vertex" nor "face" are skipped by their size, and reading
+// stops once both have been read. Every declared count is weighed against
+// the bytes left in the file before anything is allocated for it, and every
+// face index is checked against the vertex count, so a damaged file fails
+// instead of allocating without bound or naming missing vertices.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "formats/imported_model.h"
+#include "formats/ply/ply.h"
+#include "formats/ply/ply_header.h"
+#include "formats/textio/line_scanner.h"
+#include "formats/textio/number_text.h"
+#include "formats/textio/utf8_text.h"
+
+namespace torvane {
+namespace {
+
+constexpr uint32_t kCancelStep = 1024;
+constexpr uint32_t kFailureHeader = 3;
+constexpr uint32_t kFailureBody = 4;
+
+template <class T>
+inline T Load(const unsigned char* p, bool bigEndian) {
+  T value;
+  if (!bigEndian) {
+    std::memcpy(&value, p, sizeof(T));
+    return value;
+  }
+  unsigned char swapped[sizeof(T)];
+  for (size_t i = 0; i < sizeof(T); ++i)
+    swapped[i] = p[sizeof(T) - 1 - i];
+  std::memcpy(&value, swapped, sizeof(T));
+  return value;
+}
+
+inline double DecodeBinary(const unsigned char* p, PlyType type, bool bigEndian) {
+  switch (type) {
+    case kPlyChar:
+    case kPlyUchar:
+      return p[0];
+    case kPlyShort:
+    case kPlyUshort:
+      return Load<uint16_t>(p, bigEndian);
+    case kPlyInt:
+      return Load<int32_t>(p, bigEndian);
+    case kPlyUint:
+      return Load<uint32_t>(p, bigEndian);
+    case kPlyFloat:
+      return Load<float>(p, bigEndian);
+    case kPlyDouble:
+      return Load<double>(p, bigEndian);
+    default:
+      return 0.0;
+  }
+}
+
+// A plain unsigned index token ("12345"), else the general rule.
+inline int64_t ParseIndexToken(std::string_view token) {
+  if (token.size() <= 9) {
+    uint32_t value = 0;
+    size_t i = 0;
+    for (; i < token.size() && static_cast<unsigned>(token[i] - '0') <= 9; ++i)
+      value = value * 10 + static_cast<uint32_t>(token[i] - '0');
+    if (i == token.size()) return value;
+  }
+  int64_t value = 0;
+  ParseLeadingInt(token, value);
+  return value;
+}
+
+bool IsRealType(PlyType type) {
+  return type == kPlyFloat || type == kPlyDouble;
+}
+
+// A colour channel as a byte: integer channels keep their low byte, real
+// channels (0 to 1) are scaled.
+uint32_t ChannelByte(double value, PlyType type) {
+  if (IsRealType(type)) {
+    if (!(value > 0.0)) return 0;
+    if (value >= 1.0) return 255;
+    return static_cast<uint32_t>(std::lround(value * 255.0));
+  }
+  if (!(value >= 0.0) || value > 4294967295.0) return 0;
+  return static_cast<uint32_t>(value) & 0xFF;
+}
+
+void PlaceChannel(Colour32& colour, PlyRole role, uint32_t byte) {
+  int shift = 0;
+  switch (role) {
+    case PlyRole::kRed:
+      shift = 16;
+      break;
+    case PlyRole::kGreen:
+      shift = 8;
+      break;
+    case PlyRole::kBlue:
+      shift = 0;
+      break;
+    case PlyRole::kAlpha:
+      shift = 24;
+      break;
+    default:
+      return;
+  }
+  colour = (colour & ~(0xFFu << shift)) | (byte << shift);
+}
+
+// An index value as a vertex number; anything negative, fractional or too
+// large becomes a value that fails the range check.
+uint32_t IndexFromValue(double value) {
+  if (!(value >= 0.0) || value >= 4294967295.0) return 0xFFFFFFFFu;
+  return static_cast<uint32_t>(value);
+}
+
+// The bytes of a binary body, read from the file in large pieces and handed
+// out in place.
+class ByteSource {
+ public:
+  explicit ByteSource(FileHandle& file) : file_(file), buffer_(1 << 20) {}
+  // The next n bytes, contiguous; null at the end of the file.
+  const unsigned char* Take(size_t n) {
+    if (end_ - pos_ < n && !Fill(n)) return nullptr;
+    const unsigned char* p = buffer_.data() + pos_;
+    pos_ += n;
+    return p;
+  }
+
+ private:
+  bool Fill(size_t n) {
+    const size_t kept = end_ - pos_;
+    std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+    pos_ = 0;
+    end_ = kept;
+    if (buffer_.size() < n) buffer_.resize(n);
+    while (end_ < n) {
+      const size_t got = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
+      if (got == 0) return false;
+      end_ += got;
+    }
+    return true;
+  }
+
+  FileHandle& file_;
+  std::vector<unsigned char> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+};
+
+class PlyBodyReader {
+ public:
+  PlyBodyReader(BufferedReader& reader, const PlyHeader& header, ProgressMonitor& monitor,
+                ImportedMesh& mesh, uint32_t vertexCount)
+      : reader_(reader),
+        header_(header),
+        monitor_(monitor),
+        mesh_(mesh),
+        vertexCount_(vertexCount),
+        bigEndian_(header.encoding == PlyEncoding::kBinaryBigEndian),
+        ascii_(header.encoding == PlyEncoding::kAscii) {
+    remaining_ = reader.FileSize() - static_cast<uint64_t>(reader.Tell());
+    TakePointers();
+    // The body is read from its start in large pieces.
+    reader.File().Seek(reader.Tell());
+    if (ascii_) {
+      scanner_ = std::make_unique<LineScanner>(reader.File());
+    } else {
+      bytes_ = std::make_unique<ByteSource>(reader.File());
+    }
+  }
+
+  LoadResult Read() {
+    bool haveVertices = false;
+    bool haveFaces = !HasElement(PlyKind::kFace);
+    for (const PlyElement& element : header_.elements) {
+      if (haveVertices && haveFaces) break;  // later elements are never read
+      LoadResult result = ReadElement(element);
+      if (result != kLoaded) return result;
+      if (element.kind == PlyKind::kVertex) haveVertices = true;
+      if (element.kind == PlyKind::kFace) haveFaces = true;
+    }
+    // Fans may have made more corners than three per face: trim to what was made.
+    if (!mesh_.indices.ResizeKeep(cornersOut_)) return kFailed;
+    if (header_.colourMode == kPlyColoursPerFace && !mesh_.colours.ResizeKeep(cornersOut_))
+      return kFailed;
+    return kLoaded;
+  }
+
+ private:
+  // The arrays are written through raw pointers, taken again after growth.
+  void TakePointers() {
+    positions_ = mesh_.positions.MutableData();
+    indices_ = mesh_.indices.MutableData();
+    const bool perVertex = header_.colourMode == kPlyColoursPerVertex;
+    const bool perFace = header_.colourMode == kPlyColoursPerFace;
+    vertexColours_ = perVertex ? mesh_.colours.MutableData() : nullptr;
+    faceColours_ = perFace ? mesh_.colours.MutableData() : nullptr;
+  }
+
+  const unsigned char* Take(size_t n) {
+    const unsigned char* p = bytes_->Take(n);
+    if (p) remaining_ -= n;
+    return p;
+  }
+
+  bool HasElement(PlyKind kind) const {
+    for (const PlyElement& e : header_.elements)
+      if (e.kind == kind) return true;
+    return false;
+  }
+
+  LoadResult ReadElement(const PlyElement& element) {
+    if (!ascii_) {
+      // A value of unknown size would put every later value at a wrong offset.
+      for (const PlyProperty& p : element.properties) {
+        if (p.type == kPlyUnknown) return kFailed;
+        if (p.type == kPlyList && (PlyTypeSize(p.countType) == 0 || PlyTypeSize(p.itemType) == 0))
+          return kFailed;
+      }
+      monitor_.SetText("Loading data...", 1);
+    }
+    const bool hasList = std::any_of(element.properties.begin(), element.properties.end(),
+                                     [](const PlyProperty& p) { return p.type == kPlyList; });
+    if (!ascii_ && !hasList) return ReadFixedBinary(element);
+    const bool plain = ascii_ && IsPlainAsciiElement(element);
+    for (uint32_t i = 0; i < element.count; ++i) {
+      if (i % kCancelStep == 0 && monitor_.IsCancelled()) return kCancelled;
+      bool ok;
+      if (plain) {
+        ok = element.kind == PlyKind::kVertex ? ReadPlainAsciiVertex(element, i)
+                                              : ReadPlainAsciiFace();
+      } else {
+        ok = ascii_ ? ReadAsciiItem(element, i) : ReadListBinaryItem(element, i);
+      }
+      if (!ok) return kFailed;
+    }
+    return kLoaded;
+  }
+
+  // The usual text layouts, read without the general per-property path:
+  // vertices of float x, y, z only, and faces of one index list only.
+  static bool IsPlainAsciiElement(const PlyElement& element) {
+    const auto& props = element.properties;
+    if (element.kind == PlyKind::kVertex) {
+      return props.size() == 3 && std::all_of(props.begin(), props.end(), [](const PlyProperty& p) {
+               return p.type == kPlyFloat && p.role >= PlyRole::kX && p.role <= PlyRole::kZ;
+             });
+    }
+    return element.kind == PlyKind::kFace && props.size() == 1 &&
+           props[0].role == PlyRole::kIndexList;
+  }
+
+  // The next line that is not blank, with `c` at its first character.
+  bool NextDataLine(const char*& c, const char*& end) {
+    std::string_view text;
+    do {
+      if (!scanner_->Next(text)) return false;
+      c = text.data();
+      end = c + text.size();
+      while (c < end && IsTokenSpace(*c))
+        ++c;
+    } while (c == end);
+    return true;
+  }
+
+  bool ReadPlainAsciiVertex(const PlyElement& element, uint32_t item) {
+    const char* c;
+    const char* end;
+    if (!NextDataLine(c, end)) return false;
+    float v[3] = {0.0f, 0.0f, 0.0f};
+    for (const PlyProperty& p : element.properties) {
+      while (c < end && IsTokenSpace(*c))
+        ++c;
+      if (c == end) return false;
+      const char* start = c;
+      while (c < end && !IsTokenSpace(*c))
+        ++c;
+      float value = 0.0f;
+      ParseLeadingFloat(std::string_view(start, c - start), value);
+      v[static_cast<int>(p.role) - static_cast<int>(PlyRole::kX)] = value;
+    }
+    positions_[item] = {v[0], v[1], v[2]};
+    return true;
+  }
+
+  bool ReadPlainAsciiFace() {
+    const char* c;
+    const char* end;
+    if (!NextDataLine(c, end)) return false;
+    indexList_.clear();
+    const char* start = c;
+    while (c < end && !IsTokenSpace(*c))
+      ++c;
+    int64_t count = 0;
+    if (!ParseLeadingInt(std::string_view(start, c - start), count) || count < 0) return false;
+    for (int64_t k = 0; k < count; ++k) {
+      while (c < end && IsTokenSpace(*c))
+        ++c;
+      if (c == end) return false;
+      start = c;
+      while (c < end && !IsTokenSpace(*c))
+        ++c;
+      const int64_t index = ParseIndexToken(std::string_view(start, c - start));
+      indexList_.push_back(index < 0 || index > 0xFFFFFFFE ? 0xFFFFFFFFu
+                                                           : static_cast<uint32_t>(index));
+    }
+    haveIndexList_ = true;
+    return StoreFace(kOpaqueBlack);
+  }
+
+  // Elements without lists: whole blocks of items per read.
+  LoadResult ReadFixedBinary(const PlyElement& element) {
+    uint32_t itemSize = 0;
+    for (const PlyProperty& p : element.properties)
+      itemSize += PlyTypeSize(p.type);
+    if (itemSize == 0) return kLoaded;
+    const uint32_t perBlock = std::max<uint32_t>(1, (1u << 16) / itemSize);
+    values_.resize(element.properties.size());
+    uint32_t done = 0;
+    while (done < element.count) {
+      if (monitor_.IsCancelled()) return kCancelled;
+      const uint32_t take = std::min(perBlock, element.count - done);
+      const size_t bytes = size_t{take} * itemSize;
+      const unsigned char* p = Take(bytes);
+      if (!p) return kFailed;
+      for (uint32_t k = 0; k < take; ++k) {
+        for (size_t j = 0; j < element.properties.size(); ++j) {
+          const PlyType type = element.properties[j].type;
+          values_[j] = DecodeBinary(p, type, bigEndian_);
+          p += PlyTypeSize(type);
+        }
+        if (!Store(element, done + k)) return kFailed;
+      }
+      done += take;
+    }
+    return kLoaded;
+  }
+
+  bool ReadListBinaryItem(const PlyElement& element, uint32_t item) {
+    values_.resize(element.properties.size());
+    indexList_.clear();
+    for (size_t j = 0; j < element.properties.size(); ++j) {
+      const PlyProperty& p = element.properties[j];
+      if (p.type != kPlyList) {
+        const uint32_t size = PlyTypeSize(p.type);
+        const unsigned char* scalar = Take(size);
+        if (!scalar) return false;
+        values_[j] = DecodeBinary(scalar, p.type, bigEndian_);
+        continue;
+      }
+      const uint32_t countSize = PlyTypeSize(p.countType);
+      const unsigned char* countBytes = Take(countSize);
+      if (!countBytes) return false;
+      const double countValue = DecodeBinary(countBytes, p.countType, bigEndian_);
+      if (!(countValue >= 0.0)) return false;
+      const uint32_t itemSize = PlyTypeSize(p.itemType);
+      if (countValue * itemSize > static_cast<double>(remaining_)) return false;
+      const size_t n = static_cast<size_t>(countValue);
+      const unsigned char* items = Take(n * itemSize);
+      if (!items) return false;
+      if (p.role == PlyRole::kIndexList) {
+        for (size_t k = 0; k < n; ++k)
+          indexList_.push_back(
+              IndexFromValue(DecodeBinary(items + k * itemSize, p.itemType, bigEndian_)));
+        haveIndexList_ = true;
+      }
+    }
+    return Store(element, item);
+  }
+
+  bool ReadAsciiItem(const PlyElement& element, uint32_t item) {
+    values_.resize(element.properties.size());
+    indexList_.clear();
+    // Blank lines between items carry nothing and are passed over.
+    std::string_view text;
+    size_t pos = 0;
+    do {
+      if (!scanner_->Next(text)) return false;
+      pos = 0;
+      while (pos < text.size() && IsTokenSpace(text[pos]))
+        ++pos;
+    } while (!element.properties.empty() && pos == text.size());
+    for (size_t j = 0; j < element.properties.size(); ++j) {
+      const PlyProperty& p = element.properties[j];
+      std::string_view token = NextToken(text, pos);
+      if (token.empty()) return false;
+      if (p.type != kPlyList) {
+        values_[j] = ParseAsciiValue(token, p.type);
+        continue;
+      }
+      int64_t count = 0;
+      if (!ParseLeadingInt(token, count) || count < 0) return false;
+      for (int64_t k = 0; k < count; ++k) {
+        token = NextToken(text, pos);
+        if (token.empty()) return false;
+        if (p.role == PlyRole::kIndexList) {
+          const int64_t index = ParseIndexToken(token);
+          indexList_.push_back(index < 0 || index > 0xFFFFFFFE ? 0xFFFFFFFFu
+                                                               : static_cast<uint32_t>(index));
+        }
+      }
+      if (p.role == PlyRole::kIndexList) haveIndexList_ = true;
+    }
+    return Store(element, item);
+  }
+
+  static double ParseAsciiValue(std::string_view token, PlyType type) {
+    if (type == kPlyFloat) {
+      float v = 0.0f;
+      ParseLeadingFloat(token, v);
+      return v;
+    }
+    if (type == kPlyDouble) {
+      double v = 0.0;
+      ParseLeadingDouble(token, v);
+      return v;
+    }
+    int64_t v = 0;
+    if (!ParseLeadingInt(token, v)) {
+      // "255.0" style integers still give their whole part.
+      double d = 0.0;
+      if (ParseLeadingDouble(token, d)) return std::trunc(d);
+    }
+    return static_cast<double>(v);
+  }
+
+  bool Store(const PlyElement& element, uint32_t item) {
+    if (element.kind == PlyKind::kVertex) {
+      float c[3] = {0.0f, 0.0f, 0.0f};
+      Colour32 colour = kOpaqueBlack;
+      for (size_t j = 0; j < element.properties.size(); ++j) {
+        const PlyProperty& p = element.properties[j];
+        switch (p.role) {
+          case PlyRole::kX:
+            c[0] = static_cast<float>(values_[j]);
+            break;
+          case PlyRole::kY:
+            c[1] = static_cast<float>(values_[j]);
+            break;
+          case PlyRole::kZ:
+            c[2] = static_cast<float>(values_[j]);
+            break;
+          case PlyRole::kRed:
+          case PlyRole::kGreen:
+          case PlyRole::kBlue:
+          case PlyRole::kAlpha:
+            PlaceChannel(colour, p.role, ChannelByte(values_[j], p.type));
+            break;
+          default:
+            break;
+        }
+      }
+      positions_[item] = {c[0], c[1], c[2]};
+      if (vertexColours_) vertexColours_[item] = colour;
+      return true;
+    }
+    if (element.kind != PlyKind::kFace) return true;
+    Colour32 colour = kOpaqueBlack;
+    for (size_t j = 0; j < element.properties.size(); ++j) {
+      const PlyProperty& p = element.properties[j];
+      if (p.role >= PlyRole::kRed && p.role <= PlyRole::kAlpha)
+        PlaceChannel(colour, p.role, ChannelByte(values_[j], p.type));
+    }
+    return StoreFace(colour);
+  }
+
+  // Fans the gathered index list into triangles.
+  bool StoreFace(Colour32 colour) {
+    if (!haveIndexList_) return true;
+    haveIndexList_ = false;
+    const size_t n = indexList_.size();
+    if (n < 3) return false;
+    for (uint32_t index : indexList_)
+      if (index >= vertexCount_) return false;
+    const size_t needed = cornersOut_ + 3 * (n - 2);
+    if (needed > mesh_.indices.length()) {
+      if (needed > 0xFFFFFFFFu || !mesh_.indices.ResizeKeep(needed)) return false;
+      if (header_.colourMode == kPlyColoursPerFace && !mesh_.colours.ResizeKeep(needed))
+        return false;
+      TakePointers();
+    }
+    uint32_t* indices = indices_;
+    Colour32* colours = faceColours_;
+    auto emit = [&](uint32_t a, uint32_t b, uint32_t c) {
+      indices[cornersOut_] = a;
+      indices[cornersOut_ + 1] = b;
+      indices[cornersOut_ + 2] = c;
+      if (colours)
+        colours[cornersOut_] = colours[cornersOut_ + 1] = colours[cornersOut_ + 2] = colour;
+      cornersOut_ += 3;
+    };
+    emit(indexList_[0], indexList_[1], indexList_[2]);
+    for (size_t k = 3; k < n; ++k)
+      emit(indexList_[k - 1], indexList_[k], indexList_[0]);
+    return true;
+  }
+
+  BufferedReader& reader_;
+  const PlyHeader& header_;
+  ProgressMonitor& monitor_;
+  ImportedMesh& mesh_;
+  const uint32_t vertexCount_;
+  const bool bigEndian_;
+  const bool ascii_;
+  std::unique_ptr<ByteSource> bytes_;
+  Vec3* positions_ = nullptr;
+  uint32_t* indices_ = nullptr;
+  Colour32* vertexColours_ = nullptr;
+  Colour32* faceColours_ = nullptr;
+  std::vector<double> values_;
+  std::vector<uint32_t> indexList_;
+  bool haveIndexList_ = false;
+  std::unique_ptr<LineScanner> scanner_;
+  uint64_t remaining_ = 0;  // bytes of the file not read yet (binary bodies)
+  uint32_t cornersOut_ = 0;
+};
+
+// The fewest bytes one item of the element can take in the body.
+uint64_t MinimumItemBytes(const PlyElement& element, bool ascii) {
+  uint64_t bytes = 0;
+  uint64_t tokens = 0;
+  for (const PlyProperty& p : element.properties) {
+    if (p.type != kPlyList) {
+      bytes += PlyTypeSize(p.type);
+      ++tokens;
+      continue;
+    }
+    const bool indices = p.role == PlyRole::kIndexList;
+    bytes += PlyTypeSize(p.countType) + (indices ? 3 * PlyTypeSize(p.itemType) : 0);
+    tokens += indices ? 4 : 1;
+  }
+  if (ascii) return std::max<uint64_t>(1, tokens * 2 - (tokens ? 1 : 0));
+  return std::max<uint64_t>(1, bytes);
+}
+
+// False when the declared counts cannot fit in the bytes left in the file.
+bool CountsFitFile(const PlyHeader& header, uint64_t remaining) {
+  const bool ascii = header.encoding == PlyEncoding::kAscii;
+  bool haveVertices = false;
+  bool haveFaces = true;
+  for (const PlyElement& e : header.elements)
+    haveFaces &= e.kind != PlyKind::kFace;
+  uint64_t needed = 0;
+  for (const PlyElement& e : header.elements) {
+    if (haveVertices && haveFaces) break;
+    needed += uint64_t{e.count} * MinimumItemBytes(e, ascii);
+    if (e.kind == PlyKind::kVertex) haveVertices = true;
+    if (e.kind == PlyKind::kFace) haveFaces = true;
+  }
+  // The last ASCII line may end without a line break.
+  return needed <= remaining + (ascii ? 1 : 0);
+}
+
+LoadResult ReadPlyFile(BufferedReader& reader, ProgressMonitor& monitor, ImportedModel& model,
+                       ImportedMesh& mesh) {
+  model.failureReason = kFailureHeader;
+  monitor.SetText("Loading header...", 1);
+  PlyHeader header;
+  LoadResult result = ReadPlyHeader(reader, monitor, header);
+  if (result != kLoaded) return result;
+  for (size_t i = 0; i < header.comments.size(); ++i)
+    model.properties.Set(FormatText("Comment%zu", i + 1), header.comments[i]);
+
+  // One "vertex" and one "face" element at most: a second would overwrite the first.
+  const PlyElement* vertices = nullptr;
+  const PlyElement* faces = nullptr;
+  for (const PlyElement& e : header.elements) {
+    const PlyElement** slot = e.kind == PlyKind::kVertex ? &vertices
+                              : e.kind == PlyKind::kFace ? &faces
+                                                         : nullptr;
+    if (!slot) continue;
+    if (*slot) return kFailed;
+    *slot = &e;
+  }
+  const uint32_t faceCount = faces ? faces->count : 0;
+  const uint32_t vertexCount = vertices ? vertices->count : 0;
+  const uint64_t remaining = reader.FileSize() - static_cast<uint64_t>(reader.Tell());
+  if (!CountsFitFile(header, remaining)) return kFailed;
+  if (!mesh.positions.ResizeDiscard(vertexCount)) return kFailed;
+  if (!mesh.indices.ResizeDiscard(size_t{faceCount} * 3)) return kFailed;
+  if (header.colourMode == kPlyColoursPerVertex && !mesh.colours.ResizeDiscard(vertexCount))
+    return kFailed;
+  if (header.colourMode == kPlyColoursPerFace && !mesh.colours.ResizeDiscard(size_t{faceCount} * 3))
+    return kFailed;
+  model.failureReason = 0;
+
+  if (vertexCount == 0) {
+    mesh.positions.Free();
+    mesh.indices.Free();
+    mesh.colours.Free();
+    return kLoaded;
+  }
+  model.failureReason = kFailureBody;
+  PlyBodyReader body(reader, header, monitor, mesh, vertexCount);
+  result = body.Read();
+  if (result != kLoaded) return result;
+  model.failureReason = 0;
+  return kLoaded;
+}
+
+}  // namespace
+
+LoadResult ReadPly(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
+  monitor.BeginIndeterminate();
+  model.fileType = kFileTypePly;
+  model.failureReason = 0;
+  BufferedReader reader;
+  if (!reader.Open(path, true)) {
+    model.failureReason = kFailureHeader;
+    return kFailed;
+  }
+  ImportedMesh& mesh = AppendMesh(model);
+  LoadResult result;
+  try {
+    result = ReadPlyFile(reader, monitor, model, mesh);
+  } catch (const std::bad_alloc&) {
+    result = kFailed;
+  }
+  monitor.EndIndeterminate();
+  return result;
+}
+
+}  // namespace torvane

@@ -1,0 +1,469 @@
+// torvane-cli as scripts use it: the built binary run on files the test
+// writes, its exit codes, messages and JSON lines; plus the JSON text
+// helpers and Ctrl-C cancellation in process.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/json_text.h"
+#include "cli/open_model.h"
+#include "cli/terminal_progress.h"
+#include "core/null_progress.h"
+#include "formats/imported_model.h"
+#include "formats/tvx/tvx.h"
+
+extern char** environ;
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A parsed JSON value: enough of JSON to check the shape of the lines.
+struct Json {
+  enum Type { kNull, kBool, kNumber, kString, kArray, kObject } type = kNull;
+  double number = 0;
+  std::string text;
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> members;
+
+  const Json* Find(const std::string& key) const {
+    for (const auto& [k, v] : members)
+      if (k == key) return &v;
+    return nullptr;
+  }
+  const Json& operator[](const std::string& key) const {
+    static const Json missing;
+    const Json* found = Find(key);
+    return found ? *found : missing;
+  }
+};
+
+class JsonParser {
+ public:
+  explicit JsonParser(const std::string& text) : s_(text) {}
+
+  // False when the text is not exactly one JSON value.
+  bool Parse(Json& out) {
+    if (!Value(out)) return false;
+    Space();
+    return i_ == s_.size();
+  }
+
+ private:
+  void Space() {
+    while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_])))
+      ++i_;
+  }
+  bool Literal(const char* word) {
+    const size_t n = std::strlen(word);
+    if (s_.compare(i_, n, word) != 0) return false;
+    i_ += n;
+    return true;
+  }
+  bool String(std::string& out) {
+    if (s_[i_] != '"') return false;
+    for (++i_; i_ < s_.size(); ++i_) {
+      const char c = s_[i_];
+      if (c == '"') {
+        ++i_;
+        return true;
+      }
+      if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (++i_ >= s_.size()) return false;
+      switch (s_[i_]) {
+        case 'n':
+          out += '\n';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'u':
+          if (i_ + 4 >= s_.size()) return false;
+          out += "\\u" + s_.substr(i_ + 1, 4);  // kept escaped: enough for the tests
+          i_ += 4;
+          break;
+        case '"':
+        case '\\':
+        case '/':
+          out += s_[i_];
+          break;
+        default:
+          return false;
+      }
+    }
+    return false;
+  }
+  bool Value(Json& out) {
+    Space();
+    if (i_ >= s_.size()) return false;
+    const char c = s_[i_];
+    if (c == '{') {
+      out.type = Json::kObject;
+      ++i_;
+      Space();
+      if (s_[i_] == '}') return ++i_, true;
+      for (;;) {
+        Space();
+        std::string key;
+        if (!String(key)) return false;
+        Space();
+        if (s_[i_++] != ':') return false;
+        Json value;
+        if (!Value(value)) return false;
+        out.members.emplace_back(key, std::move(value));
+        Space();
+        if (s_[i_] == ',') {
+          ++i_;
+          continue;
+        }
+        return s_[i_++] == '}';
+      }
+    }
+    if (c == '[') {
+      out.type = Json::kArray;
+      ++i_;
+      Space();
+      if (s_[i_] == ']') return ++i_, true;
+      for (;;) {
+        Json value;
+        if (!Value(value)) return false;
+        out.items.push_back(std::move(value));
+        Space();
+        if (s_[i_] == ',') {
+          ++i_;
+          continue;
+        }
+        return s_[i_++] == ']';
+      }
+    }
+    if (c == '"') {
+      out.type = Json::kString;
+      return String(out.text);
+    }
+    if (Literal("null")) return out.type = Json::kNull, true;
+    if (Literal("true") || Literal("false")) return out.type = Json::kBool, true;
+    char* end = nullptr;
+    out.type = Json::kNumber;
+    out.number = std::strtod(s_.c_str() + i_, &end);
+    if (end == s_.c_str() + i_) return false;
+    i_ = end - s_.c_str();
+    return true;
+  }
+
+  const std::string& s_;
+  size_t i_ = 0;
+};
+
+struct RunOutput {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("torvane_cli_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // Runs torvane-cli with `args`, stdout and stderr caught in files.
+  RunOutput Run(const std::vector<std::string>& args) const {
+    const std::string binary = TORVANE_BINARY_DIR "/cli/torvane-cli";
+    const std::string outPath = PathOf("stdout.txt");
+    const std::string errPath = PathOf("stderr.txt");
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(binary.c_str()));
+    for (const std::string& a : args)
+      argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    RunOutput result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = Slurp(outPath);
+    result.err = Slurp(errPath);
+    return result;
+  }
+
+  // A binary STL of the axis-aligned box from `low` to `high` (twelve
+  // facets, normals left zero).
+  std::string WriteBoxStl(const std::string& name, const float low[3], const float high[3],
+                          int facets = 12) const {
+    const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                              {3, 6, 2}, {3, 7, 6}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}};
+    float p[8][3];
+    for (int i = 0; i < 8; ++i) {
+      p[i][0] = (i == 1 || i == 2 || i == 5 || i == 6) ? high[0] : low[0];
+      p[i][1] = (i == 2 || i == 3 || i == 6 || i == 7) ? high[1] : low[1];
+      p[i][2] = i >= 4 ? high[2] : low[2];
+    }
+    std::string bytes(80, ' ');
+    const uint32_t count = static_cast<uint32_t>(facets);
+    bytes.append(reinterpret_cast<const char*>(&count), 4);
+    for (int f = 0; f < facets; ++f) {
+      const float normal[3] = {0, 0, 0};
+      bytes.append(reinterpret_cast<const char*>(normal), 12);
+      for (int c = 0; c < 3; ++c)
+        bytes.append(reinterpret_cast<const char*>(p[faces[f][c]]), 12);
+      bytes.append(2, '\0');
+    }
+    const std::string path = PathOf(name);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+  }
+
+  // One parsed JSON value per output line.
+  static std::vector<Json> JsonLines(const std::string& out) {
+    std::vector<Json> lines;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+      Json value;
+      EXPECT_TRUE(JsonParser(line).Parse(value)) << line;
+      lines.push_back(std::move(value));
+    }
+    return lines;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CliTest, HelpAndUsage) {
+  RunOutput help = Run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("info"), std::string::npos);
+  EXPECT_NE(help.out.find("convert"), std::string::npos);
+
+  RunOutput infoHelp = Run({"info", "--help"});
+  EXPECT_EQ(infoHelp.exitCode, 0);
+  EXPECT_EQ(infoHelp.out.rfind("usage: torvane-cli info", 0), 0u) << infoHelp.out;
+
+  RunOutput none = Run({});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_NE(none.err.find("usage:"), std::string::npos);
+
+  RunOutput unknown = Run({"frobnicate", "x.stl"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("unknown command"), std::string::npos);
+  EXPECT_NE(unknown.err.find("usage:"), std::string::npos);
+
+  EXPECT_EQ(Run({"info"}).exitCode, 2);
+  EXPECT_EQ(Run({"info", "--bogus", "a.stl"}).exitCode, 2);
+  RunOutput oneFile = Run({"convert", "a.stl"});
+  EXPECT_EQ(oneFile.exitCode, 2);
+  EXPECT_NE(oneFile.err.find("usage: torvane-cli convert"), std::string::npos);
+}
+
+TEST_F(CliTest, InfoJsonDescribesEachFile) {
+  const float low[3] = {0, 0, 0}, high[3] = {1, 2, 3};
+  const std::string box = WriteBoxStl("box.stl", low, high);
+  const std::string missing = PathOf("missing.stl");
+
+  RunOutput run = Run({"info", "--json", box, missing});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("There has been an error opening the file:\n\n" + missing),
+            std::string::npos)
+      << run.err;
+  const std::vector<Json> lines = JsonLines(run.out);
+  ASSERT_EQ(lines.size(), 2u) << run.out;
+
+  const Json& first = lines[0];
+  EXPECT_EQ(first["file"].text, box);
+  EXPECT_EQ(first["result"].number, 0);
+  EXPECT_EQ(first["fileType"].number, 3);
+  EXPECT_EQ(first["triangles"].number, 12);
+  ASSERT_EQ(first["objects"].items.size(), 1u);
+  const Json& object = first["objects"].items[0];
+  EXPECT_EQ(object["id"].type, Json::kNumber);
+  EXPECT_EQ(object["vertices"].number, 8);
+  EXPECT_EQ(object["triangles"].number, 12);
+  ASSERT_EQ(object["min"].items.size(), 3u);
+  ASSERT_EQ(object["max"].items.size(), 3u);
+  // STL is Z-up and mirrored: a file point (x, y, z) lands at (-x, z, -y).
+  const double expectMin[3] = {-1, 0, -2}, expectMax[3] = {0, 3, 0};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(object["min"].items[i].number, expectMin[i], 1e-5) << i;
+    EXPECT_NEAR(object["max"].items[i].number, expectMax[i], 1e-5) << i;
+  }
+
+  const Json& second = lines[1];
+  EXPECT_EQ(second["file"].text, missing);
+  EXPECT_EQ(second["result"].number, 2);
+  EXPECT_TRUE(second["objects"].items.empty());
+  EXPECT_EQ(second["triangles"].number, 0);
+}
+
+TEST_F(CliTest, InfoReportsFailuresWithTheProgramsMessages) {
+  const std::string missing = PathOf("nothing here.tvx");
+  RunOutput gone = Run({"info", missing});
+  EXPECT_EQ(gone.exitCode, 2);
+  EXPECT_NE(gone.err.find("There has been an error opening the file:\n\n" + missing),
+            std::string::npos)
+      << gone.err;
+
+  // Fewer than four triangles make no object.
+  const float low[3] = {0, 0, 0}, high[3] = {1, 1, 1};
+  RunOutput empty = Run({"info", WriteBoxStl("small.stl", low, high, 3)});
+  EXPECT_EQ(empty.exitCode, 2);
+  EXPECT_NE(empty.err.find("The opened file doesn't contain any model meshes."), std::string::npos)
+      << empty.err;
+
+  RunOutput unknown = Run({"info", WriteBoxStl("box.xyz", low, high)});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("There has been an error opening the file:"), std::string::npos);
+
+  RunOutput fine = Run({"info", WriteBoxStl("box.stl", low, high)});
+  EXPECT_EQ(fine.exitCode, 0) << fine.err;
+  EXPECT_NE(fine.out.find("12 triangles"), std::string::npos) << fine.out;
+}
+
+TEST_F(CliTest, ConvertStlToTvxKeepsTheTriangles) {
+  const float low[3] = {-1, -1, -1}, high[3] = {2, 1, 4};
+  const std::string stl = WriteBoxStl("part.stl", low, high);
+  const std::string tvx = PathOf("part.tvx");
+  RunOutput convert = Run({"convert", stl, tvx});
+  ASSERT_EQ(convert.exitCode, 0) << convert.err;
+  ASSERT_TRUE(fs::exists(tvx));
+
+  const std::vector<Json> before = JsonLines(Run({"info", "--json", stl}).out);
+  RunOutput afterRun = Run({"info", "--json", tvx});
+  EXPECT_EQ(afterRun.exitCode, 0) << afterRun.err;
+  const std::vector<Json> after = JsonLines(afterRun.out);
+  ASSERT_EQ(before.size(), 1u);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0]["fileType"].number, 0);
+  EXPECT_EQ(after[0]["triangles"].number, 12);
+  EXPECT_EQ(after[0]["triangles"].number, before[0]["triangles"].number);
+  for (const char* key : {"min", "max"}) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(after[0]["objects"].items[0][key].items[i].number,
+                  before[0]["objects"].items[0][key].items[i].number, 1e-5);
+    }
+  }
+
+  // No writer for the name, or nothing to read: nothing is written.
+  EXPECT_EQ(Run({"convert", stl, PathOf("out.fbx")}).exitCode, 2);
+  EXPECT_FALSE(fs::exists(PathOf("out.fbx")));
+  RunOutput missing = Run({"convert", PathOf("none.stl"), PathOf("out.tvx")});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("There has been an error opening the file:"), std::string::npos);
+  EXPECT_FALSE(fs::exists(PathOf("out.tvx")));
+}
+
+TEST_F(CliTest, InfoJsonEscapesNamesAndPaths) {
+  ImportedModel model;
+  ImportedMesh& mesh = model.meshes.emplace_back();
+  mesh.positions.ResizeDiscard(4);
+  const Vec3 p[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (int i = 0; i < 4; ++i)
+    mesh.positions[i] = p[i];
+  const uint32_t corners[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+  mesh.indices.ResizeDiscard(12);
+  mesh.normals.ResizeDiscard(12);
+  mesh.colours.ResizeDiscard(12);
+  for (int k = 0; k < 12; ++k)
+    mesh.indices[k] = corners[k];
+  mesh.metadata.Set("ObjectName", "say \"hi\"\\\x01\xff");
+  NullProgress progress;
+  const std::string path = PathOf("odd \"name\".tvx");
+  ASSERT_EQ(WriteTvx(path, progress, model), kLoaded);
+
+  RunOutput run = Run({"info", "--json", path});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<Json> lines = JsonLines(run.out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]["file"].text, path);
+  EXPECT_EQ(lines[0]["objects"].items[0]["name"].text, "say \"hi\"\\\\u0001\\ufffd");
+}
+
+TEST(CliJson, StringsAndNumbersStayValid) {
+  EXPECT_EQ(JsonString("a\"b\\c\n\t"), "\"a\\\"b\\\\c\\n\\t\"");
+  EXPECT_EQ(JsonString("\x1f"), "\"\\u001f\"");
+  EXPECT_EQ(JsonString("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82"),
+            "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82\"");
+  // Broken and overlong sequences become U+FFFD, one per byte.
+  EXPECT_EQ(JsonString("\xc3"), "\"\\ufffd\"");
+  EXPECT_EQ(JsonString("\xc0\xaf"), "\"\\ufffd\\ufffd\"");
+  EXPECT_EQ(JsonString("\xed\xa0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
+
+  EXPECT_EQ(JsonNumber(NAN), "null");
+  EXPECT_EQ(JsonNumber(-INFINITY), "null");
+  EXPECT_EQ(JsonNumber(0.5), "0.5");
+  const float awkward = 0.1f + 1e-7f;
+  EXPECT_EQ(std::strtof(JsonNumber(awkward).c_str(), nullptr), awkward);
+}
+
+TEST(CliCancel, CtrlCCancelsTheOpen) {
+  const std::string path =
+      (fs::temp_directory_path() / ("torvane_cli_cancel_" + std::to_string(::getpid()) + ".tvx"))
+          .string();
+  ImportedModel model;
+  model.meshes.emplace_back().positions.ResizeDiscard(3);
+  TerminalProgress progress;
+  ASSERT_EQ(WriteTvx(path, progress, model), kLoaded);
+
+  InstallCancelHandler();
+  SetCancelRequested(false);
+  EXPECT_FALSE(progress.IsCancelled());
+  ::raise(SIGINT);
+  EXPECT_TRUE(progress.IsCancelled());
+  EXPECT_EQ(progress.Sleep(10000), kWaitCancelled);
+  Document document;
+  const OpenOutcome outcome = OpenModel(path, progress, document);
+  EXPECT_EQ(outcome.result, kCancelled);
+  EXPECT_EQ(OpenExitCode(outcome), 1);
+  EXPECT_TRUE(OpenMessage(outcome, path).empty());
+  SetCancelRequested(false);
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace torvane

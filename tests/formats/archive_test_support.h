@@ -1,0 +1,30 @@
+// Building small zip archives for the zip and 3MF tests, straight through
+// libzip so that the archives do not depend on the code under test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace torvane::test {
+
+inline void MakeArchive(const std::string& path,
+                        const std::vector<std::pair<std::string, std::string>>& entries) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(archive, nullptr);
+  for (const auto& [name, data] : entries) {
+    char* copy = static_cast<char*>(std::malloc(data.size() + 1));
+    std::memcpy(copy, data.data(), data.size());
+    zip_source_t* source = zip_source_buffer(archive, copy, data.size(), 1);
+    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+  }
+  ASSERT_EQ(zip_close(archive), 0);
+}
+
+}  // namespace torvane::test

@@ -1,0 +1,260 @@
+// Format dispatch: extension detection, descriptions, the load conversions
+// and the conversions between models and documents.
+#include <gtest/gtest.h>
+
+#include "formats/model_file.h"
+#include "formats/model_transforms.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::AddTriangles;
+using test::RecordingProgress;
+using test::Tetrahedron;
+
+TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCase) {
+  EXPECT_EQ(DetectFormat("MODEL.STL").fileType, kFileTypeStlBinary);
+  EXPECT_EQ(DetectFormat("model.Stl").fileType, kFileTypeStlBinary);
+  EXPECT_EQ(DetectFormat("a.b/model.stl").fileType, kFileTypeStlBinary);
+  EXPECT_EQ(DetectFormat("folder.stl\\model").fileType, kFileTypeUnknown);
+  EXPECT_EQ(DetectFormat("folder.stl/model").fileType, kFileTypeUnknown);
+  EXPECT_EQ(DetectFormat("model.stl.bak").fileType, kFileTypeUnknown);
+  EXPECT_EQ(DetectFormat(".stl").fileType, kFileTypeStlBinary);
+  EXPECT_EQ(DetectFormat("model.stp").fileType, kFileTypeUnknown);
+
+  const FormatDescriptor stl = DetectFormat("x.stl");
+  EXPECT_EQ(stl.upAxis, kUpAxisZ);
+  EXPECT_EQ(stl.handedness, kHandednessMirroredX);
+  EXPECT_EQ(stl.winding, kWindingFirst);
+  EXPECT_EQ(stl.keepNormals, 0);
+  const FormatDescriptor threeDs = DetectFormat("X.3DS");
+  EXPECT_EQ(threeDs.fileType, kFileType3ds);
+  EXPECT_EQ(threeDs.winding, kWindingSecond);
+  EXPECT_EQ(DetectFormat("x.tvx").keepNormals, 1);
+  EXPECT_EQ(DetectFormat("x.fbx").fileType, kFileTypeFbx);
+  const FormatDescriptor unknown = DetectFormat("x.txt");
+  EXPECT_EQ(unknown.fileType, kFileTypeUnknown);
+  EXPECT_EQ(unknown.upAxis, 0);
+
+  EXPECT_EQ(FormatDescription(kFileTypeStlAscii), "STL Stereo Lithography (ASCII)");
+  EXPECT_EQ(FormatDescription(kFileTypeStep), "STP Step format");
+  EXPECT_EQ(FormatDescription(kFileTypeFbx), "");
+  EXPECT_EQ(FormatDescription(-1), "");
+}
+
+TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
+  ImportedModel model;
+  SetDescriptor(model, DetectFormat("x.stl"));
+  ImportedMesh& mesh = model.meshes.emplace_back();
+  ASSERT_TRUE(mesh.positions.ResizeDiscard(1));
+  mesh.positions[0] = {1.0f, 2.0f, 3.0f};
+  ASSERT_TRUE(mesh.indices.ResizeDiscard(3));
+  mesh.rotation.x = 100.0f;
+  ConvertUpAxis(model);
+  EXPECT_EQ(model.upAxis, kUpAxisY);
+  EXPECT_FLOAT_EQ(mesh.rotation.x, 10.0f);  // 370 wraps to 10
+  mesh.rotation.x = 270.0f;
+  mesh.indices[1] = 1;
+  mesh.indices[2] = 2;
+  ConvertHandedness(model);
+  EXPECT_EQ(model.handedness, kHandednessProgram);
+  // The mirror turned the triangles over; swapping two corners turns them
+  // back.
+  EXPECT_EQ(model.winding, kWindingFirst);
+  EXPECT_EQ(mesh.indices[1], 2u);
+  EXPECT_EQ(mesh.indices[2], 1u);
+  EXPECT_FLOAT_EQ(mesh.positions[0].x, -1.0f);
+  RecordingProgress progress;
+  ASSERT_EQ(BakeModelTransforms(model, progress), kLoaded);
+  // File (X, Y, Z) = (1, 2, 3) ends at (-X, Z, -Y).
+  EXPECT_NEAR(mesh.positions[0].x, -1.0f, 1e-4);
+  EXPECT_NEAR(mesh.positions[0].y, 3.0f, 1e-4);
+  EXPECT_NEAR(mesh.positions[0].z, -2.0f, 1e-4);
+  EXPECT_FLOAT_EQ(mesh.rotation.x, 0.0f);
+
+  // The program's handedness with the second winding swaps corners 2 and 3.
+  ImportedModel swapped;
+  swapped.handedness = kHandednessProgram;
+  swapped.winding = kWindingSecond;
+  ImportedMesh& tri = swapped.meshes.emplace_back();
+  ASSERT_TRUE(tri.indices.ResizeDiscard(3));
+  tri.indices[0] = 0, tri.indices[1] = 1, tri.indices[2] = 2;
+  ConvertHandedness(swapped);
+  EXPECT_EQ(tri.indices[1], 2u);
+  EXPECT_EQ(tri.indices[2], 1u);
+  EXPECT_EQ(swapped.winding, kWindingFirst);
+}
+
+TEST(LoadConversions, UnknownExtensionAndMissingFileFail) {
+  RecordingProgress progress;
+  ImportedModel unknown;
+  EXPECT_EQ(LoadModelFile("/nonexistent/x.txt", progress, unknown), kFailed);
+  ImportedModel step;
+  EXPECT_EQ(LoadModelFile("/nonexistent/x.stp", progress, step), kFailed);
+  ImportedModel missing;
+  EXPECT_EQ(LoadModelFile("/nonexistent/x.stl", progress, missing), kFailed);
+}
+
+// A model of one mesh in program axes with the given triangle count.
+ImportedModel ModelWithTriangles(uint32_t triangles) {
+  ImportedModel model;
+  model.fileType = kFileTypeStlBinary;
+  ImportedMesh& mesh = model.meshes.emplace_back();
+  const uint32_t vertices = triangles + 2;
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(vertices));
+  for (uint32_t i = 0; i < vertices; ++i) {
+    const float a = static_cast<float>(i);
+    mesh.positions[i] = {std::cos(a), std::sin(a), a * 0.1f};
+  }
+  EXPECT_TRUE(mesh.indices.ResizeDiscard(triangles * 3));
+  for (uint32_t t = 0; t < triangles; ++t) {
+    mesh.indices[t * 3] = 0;
+    mesh.indices[t * 3 + 1] = t + 1;
+    mesh.indices[t * 3 + 2] = t + 2;
+  }
+  return model;
+}
+
+TEST(ConvertToDocument, RefusesSmallMeshesAndBadIndices) {
+  RecordingProgress progress;
+  Document three;
+  EXPECT_EQ(ConvertModelToDocument(ModelWithTriangles(3), three, progress, false), 0);
+  EXPECT_TRUE(three.objects.empty());
+
+  Document four;
+  EXPECT_EQ(ConvertModelToDocument(ModelWithTriangles(4), four, progress, false), 0);
+  ASSERT_EQ(four.objects.size(), 1u);
+  EXPECT_EQ(TriangleCount(four.objects[0]->mesh), 4u);
+  EXPECT_EQ(four.objects[0]->mesh.corners[0].colour, 0xFFDCDCDCu);
+
+  // A first good mesh stays when the second has an index equal to the
+  // vertex count.
+  ImportedModel bad = ModelWithTriangles(4);
+  ImportedModel second = ModelWithTriangles(5);
+  second.meshes.front().indices[7] = second.meshes.front().positions.length();
+  bad.meshes.splice(bad.meshes.end(), second.meshes);
+  Document partial;
+  EXPECT_EQ(ConvertModelToDocument(bad, partial, progress, false), 2);
+  EXPECT_EQ(partial.objects.size(), 1u);
+
+  // A cancel while the second mesh converts removes the first one too.
+  Document cancelled;
+  RecordingProgress cancelling(6);
+  ImportedModel two = ModelWithTriangles(200);
+  two.meshes.push_back(two.meshes.front());
+  EXPECT_EQ(ConvertModelToDocument(two, cancelled, cancelling, false), 1);
+  EXPECT_TRUE(cancelled.objects.empty());
+}
+
+TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
+  RecordingProgress progress;
+  // Per vertex: colour count equals the vertex count (6) and not the
+  // index count (12).
+  ImportedModel perVertex = ModelWithTriangles(4);
+  ImportedMesh& mesh = perVertex.meshes.front();
+  ASSERT_TRUE(mesh.colours.ResizeDiscard(mesh.positions.length()));
+  for (uint32_t i = 0; i < mesh.colours.length(); ++i)
+    mesh.colours[i] = 0xFF000000u + i;
+  Document a;
+  ASSERT_EQ(ConvertModelToDocument(perVertex, a, progress, false), 0);
+  const Mesh& made = a.objects[0]->mesh;
+  for (uint32_t k = 0; k < made.cornerCount; ++k)
+    EXPECT_EQ(made.corners[k].colour, 0xFF000000u + made.corners[k].vertexIndex);
+
+  // Per corner wins when both counts are equal; other counts fall back to
+  // the default colour.
+  ImportedModel odd = ModelWithTriangles(4);
+  ASSERT_TRUE(odd.meshes.front().colours.ResizeDiscard(5));
+  odd.meshes.front().metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(0xFF123456u));
+  Document b;
+  ASSERT_EQ(ConvertModelToDocument(odd, b, progress, false), 0);
+  EXPECT_EQ(b.objects[0]->mesh.corners[4].colour, 0xFF123456u);
+  EXPECT_EQ(b.objects[0]->metadata.GetInt("ObjectDefaultColor"), static_cast<int32_t>(0xFF123456u));
+}
+
+TEST(ConvertToDocument, NativeFilesKeepTransformsAndRestoreAppliesFileState) {
+  RecordingProgress progress;
+  ImportedModel model = ModelWithTriangles(4);
+  model.fileType = kFileTypeTvx;
+  ImportedMesh& mesh = model.meshes.front();
+  mesh.position = {1, 2, 3};
+  mesh.rotation = {10, 20, 30};
+  mesh.scale = {2, 2, 2};
+  model.properties.Set("TVXszFilePath", "/somewhere/a.stl");
+  model.properties.SetInt("TVXiFileType", 7);
+  model.properties.SetBool("TVXbHaveChanges", true);
+  model.properties.SetBool("TVXbUntitled", false);
+  model.properties.Set("Custom", "kept");
+  Document document;
+  ASSERT_EQ(ConvertModelToDocument(model, document, progress, true), 0);
+  const Mesh& made = document.objects[0]->mesh;
+  EXPECT_FLOAT_EQ(made.position.y, 2.0f);
+  EXPECT_FLOAT_EQ(made.rotation.z, 30.0f);
+  EXPECT_FLOAT_EQ(made.scale.x, 2.0f);
+  EXPECT_EQ(document.filePath, "/somewhere/a.stl");
+  EXPECT_EQ(document.fileType, 7u);
+  EXPECT_TRUE(document.haveChanges);
+  EXPECT_FALSE(document.untitled);
+  EXPECT_EQ(document.metadata.GetOr("Custom", ""), "kept");
+
+  // Without the restore flag the file state is not taken and nothing is
+  // left marked unsaved; other formats arrive centred on their origin.
+  Document plain;
+  model.fileType = kFileTypeStlBinary;
+  ASSERT_EQ(ConvertModelToDocument(model, plain, progress, false), 0);
+  EXPECT_NE(plain.filePath, "/somewhere/a.stl");
+  EXPECT_FALSE(HasChanges(plain));
+  EXPECT_FLOAT_EQ(plain.objects[0]->mesh.scale.x, 1.0f);
+}
+
+TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
+  Document document;
+  const uint32_t first = AddTriangles(document, Tetrahedron());
+  const uint32_t second = AddTriangles(document, Tetrahedron({4, 0, 0}));
+  AddTriangles(document, Tetrahedron({8, 0, 0}));
+  RemoveObject(document, second);
+  SceneObject* object = FindObject(document, first);
+  ASSERT_NE(object, nullptr);
+  // A deleted triangle (dead corners) is left out.
+  for (int k = 3; k < 6; ++k)
+    object->mesh.corners[k].vertexIndex = kDeadIndex;
+  object->metadata.SetInt("ObjectDefaultColor", 1);
+  object->metadata.Set("ObjectName", "first");
+  SetColour(object->mesh, 1.0f, 0.0f, 0.0f, 1.0f);
+  object->mesh.hasMaterial = true;
+  object->mesh.materialAmbient = 0xFF010101u;
+  document.metadata.Set("ModelName", "doc");
+  document.filePath = "/x/y.stl";
+
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, true), 0);
+  ASSERT_EQ(model.meshes.size(), 2u);
+  const ImportedMesh& mesh = model.meshes.front();
+  EXPECT_EQ(mesh.indices.length(), 9u);
+  EXPECT_EQ(mesh.colours.length(), 9u);
+  EXPECT_EQ(mesh.normals.length(), 9u);
+  EXPECT_EQ(mesh.positions.length(), 4u);
+  EXPECT_EQ(mesh.metadata.GetOr("ObjectName", ""), "first");
+  // The colour set in the program wins over the one the file carried.
+  EXPECT_EQ(static_cast<Colour32>(mesh.metadata.GetInt("ObjectDefaultColor")),
+            object->mesh.lastSetColour);
+  ASSERT_EQ(model.materials.size(), 1u);
+  EXPECT_EQ(model.materials.front().ambient, 0xFF010101u);
+  ASSERT_EQ(mesh.materialRefs.size(), 1u);
+  EXPECT_EQ(mesh.materialRefs.front().endCorner, 9u);
+  EXPECT_EQ(model.keepNormals, 1);
+  EXPECT_EQ(model.upAxis, kUpAxisY);
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "doc");
+  EXPECT_EQ(model.properties.GetOr("TVXszFilePath", ""), "/x/y.stl");
+  EXPECT_EQ(model.properties.GetOr("TVXiFileType", ""), "3");
+  EXPECT_EQ(model.properties.GetOr("TVXbUntitled", ""), "1");
+
+  ImportedModel normal;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, normal, false), 0);
+  EXPECT_FALSE(normal.properties.Has("TVXszFilePath"));
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,261 @@
+// PLY reading (ASCII and both binary orders, property types and roles,
+// colour modes, fans, element order, damaged counts) and writing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/null_progress.h"
+#include "formats/imported_model.h"
+#include "formats/ply/ply.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::ReadFile;
+using test::RecordingProgress;
+using test::TempFolder;
+using test::WriteFile;
+
+struct Loaded {
+  LoadResult result;
+  ImportedModel model;
+};
+
+std::unique_ptr<Loaded> Load(const std::string& bytes) {
+  TempFolder folder;
+  const std::string path = folder.File("in.ply");
+  WriteFile(path, bytes);
+  auto loaded = std::make_unique<Loaded>();
+  NullProgress progress;
+  loaded->result = ReadPly(path, progress, loaded->model);
+  return loaded;
+}
+
+std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
+  return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
+}
+
+// Binary values in either byte order.
+class Bytes {
+ public:
+  explicit Bytes(bool bigEndian) : big_(bigEndian) {}
+  template <class T>
+  Bytes& Put(T value) {
+    unsigned char b[sizeof(T)];
+    std::memcpy(b, &value, sizeof(T));
+    if (big_) std::reverse(b, b + sizeof(T));
+    text.append(reinterpret_cast<char*>(b), sizeof(T));
+    return *this;
+  }
+  std::string text;
+
+ private:
+  bool big_;
+};
+
+TEST(PlyRead, AsciiColoursCommentsFansAndIgnoredElements) {
+  auto loaded = Load(
+      "ply\r\n  format ascii 1.0\r\ncomment made by hand\r\ncomment \xC3\xA9t\xC3\xA9\r\n"
+      "element vertex 5\r\nproperty float x\r\nproperty float y\r\nproperty float z\r\n"
+      "property uchar red\r\nproperty uchar green\r\nproperty uchar blue\r\nproperty int32 "
+      "extra\r\n"
+      "element face 2\r\nproperty list uchar int vertex_indices\r\n"
+      "element edge 1\r\nproperty int vertex1\r\nproperty int vertex2\r\n"
+      "end_header\r\n"
+      "0 0 0 255 0 0 7\r\n1 0 0 0 255 0 7\r\n1 1 0 0 0 255 7\r\n0 1 0 1 2 3 7\r\n\r\n"
+      "0.5 2 0 300 0 0 7\r\n"
+      "3 0 1 2\r\n5 0 1 2 3 4\r\nnot an edge\r\n");
+  ASSERT_EQ(loaded->result, kLoaded);
+  const ImportedModel& model = loaded->model;
+  EXPECT_EQ(model.fileType, kFileTypePly);
+  EXPECT_EQ(model.properties.GetOr("Comment1", ""), "made by hand");
+  EXPECT_EQ(model.properties.GetOr("Comment2", ""), "\xC3\xA9t\xC3\xA9");
+  const ImportedMesh& mesh = model.meshes.front();
+  ASSERT_EQ(mesh.positions.length(), 5u);
+  EXPECT_FLOAT_EQ(mesh.positions[4].x, 0.5f);
+  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 0, 1, 2, 2, 3, 0, 3, 4, 0}));
+  ASSERT_EQ(mesh.colours.length(), 5u);  // per vertex
+  EXPECT_EQ(mesh.colours[0], 0xFFFF0000u);
+  EXPECT_EQ(mesh.colours[3], 0xFF010203u);
+  EXPECT_EQ(mesh.colours[4], 0xFF2C0000u);  // 300 keeps its low byte
+}
+
+TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    Bytes body(big);
+    for (int i = 0; i < 4; ++i) {
+      body.Put<float>(static_cast<float>(i)).Put<float>(2.0f * i).Put<double>(-1.5);
+      body.Put<float>(99.0f);  // nx: skipped
+      body.Put<uint8_t>(static_cast<uint8_t>(10 * i));
+    }
+    body.Put<uint8_t>(4).Put<int32_t>(0).Put<int32_t>(1).Put<int32_t>(2).Put<int32_t>(3);
+    body.Put<uint16_t>(0x1234).Put<float>(0.5f);  // face colour channels
+    const std::string header =
+        std::string("ply\nformat ") + (big ? "binary_big_endian" : "binary_little_endian") +
+        " 1.0\nelement vertex 4\nproperty float32 x\nproperty float y\nproperty float64 z\n"
+        "property float nx\nproperty uint8 alpha\nelement face 1\n"
+        "property list uint8 int32 vertex_indices\nproperty ushort red\nproperty float green\n"
+        "end_header\n";
+    auto loaded = Load(header + body.text);
+    ASSERT_EQ(loaded->result, kLoaded);
+    const ImportedMesh& mesh = loaded->model.meshes.front();
+    ASSERT_EQ(mesh.positions.length(), 4u);
+    EXPECT_FLOAT_EQ(mesh.positions[3].x, 3.0f);
+    EXPECT_FLOAT_EQ(mesh.positions[3].y, 6.0f);
+    EXPECT_FLOAT_EQ(mesh.positions[3].z, -1.5f);
+    EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 2, 3, 0}));
+    // Face colours win over vertex colours; every fanned corner has one.
+    ASSERT_EQ(mesh.colours.length(), 6u);
+    EXPECT_EQ(mesh.colours[5], 0xFF348000u);  // red 0x1234 -> 0x34, green 0.5 -> 128
+  }
+}
+
+TEST(PlyRead, UnknownTypesAreConsumedInAsciiAndFailBinary) {
+  auto ascii = Load(
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty vec3 odd\n"
+      "property float y\nproperty float z\nelement face 1\nproperty list uchar int idx\n"
+      "end_header\n0 skip 0 0\n1 skip 0 0\n0 skip 1 0\n3 0 1 2\n");
+  ASSERT_EQ(ascii->result, kLoaded);
+  EXPECT_FLOAT_EQ(ascii->model.meshes.front().positions[2].y, 1.0f);
+
+  Bytes body(false);
+  for (int i = 0; i < 12; ++i)
+    body.Put<float>(1.0f);
+  auto binary = Load(
+      "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
+      "property vec3 odd\nproperty float y\nproperty float z\nend_header\n" +
+      body.text);
+  EXPECT_EQ(binary->result, kFailed);
+}
+
+TEST(PlyRead, ElementsAreReadInHeaderOrder) {
+  auto loaded = Load(
+      "ply\nformat ascii 1.0\nelement material 2\nproperty uchar r\n"
+      "element face 1\nproperty list uchar int vertex_indices\n"
+      "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+      "end_header\n7\n8\n3 2 1 0\n0 0 0\n1 0 0\n0 1 0\n");
+  ASSERT_EQ(loaded->result, kLoaded);
+  const ImportedMesh& mesh = loaded->model.meshes.front();
+  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{2, 1, 0}));
+  EXPECT_FLOAT_EQ(mesh.positions[1].x, 1.0f);
+
+  auto empty = Load("ply\nformat ascii 1.0\nelement vertex 0\nelement face 0\nend_header\n");
+  ASSERT_EQ(empty->result, kLoaded);
+  ASSERT_EQ(empty->model.meshes.size(), 1u);
+  EXPECT_TRUE(empty->model.meshes.front().positions.empty());
+}
+
+TEST(PlyRead, DamagedHeadersAndCountsFail) {
+  const std::string vertexHeader =
+      "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+      "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  const std::string vertices = "0 0 0\n1 0 0\n0 1 0\n";
+  const std::string ascii = "ply\nformat ascii 1.0\n";
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"not ply", "plx\nformat ascii 1.0\nend_header\n"},
+      {"bad format", "ply\nformat ascii 2.0\nend_header\n"},
+      {"no end_header", ascii + "element vertex 1\n"},
+      {"element without name", ascii + "element\nend_header\n"},
+      {"four billion vertices",
+       ascii + "element vertex 4000000000\nproperty float x\nend_header\n1\n"},
+      {"count beyond 32 bits", ascii + "element vertex 99999999999\nend_header\n"},
+      {"index beyond the vertices", ascii + vertexHeader + vertices + "3 0 1 3\n"},
+      {"negative index", ascii + vertexHeader + vertices + "3 0 1 -1\n"},
+      {"two-corner face", ascii + vertexHeader + vertices + "2 0 1\n"},
+      {"missing token", ascii + vertexHeader + "0 0 0\n1 0\n0 1 0\n3 0 1 2\n"},
+      {"truncated", ascii + vertexHeader + vertices},
+      {"list longer than its line", ascii + vertexHeader + vertices + "9 0 1 2\n"},
+      {"two vertex elements", ascii + vertexHeader + "element vertex 1\nend_header\n"},
+      {"binary list count beyond the file",
+       "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty uchar x\n"
+       "element face 1\nproperty list uint int vertex_indices\nend_header\n\x01\x02\x03"
+       "\xFF\xFF\xFF\xFF" +
+           std::string(12, '\0')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto loaded = Load(c.bytes);
+    EXPECT_EQ(loaded->result, kFailed);
+  }
+}
+
+ImportedModel ColouredQuad() {
+  ImportedModel model;
+  model.properties.Set("Author", "me\nand you");
+  model.properties.Set("Model:unit", "mm");
+  model.properties.Set("TVXiFileType", "7");
+  ImportedMesh& mesh = AppendMesh(model);
+  mesh.positions.ResizeDiscard(4);
+  mesh.positions[0] = {0, 0, 0};
+  mesh.positions[1] = {1, 0, 0};
+  mesh.positions[2] = {1, 2, 0};
+  mesh.positions[3] = {0, 2, 3};
+  const uint32_t indices[] = {0, 1, 2, 0, 2, 3};
+  mesh.indices.ResizeDiscard(6);
+  for (uint32_t k = 0; k < 6; ++k)
+    mesh.indices[k] = indices[k];
+  mesh.colours.ResizeDiscard(6);
+  for (uint32_t k = 0; k < 6; ++k)
+    mesh.colours[k] = k < 3 ? 0x80102030u : 0xFF405060u;
+  return model;
+}
+
+TEST(PlyWrite, HeaderBodyAndRoundTrip) {
+  TempFolder folder;
+  ImportedModel model = ColouredQuad();
+  ImportedMesh& plain = AppendMesh(model);
+  plain.positions.ResizeDiscard(3);
+  plain.positions[1] = {1, 0, 0};
+  plain.positions[2] = {0, 1, 0};
+  plain.indices.ResizeDiscard(3);
+  plain.indices[0] = 0;
+  plain.indices[1] = 1;
+  plain.indices[2] = 2;
+  plain.position = {0, 0, 5};
+  NullProgress progress;
+  const std::string path = folder.File("out.ply");
+  ASSERT_EQ(WritePly(path, progress, model), kStatusDone);
+  const std::string bytes = ReadFile(path);
+  const std::string header =
+      "ply\nformat binary_little_endian 1.0\ncomment me and you\nelement vertex 7\n"
+      "property float x\nproperty float y\nproperty float z\nelement face 3\n"
+      "property list uchar int vertex_indices\nproperty uchar red\nproperty uchar green\n"
+      "property uchar blue\nproperty uchar alpha\nend_header\n";
+  ASSERT_EQ(bytes.substr(0, header.size()), header);
+  ASSERT_EQ(bytes.size(), header.size() + 7 * 12 + 3 * 17);
+  // The last face: indices offset by the first mesh's positions, default colour.
+  const std::string lastFace = bytes.substr(bytes.size() - 17);
+  EXPECT_EQ(lastFace, std::string("\x03\x04\0\0\0\x05\0\0\0\x06\0\0\0\xC8\xC8\xC8\xFF", 17));
+
+  ImportedModel back;
+  ASSERT_EQ(ReadPly(path, progress, back), kLoaded);
+  const ImportedMesh& mesh = back.meshes.front();
+  ASSERT_EQ(mesh.positions.length(), 7u);
+  // (x, y, z) is written as (x, z, y).
+  EXPECT_FLOAT_EQ(mesh.positions[3].y, 3.0f);
+  EXPECT_FLOAT_EQ(mesh.positions[3].z, 2.0f);
+  EXPECT_FLOAT_EQ(mesh.positions[4].y, 5.0f);
+  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6}));
+  ASSERT_EQ(mesh.colours.length(), 9u);
+  EXPECT_EQ(mesh.colours[0], 0x80102030u);
+  EXPECT_EQ(mesh.colours[3], 0xFF405060u);
+  EXPECT_EQ(back.properties.GetOr("Comment1", ""), "me and you");
+}
+
+TEST(PlyWrite, CancellationStopsTheWrite) {
+  TempFolder folder;
+  ImportedModel model = ColouredQuad();
+  RecordingProgress cancelling(0);
+  EXPECT_EQ(WritePly(folder.File("c.ply"), cancelling, model), kStatusCancelled);
+  model.meshes.front().indices[5] = 4;
+  NullProgress progress;
+  EXPECT_EQ(WritePly(folder.File("bad.ply"), progress, model), kStatusFailed);
+}
+
+}  // namespace
+}  // namespace torvane

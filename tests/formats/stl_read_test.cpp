@@ -1,0 +1,207 @@
+// The STL readers: text and binary detection, header conventions, colours,
+// and the facet count check of binary files.
+#include <gtest/gtest.h>
+
+#include "formats/model_file.h"
+#include "formats/stl/stl.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::BinaryStl;
+using test::MakeFacet;
+using test::RecordingProgress;
+using test::TempFolder;
+using test::TetrahedronFacets;
+using test::WriteFile;
+
+std::string AsciiTetrahedron(const std::string& lineEnd) {
+  std::string text = "solid  my part  " + lineEnd;
+  for (const StlFacet& f : TetrahedronFacets()) {
+    text += "  facet normal 0 0 1" + lineEnd + "    outer loop" + lineEnd;
+    for (int v = 0; v < 3; ++v) {
+      text += "      vertex " + std::to_string(f.vertex[v][0]) + " " +
+              std::to_string(f.vertex[v][1]) + " " + std::to_string(f.vertex[v][2]) + lineEnd;
+    }
+    text += "    endloop" + lineEnd + "  endfacet" + lineEnd;
+  }
+  return text + "endsolid my part" + lineEnd;
+}
+
+TEST(StlRead, AsciiWithAnyLineEndLoadsAsText) {
+  TempFolder folder;
+  for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+    const std::string path = folder.File("text.stl");
+    WriteFile(path, AsciiTetrahedron(lineEnd));
+    ImportedModel model;
+    RecordingProgress progress;
+    ASSERT_EQ(ReadStlAscii(path, progress, model), kLoaded);
+    EXPECT_EQ(model.fileType, kFileTypeStlAscii);
+    ASSERT_EQ(model.meshes.size(), 1u);
+    const ImportedMesh& mesh = model.meshes.front();
+    EXPECT_EQ(mesh.positions.length(), 4u);  // shared vertices merged
+    EXPECT_EQ(mesh.indices.length(), 12u);
+    EXPECT_EQ(mesh.colours.length(), 0u);
+    EXPECT_EQ(model.properties.GetOr("ModelName", "?"), "my part");
+  }
+}
+
+TEST(StlRead, AsciiDropsMalformedFacetsAndNeedsEndsolid) {
+  TempFolder folder;
+  const std::string path = folder.File("text.stl");
+  // The first facet lacks its "outer loop"; the second is complete.
+  WriteFile(path,
+            "solid x\nfacet normal 0 0 1\nvertex 1 2 3\nfacet normal 0 0 1\nouter loop\n"
+            "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid\n");
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ReadStlAscii(path, progress, model), kLoaded);
+  EXPECT_EQ(model.meshes.front().indices.length(), 3u);
+
+  WriteFile(path,
+            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
+            "vertex 0 1 0\nendloop\nendfacet\n");
+  ImportedModel noEnd;
+  EXPECT_EQ(ReadStlAscii(path, progress, noEnd), kFailed);
+  EXPECT_TRUE(noEnd.meshes.empty());
+
+  // "solid" alone is no text STL header.
+  WriteFile(path, "solid\nendsolid\n");
+  ImportedModel bare;
+  EXPECT_EQ(ReadStlAscii(path, progress, bare), kFailed);
+}
+
+TEST(StlRead, BinaryWithSolidHeaderLoadsThroughBinaryReader) {
+  TempFolder folder;
+  const std::string path = folder.File("binary.stl");
+  WriteFile(path, BinaryStl("solid made by a tool", TetrahedronFacets()));
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(LoadModelFile(path, progress, model), kLoaded);
+  EXPECT_EQ(model.fileType, kFileTypeStlBinary);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().positions.length(), 4u);
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "solid made by a tool");
+  EXPECT_EQ(model.failureReason, 0u);
+}
+
+TEST(StlRead, BinaryFacetCountMustMatchFileSize) {
+  TempFolder folder;
+  const std::string path = folder.File("binary.stl");
+  RecordingProgress progress;
+  const std::string good = BinaryStl("x", TetrahedronFacets());
+
+  WriteFile(path, good + "!");
+  ImportedModel extra;
+  EXPECT_EQ(ReadStlBinary(path, progress, extra), kFailed);
+  EXPECT_EQ(extra.failureReason, 4u);
+
+  WriteFile(path, good.substr(0, good.size() - 1));
+  ImportedModel shortFile;
+  EXPECT_EQ(ReadStlBinary(path, progress, shortFile), kFailed);
+
+  std::string huge = good;
+  const uint32_t lie = 0xFFFFFFFFu;
+  std::memcpy(huge.data() + 80, &lie, 4);
+  WriteFile(path, huge);
+  ImportedModel lying;
+  EXPECT_EQ(ReadStlBinary(path, progress, lying), kFailed);
+
+  WriteFile(path, good.substr(0, 50));
+  ImportedModel noHeader;
+  EXPECT_EQ(ReadStlBinary(path, progress, noHeader), kFailed);
+  EXPECT_EQ(noHeader.failureReason, 3u);
+
+  WriteFile(path, BinaryStl("empty", {}));
+  ImportedModel empty;
+  ASSERT_EQ(ReadStlBinary(path, progress, empty), kLoaded);
+  ASSERT_EQ(empty.meshes.size(), 1u);
+  EXPECT_EQ(empty.meshes.front().positions.length(), 0u);
+  EXPECT_EQ(empty.meshes.front().indices.length(), 0u);
+}
+
+TEST(StlRead, AttributeWordsGiveColoursOnlyWhenAnyIsSet) {
+  TempFolder folder;
+  const std::string path = folder.File("colours.stl");
+  RecordingProgress progress;
+
+  WriteFile(path, BinaryStl("plain", TetrahedronFacets(0)));
+  ImportedModel plain;
+  ASSERT_EQ(ReadStlBinary(path, progress, plain), kLoaded);
+  EXPECT_EQ(plain.meshes.front().colours.length(), 0u);
+
+  // One facet red (31, 0, 0), one taking the object colour, two black.
+  std::vector<StlFacet> facets = TetrahedronFacets(0);
+  facets[1].attribute = 0x001F;
+  facets[2].attribute = 0x8000;
+  WriteFile(path, BinaryStl("coloured", facets));
+  ImportedModel coloured;
+  ASSERT_EQ(ReadStlBinary(path, progress, coloured), kLoaded);
+  const ImportedMesh& mesh = coloured.meshes.front();
+  ASSERT_EQ(mesh.colours.length(), 12u);
+  EXPECT_EQ(mesh.colours[0], 0xFF000000u);
+  EXPECT_EQ(mesh.colours[3], 0xFFF80000u);
+  EXPECT_EQ(mesh.colours[5], 0xFFF80000u);
+  EXPECT_EQ(mesh.colours[6], 0xFF000000u);  // no COLOR=: object colour is black
+  EXPECT_EQ(StlAttributeToColour(0x7FFF), 0xFFF8F8F8u);
+  EXPECT_EQ(StlColourToAttribute(0xFFC8C8C8u), 0x6739);
+}
+
+TEST(StlRead, HeaderColourAndMaterial) {
+  TempFolder folder;
+  const std::string path = folder.File("header.stl");
+  std::string header = "part COLOR=";
+  const uint32_t colour = 0xFF336699u, diffuse = 0xFF112233u, specular = 0xFF445566u,
+                 ambient = 0xFF778899u;
+  header.append(reinterpret_cast<const char*>(&colour), 4);
+  header += "MATERIAL=";
+  header.append(reinterpret_cast<const char*>(&diffuse), 4);
+  header.append(reinterpret_cast<const char*>(&specular), 4);
+  header.append(reinterpret_cast<const char*>(&ambient), 4);
+  std::vector<StlFacet> facets = TetrahedronFacets(0x8000);
+  WriteFile(path, BinaryStl(header, facets));
+
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ReadStlBinary(path, progress, model), kLoaded);
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "part");
+  const ImportedMesh& mesh = model.meshes.front();
+  EXPECT_EQ(static_cast<Colour32>(mesh.metadata.GetInt("ObjectDefaultColor")), colour);
+  ASSERT_EQ(mesh.colours.length(), 12u);
+  EXPECT_EQ(mesh.colours[0], colour);  // bit 15: the header's object colour
+  ASSERT_EQ(model.materials.size(), 1u);
+  const ImportedMaterial& material = model.materials.front();
+  EXPECT_EQ(material.diffuse, diffuse);
+  EXPECT_EQ(material.specular, specular);
+  EXPECT_EQ(material.ambient, ambient);
+  EXPECT_TRUE(material.hasDiffuse && material.hasSpecular && material.hasAmbient);
+  ASSERT_EQ(mesh.materialRefs.size(), 1u);
+  EXPECT_EQ(mesh.materialRefs.front().materialId, material.materialId);
+  EXPECT_EQ(mesh.materialRefs.front().endCorner, 12u);
+
+  // COLOR= whose value would reach past byte 80 is part of the name.
+  std::string late(74, 'n');
+  late += "COLOR=";
+  WriteFile(path, BinaryStl(late, TetrahedronFacets()));
+  ImportedModel lateModel;
+  ASSERT_EQ(ReadStlBinary(path, progress, lateModel), kLoaded);
+  EXPECT_FALSE(lateModel.meshes.front().metadata.Has("ObjectDefaultColor"));
+}
+
+TEST(StlRead, CancelledReadKeepsNothing) {
+  TempFolder folder;
+  const std::string path = folder.File("many.stl");
+  std::vector<StlFacet> facets;
+  for (int i = 0; i < 5000; ++i) {
+    const float x = static_cast<float>(i);
+    facets.push_back(MakeFacet({x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}));
+  }
+  WriteFile(path, BinaryStl("many", facets));
+  ImportedModel model;
+  RecordingProgress cancelling(1);
+  EXPECT_EQ(LoadModelFile(path, cancelling, model), kCancelled);
+}
+
+}  // namespace
+}  // namespace torvane

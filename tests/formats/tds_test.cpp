@@ -1,0 +1,208 @@
+// 3DS reading (objects, points, faces, keyframer positions, damaged
+// lengths and counts) and writing (chunk layout, the 16-bit split).
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/null_progress.h"
+#include "formats/3ds/3ds.h"
+#include "formats/imported_model.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::ReadFile;
+using test::RecordingProgress;
+using test::TempFolder;
+using test::WriteFile;
+
+std::string U16(uint16_t v) {
+  return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string U32(uint32_t v) {
+  return U16(static_cast<uint16_t>(v)) + U16(static_cast<uint16_t>(v >> 16));
+}
+std::string F32(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return U32(bits);
+}
+std::string Chunk(uint16_t id, const std::string& body) {
+  return U16(id) + U32(6 + body.size()) + body;
+}
+
+std::string Points(std::initializer_list<Vec3> points) {
+  std::string body = U16(static_cast<uint16_t>(points.size()));
+  for (const Vec3& p : points)
+    body += F32(p.x) + F32(p.y) + F32(p.z);
+  return Chunk(0x4110, body);
+}
+
+std::string Faces(std::initializer_list<uint16_t> corners) {
+  std::string body = U16(static_cast<uint16_t>(corners.size() / 3));
+  int i = 0;
+  for (uint16_t c : corners) {
+    body += U16(c);
+    if (++i % 3 == 0) body += U16(7);
+  }
+  return Chunk(0x4120, body);
+}
+
+std::string NamedObject(const std::string& name, const std::string& triangleObject) {
+  return Chunk(0x4000, name + std::string(1, '\0') + Chunk(0x4100, triangleObject));
+}
+
+std::string Node(const std::string& name, Vec3 position) {
+  const std::string header =
+      Chunk(0xB010, name + std::string(1, '\0') + U16(0) + U16(0) + U16(0xFFFF));
+  // Track: flags, two reserved words, one key with the tension bit set.
+  const std::string track =
+      Chunk(0xB020, U16(0) + U32(0) + U32(0) + U32(1) + U32(0) + U16(1) + F32(9.0f) +
+                        F32(position.x) + F32(position.y) + F32(position.z));
+  return Chunk(0xB002, header + track);
+}
+
+LoadResult Load(const std::string& bytes, ImportedModel& model) {
+  TempFolder folder;
+  WriteFile(folder.File("in.3ds"), bytes);
+  NullProgress progress;
+  return Read3ds(folder.File("in.3ds"), progress, model);
+}
+
+TEST(TdsRead, ObjectsPointsFacesAndKeyframerPositions) {
+  const std::string editor = Chunk(
+      0x3D3D, Chunk(0x0001, "xx") +
+                  NamedObject("Box", Points({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + Faces({0, 1, 2})) +
+                  NamedObject("Box", Points({{5, 5, 5}, {6, 5, 5}, {5, 6, 5}, {6, 6, 5}}) +
+                                         Faces({0, 1, 2, 1, 3, 2})) +
+                  Chunk(0x4000, std::string("Light") + '\0' + Chunk(0x4600, "....")));
+  const std::string keyframer = Chunk(0xB000, Node("Box", {7, 8, 9}) + Node("Nobody", {1, 1, 1}));
+  const std::string file = Chunk(0x4D4D, Chunk(0x0002, U32(3)) + editor + keyframer);
+  ImportedModel model;
+  ASSERT_EQ(Load(file, model), kLoaded);
+  EXPECT_EQ(model.fileType, kFileType3ds);
+  ASSERT_EQ(model.meshes.size(), 3u);
+  const ImportedMesh& first = model.meshes.front();
+  const ImportedMesh& second = *std::next(model.meshes.begin());
+  EXPECT_EQ(first.metadata.GetOr("ObjectName", ""), "Box");
+  ASSERT_EQ(first.positions.length(), 3u);
+  EXPECT_FLOAT_EQ(first.positions[1].x, 1.0f);
+  EXPECT_EQ(first.indices.length(), 3u);
+  // Two objects of one name: the keyframer position goes to the first.
+  EXPECT_FLOAT_EQ(first.position.x, 7.0f);
+  EXPECT_FLOAT_EQ(first.position.z, 9.0f);
+  EXPECT_FLOAT_EQ(second.position.x, 0.0f);
+  EXPECT_EQ(second.indices.length(), 6u);
+  EXPECT_EQ(second.indices[4], 3u);
+  EXPECT_TRUE(model.meshes.back().positions.empty());  // the light
+}
+
+TEST(TdsRead, DamagedLengthsAndCountsFail) {
+  const std::string triangle = Points({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + Faces({0, 1, 2});
+  const std::string good = Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", triangle)));
+  ImportedModel ok;
+  ASSERT_EQ(Load(good, ok), kLoaded);
+
+  std::string longer = good;
+  longer[2] = static_cast<char>(longer[2] + 1);  // main length one byte off
+  std::string pointsPastChunk =
+      Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", Chunk(0x4110, U16(2) + F32(0)))));
+  std::string facePastChunk =
+      Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", Chunk(0x4120, U16(900)))));
+  std::string indexBeyondPoints =
+      Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", Points({{0, 0, 0}}) + Faces({0, 0, 1}))));
+  std::string childTooLong = Chunk(0x4D4D, U16(0x3D3D) + U32(900) + "abcd");
+  std::string unterminatedName = Chunk(0x4D4D, Chunk(0x3D3D, Chunk(0x4000, "nameless")));
+  const struct {
+    const char* what;
+    std::string bytes;
+    uint32_t reason;
+  } cases[] = {
+      {"empty", "", 3},
+      {"five bytes", "MM\x05\0\0", 3},
+      {"length one byte off", longer, 3},
+      {"points past their chunk", pointsPastChunk, 3},
+      {"faces past their chunk", facePastChunk, 3},
+      {"index beyond the points", indexBeyondPoints, 3},
+      {"sub-chunk longer than its parent", childTooLong, 3},
+      {"name without its NUL", unterminatedName, 3},
+      {"wrong main chunk", U16(0x1234) + U32(6), 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImportedModel model;
+    EXPECT_EQ(Load(c.bytes, model), kFailed);
+    EXPECT_EQ(model.failureReason, c.reason);
+  }
+}
+
+ImportedModel SoupOfTriangles(uint32_t triangles) {
+  ImportedModel model;
+  ImportedMesh& mesh = AppendMesh(model);
+  mesh.positions.ResizeDiscard(size_t{triangles} * 3);
+  mesh.indices.ResizeDiscard(size_t{triangles} * 3);
+  for (uint32_t i = 0; i < triangles * 3; ++i) {
+    mesh.positions[i] = {static_cast<float>(i), static_cast<float>(i % 7), 0.0f};
+    mesh.indices[i] = triangles * 3 - 1 - i;  // reversed, so parts must follow the indices
+  }
+  return model;
+}
+
+TEST(TdsWrite, LargeMeshesAreSplitIntoPartsOfUnsharedTriangles) {
+  TempFolder folder;
+  ImportedModel model = SoupOfTriangles(30000);
+  NullProgress progress;
+  const std::string path = folder.File("big.3ds");
+  ASSERT_EQ(Write3ds(path, progress, model), kStatusDone);
+  ImportedModel back;
+  ASSERT_EQ(Read3ds(path, progress, back), kLoaded);
+  ASSERT_EQ(back.meshes.size(), 2u);
+  const ImportedMesh& first = back.meshes.front();
+  const ImportedMesh& second = back.meshes.back();
+  EXPECT_EQ(first.metadata.GetOr("ObjectName", ""), "Object 0");
+  EXPECT_EQ(second.metadata.GetOr("ObjectName", ""), "Object 1");
+  EXPECT_EQ(first.indices.length(), 21845u * 3);
+  EXPECT_EQ(second.indices.length(), 8155u * 3);
+  EXPECT_EQ(first.positions.length(), 21845u * 3);
+  EXPECT_EQ(second.indices[7], 7u);
+  // Corner 0 of the original points at its last position.
+  EXPECT_FLOAT_EQ(first.positions[0].x, 89999.0f);
+  EXPECT_FLOAT_EQ(second.positions[0].x, static_cast<float>(90000 - 1 - 21845 * 3));
+}
+
+TEST(TdsWrite, SmallMeshesAreWrittenAsTheyAre) {
+  TempFolder folder;
+  ImportedModel model;
+  ImportedMesh& mesh = AppendMesh(model);
+  mesh.positions.ResizeDiscard(60);
+  for (uint32_t i = 0; i < 60; ++i)
+    mesh.positions[i] = {static_cast<float>(i), 1.0f, 2.0f};
+  mesh.indices.ResizeDiscard(300);
+  for (uint32_t k = 0; k < 300; ++k)
+    mesh.indices[k] = (k * 7) % 60;
+  NullProgress progress;
+  const std::string path = folder.File("small.3ds");
+  ASSERT_EQ(Write3ds(path, progress, model), kStatusDone);
+  const std::string bytes = ReadFile(path);
+  // Main chunk, version 3, editor, "Object 0".
+  EXPECT_EQ(bytes.substr(0, 2), U16(0x4D4D));
+  EXPECT_EQ(bytes.substr(2, 4), U32(static_cast<uint32_t>(bytes.size())));
+  EXPECT_EQ(bytes.substr(6, 8), U16(0x0002) + U32(8) + U16(3));
+  EXPECT_EQ(bytes.substr(14, 2), U16(0x3D3D));
+  EXPECT_EQ(bytes.substr(26, 9), std::string("Object 0") + '\0');
+  ImportedModel back;
+  ASSERT_EQ(Read3ds(path, progress, back), kLoaded);
+  const ImportedMesh& read = back.meshes.front();
+  ASSERT_EQ(read.positions.length(), 60u);
+  ASSERT_EQ(read.indices.length(), 300u);
+  for (uint32_t k = 0; k < 300; ++k)
+    ASSERT_EQ(read.indices[k], (k * 7) % 60);
+  EXPECT_FLOAT_EQ(read.positions[59].x, 59.0f);
+
+  RecordingProgress cancelling(0);
+  EXPECT_EQ(Write3ds(folder.File("c.3ds"), cancelling, model), kStatusCancelled);
+}
+
+}  // namespace
+}  // namespace torvane

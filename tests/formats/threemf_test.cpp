@@ -1,0 +1,306 @@
+// 3MF reading (model part choice, colours, build items, components, kept
+// properties, damaged packages, temporary folder removal) and writing (exact
+// texts, palette, escaping, colour round trip).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "archive_test_support.h"
+#include "core/null_progress.h"
+#include "formats/3mf/3mf.h"
+#include "formats/3mf/3mf_parts.h"
+#include "formats/imported_model.h"
+#include "formats/zip/zip.h"
+#include "platform/available_memory.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::MakeArchive;
+using test::ReadFile;
+using test::RecordingProgress;
+using test::TempFolder;
+
+const char kRels[] =
+    "<?xml version=\"1.0\"?><Relationships "
+    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Target=\"/3D/main.model\" Id=\"r\" "
+    "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>";
+
+std::string ModelXml(const std::string& resources, const std::string& build = "") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<model unit=\"inch\" xml:lang=\"en-GB\" "
+         "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
+         "xmlns:m=\"http://schemas.microsoft.com/3dmanufacturing/material/2015/02\">\n"
+         "<metadata name=\"Title\">Cube &amp; co</metadata>\n<metadata name=\"Designer\">Ann"
+         "</metadata>\n<resources>" +
+         resources + "</resources>\n<build>" + build + "</build></model>";
+}
+
+const char kTriangle[] =
+    "<vertices><vertex x=\"0\" y=\"0\" z=\"0\"/><vertex x=\"1\" y=\"0\" z=\"0\"/>"
+    "<vertex x=\"0\" y=\"2\" z=\"0\"/></vertices>";
+
+// Redirects the temporary folder so that a test can see what is left in it.
+class TemporaryFolderScope {
+ public:
+  explicit TemporaryFolderScope(const std::string& folder) {
+    const char* old = std::getenv("TMPDIR");
+    if (old) old_ = old;
+    had_ = old != nullptr;
+    setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~TemporaryFolderScope() {
+    if (had_) {
+      setenv("TMPDIR", old_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(ThreeMfRead, ModelPartChoice) {
+  const std::vector<ZipEntry> entries = {{"2D/slices.model", 10},
+                                         {"3D/Main.model", 20},
+                                         {"3D/empty.model", 0},
+                                         {"[Content_Types].xml", 5}};
+  EXPECT_EQ(ModelPartCandidates(entries, kRels),
+            (std::vector<std::string>{"3D/Main.model", "2D/slices.model"}));
+  EXPECT_EQ(ModelPartCandidates(entries, ""),
+            (std::vector<std::string>{"2D/slices.model", "3D/Main.model"}));
+  EXPECT_EQ(ModelPartCandidates(entries, "<not xml"),
+            (std::vector<std::string>{"2D/slices.model", "3D/Main.model"}));
+
+  // A slice stack comes first in the archive; the relationships name the mesh.
+  TempFolder folder;
+  const std::string path = folder.File("sliced.3mf");
+  MakeArchive(path,
+              {{"2D/slices.model", "<model><resources><slicestack id=\"9\"/></resources></model>"},
+               {"_rels/.rels", kRels},
+               {"3D/main.model", ModelXml("<object id=\"4\"><mesh>" + std::string(kTriangle) +
+                                          "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"
+                                          "</triangles></mesh></object>")}});
+  ImportedModel model;
+  NullProgress progress;
+  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().metadata.GetOr("id", ""), "4");
+
+  // Without relationships, any ".model" entry serves.
+  const std::string other = folder.File("other.3mf");
+  MakeArchive(other,
+              {{"Models/part.MODEL", ModelXml("<object id=\"1\"><mesh>" + std::string(kTriangle) +
+                                              "<triangles><triangle v1=\"0\" v2=\"1\" "
+                                              "v3=\"2\"/></triangles></mesh></object>")}});
+  ImportedModel second;
+  ASSERT_EQ(Read3mf(other, progress, second), kLoaded);
+  EXPECT_EQ(second.meshes.size(), 1u);
+}
+
+TEST(ThreeMfRead, ColoursTransformsComponentsAndKeptProperties) {
+  const std::string resources =
+      "<m:colorgroup id=\"5\"><m:color color=\"#FF0000\"/><m:color color=\"#00FF0080\"/>"
+      "</m:colorgroup>"
+      "<basematerials id=\"6\"><base name=\"Steel\" displaycolor=\"#0000FF\"/></basematerials>"
+      "<color id=\"12\" value=\"#123456\"/><color id=\"13\" value=\"#ABCDEF\"/>"
+      "<object id=\"1\" name=\"Part &lt;1&gt;\" partnumber=\"P-1\" pid=\"6\" pindex=\"0\"><mesh>" +
+      std::string(kTriangle) +
+      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\" p1=\"1\"/>"
+      "<triangle v1=\"0\" v2=\"2\" v3=\"1\" p1=\"0\" p3=\"1\" pid=\"5\"/>"
+      "<triangle v1=\"2\" v2=\"1\" v3=\"0\" colorid=\"13, 12\"/>"
+      "<triangle v1=\"1\" v2=\"2\" v3=\"0\"/></triangles></mesh></object>"
+      "<object id=\"2\"><components><component objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 0 0 "
+      "5\"/></components></object>"
+      "<object id=\"3\" type=\"support\"><mesh>" +
+      std::string(kTriangle) +
+      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles></mesh></object>";
+  const std::string build =
+      "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 10 0 0\" partnumber=\"B7\"/>"
+      "<item objectid=\"2\"/><item objectid=\"3\" transform=\"2 0 0 0 2 0 0 0 2\"/>";
+  TempFolder folder;
+  const std::string path = folder.File("c.3mf");
+  MakeArchive(path, {{"3D/3dmodel.model", ModelXml(resources, build)}});
+  ImportedModel model;
+  NullProgress progress;
+  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+  EXPECT_EQ(model.fileType, kFileType3mf);
+  ASSERT_EQ(model.meshes.size(), 2u);  // the components-only object has no mesh
+
+  const ImportedMesh& part = model.meshes.front();
+  EXPECT_EQ(part.metadata.GetOr("name", ""), "Part <1>");
+  EXPECT_EQ(part.metadata.GetOr("partnumber", ""), "P-1");
+  EXPECT_EQ(part.metadata.GetOr("type", ""), "model");
+  EXPECT_EQ(static_cast<Colour32>(part.metadata.GetInt("ObjectDefaultColor")), 0xFF0000FFu);
+  // Build item translation 10 along X.
+  EXPECT_FLOAT_EQ(part.positions[0].x, 10.0f);
+  EXPECT_FLOAT_EQ(part.positions[2].y, 2.0f);
+  ASSERT_EQ(part.colours.length(), 12u);
+  // p1 alone colours all three corners, from the last group read (base material 6).
+  EXPECT_EQ(part.colours[0], 0xFF0000FFu);  // index 1 of group 6 is missing: object colour
+  EXPECT_EQ(part.colours[3], 0xFFFF0000u);  // group 5 index 0
+  EXPECT_EQ(part.colours[4], 0xFFFF0000u);  // no p2: as p1
+  EXPECT_EQ(part.colours[5], 0x8000FF00u);  // p3 = index 1 with alpha
+  EXPECT_EQ(part.colours[6], 0xFFABCDEFu);  // colorid 13
+  EXPECT_EQ(part.colours[7], 0xFF123456u);  // colorid 12
+  EXPECT_EQ(part.colours[8], 0xFFABCDEFu);  // third id missing: the first
+  EXPECT_EQ(part.colours[9], 0xFF0000FFu);  // uncoloured triangle: object colour
+  ASSERT_EQ(part.materialRefs.size(), 1u);
+  EXPECT_EQ(part.materialRefs.front().endCorner, 12u);
+
+  const ImportedMesh& support = model.meshes.back();
+  EXPECT_EQ(support.metadata.GetOr("type", ""), "support");
+  EXPECT_TRUE(support.colours.empty());  // no colour anywhere: dropped
+  EXPECT_FLOAT_EQ(support.positions[1].x, 2.0f);
+
+  const PropertyBag& p = model.properties;
+  EXPECT_EQ(p.GetOr("ModelName", ""), "Cube & co");
+  EXPECT_EQ(p.GetOr("Designer", ""), "Ann");
+  EXPECT_EQ(p.GetOr("Model:unit", ""), "inch");
+  EXPECT_EQ(p.GetOr("Model:xml:lang", ""), "en-GB");
+  EXPECT_EQ(p.GetOr("BuildItem:partnumber_1", ""), "B7");
+  EXPECT_EQ(p.GetOr("BuildItem:object_2", ""), "2");
+  EXPECT_EQ(p.GetOr("Component:transform_1", ""), "1 0 0 0 1 0 0 0 1 0 0 5");
+}
+
+TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
+  TempFolder folder;
+  TempFolder temporary;
+  TemporaryFolderScope scope(temporary.path());
+  NullProgress progress;
+  const auto read = [&](const std::string& path, uint32_t reason) {
+    ImportedModel model;
+    EXPECT_EQ(Read3mf(path, progress, model), kFailed) << path;
+    EXPECT_EQ(model.failureReason, reason) << path;
+  };
+  const std::string notZip = folder.File("text.3mf");
+  test::WriteFile(notZip, "<model/>");
+  read(notZip, 3);
+  read(folder.File("missing.3mf"), 3);
+  const std::string noModel = folder.File("nomodel.3mf");
+  MakeArchive(noModel, {{"readme.txt", "hello"}});
+  read(noModel, 3);
+  const std::string badIndex = folder.File("index.3mf");
+  MakeArchive(badIndex,
+              {{"3D/3dmodel.model", ModelXml("<object id=\"1\"><mesh>" + std::string(kTriangle) +
+                                             "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"3\"/>"
+                                             "</triangles></mesh></object>")}});
+  read(badIndex, 4);
+  const std::string big = folder.File("big.3mf");
+  MakeArchive(big, {{"3D/3dmodel.model", ModelXml(std::string(100000, ' '))}});
+  SetAvailableMemoryOverride(1000000);
+  read(big, 2);
+  SetAvailableMemoryOverride(std::nullopt);
+  EXPECT_EQ(temporary.EntryCount(), 0u);
+
+  SetZipMissingForTesting(true);
+  RecordingProgress recording;
+  ImportedModel model;
+  EXPECT_EQ(Read3mf(big, recording, model), kFailed);
+  ASSERT_EQ(recording.errors.size(), 1u);
+  EXPECT_EQ(recording.errors[0],
+            "Unable to load the 3MF format file due to missing Zip uncompression component");
+  EXPECT_EQ(Write3mf(folder.File("w.3mf"), recording, model), kStatusFailed);
+  EXPECT_EQ(recording.errors.back(),
+            "Unable to save to 3MF format due to missing Zip compression component");
+  SetZipMissingForTesting(false);
+}
+
+ImportedModel SharedCornerModel() {
+  ImportedModel model;
+  model.properties.Set("ModelName", "Two <faces>");
+  model.properties.Set("Note", "a \"quoted\" & 'odd' value");
+  model.properties.Set("TVXszFilePath", "/home/x.tvx");
+  ImportedMesh& mesh = AppendMesh(model);
+  mesh.positions.ResizeDiscard(4);
+  mesh.positions[0] = {0, 0, 0};
+  mesh.positions[1] = {1, 0, 0};
+  mesh.positions[2] = {0, 1, 0};
+  mesh.positions[3] = {1, 1, 3};
+  const uint32_t indices[] = {0, 1, 2, 2, 1, 3};
+  mesh.indices.ResizeDiscard(6);
+  mesh.colours.ResizeDiscard(6);
+  for (uint32_t k = 0; k < 6; ++k) {
+    mesh.indices[k] = indices[k];
+    // Corners 2 and 3 share position 2 with different colours.
+    mesh.colours[k] = k < 3 ? 0xFF112233u : 0xFF445566u;
+  }
+  mesh.colours[1] = 0x80FFFFFFu;
+  mesh.metadata.Set("name", "A&B");
+  return model;
+}
+
+TEST(ThreeMfWrite, RoundTripKeepsPositionsCornerColoursAndProperties) {
+  TempFolder folder;
+  ImportedModel model = SharedCornerModel();
+  NullProgress progress;
+  const std::string path = folder.File("out.3mf");
+  ASSERT_EQ(Write3mf(path, progress, model), kStatusDone);
+  ImportedModel back;
+  ASSERT_EQ(Read3mf(path, progress, back), kLoaded);
+  ASSERT_EQ(back.meshes.size(), 1u);
+  const ImportedMesh& mesh = back.meshes.front();
+  ASSERT_EQ(mesh.positions.length(), 4u);
+  // (x, y, z) is written as (x, z, y).
+  EXPECT_FLOAT_EQ(mesh.positions[3].x, 1.0f);
+  EXPECT_FLOAT_EQ(mesh.positions[3].y, 3.0f);
+  EXPECT_FLOAT_EQ(mesh.positions[3].z, 1.0f);
+  ASSERT_EQ(mesh.colours.length(), 6u);
+  for (uint32_t k = 0; k < 6; ++k)
+    EXPECT_EQ(mesh.colours[k], model.meshes.front().colours[k]) << k;
+  EXPECT_EQ(mesh.metadata.GetOr("name", ""), "A&B");
+  EXPECT_EQ(back.properties.GetOr("ModelName", ""), "Two <faces>");
+  EXPECT_EQ(back.properties.GetOr("Note", ""), "a \"quoted\" & 'odd' value");
+  EXPECT_FALSE(back.properties.Has("TVXszFilePath"));
+}
+
+TEST(ThreeMfWrite, ExactPartsWithoutColours) {
+  TempFolder folder;
+  ImportedModel model = SharedCornerModel();
+  model.meshes.front().colours.Free();
+  model.meshes.front().metadata.Remove("name");
+  model.properties.Clear();
+  model.properties.Set("BuildItem:partnumber_1", "X9");
+  ImportedMesh& empty = AppendMesh(model);  // no positions: not written
+  empty.metadata.Set("type", "other");
+  NullProgress progress;
+  const std::string path = folder.File("plain.3mf");
+  ASSERT_EQ(Write3mf(path, progress, model), kStatusDone);
+  const std::string part = folder.File("part.xml");
+  ASSERT_TRUE(ExtractZipEntry(path, "3D/3dmodel.model", part, 1 << 20));
+  EXPECT_EQ(ReadFile(part),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<model unit=\"millimeter\" "
+            "xml:lang=\"en-US\" "
+            "xmlns:m=\"http://schemas.microsoft.com/3dmanufacturing/material/2015/02\" "
+            "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" >"
+            "<resources><object id=\"1\" type=\"model\" ><mesh><vertices>"
+            "<vertex x=\"0.000000\" y=\"0.000000\" z=\"0.000000\" />\n"
+            "<vertex x=\"1.000000\" y=\"0.000000\" z=\"0.000000\" />\n"
+            "<vertex x=\"0.000000\" y=\"0.000000\" z=\"1.000000\" />\n"
+            "<vertex x=\"1.000000\" y=\"3.000000\" z=\"1.000000\" />\n</vertices>\n"
+            "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\" />\n"
+            "<triangle v1=\"2\" v2=\"1\" v3=\"3\" />\n</triangles>\n</mesh>\n</object>\n"
+            "</resources>\n<build><item objectid=\"1\" partnumber=\"X9\" />\n</build>\n"
+            "</model>\n");
+  const std::string rels = folder.File("rels.xml");
+  ASSERT_TRUE(ExtractZipEntry(path, "_rels/.rels", rels, 1 << 20));
+  EXPECT_EQ(ReadFile(rels),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">\r\n"
+            "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel10\" "
+            "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\" />\r\n"
+            "</Relationships>\r\n");
+  auto entries = ListZipEntries(path);
+  ASSERT_TRUE(entries);
+  EXPECT_EQ(entries->size(), 3u);
+
+  RecordingProgress cancelling(0);
+  EXPECT_EQ(Write3mf(folder.File("c.3mf"), cancelling, model), kStatusCancelled);
+}
+
+}  // namespace
+}  // namespace torvane

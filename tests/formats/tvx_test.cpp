@@ -1,0 +1,510 @@
+// TVX reader and writer: exact round trips, the autosave properties through
+// the load and save entry points, and damaged files that must fail cleanly.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+#include "core/mesh.h"
+#include "core/null_progress.h"
+#include "formats/imported_model.h"
+#include "formats/model_file.h"
+#include "formats/tvx/tvx.h"
+#include "formats/tvx/tvx_chunks.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tvx;
+
+// Remembers the errors a reader shows; can be told to cancel.
+class RecordingMonitor : public NullProgress {
+ public:
+  bool IsCancelled() override { return cancel; }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool cancel = false;
+  std::vector<std::string> errors;
+};
+
+class TvxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("torvane_tvx_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  std::string WriteBytes(const std::string& name, const std::string& bytes) const {
+    const std::string path = PathOf(name);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+  }
+
+  static std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  fs::path dir_;
+};
+
+// Builds TVX bytes by hand, for files the writer would never produce.
+struct TvxBytes {
+  std::string data;
+
+  template <class T>
+  TvxBytes& Put(T value) {
+    data.append(reinterpret_cast<const char*>(&value), sizeof(T));
+    return *this;
+  }
+  TvxBytes& Header(uint16_t version = kVersionWritten) {
+    return Put(kMagic).Put(kHeaderOne).Put(kHeaderSize32).Put(version);
+  }
+  size_t Open(uint16_t id, uint16_t kind = kKindContainer) {
+    const size_t at = data.size();
+    Put(id).Put(kind).Put(uint64_t{0});
+    return at;
+  }
+  void Close(size_t at) {
+    const uint64_t length = data.size() - at - kChunkHeaderBytes;
+    std::memcpy(data.data() + at + 4, &length, 8);
+  }
+  // A chunk with explicit length (which may lie) and payload.
+  TvxBytes& Chunk(uint16_t id, uint16_t kind, uint64_t length, const std::string& payload) {
+    Put(id).Put(kind).Put(length);
+    data += payload;
+    return *this;
+  }
+  TvxBytes& Text(uint16_t id, const std::string& text) {
+    return Chunk(id, kKindText, text.size() + 1, text + std::string(1, '\0'));
+  }
+  TvxBytes& Positions(const std::vector<Vec3>& positions) {
+    std::string raw(positions.size() * 12, '\0');
+    if (!positions.empty()) std::memcpy(raw.data(), positions.data(), raw.size());
+    return Chunk(kPositions, kKindRaw, raw.size(), raw);
+  }
+  TvxBytes& Corners(const std::vector<uint32_t>& indices) {
+    std::string raw;
+    for (uint32_t index : indices) {
+      char record[20] = {};
+      std::memcpy(record, &index, 4);
+      raw.append(record, 20);
+    }
+    return Chunk(kCorners, kKindRaw, raw.size(), raw);
+  }
+};
+
+// One triangle (three positions, three corners) in a mesh data chunk.
+void PutTriangleObject(TvxBytes& b, const std::vector<uint32_t>& indices = {0, 1, 2}) {
+  const size_t object = b.Open(kObject);
+  const size_t data = b.Open(kMeshData);
+  b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  b.Corners(indices);
+  b.Close(data);
+  b.Close(object);
+}
+
+ImportedMesh MakeMesh(uint32_t triangles, float seed) {
+  ImportedMesh mesh;
+  const uint32_t vertices = triangles + 2;
+  mesh.positions.ResizeDiscard(vertices);
+  for (uint32_t i = 0; i < vertices; ++i) {
+    mesh.positions[i] = {seed + float(i), seed * 0.5f - float(i), 1.0f / float(i + 3)};
+  }
+  mesh.indices.ResizeDiscard(triangles * 3);
+  mesh.normals.ResizeDiscard(triangles * 3);
+  mesh.colours.ResizeDiscard(triangles * 3);
+  for (uint32_t k = 0; k < triangles * 3; ++k) {
+    mesh.indices[k] = (k / 3) + (k % 3);
+    // Arbitrary bit patterns, negative zero among them: they must survive.
+    mesh.normals[k] = {-0.0f, float(k) * 0.1f, 1.0f / 3.0f};
+    mesh.colours[k] = 0x01020304u * (k + 1);
+  }
+  return mesh;
+}
+
+bool SameBits(const Vec3& a, const Vec3& b) {
+  return std::memcmp(&a, &b, sizeof(Vec3)) == 0;
+}
+
+TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
+  ImportedModel model;
+  model.properties.Set("ModelName", "widget");
+  model.properties.Set("Formula", "a=b=c");
+  ImportedMesh& first = model.meshes.emplace_back(MakeMesh(5, 2.0f));
+  first.position = {1.5f, -2.25f, 3.0f};
+  first.rotation = {10.0f, 270.0f, -45.5f};
+  first.scale = {0.5f, 2.0f, 1.25f};
+  first.metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(0xFF112233u));
+  first.metadata.Set("TVXObjectComment", "first object");
+  first.metadata.Set("ObjectName", "Bracket");
+  ImportedMaterial material;
+  material.ambient = 0xFF010101;
+  material.hasAmbient = true;
+  material.diffuse = 0xFF808080;
+  material.hasDiffuse = true;
+  const uint16_t id = AddMaterial(model, material).materialId;
+  MaterialRef ref;
+  ref.materialId = id;
+  ref.endCorner = 15;
+  first.materialRefs.push_front(ref);
+  model.meshes.emplace_back();  // no positions: not written
+  model.meshes.emplace_back(MakeMesh(4, -7.0f)).scale = {3.0f, 3.0f, 3.0f};
+
+  RecordingMonitor monitor;
+  const std::string path = PathOf("model.tvx");
+  ASSERT_EQ(WriteTvx(path, monitor, model), kLoaded);
+  const std::string bytes = ReadBytes(path);
+  uint32_t trailer = 0;
+  std::memcpy(&trailer, bytes.data() + bytes.size() - 4, 4);
+  EXPECT_EQ(trailer, kMagic);
+
+  ImportedModel back;
+  ASSERT_EQ(ReadTvx(path, monitor, back), kLoaded);
+  EXPECT_TRUE(monitor.errors.empty());
+  EXPECT_EQ(back.fileType, kFileTypeTvx);
+  EXPECT_EQ(back.failureReason, kFailureNone);
+  EXPECT_EQ(back.properties.GetOr("Formula", ""), "a=b=c");
+  EXPECT_EQ(back.properties.GetOr("ModelName", ""), "widget");
+  EXPECT_FALSE(back.properties.Has(kKeyFilePath));
+  ASSERT_EQ(back.meshes.size(), 2u);
+
+  auto original = model.meshes.begin();
+  for (const ImportedMesh& mesh : back.meshes) {
+    if (original->positions.empty()) ++original;
+    EXPECT_TRUE(SameBits(mesh.position, original->position));
+    EXPECT_TRUE(SameBits(mesh.rotation, original->rotation));
+    EXPECT_TRUE(SameBits(mesh.scale, original->scale));
+    ASSERT_EQ(mesh.positions.length(), original->positions.length());
+    EXPECT_EQ(std::memcmp(mesh.positions.data(), original->positions.data(),
+                          mesh.positions.length() * sizeof(Vec3)),
+              0);
+    ASSERT_EQ(mesh.indices.length(), original->indices.length());
+    ASSERT_EQ(mesh.normals.length(), original->indices.length());
+    ASSERT_EQ(mesh.colours.length(), original->indices.length());
+    for (uint32_t k = 0; k < mesh.indices.length(); ++k) {
+      EXPECT_EQ(mesh.indices[k], original->indices[k]);
+      EXPECT_TRUE(SameBits(mesh.normals[k], original->normals[k]));
+      EXPECT_EQ(mesh.colours[k], original->colours[k]);
+    }
+    EXPECT_EQ(mesh.metadata, original->metadata);
+    ++original;
+  }
+
+  const ImportedMesh& bracket = back.meshes.front();
+  EXPECT_EQ(static_cast<uint32_t>(bracket.metadata.GetInt("ObjectDefaultColor")), 0xFF112233u);
+  ASSERT_EQ(bracket.materialRefs.size(), 1u);
+  EXPECT_EQ(bracket.materialRefs.front().firstCorner, 0u);
+  EXPECT_EQ(bracket.materialRefs.front().endCorner, 15u);
+  const ImportedMaterial* read = FindMaterial(back, bracket.materialRefs.front().materialId);
+  ASSERT_NE(read, nullptr);
+  EXPECT_TRUE(read->hasAmbient && read->hasDiffuse);
+  EXPECT_FALSE(read->hasSpecular);
+  EXPECT_EQ(read->ambient, 0xFF010101u);
+  EXPECT_EQ(read->diffuse, 0xFF808080u);
+  EXPECT_TRUE(back.meshes.back().materialRefs.empty());
+  EXPECT_EQ(back.materials.size(), 1u);
+}
+
+TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
+  RecordingMonitor monitor;
+  ImportedModel model;
+  const std::string missing = PathOf("missing.tvx");
+  EXPECT_EQ(ReadTvx(missing, monitor, model), kFailed);
+  EXPECT_EQ(model.failureReason, 3u);
+  ASSERT_EQ(monitor.errors.size(), 1u);
+  EXPECT_EQ(monitor.errors[0], "File " + missing + " can not be opened.");
+
+  TvxBytes wrongMagic;
+  wrongMagic.Put(uint32_t{0x12345678}).Put(kHeaderOne).Put(kHeaderSize32).Put(kVersionWritten);
+  wrongMagic.Close(wrongMagic.Open(kRoot));
+  const std::string bad = WriteBytes("bad.tvx", wrongMagic.data);
+  monitor.errors.clear();
+  EXPECT_EQ(ReadTvx(bad, monitor, model), kFailed);
+  ASSERT_EQ(monitor.errors.size(), 1u);
+  EXPECT_EQ(monitor.errors[0], "File " + bad + " was not readable.");
+
+  // A root chunk of the wrong kind is not a TVX file either.
+  TvxBytes wrongRoot;
+  wrongRoot.Header().Chunk(kRoot, kKindRaw, 0, "");
+  monitor.errors.clear();
+  EXPECT_EQ(ReadTvx(WriteBytes("root.tvx", wrongRoot.data), monitor, model), kFailed);
+  EXPECT_EQ(monitor.errors.size(), 1u);
+
+  // Version 2 is refused; version 0 and 1 are read.
+  for (uint16_t version : {uint16_t{0}, uint16_t{1}, uint16_t{2}, uint16_t{0xFFFF}}) {
+    TvxBytes b;
+    b.Header(version);
+    const size_t root = b.Open(kRoot);
+    PutTriangleObject(b);
+    b.Close(root);
+    b.Put(kMagic);
+    ImportedModel versioned;
+    EXPECT_EQ(ReadTvx(WriteBytes("v.tvx", b.data), monitor, versioned),
+              version < 2 ? kLoaded : kFailed)
+        << version;
+  }
+}
+
+TEST_F(TvxTest, UnknownChunksAreSkippedAtEveryLevel) {
+  TvxBytes b;
+  b.Header();
+  const size_t root = b.Open(kRoot);
+  b.Chunk(0x7777, kKindRaw, 5, "junk!");
+  // An unknown container whose contents would be nonsense if walked.
+  b.Chunk(0x3000, kKindContainer, 4, "\xff\xff\xff\xff");
+  const size_t object = b.Open(kObject);
+  b.Chunk(0x1999, kKindU32, 4, "abcd");
+  const size_t data = b.Open(kMeshData);
+  b.Chunk(0x12FF, kKindText, 3, std::string("hi\0", 3));
+  b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  // A known id with an unexpected kind is skipped too.
+  b.Chunk(kDefaultColour, kKindText, 2, std::string("x\0", 2));
+  b.Corners({0, 1, 2});
+  b.Close(data);
+  const size_t transform = b.Open(kTransform);
+  b.Chunk(0x1199, kKindF32, 4, "zzzz");
+  b.Put(kScaleY).Put(uint16_t{kKindF32}).Put(uint64_t{4}).Put(2.5f);
+  b.Close(transform);
+  b.Close(object);
+  b.Close(root);
+  b.Put(kMagic);
+
+  RecordingMonitor monitor;
+  ImportedModel model;
+  ASSERT_EQ(ReadTvx(WriteBytes("unknown.tvx", b.data), monitor, model), kLoaded);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().indices.length(), 3u);
+  EXPECT_EQ(model.meshes.front().scale.y, 2.5f);
+  EXPECT_FALSE(model.meshes.front().metadata.Has("ObjectDefaultColor"));
+}
+
+TEST_F(TvxTest, PropertiesSplitAtTheFirstEqualsSign) {
+  TvxBytes b;
+  b.Header();
+  const size_t root = b.Open(kRoot);
+  b.Text(kDocumentProperty, "Note=x=1;y=2");
+  b.Text(kDocumentProperty, "=no key");
+  b.Text(kDocumentProperty, "NoValue=");
+  b.Text(kDocumentProperty, "no equals");
+  // A text without its terminating zero keeps all its bytes.
+  b.Chunk(kDocumentProperty, kKindText, 7, "Open=ok");
+  // Text stops at the first zero.
+  b.Chunk(kDocumentProperty, kKindText, 9, std::string("Cut=ab\0cd", 9));
+  const size_t object = b.Open(kObject);
+  const size_t data = b.Open(kMeshData);
+  b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  b.Corners({0, 1, 2});
+  b.Close(data);
+  b.Text(kMeshProperty, std::string(300, 'k') + "=long key");
+  b.Text(kMeshProperty, "Path=C:\\a=b");
+  b.Close(object);
+  b.Close(root);
+  b.Put(kMagic);
+
+  RecordingMonitor monitor;
+  ImportedModel model;
+  ASSERT_EQ(ReadTvx(WriteBytes("props.tvx", b.data), monitor, model), kLoaded);
+  const PropertyBag& props = model.properties;
+  EXPECT_EQ(props.GetOr("Note", ""), "x=1;y=2");
+  EXPECT_EQ(props.GetOr("Open", ""), "ok");
+  EXPECT_EQ(props.GetOr("Cut", ""), "ab");
+  EXPECT_FALSE(props.Has("") || props.Has("NoValue") || props.Has("no equals"));
+  EXPECT_EQ(props.size(), 3u);
+  const PropertyBag& meta = model.meshes.front().metadata;
+  EXPECT_EQ(meta.GetOr("Path", ""), "C:\\a=b");
+  EXPECT_EQ(meta.GetOr(std::string(260, 'k'), ""), "long key");
+}
+
+// Files that claim more than they hold, or corners that point nowhere.
+TEST_F(TvxTest, DamagedFilesFailWithoutCrashing) {
+  RecordingMonitor monitor;
+  auto read = [&](const std::string& name, const TvxBytes& b, ImportedModel& model) {
+    return ReadTvx(WriteBytes(name, b.data), monitor, model);
+  };
+  auto framed = [](auto&& body) {
+    TvxBytes b;
+    b.Header();
+    const size_t root = b.Open(kRoot);
+    body(b);
+    b.Close(root);
+    b.Put(kMagic);
+    return b;
+  };
+
+  {  // A child chunk longer than its parent.
+    TvxBytes b = framed([](TvxBytes& b) {
+      const size_t object = b.Open(kObject);
+      b.Chunk(kMeshData, kKindContainer, 1000, "");
+      b.Close(object);
+      PutTriangleObject(b);
+    });
+    ImportedModel model;
+    EXPECT_EQ(read("long_child.tvx", b, model), kFailed);
+    EXPECT_EQ(model.failureReason, 4u);
+  }
+  {  // A corner naming the position just past the end, and one far beyond.
+    for (uint32_t index : {3u, 0xFFFFFFFFu}) {
+      ImportedModel model;
+      TvxBytes b = framed([&](TvxBytes& b) { PutTriangleObject(b, {0, 1, index}); });
+      EXPECT_EQ(read("index.tvx", b, model), kFailed) << index;
+    }
+  }
+  {  // Corners that do not make whole triangles.
+    ImportedModel model;
+    TvxBytes b = framed([](TvxBytes& b) { PutTriangleObject(b, {0, 1, 2, 0}); });
+    EXPECT_EQ(read("partial.tvx", b, model), kFailed);
+  }
+  {  // A u32 chunk too short for its value.
+    ImportedModel model;
+    TvxBytes b = framed([](TvxBytes& b) { b.Chunk(kFileType, kKindU32, 2, "ab"); });
+    EXPECT_EQ(read("short_value.tvx", b, model), kFailed);
+  }
+  {  // A root that claims more bytes than the file has.
+    TvxBytes b;
+    b.Header();
+    b.Chunk(kRoot, kKindContainer, uint64_t{1} << 62, "");
+    ImportedModel model;
+    EXPECT_EQ(read("huge_root.tvx", b, model), kFailed);
+  }
+  {  // Array lengths that are not whole records: the partial record is ignored.
+    TvxBytes b = framed([](TvxBytes& b) {
+      const size_t object = b.Open(kObject);
+      const size_t data = b.Open(kMeshData);
+      std::string positions(3 * 12 + 5, '\0');
+      b.Chunk(kPositions, kKindRaw, positions.size(), positions);
+      std::string corners(3 * 20 + 19, '\0');
+      b.Chunk(kCorners, kKindRaw, corners.size(), corners);
+      b.Close(data);
+      b.Close(object);
+    });
+    ImportedModel model;
+    ASSERT_EQ(read("remainder.tvx", b, model), kLoaded);
+    EXPECT_EQ(model.meshes.front().positions.length(), 3u);
+    EXPECT_EQ(model.meshes.front().indices.length(), 3u);
+  }
+  {  // An object without positions is dropped, even with corners.
+    TvxBytes b = framed([](TvxBytes& b) {
+      const size_t object = b.Open(kObject);
+      const size_t data = b.Open(kMeshData);
+      b.Corners({0, 1, 2});
+      b.Close(data);
+      b.Close(object);
+    });
+    ImportedModel model;
+    ASSERT_EQ(read("no_positions.tvx", b, model), kLoaded);
+    EXPECT_TRUE(model.meshes.empty());
+  }
+
+  // Every truncation of a valid file fails (or, cut only in the trailer,
+  // loads), and none crashes.
+  ImportedModel full;
+  full.properties.Set("A", "b");
+  full.meshes.emplace_back(MakeMesh(3, 1.0f)).metadata.Set("ObjectName", "x");
+  const std::string path = PathOf("full.tvx");
+  ASSERT_EQ(WriteTvx(path, monitor, full), kLoaded);
+  const std::string bytes = ReadBytes(path);
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    ImportedModel model;
+    const LoadResult result = ReadTvx(WriteBytes("cut.tvx", bytes.substr(0, cut)), monitor, model);
+    EXPECT_EQ(result, cut >= bytes.size() - 4 ? kLoaded : kFailed) << cut;
+  }
+}
+
+TEST_F(TvxTest, CancelledReadAndWrite) {
+  RecordingMonitor monitor;
+  ImportedModel model;
+  model.meshes.emplace_back(MakeMesh(3, 0.0f));
+  const std::string path = PathOf("cancel.tvx");
+  ASSERT_EQ(WriteTvx(path, monitor, model), kLoaded);
+  monitor.cancel = true;
+  ImportedModel back;
+  EXPECT_EQ(ReadTvx(path, monitor, back), kCancelled);
+  EXPECT_EQ(WriteTvx(PathOf("cancelled_write.tvx"), monitor, model), kCancelled);
+}
+
+TEST(TvxAutosaveName, NameKeepsTheDocumentsExtension) {
+  EXPECT_EQ(AutosaveFileName("/home/u/Documents/model.stl"), "model.stl.autosave.tvx");
+  EXPECT_EQ(AutosaveFileName("/home/u/Documents/Untitled.stl"), "Untitled.stl.autosave.tvx");
+  EXPECT_EQ(AutosaveFileName("part.tvx"), "part.tvx.autosave.tvx");
+  EXPECT_EQ(AutosaveFileName("C:\\work\\a.b\\noext"), "noext.autosave.tvx");
+  EXPECT_EQ(AutosaveFileName("/home/u/folder/"), "");
+  EXPECT_EQ(AutosaveFileName(""), "");
+}
+
+// Eight corners of a box as a closed mesh of twelve triangles.
+void AddBox(Document& doc, const Vec3& low, const Vec3& high, Colour32 colour) {
+  SceneObject object;
+  const Vec3 p[8] = {{low.x, low.y, low.z},    {high.x, low.y, low.z}, {high.x, high.y, low.z},
+                     {low.x, high.y, low.z},   {low.x, low.y, high.z}, {high.x, low.y, high.z},
+                     {high.x, high.y, high.z}, {low.x, high.y, high.z}};
+  const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                            {3, 6, 2}, {3, 7, 6}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}};
+  for (const auto& f : faces)
+    AppendTriangle(object.mesh, p[f[0]], p[f[1]], p[f[2]], colour);
+  ASSERT_NE(AddImportedObject(doc, object), kNoObjectId);
+}
+
+TEST_F(TvxTest, AutosaveRestoresDocumentStateOnlyWhenRestoring) {
+  NullProgress progress;
+  Document original;
+  AddBox(original, {0, 0, 0}, {1, 2, 3}, 0xFF00FF00);
+  SceneObject& box = *original.objects.back();
+  SetRotation(box.mesh, {0.0f, 30.0f, 0.0f});
+  SetPosition(box.mesh, {5.0f, 0.0f, -1.0f});
+  original.filePath = "/somewhere/else/part.ply";
+  original.fileType = kFileTypePly;
+  original.untitled = false;
+  original.haveChanges = true;
+
+  ImportedModel autosave;
+  ASSERT_EQ(ConvertDocumentToModel(original, progress, autosave, /*autosave=*/true), 0);
+  const std::string autosavePath = PathOf(AutosaveFileName(original.filePath));
+  ASSERT_EQ(SaveModelFile(autosavePath, progress, autosave), kLoaded);
+
+  Document restored;
+  ImportedModel loaded;
+  ASSERT_EQ(LoadModelFile(autosavePath, progress, loaded), kLoaded);
+  ASSERT_EQ(ConvertModelToDocument(loaded, restored, progress, /*restore=*/true), 0);
+  EXPECT_EQ(restored.filePath, "/somewhere/else/part.ply");
+  EXPECT_EQ(restored.fileType, uint32_t(kFileTypePly));
+  EXPECT_TRUE(restored.haveChanges);
+  EXPECT_FALSE(restored.untitled);
+  ASSERT_EQ(restored.objects.size(), 1u);
+  const Mesh& mesh = restored.objects[0]->mesh;
+  EXPECT_EQ(mesh.cornerCount, 36u);
+  EXPECT_FLOAT_EQ(mesh.rotation.y, 30.0f);
+  EXPECT_FLOAT_EQ(mesh.position.x, 5.0f);
+
+  // A normal save carries none of the document's file state.
+  ImportedModel plain;
+  ASSERT_EQ(ConvertDocumentToModel(original, progress, plain, /*autosave=*/false), 0);
+  const std::string plainPath = PathOf("plain.tvx");
+  ASSERT_EQ(SaveModelFile(plainPath, progress, plain), kLoaded);
+  Document opened;
+  const std::string openedPath = opened.filePath;
+  ImportedModel plainLoaded;
+  ASSERT_EQ(LoadModelFile(plainPath, progress, plainLoaded), kLoaded);
+  EXPECT_FALSE(plainLoaded.properties.Has(kKeyFilePath));
+  ASSERT_EQ(ConvertModelToDocument(plainLoaded, opened, progress, /*restore=*/false), 0);
+  EXPECT_EQ(opened.filePath, openedPath);
+  EXPECT_EQ(opened.fileType, kFileTypeStlBinary);
+  EXPECT_TRUE(opened.untitled);
+  EXPECT_EQ(opened.objects.size(), 1u);
+}
+
+}  // namespace
+}  // namespace torvane

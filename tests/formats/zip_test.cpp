@@ -1,0 +1,96 @@
+// The zip component: archiving a folder tree, listing, extracting one entry
+// to a chosen file with a size limit, damaged archives and hostile names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "archive_test_support.h"
+#include "core/null_progress.h"
+#include "formats/zip/zip.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::MakeArchive;
+using test::ReadFile;
+using test::RecordingProgress;
+using test::TempFolder;
+using test::WriteFile;
+
+TEST(Zip, FolderTreeRoundTrip) {
+  TempFolder folder;
+  const std::string root = folder.File("root");
+  std::filesystem::create_directories(root + "/3D");
+  std::filesystem::create_directories(root + "/_rels");
+  WriteFile(root + "/[Content_Types].xml", "types");
+  WriteFile(root + "/_rels/.rels", "rels");
+  WriteFile(root + "/3D/3dmodel.model", std::string(100000, 'm'));
+  const std::string archive = folder.File("out.zip");
+  WriteFile(archive, "");  // an empty file is made a valid empty archive first
+  NullProgress progress;
+  ASSERT_TRUE(AddFolderToZip(archive, root, root + "\\.", progress));
+
+  auto entries = ListZipEntries(archive);
+  ASSERT_TRUE(entries);
+  ASSERT_EQ(entries->size(), 3u);
+  EXPECT_EQ((*entries)[0].name, "3D/3dmodel.model");
+  EXPECT_EQ((*entries)[0].size, 100000u);
+  EXPECT_EQ((*entries)[1].name, "[Content_Types].xml");
+  EXPECT_EQ((*entries)[2].name, "_rels/.rels");
+
+  const std::string target = folder.File("model.xml");
+  ASSERT_TRUE(ExtractZipEntry(archive, "3D/3dmodel.model", target, 100000));
+  EXPECT_EQ(ReadFile(target), std::string(100000, 'm'));
+  // More data than allowed: refused, and no partial file is left.
+  EXPECT_FALSE(ExtractZipEntry(archive, "3D/3dmodel.model", folder.File("cut.xml"), 99999));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("cut.xml")));
+  EXPECT_FALSE(ExtractZipEntry(archive, "nothing", folder.File("none.xml"), 100));
+
+  RecordingProgress cancelling(0);
+  EXPECT_FALSE(AddFolderToZip(folder.File("c.zip"), root, root + "/.", cancelling));
+  EXPECT_FALSE(AddFolderToZip(folder.File("d.zip"), root, "/elsewhere", progress));
+}
+
+TEST(Zip, DamagedArchivesAndHostileNames) {
+  TempFolder folder;
+  const std::string archive = folder.File("a.zip");
+  MakeArchive(archive, {{"../../escape.model", "<model/>"}, {"/abs/path.model", "x"}});
+  auto entries = ListZipEntries(archive);
+  ASSERT_TRUE(entries);
+  ASSERT_EQ(entries->size(), 2u);
+  EXPECT_EQ((*entries)[0].name, "../../escape.model");
+  const std::string target = folder.File("inside/chosen.xml");
+  std::filesystem::create_directories(folder.File("inside"));
+  ASSERT_TRUE(ExtractZipEntry(archive, "../../escape.model", target, 1000));
+  EXPECT_EQ(ReadFile(target), "<model/>");
+  EXPECT_EQ(folder.EntryCount(), 2u);  // the archive and the folder: nothing escaped
+
+  const std::string bytes = ReadFile(archive);
+  const std::string truncated = folder.File("t.zip");
+  WriteFile(truncated, bytes.substr(0, bytes.size() - 10));
+  EXPECT_FALSE(ListZipEntries(truncated));
+  WriteFile(truncated, "PK\x03\x04 not really a zip");
+  EXPECT_FALSE(ListZipEntries(truncated));
+  EXPECT_FALSE(ListZipEntries(folder.File("missing.zip")));
+
+  // Damaged compressed data fails the extraction instead of giving garbage.
+  std::string corrupt = bytes;
+  const size_t data = corrupt.find("<model/>");
+  ASSERT_NE(data, std::string::npos);
+  corrupt[data + 1] = 'X';
+  WriteFile(truncated, corrupt);
+  EXPECT_FALSE(ExtractZipEntry(truncated, "../../escape.model", folder.File("bad.xml"), 1000));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("bad.xml")));
+
+  NullProgress progress;
+  EXPECT_EQ(ZipAvailable(progress), 0);
+  SetZipMissingForTesting(true);
+  EXPECT_EQ(ZipAvailable(progress), 2);
+  RecordingProgress cancelling(0);
+  EXPECT_EQ(ZipAvailable(cancelling), 1);
+  SetZipMissingForTesting(false);
+}
+
+}  // namespace
+}  // namespace torvane
