@@ -1,14 +1,83 @@
 // torvane: the desktop program.
+//   torvane [FILE]
+//   torvane --screenshot OUT.png [FILE]   draw the first frame, write it as PNG, exit
+// Engine headers come before Qt's, whose keyword macros they must not meet.
+#include "core/document.h"
+#include "core/settings_store.h"
+
 #include <QApplication>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/main_window.h"
+#include "app/qt_settings_store.h"
+#include "app/qt_user_interface.h"
+#include "app/screenshot.h"
+#include "app/shell_attachment.h"
+#include "app/shell_folders.h"
+#include "app/start_settings.h"
+#include "render/graphics_check.h"
 
 int main(int argc, char** argv) {
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  torvane::InstallViewSurfaceFormat();
   QApplication app(argc, argv);
-  QApplication::setOrganizationName("Ovalis Software");
-  QApplication::setApplicationName("Torvane");
-  torvane::MainWindow window;
+  QApplication::setOrganizationName(torvane::kSettingsOrganisation);
+  QApplication::setApplicationName(torvane::kSettingsApplication);
+  torvane::SetSettingsStore(std::make_unique<torvane::QtSettingsStore>());
+
+  QStringList args = QApplication::arguments();
+  QString screenshotPath;
+  QString filePath;
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) {
+      screenshotPath = args[++i];
+    } else if (filePath.isEmpty()) {
+      filePath = args[i];
+    }
+  }
+  bool screenshot = !screenshotPath.isEmpty();
+
+  if (!torvane::ProbeOpenGL33()) {
+    if (screenshot) {
+      std::fprintf(stderr, "torvane: Unable to initialize OpenGL 3.3.\n");
+      return 2;
+    }
+    torvane::ShowGraphicsFailureDialog();
+    return 1;
+  }
+
+  torvane::Document& doc = torvane::GetDocument();
+  torvane::MainWindow window(doc);
+  window.StartUp();
+  if (screenshot) {
+    window.SetKeepSettingsOnClose(true);
+    if (!filePath.isEmpty()) {
+      std::string error;
+      if (!torvane::OpenModelIntoDocument(filePath.toStdString(), doc, &error)) {
+        std::fprintf(stderr, "torvane: %s\n", error.c_str());
+        return 2;
+      }
+      window.SetDocumentPath(doc.filePath);
+      window.UpdateTitle(false);
+    }
+    int code = torvane::WriteWindowScreenshot(window, screenshotPath.toStdString());
+    if (code != 0) {
+      std::fprintf(stderr, "torvane: the screenshot %s could not be written.\n",
+                   screenshotPath.toLocal8Bit().constData());
+    }
+    return code;
+  }
+  torvane::CountProgramStart();
+  torvane::QtUserInterface ui(&window);
+  torvane::AttachedShell shell =
+      torvane::AttachShell(window, doc, ui, torvane::DefaultShellFolders());
   window.show();
+  std::vector<std::string> arguments;
+  for (const QString& arg : args)
+    arguments.push_back(arg.toStdString());
+  shell.shell->StartUpAndOpen(arguments);
   return QApplication::exec();
 }

@@ -1,0 +1,152 @@
+// DispatchEditCommand: the view's edit commands (context menu and the
+// commands the main window forwards).
+#include "app/command_state.h"
+#include "app/dispatch.h"
+#include "app/hint_texts.h"
+#include "app/object_edits.h"
+#include "app/wait_cursor.h"
+#include "core/copy_buffer.h"
+#include "core/delete_objects.h"
+#include "core/duplicate_removal.h"
+#include "core/history.h"
+#include "core/mesh_ops.h"
+#include "core/split_group.h"
+
+namespace torvane {
+namespace {
+
+CommandOutcome RunWithWindow(Lifecycle& life, const std::string& title,
+                             CommandOutcome (*command)(Document&, ProgressMonitor&)) {
+  CommandOutcome outcome;
+  outcome.status = life.ui.RunWithProgress(title, [&](ProgressMonitor& monitor) {
+    outcome = command(life.doc, monitor);
+    return outcome.status;
+  });
+  return outcome;
+}
+
+CommandOutcome SubdivideAll(Lifecycle& life, Subdivision kind, const std::string& title) {
+  CommandOutcome outcome;
+  outcome.status = life.ui.RunWithProgress(title, [&](ProgressMonitor& monitor) {
+    outcome = SubdivideAllCommand(life.doc, kind, monitor);
+    return outcome.status;
+  });
+  return outcome;
+}
+
+}  // namespace
+
+bool DispatchEditCommand(Lifecycle& life, CommandId code) {
+  Document& doc = life.doc;
+  ShellHost& host = life.host;
+  if (!QueryEditCommandState(code, doc, host).enabled) return false;
+  // Paste and Select all also run without a selection; the rest need one.
+  if (code != edit::kPaste && code != edit::kSelectAll && !AnySelected(doc)) return false;
+
+  if (code == edit::kApplyColour && !doc.colourChosen) {
+    // No paint colour yet: the chooser asks for one and applies it.
+    ChooseColour(life);
+    return true;
+  }
+
+  WaitCursor wait;
+  CommandOutcome outcome;
+  std::string title;
+  bool timed = true;
+  if (IsEditRotation(code)) {
+    RecordHistory(doc);
+    RotateSelection(doc, EditRotation(code));
+    if (host.CanShowProperties()) host.ShowProperties();
+    host.Redraw();
+    return true;
+  }
+  switch (code) {
+    case edit::kScaleMode:
+      doc.manipulateMode = kManipulateScale;
+      host.ShowHint(kScaleModeHint, false);
+      break;
+    case edit::kRotateMode:
+      doc.manipulateMode = kManipulateRotateDrag;
+      host.ShowHint(kRotateModeHint, false);
+      break;
+    case edit::kMoveMode:
+      doc.manipulateMode = kManipulateMove;
+      break;
+    case edit::kCopy:
+      outcome = CopySelected(doc);
+      title = "Copy";
+      break;
+    case edit::kCut:
+      outcome = CutSelected(doc);
+      title = "Cut";
+      break;
+    case edit::kPaste:
+      outcome = PasteFromCopyBuffer(doc);
+      title = "Paste";
+      break;
+    case edit::kDelete:
+      outcome = DeleteSelectedObjects(doc);
+      title = "Delete";
+      break;
+    case edit::kDuplicate:
+      outcome = DuplicateObjectsCommand(doc);
+      title = "Duplicate Objects";
+      break;
+    case edit::kCentreOnGrid:
+      outcome = CenterOnGridOriginCommand(doc);
+      title = "Center on Grid Origin";
+      break;
+    case edit::kOriginToCentre:
+      outcome = ResetOriginToCentreCommand(doc);
+      title = "Reset Object Origin to its own Center";
+      break;
+    case edit::kOriginToGrid:
+      outcome = ResetOriginToGridOriginCommand(doc);
+      title = "Reset Object Origin to Grid Origin";
+      break;
+    case edit::kApplyColour:
+      RecordHistory(doc);
+      ApplyColourToSelection(doc);
+      break;
+    case edit::kGroup:
+      outcome = GroupObjectsCommand(doc);
+      title = "Group Objects";
+      break;
+    case edit::kSplit:
+      title = "Split Objects";
+      outcome = RunWithWindow(life, title, SplitObjectsCommand);
+      break;
+    case edit::kRemoveDuplicateTriangles:
+      title = "Remove duplicate triangles";
+      outcome = RunWithWindow(life, title, RemoveDuplicateTrianglesCommand);
+      break;
+    case edit::kRemoveDuplicateVertices:
+      title = "Remove duplicate vertices";
+      outcome = RunWithWindow(life, title, RemoveDuplicateVerticesCommand);
+      break;
+    case edit::kProperties:
+      host.ShowProperties();
+      return true;
+    case edit::kSelectAll:
+      SelectAll(doc);
+      break;
+    case edit::kDeselectAll:
+      DeselectAll(doc);
+      break;
+    case edit::kSubdivideAllInto3:
+      title = "Subdivide all triangles into 3";
+      outcome = SubdivideAll(life, Subdivision::kInto3, title);
+      break;
+    case edit::kSubdivideAllInto4:
+      title = "Subdivide all triangles into 4";
+      outcome = SubdivideAll(life, Subdivision::kInto4, title);
+      break;
+    default:
+      return false;
+  }
+  ShowCommandOutcome(life, outcome, title, timed);
+  host.Redraw();
+  return true;
+}
+
+}  // namespace torvane

@@ -1,0 +1,21 @@
+// AttachShell over the main window and its views.
+#include "app/shell_attachment.h"
+
+#include "app/main_window.h"
+#include "render/scene_views.h"
+
+namespace torvane {
+
+AttachedShell AttachShell(MainWindow& window, Document& doc, UserInterface& ui,
+                          ShellFolders folders) {
+  AttachedShell attached;
+  attached.host = std::make_unique<SceneViewsHost>(window, window.views(), doc);
+  attached.shell =
+      std::make_unique<ApplicationShell>(window, doc, *attached.host, ui, std::move(folders));
+  ApplicationShell* shell = attached.shell.get();
+  QObject::connect(&window.views(), &SceneViews::contextMenuRequested, shell,
+                   [shell](int, QPoint globalPosition) { shell->ShowContextMenu(globalPosition); });
+  return attached;
+}
+
+}  // namespace torvane

@@ -1,0 +1,302 @@
+// The document lifecycle with scripted answers: the unsaved-changes
+// questions, Save and Save As, dropped files, the save progress threshold,
+// the close query and the autosave with its restoration.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/document_file.h"
+#include "app/document_lifecycle.h"
+#include "core/history.h"
+#include "core/primitives.h"
+#include "core/settings.h"
+#include "core/settings_values.h"
+#include "formats/tvx/tvx.h"
+#include "shell_test_support.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AddTriangles;
+using test::RecordingHost;
+using test::ScopedSettings;
+using test::ScriptedUi;
+using test::TempFolder;
+
+class LifecycleTest : public ::testing::Test {
+ protected:
+  LifecycleTest()
+      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
+        life_{doc_, ui_, host_, folders_, false, 1, 1, AutosaveMark{}} {
+    fs::create_directories(folders_.documents);
+    doc_.defaultFolder = folders_.documents;
+    ResetDocument(doc_);
+  }
+
+  // Writes a model file of `triangles` triangles through the program's own save.
+  std::string WriteModel(const std::string& name, uint32_t triangles) {
+    Document model;
+    AddTriangles(model, triangles);
+    const std::string path = temp_.Path(name);
+    NullProgress quiet;
+    EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
+    return path;
+  }
+
+  bool Exists(const std::string& path) { return fs::exists(path); }
+
+  ScopedSettings settings_;
+  TempFolder temp_;
+  ShellFolders folders_;
+  Document doc_;
+  ScriptedUi ui_;
+  RecordingHost host_;
+  Lifecycle life_;
+};
+
+TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
+  // Changes without any triangle: cleared without a question.
+  doc_.haveChanges = true;
+  EXPECT_TRUE(CloseDocument(life_));
+  EXPECT_TRUE(ui_.questions.empty());
+
+  AddTriangles(doc_, 4);
+  ui_.threeAnswers = {kAnswerCancel};
+  EXPECT_FALSE(CloseDocument(life_));
+  ASSERT_EQ(ui_.questions.size(), 1u);
+  EXPECT_EQ(ui_.questions[0].text, "Do you want to save changes before closing?");
+  EXPECT_EQ(ui_.questions[0].title, "Unsaved Changes");
+  EXPECT_EQ(ui_.questions[0].first, "Save");
+  EXPECT_EQ(ui_.questions[0].second, "Close Without Saving");
+  EXPECT_TRUE(AnyWithTriangles(doc_));
+
+  // "Save" on an untitled document whose Save As dialog is cancelled: the
+  // work stays.
+  ui_.threeAnswers = {kAnswerFirst};
+  ui_.files = {std::nullopt};
+  EXPECT_FALSE(CloseDocument(life_));
+  EXPECT_TRUE(AnyWithTriangles(doc_));
+
+  ui_.threeAnswers = {kAnswerSecond};
+  EXPECT_TRUE(CloseDocument(life_));
+  EXPECT_FALSE(AnyWithTriangles(doc_));
+  EXPECT_TRUE(doc_.untitled);
+  EXPECT_EQ(doc_.filePath, folders_.documents + "/Untitled.stl");
+  EXPECT_FALSE(host_.titleModified);
+}
+
+TEST_F(LifecycleTest, SaveOnUnmodifiedDocumentDoesNothing) {
+  SaveDocument(life_);  // untitled and unmodified: not even Save As
+  AddTriangles(doc_, 4);
+  doc_.untitled = false;
+  doc_.filePath = temp_.Path("kept.stl");
+  ClearSavedFlags(doc_);
+  SaveDocument(life_);
+  EXPECT_TRUE(ui_.dialogs.empty());
+  EXPECT_TRUE(ui_.questions.empty());
+  EXPECT_FALSE(Exists(doc_.filePath));
+}
+
+TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing) {
+  const std::string existing = WriteModel("existing.stl", 4);
+  const std::string fresh = temp_.Path("fresh.tvx");
+  AddTriangles(doc_, 4);
+  const std::string untitledPath = doc_.filePath;
+
+  ui_.files = {existing};
+  ui_.threeAnswers = {kAnswerCancel};
+  SaveDocumentAs(life_);
+  EXPECT_EQ(doc_.filePath, untitledPath);
+  EXPECT_TRUE(IsModified(doc_));
+  ASSERT_EQ(ui_.dialogs.size(), 1u);
+  EXPECT_EQ(ui_.dialogs[0].title, "Save File As");
+  EXPECT_EQ(ui_.dialogs[0].proposedName, "Untitled.stl");
+  EXPECT_EQ(ui_.dialogs[0].filterIndex, 6);  // STL preselected for a proposed name
+
+  ui_.files = {existing, fresh};
+  ui_.threeAnswers = {kAnswerSecond};  // "Try Another"
+  SaveDocumentAs(life_);
+  EXPECT_EQ(ui_.dialogs.size(), 3u);
+  EXPECT_EQ(ui_.questions.back().text, "File already exists. Do you want to overwrite it?");
+  EXPECT_EQ(ui_.questions.back().title, "Confirm Save As");
+  EXPECT_EQ(ui_.questions.back().second, "Try Another");
+  EXPECT_TRUE(Exists(fresh));
+  EXPECT_EQ(doc_.filePath, fresh);
+  EXPECT_FALSE(doc_.untitled);
+  EXPECT_EQ(doc_.fileType, 0u);  // TVX
+  EXPECT_FALSE(IsModified(doc_));
+  EXPECT_EQ(ReadSettingString(kGroupSettings, kDocumentFolder, ""), temp_.Path());
+}
+
+TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFile) {
+  const std::string upper = WriteModel("FIRST.STL", 6);
+  const std::string second = WriteModel("second.stl", 4);
+  OpenDroppedFiles(life_, {temp_.Path("notes.txt"), upper, second});
+  EXPECT_EQ(doc_.filePath, upper);
+  EXPECT_FALSE(doc_.untitled);
+  EXPECT_EQ(TriangleTotal(doc_), 6u);
+  EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Opening FIRST.STL"});
+  EXPECT_TRUE(ui_.messages.empty());
+
+  OpenDroppedFiles(life_, {temp_.Path("notes.txt")});
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, "No handled file types to open.");
+  EXPECT_EQ(ui_.messages[0].title, "Drag Drop");
+  EXPECT_EQ(doc_.filePath, upper);  // nothing was closed
+}
+
+TEST_F(LifecycleTest, OpenFailureIsReportedAndLeavesAnUntitledDocument) {
+  const std::string broken = temp_.Path("broken.stl");
+  std::ofstream(broken) << "solid nothing useful\nfacet garbage\n";
+  OpenFile(life_, broken);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].title, "File Open Failed");
+  EXPECT_EQ(ui_.messages[0].text, "There has been an error opening the file:\n\n" + broken);
+  EXPECT_TRUE(doc_.untitled);
+  EXPECT_NE(doc_.filePath, broken);
+}
+
+TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTriangles) {
+  const uint32_t sizes[] = {999, 1000};
+  for (uint32_t triangles : sizes) {
+    ClearDocument(life_);
+    ui_.progressTitles.clear();
+    AddTriangles(doc_, triangles);
+    doc_.untitled = false;
+    doc_.filePath = temp_.Path("big.stl");
+    SaveDocument(life_);
+    EXPECT_FALSE(IsModified(doc_));
+    if (triangles < 1000) {
+      EXPECT_TRUE(ui_.progressTitles.empty()) << triangles;
+    } else {
+      EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving big.stl"});
+    }
+  }
+}
+
+TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
+  const std::string model = WriteModel("work.stl", 4);
+  OpenFile(life_, model);
+  AddTriangles(doc_, 5);
+  ASSERT_TRUE(IsModified(doc_));
+
+  EXPECT_TRUE(QueryExit(life_));  // SaveChangesOnExit is false: no question
+  EXPECT_TRUE(ui_.questions.empty());
+  const std::string autosave = folders_.autoSave + "/work.stl.autosave.tvx";
+  EXPECT_TRUE(Exists(autosave));
+
+  // The next start.
+  Document next;
+  next.defaultFolder = folders_.documents;
+  ResetDocument(next);
+  ScriptedUi ui;
+  RecordingHost host;
+  Lifecycle start{next, ui, host, folders_, false, 1, 1, AutosaveMark{}};
+  OpenFromCommandLine(start, {"torvane"});
+  EXPECT_EQ(next.filePath, model);
+  EXPECT_FALSE(next.untitled);
+  EXPECT_TRUE(IsModified(next));
+  EXPECT_EQ(TriangleTotal(next), 9u);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Autosave project restored.");
+  EXPECT_EQ(ui.progressTitles, std::vector<std::string>{"Loading last session"});
+  EXPECT_TRUE(host.titleModified);
+
+  // Opening the same file again asks whether to keep the restored work.
+  ui.twoAnswers = {true};
+  OpenFromCommandLine(start, {"torvane", model});
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].first, "Keep Changes");
+  EXPECT_EQ(ui.questions[0].second, "Revert Changes");
+  EXPECT_EQ(TriangleTotal(next), 9u);
+
+  // Reverting loads the file as saved; the autosave goes with the old state.
+  ui.twoAnswers = {false};
+  OpenFromCommandLine(start, {"torvane", model});
+  EXPECT_EQ(TriangleTotal(next), 4u);
+  EXPECT_FALSE(IsModified(next));
+  EXPECT_FALSE(Exists(autosave));
+
+  // An unmodified document leaves no autosave behind at exit.
+  EXPECT_TRUE(QueryExit(start));
+  EXPECT_FALSE(fs::exists(folders_.autoSave));
+}
+
+TEST_F(LifecycleTest, BrokenAutosaveIsDeletedAndTheSampleLoads) {
+  WriteModel("sample.stl", 8);
+  fs::create_directories(folders_.autoSave);
+  const std::string broken = folders_.autoSave + "/lost.stl.autosave.tvx";
+  std::ofstream(broken) << "not a tvx file";
+
+  OpenFromCommandLine(life_, {"torvane"});
+  EXPECT_FALSE(Exists(broken));
+  EXPECT_EQ(TriangleTotal(doc_), 8u);  // the sample model
+  EXPECT_TRUE(doc_.untitled);
+  EXPECT_FALSE(IsModified(doc_));
+  EXPECT_EQ(doc_.filePath, folders_.documents + "/Untitled.stl");
+  for (const auto& message : ui_.messages)
+    EXPECT_NE(message.text, "Autosave project restored.");
+}
+
+TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
+  AddTriangles(doc_, 4);
+  doc_.filePath = folders_.documents + "/tick.stl";
+  const std::string autosave = folders_.autoSave + "/tick.stl.autosave.tvx";
+  AutosaveTick(life_);
+  ASSERT_TRUE(Exists(autosave));
+
+  fs::remove(autosave);
+  AutosaveTick(life_);  // nothing changed since
+  EXPECT_FALSE(Exists(autosave));
+
+  // An undo changes no object flag but replaces the objects.
+  RecordHistory(doc_);
+  AddTriangles(doc_, 2);
+  AutosaveTick(life_);
+  ASSERT_TRUE(Exists(autosave));
+  fs::remove(autosave);
+  Undo(doc_);
+  AutosaveTick(life_);
+  EXPECT_TRUE(Exists(autosave));
+
+  // A document path without a file name is never autosaved.
+  DeleteAutosave(folders_.autoSave);
+  doc_.filePath = folders_.documents + "/";
+  AddTriangles(doc_, 1);
+  EXPECT_FALSE(WriteAutosaveNow(life_));
+  EXPECT_TRUE(FindAutosaveFile(folders_.autoSave).empty());
+}
+
+TEST_F(LifecycleTest, ExitAsksWhenToldToAndKeepsRunningOnCancel) {
+  WriteSettingBool(kGroupSettings, kSaveChangesOnExit, true);
+  AddTriangles(doc_, 4);
+  doc_.untitled = false;
+  doc_.filePath = temp_.Path("exit.stl");
+  ui_.threeAnswers = {kAnswerCancel};
+  EXPECT_FALSE(QueryExit(life_));
+  ui_.threeAnswers = {kAnswerFirst};
+  EXPECT_TRUE(QueryExit(life_));
+  EXPECT_TRUE(Exists(doc_.filePath));
+  EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving exit.stl"});
+}
+
+TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
+  AddTriangles(doc_, 4);
+  doc_.filePath = folders_.documents + "/part.stl";
+  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "/opt/gyre/gyre3d");
+  TransferToConverter(life_);
+  ASSERT_EQ(ui_.started, std::vector<std::string>{"/opt/gyre/gyre3d"});
+  ASSERT_EQ(ui_.startArguments.size(), 1u);
+  EXPECT_EQ(ui_.startArguments[0], folders_.transfer + "/part.tvx");
+  EXPECT_TRUE(Exists(folders_.transfer + "/part.tvx"));
+
+  ui_.startSucceeds = false;
+  TransferToConverter(life_);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].title, "3D Converter");
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,119 @@
+// ProgressWindow: the bar rule, the two text lines, the marquee, Cancel
+// during waits, handle waits, and the deferral of document timers while an
+// operation runs.
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/long_operation.h"
+#include "app/progress_window.h"
+
+namespace torvane {
+namespace {
+
+TEST(ProgressWindow, BarTextsAndMarquee) {
+  ProgressWindow window(QStringLiteral("Union"));
+  ASSERT_TRUE(window.Show());
+  auto* bar = window.findChild<QProgressBar*>();
+  ASSERT_NE(bar, nullptr);
+
+  window.SetFraction(0.5);
+  EXPECT_EQ(bar->value(), 50);
+  window.SetFraction(0.995);
+  EXPECT_EQ(bar->value(), 99);
+  window.SetFraction(1.0);
+  EXPECT_EQ(bar->value(), 100);
+  window.SetFraction(-3.0);
+  EXPECT_EQ(bar->value(), 0);
+
+  window.SetText("Cancelling action", 0);
+  window.SetText("Build tree", 1);
+  window.SetText("ignored", 2);
+  EXPECT_EQ(window.LineText(0), QStringLiteral("Cancelling action"));
+  EXPECT_EQ(window.LineText(1), QStringLiteral("Build tree"));
+  EXPECT_TRUE(window.LineText(2).isEmpty());
+
+  window.SetFraction(0.25);
+  window.BeginIndeterminate();
+  EXPECT_TRUE(window.IsMarquee());
+  EXPECT_EQ(bar->maximum(), 0);  // Qt's busy indicator
+  window.SetFraction(0.75);
+  window.EndIndeterminate();
+  EXPECT_FALSE(window.IsMarquee());
+  EXPECT_EQ(bar->maximum(), 100);
+  EXPECT_EQ(bar->value(), 75);
+  window.Close();
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ProgressWindow, CancelEndsWaitsAndStays) {
+  ProgressWindow window(QStringLiteral("Opening model.stl"));
+  const int status = window.Run([&](ProgressMonitor& monitor) {
+    EXPECT_EQ(monitor.Sleep(1), kWaitSignalled);
+    // Clicking Cancel while the operation sleeps: the click is handled by
+    // the wait's own event pumping.
+    QTimer::singleShot(50, &window, [&window] { window.CancelButton()->click(); });
+    EXPECT_EQ(monitor.SleepForever(), kWaitCancelled);
+    EXPECT_TRUE(monitor.IsCancelled());
+    EXPECT_TRUE(monitor.IsCancelled());  // nothing clears the flag
+    return 1;
+  });
+  EXPECT_EQ(status, 1);
+}
+
+TEST(ProgressWindow, HandleWaits) {
+  ProgressWindow window(QStringLiteral("Waiting"));
+  ASSERT_TRUE(window.Show());
+  const int event = ::eventfd(0, EFD_CLOEXEC);
+  ASSERT_GE(event, 0);
+  EXPECT_EQ(window.WaitForObject(event, 20), kWaitTimedOut);
+  const uint64_t one = 1;
+  ASSERT_EQ(::write(event, &one, sizeof(one)), static_cast<ssize_t>(sizeof(one)));
+  EXPECT_EQ(window.WaitForObject(event, kWaitForever), kWaitSignalled);
+
+  // The other end of a pipe gone (its owner ended): counts as signalled.
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ::close(pipeEnds[1]);
+  const WaitHandle set[2] = {pipeEnds[0], event};
+  EXPECT_EQ(window.WaitForObjects(set, 1000), kWaitSignalled);
+  EXPECT_EQ(window.WaitForObject(-1, kWaitForever), kWaitTimedOut);  // never hangs
+  ::close(pipeEnds[0]);
+  ::close(event);
+  window.Close();
+}
+
+TEST(ProgressWindow, DocumentWorkWaitsUntilTheOperationEnds) {
+  std::vector<std::string> order;
+  ProgressWindow window(QStringLiteral("Saving big.stl"));
+  const int status = window.Run([&](ProgressMonitor& monitor) {
+    EXPECT_TRUE(IsLongOperationRunning());
+    // A timer firing inside the operation's pumping must not touch the document.
+    QTimer::singleShot(0, [&] { RunWhenIdle([&] { order.push_back("tick"); }); });
+    monitor.Sleep(30);
+    order.push_back("operation done");
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(IsLongOperationRunning());
+  for (int i = 0; i < 100 && order.size() < 2; ++i)
+    QCoreApplication::processEvents();
+  EXPECT_EQ(order, (std::vector<std::string>{"operation done", "tick"}));
+
+  // Outside an operation the work runs at once.
+  RunWhenIdle([&] { order.push_back("now"); });
+  EXPECT_EQ(order.back(), "now");
+}
+
+TEST(ProgressWindow, RunWithProgressAnswersTheBodysStatus) {
+  EXPECT_EQ(RunWithProgress("Union", nullptr, [](ProgressMonitor&) { return 0; }), 0);
+  EXPECT_EQ(RunWithProgress("Union", nullptr, [](ProgressMonitor&) { return 2; }), 2);
+}
+
+}  // namespace
+}  // namespace torvane
