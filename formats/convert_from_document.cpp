@@ -88,8 +88,15 @@ int ConvertDocumentToModel(const Document& document, ProgressMonitor& monitor, I
   model.handedness = kHandednessProgram;
   model.winding = kWindingFirst;
   model.keepNormals = 1;
-  for (const auto& [key, value] : document.metadata.entries())
+  // The four autosave keys describe the document's state at the moment of
+  // writing; ones left in the metadata by a restored autosave are stale and
+  // would reset the type and untitled flag of whoever opens the saved file.
+  for (const auto& [key, value] : document.metadata.entries()) {
+    if (key == "TVXbHaveChanges" || key == "TVXbUntitled" || key == "TVXiFileType" ||
+        key == "TVXszFilePath")
+      continue;
     model.properties.Set(key, value);
+  }
   if (autosave) {
     const std::string yes = "1", no = "0";
     model.properties.Set("TVXbHaveChanges", HasChanges(document) ? yes : no);

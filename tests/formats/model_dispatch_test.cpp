@@ -254,6 +254,22 @@ TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   ImportedModel normal;
   ASSERT_EQ(ConvertDocumentToModel(document, progress, normal, false), 0);
   EXPECT_FALSE(normal.properties.Has("TVXszFilePath"));
+
+  // Keys a restored autosave left in the metadata never reach a normal save,
+  // and an autosave writes the document's present state, not the stale keys.
+  document.metadata.Set("TVXszFilePath", "/old/place.stl");
+  document.metadata.Set("TVXiFileType", "0");
+  document.metadata.Set("TVXbUntitled", "0");
+  ImportedModel afterRestore;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, afterRestore, false), 0);
+  EXPECT_FALSE(afterRestore.properties.Has("TVXszFilePath"));
+  EXPECT_FALSE(afterRestore.properties.Has("TVXiFileType"));
+  EXPECT_FALSE(afterRestore.properties.Has("TVXbUntitled"));
+  EXPECT_EQ(afterRestore.properties.GetOr("ModelName", ""), "doc");
+  ImportedModel nextAutosave;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, nextAutosave, true), 0);
+  EXPECT_EQ(nextAutosave.properties.GetOr("TVXszFilePath", ""), "/x/y.stl");
+  EXPECT_EQ(nextAutosave.properties.GetOr("TVXiFileType", ""), "3");
 }
 
 }  // namespace
