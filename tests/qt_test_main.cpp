@@ -6,8 +6,11 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // Listing the tests (CTest does this before running them) needs no display
+  // and no application object.
+  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

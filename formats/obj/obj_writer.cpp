@@ -323,7 +323,8 @@ class ObjWriter {
     if (mtl_) WriteMaterials();
     // Material look-up by id, the first of an id winning as in the list.
     std::unordered_map<uint16_t, const ImportedMaterial*> materials;
-    for (const ImportedMaterial& m : model_.materials) materials.emplace(m.materialId, &m);
+    for (const ImportedMaterial& m : model_.materials)
+      materials.emplace(m.materialId, &m);
     uint32_t t = 0;
     std::string lastName;
     bool stopped = false;

@@ -15,6 +15,8 @@
 #include "formats/imported_model.h"
 #include "formats/ply/ply.h"
 #include "formats/ply/ply_header.h"
+#include "formats/ply/ply_values.h"
+#include "formats/textio/byte_source.h"
 #include "formats/textio/line_scanner.h"
 #include "formats/textio/number_text.h"
 #include "formats/textio/utf8_text.h"
@@ -25,133 +27,6 @@ namespace {
 constexpr uint32_t kCancelStep = 1024;
 constexpr uint32_t kFailureHeader = 3;
 constexpr uint32_t kFailureBody = 4;
-
-template <class T>
-inline T Load(const unsigned char* p, bool bigEndian) {
-  T value;
-  if (!bigEndian) {
-    std::memcpy(&value, p, sizeof(T));
-    return value;
-  }
-  unsigned char swapped[sizeof(T)];
-  for (size_t i = 0; i < sizeof(T); ++i)
-    swapped[i] = p[sizeof(T) - 1 - i];
-  std::memcpy(&value, swapped, sizeof(T));
-  return value;
-}
-
-inline double DecodeBinary(const unsigned char* p, PlyType type, bool bigEndian) {
-  switch (type) {
-    case kPlyChar:
-    case kPlyUchar:
-      return p[0];
-    case kPlyShort:
-    case kPlyUshort:
-      return Load<uint16_t>(p, bigEndian);
-    case kPlyInt:
-      return Load<int32_t>(p, bigEndian);
-    case kPlyUint:
-      return Load<uint32_t>(p, bigEndian);
-    case kPlyFloat:
-      return Load<float>(p, bigEndian);
-    case kPlyDouble:
-      return Load<double>(p, bigEndian);
-    default:
-      return 0.0;
-  }
-}
-
-// A plain unsigned index token ("12345"), else the general rule.
-inline int64_t ParseIndexToken(std::string_view token) {
-  if (token.size() <= 9) {
-    uint32_t value = 0;
-    size_t i = 0;
-    for (; i < token.size() && static_cast<unsigned>(token[i] - '0') <= 9; ++i)
-      value = value * 10 + static_cast<uint32_t>(token[i] - '0');
-    if (i == token.size()) return value;
-  }
-  int64_t value = 0;
-  ParseLeadingInt(token, value);
-  return value;
-}
-
-bool IsRealType(PlyType type) {
-  return type == kPlyFloat || type == kPlyDouble;
-}
-
-// A colour channel as a byte: integer channels keep their low byte, real
-// channels (0 to 1) are scaled.
-uint32_t ChannelByte(double value, PlyType type) {
-  if (IsRealType(type)) {
-    if (!(value > 0.0)) return 0;
-    if (value >= 1.0) return 255;
-    return static_cast<uint32_t>(std::lround(value * 255.0));
-  }
-  if (!(value >= 0.0) || value > 4294967295.0) return 0;
-  return static_cast<uint32_t>(value) & 0xFF;
-}
-
-void PlaceChannel(Colour32& colour, PlyRole role, uint32_t byte) {
-  int shift = 0;
-  switch (role) {
-    case PlyRole::kRed:
-      shift = 16;
-      break;
-    case PlyRole::kGreen:
-      shift = 8;
-      break;
-    case PlyRole::kBlue:
-      shift = 0;
-      break;
-    case PlyRole::kAlpha:
-      shift = 24;
-      break;
-    default:
-      return;
-  }
-  colour = (colour & ~(0xFFu << shift)) | (byte << shift);
-}
-
-// An index value as a vertex number; anything negative, fractional or too
-// large becomes a value that fails the range check.
-uint32_t IndexFromValue(double value) {
-  if (!(value >= 0.0) || value >= 4294967295.0) return 0xFFFFFFFFu;
-  return static_cast<uint32_t>(value);
-}
-
-// The bytes of a binary body, read from the file in large pieces and handed
-// out in place.
-class ByteSource {
- public:
-  explicit ByteSource(FileHandle& file) : file_(file), buffer_(1 << 20) {}
-  // The next n bytes, contiguous; null at the end of the file.
-  const unsigned char* Take(size_t n) {
-    if (end_ - pos_ < n && !Fill(n)) return nullptr;
-    const unsigned char* p = buffer_.data() + pos_;
-    pos_ += n;
-    return p;
-  }
-
- private:
-  bool Fill(size_t n) {
-    const size_t kept = end_ - pos_;
-    std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
-    pos_ = 0;
-    end_ = kept;
-    if (buffer_.size() < n) buffer_.resize(n);
-    while (end_ < n) {
-      const size_t got = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
-      if (got == 0) return false;
-      end_ += got;
-    }
-    return true;
-  }
-
-  FileHandle& file_;
-  std::vector<unsigned char> buffer_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
-};
 
 class PlyBodyReader {
  public:
@@ -274,17 +149,9 @@ class PlyBodyReader {
     const char* end;
     if (!NextDataLine(c, end)) return false;
     float v[3] = {0.0f, 0.0f, 0.0f};
-    for (const PlyProperty& p : element.properties) {
-      while (c < end && IsTokenSpace(*c))
-        ++c;
-      if (c == end) return false;
-      const char* start = c;
-      while (c < end && !IsTokenSpace(*c))
-        ++c;
-      float value = 0.0f;
-      ParseLeadingFloat(std::string_view(start, c - start), value);
-      v[static_cast<int>(p.role) - static_cast<int>(PlyRole::kX)] = value;
-    }
+    for (const PlyProperty& p : element.properties)
+      if (!TakeFloatToken(c, end, v[static_cast<int>(p.role) - static_cast<int>(PlyRole::kX)]))
+        return false;
     positions_[item] = {v[0], v[1], v[2]};
     return true;
   }
@@ -293,25 +160,25 @@ class PlyBodyReader {
     const char* c;
     const char* end;
     if (!NextDataLine(c, end)) return false;
-    indexList_.clear();
-    const char* start = c;
-    while (c < end && !IsTokenSpace(*c))
-      ++c;
     int64_t count = 0;
-    if (!ParseLeadingInt(std::string_view(start, c - start), count) || count < 0) return false;
+    if (TakeIntegerToken(c, end, count) != TokenKind::kNumber || count < 0) return false;
+    // Small faces are gathered on the stack, larger ones in the list.
+    uint32_t small[8];
+    const bool fits = count <= 8;
+    indexList_.clear();
     for (int64_t k = 0; k < count; ++k) {
-      while (c < end && IsTokenSpace(*c))
-        ++c;
-      if (c == end) return false;
-      start = c;
-      while (c < end && !IsTokenSpace(*c))
-        ++c;
-      const int64_t index = ParseIndexToken(std::string_view(start, c - start));
-      indexList_.push_back(index < 0 || index > 0xFFFFFFFE ? 0xFFFFFFFFu
-                                                           : static_cast<uint32_t>(index));
+      int64_t value = 0;
+      if (TakeIntegerToken(c, end, value) == TokenKind::kNone) return false;
+      const uint32_t index =
+          value < 0 || value > 0xFFFFFFFE ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
+      if (fits) {
+        small[k] = index;
+      } else {
+        indexList_.push_back(index);
+      }
     }
-    haveIndexList_ = true;
-    return StoreFace(kOpaqueBlack);
+    return fits ? StoreFaceIndices(small, static_cast<size_t>(count), kOpaqueBlack)
+                : StoreFaceIndices(indexList_.data(), indexList_.size(), kOpaqueBlack);
   }
 
   // Elements without lists: whole blocks of items per read.
@@ -360,6 +227,7 @@ class PlyBodyReader {
       const double countValue = DecodeBinary(countBytes, p.countType, bigEndian_);
       if (!(countValue >= 0.0)) return false;
       const uint32_t itemSize = PlyTypeSize(p.itemType);
+      // A count beyond the bytes left is refused before anything is read.
       if (countValue * itemSize > static_cast<double>(remaining_)) return false;
       const size_t n = static_cast<size_t>(countValue);
       const unsigned char* items = Take(n * itemSize);
@@ -474,10 +342,13 @@ class PlyBodyReader {
   bool StoreFace(Colour32 colour) {
     if (!haveIndexList_) return true;
     haveIndexList_ = false;
-    const size_t n = indexList_.size();
+    return StoreFaceIndices(indexList_.data(), indexList_.size(), colour);
+  }
+
+  bool StoreFaceIndices(const uint32_t* list, size_t n, Colour32 colour) {
     if (n < 3) return false;
-    for (uint32_t index : indexList_)
-      if (index >= vertexCount_) return false;
+    for (size_t k = 0; k < n; ++k)
+      if (list[k] >= vertexCount_) return false;
     const size_t needed = cornersOut_ + 3 * (n - 2);
     if (needed > mesh_.indices.length()) {
       if (needed > 0xFFFFFFFFu || !mesh_.indices.ResizeKeep(needed)) return false;
@@ -495,9 +366,9 @@ class PlyBodyReader {
         colours[cornersOut_] = colours[cornersOut_ + 1] = colours[cornersOut_ + 2] = colour;
       cornersOut_ += 3;
     };
-    emit(indexList_[0], indexList_[1], indexList_[2]);
+    emit(list[0], list[1], list[2]);
     for (size_t k = 3; k < n; ++k)
-      emit(indexList_[k - 1], indexList_[k], indexList_[0]);
+      emit(list[k - 1], list[k], list[0]);
     return true;
   }
 

@@ -43,22 +43,34 @@ inline bool ParsePlainFloat(std::string_view text, float& value, size_t* used) {
   while (p < end && static_cast<unsigned>(*p - '0') <= 9)
     mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
   int scale = 0;  // digits after the point in the mantissa
+  bool point = false;
   if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p < end && static_cast<unsigned>(*p - '0') <= 9)
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    scale = static_cast<int>(p - fraction);
+    point = true;
+    ++p;
+    // Zeros of the fraction join the mantissa only when a later digit
+    // needs them, so trailing zeros cost nothing.
+    static constexpr uint64_t kScales[] = {1,         10,         100,         1000,
+                                           10000,     100000,     1000000,     10000000,
+                                           100000000, 1000000000, 10000000000, 100000000000};
+    int pending = 0;
+    while (p < end && static_cast<unsigned>(*p - '0') <= 9) {
+      const unsigned digit = static_cast<unsigned>(*p++ - '0');
+      if (digit == 0) {
+        ++pending;
+        continue;
+      }
+      if (scale + pending + 1 > 10) return false;
+      mantissa = mantissa * kScales[pending + 1] + digit;
+      scale += pending + 1;
+      pending = 0;
+    }
   }
-  const ptrdiff_t digits = p - digitsStart - (scale > 0 || (p > digitsStart && p[-1] == '.'));
+  const ptrdiff_t digits = p - digitsStart - point;
   // Nineteen digits always fit the 64-bit mantissa.
   if (digits <= 0 || digits > 19) return false;
   if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X' || *p == 'n' || *p == 'N' ||
                   *p == 'i' || *p == 'I'))
     return false;  // exponents, hexadecimal, inf and nan go the general way
-  while (scale > 0 && mantissa % 10 == 0) {
-    mantissa /= 10;
-    --scale;
-  }
   if (mantissa > (uint64_t{1} << 24) || scale > 10) return false;
   static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};

@@ -39,8 +39,12 @@ namespace {
 // package (its own ones too); its allocations are not this program's leaks.
 struct IgnoreLib3mfLeaks {
 #ifdef TORVANE_LEAK_CHECKS
-  IgnoreLib3mfLeaks() { __lsan_disable(); }
-  ~IgnoreLib3mfLeaks() { __lsan_enable(); }
+  IgnoreLib3mfLeaks() {
+    __lsan_disable();
+  }
+  ~IgnoreLib3mfLeaks() {
+    __lsan_enable();
+  }
 #endif
 };
 

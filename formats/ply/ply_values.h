@@ -1,0 +1,170 @@
+// Values of PLY bodies: binary values in either byte order, index tokens,
+// colour channels, and the single-pass token readers of the text body.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "core/colour32.h"
+#include "formats/ply/ply_header.h"
+#include "formats/textio/number_text.h"
+
+namespace torvane {
+
+template <class T>
+inline T Load(const unsigned char* p, bool bigEndian) {
+  T value;
+  if (!bigEndian) {
+    std::memcpy(&value, p, sizeof(T));
+    return value;
+  }
+  unsigned char swapped[sizeof(T)];
+  for (size_t i = 0; i < sizeof(T); ++i)
+    swapped[i] = p[sizeof(T) - 1 - i];
+  std::memcpy(&value, swapped, sizeof(T));
+  return value;
+}
+
+inline double DecodeBinary(const unsigned char* p, PlyType type, bool bigEndian) {
+  switch (type) {
+    case kPlyChar:
+    case kPlyUchar:
+      return p[0];
+    case kPlyShort:
+    case kPlyUshort:
+      return Load<uint16_t>(p, bigEndian);
+    case kPlyInt:
+      return Load<int32_t>(p, bigEndian);
+    case kPlyUint:
+      return Load<uint32_t>(p, bigEndian);
+    case kPlyFloat:
+      return Load<float>(p, bigEndian);
+    case kPlyDouble:
+      return Load<double>(p, bigEndian);
+    default:
+      return 0.0;
+  }
+}
+
+// A plain unsigned index token ("12345"), else the general rule.
+inline int64_t ParseIndexToken(std::string_view token) {
+  if (token.size() <= 9) {
+    uint32_t value = 0;
+    size_t i = 0;
+    for (; i < token.size() && static_cast<unsigned>(token[i] - '0') <= 9; ++i)
+      value = value * 10 + static_cast<uint32_t>(token[i] - '0');
+    if (i == token.size()) return value;
+  }
+  int64_t value = 0;
+  ParseLeadingInt(token, value);
+  return value;
+}
+
+inline bool IsRealType(PlyType type) {
+  return type == kPlyFloat || type == kPlyDouble;
+}
+
+// A colour channel as a byte: integer channels keep their low byte, real
+// channels (0 to 1) are scaled.
+inline uint32_t ChannelByte(double value, PlyType type) {
+  if (IsRealType(type)) {
+    if (!(value > 0.0)) return 0;
+    if (value >= 1.0) return 255;
+    return static_cast<uint32_t>(std::lround(value * 255.0));
+  }
+  if (!(value >= 0.0) || value > 4294967295.0) return 0;
+  return static_cast<uint32_t>(value) & 0xFF;
+}
+
+inline void PlaceChannel(Colour32& colour, PlyRole role, uint32_t byte) {
+  int shift = 0;
+  switch (role) {
+    case PlyRole::kRed:
+      shift = 16;
+      break;
+    case PlyRole::kGreen:
+      shift = 8;
+      break;
+    case PlyRole::kBlue:
+      shift = 0;
+      break;
+    case PlyRole::kAlpha:
+      shift = 24;
+      break;
+    default:
+      return;
+  }
+  colour = (colour & ~(0xFFu << shift)) | (byte << shift);
+}
+
+// An index value as a vertex number; anything negative, fractional or too
+// large becomes a value that fails the range check.
+inline uint32_t IndexFromValue(double value) {
+  if (!(value >= 0.0) || value >= 4294967295.0) return 0xFFFFFFFFu;
+  return static_cast<uint32_t>(value);
+}
+
+// The token at `c` (after white space) as a float, in one pass for plain
+// decimals; false when the line has no more tokens.
+inline bool TakeFloatToken(const char*& c, const char* end, float& value) {
+  while (c < end && IsTokenSpace(*c))
+    ++c;
+  if (c == end) return false;
+  size_t used = 0;
+  if (ParsePlainFloat(std::string_view(c, end - c), value, &used) &&
+      (c + used == end || IsTokenSpace(c[used]))) {
+    c += used;
+    return true;
+  }
+  const char* start = c;
+  while (c < end && !IsTokenSpace(*c))
+    ++c;
+  value = 0.0f;
+  ParseLeadingFloat(std::string_view(start, c - start), value);
+  return true;
+}
+
+enum class TokenKind { kNone, kNumber, kNotANumber };
+
+// The token at `c` (after white space) as an integer, in one pass for plain
+// unsigned numbers.
+inline TokenKind TakeIntegerToken(const char*& c, const char* end, int64_t& value) {
+  while (c < end && IsTokenSpace(*c))
+    ++c;
+  if (c == end) return TokenKind::kNone;
+  const char* start = c;
+  uint64_t v = 0;
+  if (end - c >= 8) {
+    // Up to eight digits at once: find where the digits end, then combine
+    // them pairwise (the first character is the lowest byte).
+    uint64_t chunk;
+    std::memcpy(&chunk, c, 8);
+    const uint64_t t = chunk ^ 0x3030303030303030ull;
+    const uint64_t nondigit =
+        (((t & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | t) & 0x8080808080808080ull;
+    const int n = nondigit ? __builtin_ctzll(nondigit) / 8 : 8;
+    if (n > 0) {
+      uint64_t val = chunk << (8 * (8 - n));  // missing leading digits read as zeros
+      val = (val & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+      val = (val & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+      v = (val & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
+      c += n;
+    }
+  }
+  while (c < end && static_cast<unsigned>(*c - '0') <= 9 && c - start < 18)
+    v = v * 10 + static_cast<unsigned>(*c++ - '0');
+  if (c > start && (c == end || IsTokenSpace(*c))) {
+    value = static_cast<int64_t>(v);
+    return TokenKind::kNumber;
+  }
+  c = start;
+  while (c < end && !IsTokenSpace(*c))
+    ++c;
+  value = 0;
+  return ParseLeadingInt(std::string_view(start, c - start), value) ? TokenKind::kNumber
+                                                                    : TokenKind::kNotANumber;
+}
+
+}  // namespace torvane
