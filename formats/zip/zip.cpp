@@ -101,14 +101,14 @@ std::recursive_mutex& ZipLock() {
 
 bool AddFolderToZip(const std::string& zipPath, const std::string& folder,
                     const std::string& entrySpec, ProgressMonitor& monitor) {
-  std::string spec = entrySpec;
-  std::replace(spec.begin(), spec.end(), '\\', '/');
-  spec = WithoutTrailing(spec);
+  std::string entryPath = entrySpec;
+  std::replace(entryPath.begin(), entryPath.end(), '\\', '/');
+  entryPath = WithoutTrailing(entryPath);
   const std::string root = WithoutTrailing(folder);
-  if (!spec.empty() && spec[0] != '/') spec = root + "/" + spec;
-  if (spec.compare(0, root.size(), root) != 0 || !IsFolder(root)) return false;
+  if (!entryPath.empty() && entryPath[0] != '/') entryPath = root + "/" + entryPath;
+  if (entryPath.compare(0, root.size(), root) != 0 || !IsFolder(root)) return false;
   std::vector<std::string> files;
-  if (!CollectFiles(spec, files)) return false;
+  if (!CollectFiles(entryPath, files)) return false;
 
   std::lock_guard<std::recursive_mutex> lock(ZipLock());
   struct stat info;
