@@ -43,17 +43,7 @@ int RunConvert(std::span<const std::string> args, TerminalProgress& progress) {
   if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
   if (OpenExitCode(opened) != kExitSuccess) return kExitFailure;
 
-  const LoadResult saved = SaveModel(document, out, progress);
-  progress.Clear();
-  if (saved == kCancelled) {
-    std::fprintf(stderr, "Cancelled\n");
-    return kExitCancelled;
-  }
-  if (saved != kLoaded) {
-    std::fprintf(stderr, "torvane-cli convert: could not save '%s'\n", out.c_str());
-    return kExitFailure;
-  }
-  return kExitSuccess;
+  return SaveForCommand(document, out, progress, "convert");
 }
 
 }  // namespace torvane

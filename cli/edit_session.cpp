@@ -61,15 +61,7 @@ int RunEditCommand(const CliCommand& self, std::span<const std::string> args,
   }
   std::fflush(stdout);
 
-  const LoadResult saved = SaveModel(document, out, progress);
-  progress.Clear();
-  if (saved == kCancelled) return Cancelled(progress);
-  if (saved != kLoaded) {
-    std::fprintf(stderr, "torvane-cli %.*s: could not save '%s'\n", int(self.name.size()),
-                 self.name.data(), out.c_str());
-    return kExitFailure;
-  }
-  return kExitSuccess;
+  return SaveForCommand(document, out, progress, self.name);
 }
 
 }  // namespace torvane

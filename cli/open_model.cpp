@@ -1,6 +1,8 @@
 // OpenModel and SaveModel: the load and save paths shared by the subcommands.
 #include "cli/open_model.h"
 
+#include <cstdio>
+
 #include "formats/imported_model.h"
 #include "formats/model_file.h"
 
@@ -66,6 +68,22 @@ LoadResult SaveModel(const Document& document, const std::string& path, Progress
   const int converted = ConvertDocumentToModel(document, monitor, model, /*autosave=*/false);
   if (converted != kLoaded) return static_cast<LoadResult>(converted);
   return SaveModelFile(path, monitor, model);
+}
+
+int SaveForCommand(const Document& document, const std::string& path, TerminalProgress& progress,
+                   std::string_view command) {
+  const LoadResult saved = SaveModel(document, path, progress);
+  progress.Clear();
+  if (saved == kCancelled) {
+    std::fprintf(stderr, "Cancelled\n");
+    return kExitCancelled;
+  }
+  if (saved != kLoaded) {
+    std::fprintf(stderr, "torvane-cli %.*s: could not save '%s'\n",
+                 static_cast<int>(command.size()), command.data(), path.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
 }
 
 }  // namespace torvane

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "cli/terminal_progress.h"
 #include "core/document.h"
 #include "core/progress_monitor.h"
 #include "core/status.h"
@@ -39,6 +41,12 @@ int OpenExitCode(const OpenOutcome& outcome);
 // Writes the live objects of `document` to `path` in the format of its
 // extension. 0 written, 1 cancelled, 2 failed.
 LoadResult SaveModel(const Document& document, const std::string& path, ProgressMonitor& monitor);
+
+// Saves as SaveModel does under the command's terminal progress and turns the
+// result into the exit code: "Cancelled" (1) or "torvane-cli COMMAND: could
+// not save 'PATH'" (2) on stderr, 0 when written.
+int SaveForCommand(const Document& document, const std::string& path, TerminalProgress& progress,
+                   std::string_view command);
 
 // The last path component.
 std::string FileNameOf(const std::string& path);

@@ -51,17 +51,7 @@ int RunPrimitive(std::span<const std::string> args, TerminalProgress& progress) 
     return kExitFailure;
   }
 
-  const LoadResult saved = SaveModel(document, out, progress);
-  progress.Clear();
-  if (saved == kCancelled) {
-    std::fprintf(stderr, "Cancelled\n");
-    return kExitCancelled;
-  }
-  if (saved != kLoaded) {
-    std::fprintf(stderr, "torvane-cli primitive: could not save '%s'\n", out.c_str());
-    return kExitFailure;
-  }
-  return kExitSuccess;
+  return SaveForCommand(document, out, progress, "primitive");
 }
 
 }  // namespace torvane
