@@ -176,7 +176,7 @@ bool DispatchCommand(Lifecycle& life, CommandId command) {
   if (IsMenuRotation(command)) {
     // From the menu bar and ribbon a fixed rotation records no step of its own.
     RotateSelection(doc, MenuRotation(command));
-    if (host.CanShowProperties()) host.ShowProperties();
+    // The redraw also refreshes an open properties dialog.
     host.Redraw();
     return true;
   }

@@ -56,7 +56,7 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
   if (IsEditRotation(code)) {
     RecordHistory(doc);
     RotateSelection(doc, EditRotation(code));
-    if (host.CanShowProperties()) host.ShowProperties();
+    // The redraw also refreshes an open properties dialog.
     host.Redraw();
     return true;
   }
@@ -131,6 +131,7 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
       SelectAll(doc);
       break;
     case edit::kDeselectAll:
+      RecordHistory(doc);
       DeselectAll(doc);
       break;
     case edit::kSubdivideAllInto3:

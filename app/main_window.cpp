@@ -5,6 +5,7 @@
 #include <QStatusBar>
 
 #include "app/caption.h"
+#include "app/object_properties_dialog.h"
 #include "render/scene_views.h"
 
 namespace torvane {
@@ -24,7 +25,23 @@ MainWindow::MainWindow(Document& doc, QWidget* parent) : QMainWindow(parent), do
   UpdateTitle(false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The dialog goes first, while the views it redraws still exist.
+  delete properties_;
+  properties_ = nullptr;
+}
+
+void MainWindow::ShowProperties() {
+  if (!properties_) {
+    properties_ = new ObjectPropertiesDialog(
+        doc_, [this] { views_->Redraw(); }, this);
+  }
+  properties_->ShowProperties();
+}
+
+void MainWindow::RefreshProperties() {
+  if (properties_) properties_->RefreshProperties();
+}
 
 void MainWindow::UpdateTitle(bool modified) {
   shown_modified_ = modified;
@@ -42,6 +59,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     settings_written_ = true;
     views_->SaveSettings();
   }
+  if (properties_) properties_->hide();
   QMainWindow::closeEvent(event);
 }
 

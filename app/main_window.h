@@ -2,7 +2,8 @@
 // name in its caption (with "*" while there are unsaved changes), holds the
 // four views in the stored layout, and shows the status display of the
 // selected object at the bottom. The view settings are read by StartUp and
-// written when a started window closes.
+// written when a started window closes. It owns the object properties
+// dialog, created the first time it is shown.
 #pragma once
 
 #include <QMainWindow>
@@ -13,6 +14,7 @@ class QLabel;
 namespace torvane {
 
 struct Document;
+class ObjectPropertiesDialog;
 class SceneViews;
 
 class MainWindow : public QMainWindow {
@@ -36,6 +38,15 @@ class MainWindow : public QMainWindow {
   // Closing writes no settings (used by the screenshot run).
   void SetKeepSettingsOnClose(bool keep) { keep_settings_ = keep; }
 
+  // Opens the object properties dialog (created on first use) and
+  // activates it.
+  void ShowProperties();
+  // Brings an open properties dialog up to date with the selection and the
+  // objects; cheap, and nothing happens while it is closed.
+  void RefreshProperties();
+  // Null until the dialog was first shown.
+  ObjectPropertiesDialog* propertiesDialog() const { return properties_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -43,6 +54,7 @@ class MainWindow : public QMainWindow {
   Document& doc_;
   SceneViews* views_ = nullptr;
   QLabel* status_label_ = nullptr;
+  ObjectPropertiesDialog* properties_ = nullptr;
   std::string document_path_ = "Untitled.stl";
   bool shown_modified_ = false;
   bool started_up_ = false;

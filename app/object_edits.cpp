@@ -39,7 +39,7 @@ bool RotateSelection(Document& doc, FixedRotation rotation) {
     if (rotation.axis == 0) mesh.rotation.x += rotation.degrees;
     if (rotation.axis == 1) mesh.rotation.y += rotation.degrees;
     if (rotation.axis == 2) mesh.rotation.z += rotation.degrees;
-    MarkChanged(mesh);
+    MarkTransformChanged(mesh);
     UpdateWorldMatrix(*object);
     changed = true;
   }

@@ -20,10 +20,4 @@ bool ApplyColourToSelection(Document& doc);
 // fixed rotation. True when an object turned.
 bool RotateSelection(Document& doc, FixedRotation rotation);
 
-// Manipulation modes kept in the document.
-inline constexpr uint32_t kManipulateScale = 0;
-inline constexpr uint32_t kManipulateRotateDrag = 1;
-inline constexpr uint32_t kManipulateRotateFixed = 2;
-inline constexpr uint32_t kManipulateMove = 3;
-
 }  // namespace torvane

@@ -2,6 +2,7 @@
 #include "app/scene_views_host.h"
 
 #include "app/main_window.h"
+#include "app/view_interaction.h"
 #include "core/document.h"
 #include "render/scene_views.h"
 
@@ -17,6 +18,13 @@ void SceneViewsHost::ResetCamera() {
 
 void SceneViewsHost::Redraw() {
   views_.Redraw();
+  // Commands (undo and redo among them) may have changed the selection or
+  // the selected object; an open properties dialog follows.
+  window_.RefreshProperties();
+}
+
+void SceneViewsHost::ShowProperties() {
+  window_.ShowProperties();
 }
 
 void SceneViewsHost::UpdateTitle(bool modified) {
@@ -79,6 +87,10 @@ void SceneViewsHost::SetLayout(int layout) {
 
 int SceneViewsHost::Layout() const {
   return views_.layout();
+}
+
+void SceneViewsHost::EnterEyeDropper() {
+  if (interaction_) interaction_->EnterEyeDropper();
 }
 
 }  // namespace torvane

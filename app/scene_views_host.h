@@ -1,6 +1,6 @@
 // SceneViewsHost: the ShellHost of the running program, over the main
-// window (caption) and its SceneViews (resets, redraws, hints, display
-// options, layout and grid).
+// window (caption, object properties dialog) and its SceneViews (resets,
+// redraws, hints, display options, layout and grid).
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@ namespace torvane {
 struct Document;
 class MainWindow;
 class SceneViews;
+class ViewInteraction;
 
 class SceneViewsHost : public ShellHost {
  public:
@@ -35,11 +36,20 @@ class SceneViewsHost : public ShellHost {
   bool GridShown() const override;
   void SetLayout(int layout) override;
   int Layout() const override;
+  bool CanShowProperties() const override { return true; }
+  void ShowProperties() override;
+  bool CanManipulate() const override { return interaction_ != nullptr; }
+  void EnterEyeDropper() override;
+
+  // The mouse interaction of the views (interactive tools are available
+  // once it is set).
+  void SetInteraction(ViewInteraction* interaction) { interaction_ = interaction; }
 
  private:
   MainWindow& window_;
   SceneViews& views_;
   Document& doc_;
+  ViewInteraction* interaction_ = nullptr;
   std::string shownPath_;
   bool shownModified_ = false;
   bool titleShown_ = false;

@@ -15,6 +15,18 @@ AttachedShell AttachShell(MainWindow& window, Document& doc, UserInterface& ui,
   ApplicationShell* shell = attached.shell.get();
   QObject::connect(&window.views(), &SceneViews::contextMenuRequested, shell,
                    [shell](int, QPoint globalPosition) { shell->ShowContextMenu(globalPosition); });
+  attached.interaction = std::make_unique<ViewInteraction>(window.views(), doc, ui);
+  attached.host->SetInteraction(attached.interaction.get());
+  // Command states (Undo after a click, the colour buttons) and an open
+  // properties dialog follow every selection change and drag step.
+  QObject::connect(attached.interaction.get(), &ViewInteraction::selectionEdited, shell,
+                   [shell, &window] {
+                     shell->RefreshCommands();
+                     window.RefreshProperties();
+                   });
+  QObject::connect(attached.interaction.get(), &ViewInteraction::colourPicked, shell,
+                   [shell] { shell->RefreshCommands(); });
+  shell->RefreshCommands();
   return attached;
 }
 

@@ -33,6 +33,12 @@ enum SelectionMode : uint32_t {
   kSelectionModeVertex = 4,
 };
 
+// Manipulation modes: what a left drag does to the selection.
+inline constexpr uint32_t kManipulateScale = 0;
+inline constexpr uint32_t kManipulateRotateDrag = 1;
+inline constexpr uint32_t kManipulateRotateFixed = 2;  // set by the fixed-angle rotations
+inline constexpr uint32_t kManipulateMove = 3;
+
 // A new document is a binary STL file ("Untitled.stl").
 inline constexpr uint32_t kNewDocumentFileType = 3;
 inline constexpr ColourF kDefaultPaintColour{0.862745f, 0.862745f, 0.862745f, 1.0f};
@@ -60,7 +66,7 @@ struct Document {
   std::vector<uint32_t> selection;  // selected ids in selection order; [0] is primary
   uint32_t selectionMode = kSelectionModeObject;
   uint32_t drawMode = 0;
-  uint32_t manipulateMode = 3;  // 0 scale, 1 rotate by dragging, 2 rotate by preset, 3 move
+  uint32_t manipulateMode = kManipulateMove;
   std::array<bool, 3> axisLock{false, false, false};
   uint32_t outlineObjectId = kNoObjectId;
   ColourF currentColour = kDefaultPaintColour;

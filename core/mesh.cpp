@@ -128,10 +128,14 @@ Mesh& Mesh::operator=(Mesh&& other) noexcept {
 }
 
 void MarkChanged(Mesh& mesh) {
+  MarkTransformChanged(mesh);
+  mesh.renderStale = true;
+}
+
+void MarkTransformChanged(Mesh& mesh) {
   mesh.unsavedChange = true;
   mesh.unautosavedChange = true;
   mesh.unrecordedChange = true;
-  mesh.renderStale = true;
 }
 
 void InvalidateBounds(Mesh& mesh) {
@@ -256,18 +260,18 @@ void SetColour(Mesh& mesh, float r, float g, float b, float a) {
 }
 
 void SetPosition(Mesh& mesh, const Vec3& p) {
-  MarkChanged(mesh);
+  MarkTransformChanged(mesh);
   mesh.position = p;
 }
 
 void SetScale(Mesh& mesh, const Vec3& s) {
   if (!(s.x >= kMinimumScale && s.y >= kMinimumScale && s.z >= kMinimumScale)) return;
-  MarkChanged(mesh);
+  MarkTransformChanged(mesh);
   mesh.scale = s;
 }
 
 void SetRotation(Mesh& mesh, const Vec3& degrees) {
-  MarkChanged(mesh);
+  MarkTransformChanged(mesh);
   mesh.rotation = {std::fmod(degrees.x, 360.0f), std::fmod(degrees.y, 360.0f),
                    std::fmod(degrees.z, 360.0f)};
 }

@@ -92,6 +92,10 @@ inline uint32_t TriangleCount(const Mesh& mesh) {
 
 // Sets all four change flags.
 void MarkChanged(Mesh& mesh);
+// A change of the transform only: the three change flags, not renderStale
+// (the render arrays hold object-space corners, so a drag that moves, turns
+// or scales an object redraws without rebuilding or uploading them).
+void MarkTransformChanged(Mesh& mesh);
 // Forgets the cached bounds; the next MeshBounds call recomputes them.
 void InvalidateBounds(Mesh& mesh);
 

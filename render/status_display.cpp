@@ -7,9 +7,6 @@
 namespace torvane {
 namespace {
 
-constexpr uint32_t kManipulateScale = 0;
-constexpr uint32_t kManipulateMove = 3;
-
 std::string Printf(const char* format, const Vec3& v) {
   char buffer[256];
   std::snprintf(buffer, sizeof buffer, format, static_cast<double>(v.x), static_cast<double>(v.y),

@@ -115,9 +115,9 @@ TEST(EndToEnd, KilledAfterAnAutosaveTheNextStartRestoresTheWork) {
     ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(WaitFor([&] { return first.Title(window) == cleanTitle; }));
     // Edit > Add Cube by keyboard: the menu opens on its first enabled item
-    // ("3D Select Mode"), then "Color", then "Add Cube".
+    // ("3D Select Mode"), then "Color", "Color Picker" and "Add Cube".
     RunTool({"windowfocus", "--sync", window});
-    RunTool({"key", "--delay", "150", "alt+e", "Down", "Down", "Return"});
+    RunTool({"key", "--delay", "150", "alt+e", "Down", "Down", "Down", "Return"});
     ASSERT_TRUE(WaitFor([&] { return first.Title(window) == changedTitle; }));
     ASSERT_TRUE(WaitFor([&] { return fs::exists(autosave); }));
     // Let the tick that follows the change finish writing.

@@ -1,0 +1,426 @@
+// The object properties dialog: which object it edits, the disabled state,
+// the values it shows, edits applied when a field is left, the step keys,
+// Default / Accept / Cancel / Escape, the scale rule and the field range,
+// following changes made elsewhere without losing a value being typed, the
+// wiring through the main window, and the bundled help page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <memory>
+
+#include "app/commands.h"
+#include "app/help_pages.h"
+#include "app/main_window.h"
+#include "app/object_properties_dialog.h"
+#include "app/property_field.h"
+#include "app/shell_attachment.h"
+#include "core/document.h"
+#include "core/mesh.h"
+#include "shell_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::AddTriangles;
+using test::ScopedSettings;
+
+class PropertiesDialogTest : public ::testing::Test {
+ protected:
+  PropertiesDialogTest() {
+    first_ = AddTriangles(doc_, 5);
+    second_ = AddTriangles(doc_, 2);
+    // The redraw of the running program also refreshes the dialog.
+    dialog_ = std::make_unique<ObjectPropertiesDialog>(doc_, [this] {
+      ++redraws_;
+      dialog_->RefreshProperties();
+    });
+  }
+
+  SceneObject& Object(uint32_t id) { return *FindObject(doc_, id); }
+  void Select(std::vector<uint32_t> ids, uint32_t mode = kSelectionModeObject) {
+    doc_.selection = std::move(ids);
+    doc_.selectionMode = mode;
+  }
+  void Open() {
+    dialog_->ShowProperties();
+    QApplication::setActiveWindow(dialog_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+  }
+  QLineEdit* Edit(int group, int axis) { return dialog_->field(group, axis)->edit(); }
+  QString Text(int group, int axis) { return Edit(group, axis)->text(); }
+  // Types `text` over the field's contents without leaving it.
+  void Type(int group, int axis, const QString& text) {
+    QLineEdit* edit = Edit(group, axis);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+  }
+  void TypeAndTab(int group, int axis, const QString& text) {
+    Type(group, axis, text);
+    QTest::keyClick(Edit(group, axis), Qt::Key_Tab);
+  }
+  static bool WorldMatrixFollows(const SceneObject& object) {
+    const Matrix4 expected = MeshTransformMatrix(object.mesh);
+    for (int i = 0; i < 16; ++i)
+      if (expected.m[i] != object.worldMatrix.m[i]) return false;
+    return true;
+  }
+
+  ScopedSettings settings_;
+  Document doc_;
+  uint32_t first_ = kNoObjectId;
+  uint32_t second_ = kNoObjectId;
+  int redraws_ = 0;
+  std::unique_ptr<ObjectPropertiesDialog> dialog_;
+};
+
+TEST(PropertyFieldText, ParsesLikeAtofAndClampsToTheRange) {
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("12.5")), 12.5);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("  +3.25e1xyz")), 32.5);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("-.5")), -0.5);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("5.")), 5.0);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("2e")), 2.0);   // no exponent digits
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("1,5")), 1.0);  // the C locale's point only
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("abc")), 0.0);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral(".")), 0.0);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("nan")), 0.0);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("inf")), 0.0);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("5000000")), kFieldMaximum);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("-1e9")), kFieldMinimum);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("1e400")), kFieldMaximum);  // overflow
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("-1e400")), kFieldMinimum);
+  EXPECT_DOUBLE_EQ(ParseFieldValue(QStringLiteral("1e-400")), 0.0);
+  EXPECT_EQ(FormatFieldValue(1.23456), QStringLiteral("1.235"));
+  EXPECT_EQ(FormatFieldValue(-2.0), QStringLiteral("-2.000"));
+  EXPECT_EQ(FormatFieldValue(1000000.0), QStringLiteral("1000000.000"));
+}
+
+TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
+  Select({first_, second_});
+  EXPECT_EQ(PropertiesObject(doc_), nullptr);
+  Open();
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Object Properties"));
+  auto expectDisabled = [&] {
+    EXPECT_EQ(dialog_->messageLine()->text(), QStringLiteral("No object selected"));
+    EXPECT_TRUE(dialog_->messageLine()->isVisible());
+    EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(dialog_->acceptButton()->isEnabled());
+    EXPECT_FALSE(dialog_->defaultButton()->isEnabled());
+    EXPECT_FALSE(dialog_->triangleCount()->isEnabled());
+    EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("0"));
+    for (int group = 0; group < 3; ++group) {
+      for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_FALSE(Edit(group, axis)->isEnabled());
+        EXPECT_FALSE(dialog_->field(group, axis)->upButton()->isEnabled());
+        EXPECT_EQ(Text(group, axis),
+                  group == 2 ? QStringLiteral("1.000") : QStringLiteral("0.000"));
+      }
+    }
+  };
+  expectDisabled();
+
+  // One object, but an element mode: still none.
+  Select({first_}, kSelectionModeTriangle);
+  EXPECT_EQ(PropertiesObject(doc_), nullptr);
+  dialog_->RefreshProperties();
+  expectDisabled();
+
+  Select({first_});
+  EXPECT_EQ(PropertiesObject(doc_), &Object(first_));
+  dialog_->RefreshProperties();
+  EXPECT_TRUE(dialog_->messageLine()->text().isEmpty());
+  EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Cancel"));
+  EXPECT_TRUE(dialog_->acceptButton()->isEnabled());
+  EXPECT_TRUE(dialog_->defaultButton()->isEnabled());
+  EXPECT_TRUE(Edit(1, 2)->isEnabled());
+  EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("5"));
+
+  // "Close" only hides: nothing is put back or redrawn.
+  Select({first_, second_});
+  dialog_->RefreshProperties();
+  const int redraws = redraws_;
+  QTest::mouseClick(dialog_->cancelButton(), Qt::LeftButton);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(redraws_, redraws);
+
+  // A deleted object is no object.
+  Select({first_});
+  RemoveObject(doc_, first_);
+  EXPECT_EQ(PropertiesObject(doc_), nullptr);
+}
+
+TEST_F(PropertiesDialogTest, ShowsTheObjectsTransformAndTriangleCount) {
+  Mesh& mesh = Object(second_).mesh;
+  SetPosition(mesh, {1.23456f, -2.0f, 1500000.0f});
+  SetRotation(mesh, {10.0f, 20.5f, 300.0f});
+  SetScale(mesh, {2.0f, 0.5f, 1.0f});
+  Select({second_});
+  Open();
+  EXPECT_EQ(Text(0, 0), QStringLiteral("1.235"));
+  EXPECT_EQ(Text(0, 1), QStringLiteral("-2.000"));
+  EXPECT_EQ(Text(0, 2), QStringLiteral("1500000.000"));  // shown as it is
+  EXPECT_EQ(Text(1, 1), QStringLiteral("20.500"));
+  EXPECT_EQ(Text(1, 2), QStringLiteral("300.000"));
+  EXPECT_EQ(Text(2, 0), QStringLiteral("2.000"));
+  EXPECT_EQ(Text(2, 1), QStringLiteral("0.500"));
+  EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("2"));
+}
+
+TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
+  Mesh& mesh = Object(first_).mesh;
+  SetPosition(mesh, {1.0f, 0.123456f, -4.0f});
+  SetRotation(mesh, {0.0f, 10.0f, 0.0f});
+  UpdateWorldMatrix(Object(first_));
+  mesh.unsavedChange = false;
+  Select({first_});
+  Open();
+
+  Type(0, 0, QStringLiteral("7.5"));
+  EXPECT_EQ(mesh.position.x, 1.0f);  // nothing yet while typing
+  QTest::keyClick(Edit(0, 0), Qt::Key_Tab);
+  EXPECT_TRUE(Edit(0, 1)->hasFocus());
+  EXPECT_EQ(mesh.position.x, 7.5f);
+  EXPECT_EQ(mesh.position.y, 0.123456f);  // untouched fields keep their exact values
+  EXPECT_EQ(mesh.position.z, -4.0f);
+  EXPECT_EQ(Text(0, 0), QStringLiteral("7.500"));
+  EXPECT_TRUE(mesh.unsavedChange);
+  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+  EXPECT_GT(redraws_, 0);
+
+  // Moving through fields without typing changes nothing.
+  const int redraws = redraws_;
+  QTest::keyClick(Edit(0, 1), Qt::Key_Tab);
+  QTest::keyClick(Edit(0, 2), Qt::Key_Tab);
+  EXPECT_EQ(mesh.position.y, 0.123456f);
+  EXPECT_EQ(redraws_, redraws);
+
+  TypeAndTab(1, 1, QStringLiteral("400"));  // angles are reduced by the object
+  EXPECT_EQ(mesh.rotation.y, 40.0f);
+  EXPECT_EQ(Text(1, 1), QStringLiteral("400.000"));
+
+  // Cancel puts back what the dialog was opened with, despite the redraws
+  // that followed each edit.
+  QTest::mouseClick(dialog_->cancelButton(), Qt::LeftButton);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(mesh.position.x, 1.0f);
+  EXPECT_EQ(mesh.rotation.y, 10.0f);
+  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+
+  // Escape is Cancel, and a value still being typed is thrown away with it.
+  Open();
+  Type(0, 2, QStringLiteral("99"));
+  QTest::keyClick(Edit(0, 2), Qt::Key_Escape);
+  QApplication::processEvents();
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(mesh.position.z, -4.0f);
+
+  // Enter confirms the typed value and closes like Accept; it stays.
+  Open();
+  Type(0, 2, QStringLiteral("6"));
+  QTest::keyClick(Edit(0, 2), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(mesh.position.z, 6.0f);
+}
+
+TEST_F(PropertiesDialogTest, DefaultAppliesEveryGroupAndScaleRuleHolds) {
+  Mesh& mesh = Object(first_).mesh;
+  SetPosition(mesh, {3.0f, 4.0f, 5.0f});
+  SetRotation(mesh, {30.0f, 0.0f, 90.0f});
+  SetScale(mesh, {2.0f, 2.0f, 2.0f});
+  Select({first_});
+  Open();
+
+  // Too small a scale is refused; the fields show the scale kept.
+  TypeAndTab(2, 1, QStringLiteral("0.001"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  EXPECT_EQ(Text(2, 1), QStringLiteral("2.000"));
+  TypeAndTab(2, 1, QStringLiteral("-3"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  TypeAndTab(2, 1, QStringLiteral("0.005"));
+  EXPECT_EQ(mesh.scale.y, 0.005f);
+
+  // Beyond the range the value is clamped, shown and applied.
+  TypeAndTab(0, 0, QStringLiteral("5000000"));
+  EXPECT_EQ(Text(0, 0), QStringLiteral("1000000.000"));
+  EXPECT_EQ(mesh.position.x, 1000000.0f);
+  TypeAndTab(0, 0, QStringLiteral("-1e9"));
+  EXPECT_EQ(mesh.position.x, -1000000.0f);
+  TypeAndTab(0, 0, QStringLiteral("oops"));
+  EXPECT_EQ(mesh.position.x, 0.0f);
+  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
+
+  QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_EQ(Text(0, axis), QStringLiteral("0.000"));
+    EXPECT_EQ(Text(1, axis), QStringLiteral("0.000"));
+    EXPECT_EQ(Text(2, axis), QStringLiteral("1.000"));
+  }
+  EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+
+  // Accept keeps it all.
+  QTest::mouseClick(dialog_->acceptButton(), Qt::LeftButton);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+}
+
+TEST_F(PropertiesDialogTest, StepKeysChangeTheTextUntilTheFieldIsLeft) {
+  Mesh& mesh = Object(first_).mesh;
+  SetPosition(mesh, {1.0f, 0.0f, 0.0f});
+  SetScale(mesh, {1.0f, 1.0f, 1.0f});
+  Select({first_});
+  Open();
+  QLineEdit* x = Edit(0, 0);
+  x->setFocus();
+  QTest::keyClick(x, Qt::Key_PageUp);
+  EXPECT_EQ(x->text(), QStringLiteral("2.000"));
+  QTest::keyClick(x, Qt::Key_Up);
+  EXPECT_EQ(x->text(), QStringLiteral("2.100"));
+  QTest::keyClick(x, Qt::Key_Down);
+  QTest::keyClick(x, Qt::Key_Down);
+  EXPECT_EQ(x->text(), QStringLiteral("1.900"));
+  QTest::keyClick(x, Qt::Key_PageDown);
+  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  // An up-down applies at once and leaves the field being edited alone.
+  QTest::mouseClick(dialog_->field(2, 0)->upButton(), Qt::LeftButton);
+  EXPECT_FLOAT_EQ(mesh.scale.x, 1.1f);
+  EXPECT_TRUE(x->hasFocus());
+  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  QTest::keyClick(x, Qt::Key_Tab);
+  EXPECT_FLOAT_EQ(mesh.position.x, 0.9f);
+
+  // Steps stop at the ends of the range.
+  Edit(0, 2)->setFocus();
+  for (int i = 0; i < 3; ++i) {
+    Type(0, 2, QStringLiteral("999999.5"));
+    QTest::keyClick(Edit(0, 2), Qt::Key_PageUp);
+  }
+  EXPECT_EQ(Text(0, 2), QStringLiteral("1000000.000"));
+}
+
+TEST_F(PropertiesDialogTest, FollowsOutsideChangesWithoutLosingTypedValue) {
+  Mesh& mesh = Object(first_).mesh;
+  Select({first_});
+  Open();
+
+  // A drag step moves the object: the fields follow, and Cancel now goes
+  // back only to where the drag left it.
+  SetPosition(mesh, {2.0f, 3.0f, 4.0f});
+  UpdateWorldMatrix(Object(first_));
+  dialog_->RefreshProperties();
+  EXPECT_EQ(Text(0, 1), QStringLiteral("3.000"));
+
+  // A value being typed survives refreshes for the same object, even when
+  // the other fields change.
+  Type(0, 0, QStringLiteral("8"));
+  dialog_->RefreshProperties();
+  EXPECT_EQ(Text(0, 0), QStringLiteral("8"));
+  SetPosition(mesh, {2.0f, 5.0f, 4.0f});
+  dialog_->RefreshProperties();
+  EXPECT_EQ(Text(0, 0), QStringLiteral("8"));
+  EXPECT_EQ(Text(0, 1), QStringLiteral("5.000"));
+  QTest::keyClick(Edit(0, 0), Qt::Key_Tab);
+  EXPECT_EQ(mesh.position.x, 8.0f);
+  EXPECT_EQ(mesh.position.y, 5.0f);
+
+  QTest::mouseClick(dialog_->cancelButton(), Qt::LeftButton);
+  EXPECT_EQ(mesh.position.x, 2.0f);
+  EXPECT_EQ(mesh.position.y, 5.0f);
+
+  // Another object selected: its values replace what was typed, and a
+  // report arriving before the refresh never gives the new object the old
+  // object's values.
+  Open();
+  Type(0, 0, QStringLiteral("9"));
+  Select({second_});
+  dialog_->OnGroupReported(kPositionGroup);
+  EXPECT_EQ(Object(second_).mesh.position.x, 0.0f);
+  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
+  EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("2"));
+  EXPECT_EQ(mesh.position.x, 2.0f);
+
+  // Hidden, the dialog ignores refreshes.
+  dialog_->hide();
+  Select({first_, second_});
+  dialog_->RefreshProperties();
+  EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Cancel"));
+}
+
+class PropertiesWindowTest : public ::testing::Test {
+ protected:
+  PropertiesWindowTest() : window_(doc_) {
+    doc_.defaultFolder = temp_.Path();
+    ResetDocument(doc_);
+    attached_ = AttachShell(window_, doc_, ui_, ShellFoldersUnder(temp_.Path(), ""));
+    window_.StartUp();
+    attached_.shell->StartUp();
+    window_.show();
+  }
+
+  ScopedSettings settings_;
+  test::TempFolder temp_;
+  Document doc_;
+  MainWindow window_;
+  test::ScriptedUi ui_;
+  AttachedShell attached_;
+};
+
+TEST_F(PropertiesWindowTest, MainWindowOwnsTheDialogAndCommandsRefreshIt) {
+  EXPECT_TRUE(attached_.host->CanShowProperties());
+  EXPECT_EQ(window_.propertiesDialog(), nullptr);
+  window_.RefreshProperties();  // nothing to refresh yet
+
+  ApplicationShell& shell = *attached_.shell;
+  ASSERT_TRUE(shell.Dispatch(cmd::kAddCube));
+  ASSERT_EQ(SelectedCount(doc_), 1u);
+  ASSERT_TRUE(shell.Dispatch(cmd::kPropertiesView));
+  ObjectPropertiesDialog* dialog = window_.propertiesDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->parentWidget(), &window_);
+  EXPECT_EQ(dialog->triangleCount()->text(), QStringLiteral("12"));
+
+  // Undo removes the cube: the open dialog has no object; redo brings it back.
+  ASSERT_TRUE(shell.Dispatch(cmd::kUndo));
+  EXPECT_EQ(dialog->messageLine()->text(), QStringLiteral("No object selected"));
+  ASSERT_TRUE(shell.Dispatch(cmd::kRedo));
+  EXPECT_TRUE(AnyWithTriangles(doc_));
+  if (PropertiesObject(doc_)) {
+    EXPECT_TRUE(dialog->messageLine()->text().isEmpty());
+    EXPECT_EQ(dialog->triangleCount()->text(), QStringLiteral("12"));
+  } else {
+    EXPECT_EQ(dialog->messageLine()->text(), QStringLiteral("No object selected"));
+  }
+
+  // Shown again after Accept, it is the same dialog.
+  dialog->OnAccept();
+  shell.Dispatch(cmd::kPropertiesEdit);
+  EXPECT_EQ(window_.propertiesDialog(), dialog);
+  EXPECT_TRUE(dialog->isVisible());
+
+  // Help opens the bundled page in the main window's help window.
+  QTest::mouseClick(dialog->helpButton(), Qt::LeftButton);
+  auto* help = window_.findChild<QTextBrowser*>(QStringLiteral("HelpWindow"));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("No object selected")));
+  EXPECT_EQ(ShowHelpPage(&window_, QStringLiteral("objectpropertiesdialog")), help);
+  ShowHelpPage(&window_, QStringLiteral("../objectpropertiesdialog"));
+  EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("not available")));
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,222 @@
+// Real mouse events on the real views: clicks select and deselect, Shift
+// keeps the selection, a drag moves the selection and one Undo puts it back,
+// the wheel scales in scale mode, and the eye dropper reads the screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/shell_attachment.h"
+#include "core/history.h"
+#include "core/primitives.h"
+#include "render/scene_views.h"
+#include "render/view_widget.h"
+#include "shell_test_support.h"
+
+namespace torvane {
+namespace {
+
+using test::ScopedSettings;
+using test::ScriptedUi;
+using test::TempFolder;
+
+class ViewInteractionTest : public ::testing::Test {
+ protected:
+  ViewInteractionTest() : window_(doc_) {
+    doc_.defaultFolder = temp_.Path();
+    ResetDocument(doc_);
+    attached_ = AttachShell(window_, doc_, ui_, ShellFoldersUnder(temp_.Path(), ""));
+    window_.StartUp();
+    attached_.shell->StartUp();
+    window_.views().ApplyLayout(0);
+    window_.views().ResetCamera();
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  }
+
+  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
+  QPoint centre() { return perspective().rect().center(); }
+  QPoint emptyCorner() { return {20, perspective().height() - 20}; }
+  // Where a scene point shows in the perspective view.
+  QPoint ScreenOf(const Vec3& point) {
+    Camera& camera = window_.views().camera();
+    SetViewport(camera, perspective().width(), perspective().height());
+    Vec3 pixel;
+    EXPECT_TRUE(Project(camera, point, &pixel));
+    return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
+  }
+
+  SceneObject& AddCube() {
+    EXPECT_TRUE(AddPrimitive(doc_, PrimitiveShape::kCube, doc_.currentColour).changed);
+    DeselectAll(doc_);
+    SceneObject& cube = *doc_.objects.back();
+    window_.views().Redraw();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !cube.mesh.renderStale; })) << "drawn once";
+    return cube;
+  }
+
+  void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(QEvent::MouseButtonPress, at, perspective().mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, modifiers);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+  void MoveHeld(QPoint at) {
+    QMouseEvent event(QEvent::MouseMove, at, perspective().mapToGlobal(at), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+  void Release(QPoint at) {
+    QMouseEvent event(QEvent::MouseButtonRelease, at, perspective().mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+  void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Press(at, modifiers);
+    Release(at);
+  }
+  // From `from` to `to` in 2-pixel steps, as a hand would.
+  void Drag(QPoint from, QPoint to) {
+    Press(from);
+    const QPoint step = (to - from) / 20;
+    for (int i = 1; i <= 20; ++i)
+      MoveHeld(from + step * i);
+    Release(from + step * 20);
+  }
+  void Wheel(QPoint at, int delta) {
+    QWheelEvent event(at, perspective().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+
+  ScopedSettings settings_;
+  TempFolder temp_;
+  Document doc_;
+  MainWindow window_;
+  ScriptedUi ui_;
+  AttachedShell attached_;
+};
+
+TEST_F(ViewInteractionTest, ClicksSelectDeselectAndShiftKeeps) {
+  SceneObject& cube = AddCube();
+  Click(centre());
+  ASSERT_EQ(doc_.selection.size(), 1u);
+  EXPECT_EQ(doc_.selection[0], cube.id);
+  EXPECT_TRUE(cube.selected && cube.showBoundingBox);
+  EXPECT_TRUE(CanUndo(doc_)) << "a click that hits records a step";
+
+  Click(centre());
+  EXPECT_EQ(doc_.selection.size(), 1u) << "clicking the selected object keeps it for a drag";
+
+  Click(emptyCorner(), Qt::ShiftModifier);
+  EXPECT_EQ(doc_.selection.size(), 1u) << "Shift keeps the selection on a miss";
+  Click(emptyCorner(), Qt::ControlModifier);
+  EXPECT_EQ(doc_.selection.size(), 1u);
+
+  doc_.manipulateMode = kManipulateScale;
+  Click(emptyCorner());
+  EXPECT_TRUE(doc_.selection.empty());
+  EXPECT_FALSE(cube.selected);
+  EXPECT_EQ(doc_.manipulateMode, kManipulateMove) << "a miss returns to moving";
+
+  // Triangle mode: a click selects one triangle, the same click again
+  // deselects it.
+  SetSelectionMode(doc_, kSelectionModeTriangle);
+  Click(centre());
+  ASSERT_EQ(cube.selectionRecords.size(), 1u);
+  EXPECT_EQ(cube.selectionRecords.front().elementType, kSelectTriangle);
+  Click(centre(), Qt::ShiftModifier);
+  EXPECT_TRUE(cube.selectionRecords.empty());
+}
+
+TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
+  SceneObject& cube = AddCube();
+  ClearHistory(doc_);
+
+  // A wobble within five pixels moves nothing.
+  Press(centre());
+  MoveHeld(centre() + QPoint(5, -5));
+  MoveHeld(centre() + QPoint(-5, 5));
+  Release(centre());
+  EXPECT_TRUE(cube.selected);
+  EXPECT_FLOAT_EQ(cube.mesh.position.x, 0.0f);
+  EXPECT_FLOAT_EQ(cube.mesh.position.y, 0.0f);
+  EXPECT_FLOAT_EQ(cube.mesh.position.z, 0.0f);
+
+  Drag(centre(), centre() + QPoint(0, -60));
+  EXPECT_GT(cube.mesh.position.y, 1.0f) << "dragging up moves the cube up";
+  EXPECT_FALSE(cube.mesh.renderStale) << "moving redraws without rebuilding";
+
+  // With Y locked the same drag leaves y alone.
+  const float y = cube.mesh.position.y;
+  doc_.axisLock[1] = true;
+  QPoint at = ScreenOf(cube.mesh.position);
+  Drag(at, at + QPoint(60, -60));
+  EXPECT_FLOAT_EQ(cube.mesh.position.y, y);
+  EXPECT_NE(cube.mesh.position.x, 0.0f);
+  doc_.axisLock[1] = false;
+
+  // Every locked axis: the message, and no move.
+  doc_.axisLock = {true, true, true};
+  const Vec3 before = cube.mesh.position;
+  at = ScreenOf(cube.mesh.position);
+  Drag(at, at + QPoint(-60, 0));
+  ASSERT_FALSE(ui_.messages.empty());
+  EXPECT_EQ(ui_.messages.back().title, "Selected Item Movement Locked");
+  EXPECT_FLOAT_EQ(cube.mesh.position.x, before.x);
+  doc_.axisLock = {false, false, false};
+
+  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
+  EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.x, before.x)
+      << "the last drag changed nothing to undo to beyond its click";
+  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
+  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
+  EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.y, 0.0f) << "each drag undoes in one step";
+}
+
+TEST_F(ViewInteractionTest, WheelScalesInScaleModeOtherwiseZooms) {
+  SceneObject& cube = AddCube();
+  Click(centre());
+  const float distance = EyeDistance(window_.views().camera().state);
+  Wheel(centre(), 120);
+  EXPECT_FLOAT_EQ(cube.mesh.scale.x, 1.0f) << "move mode: the wheel zooms";
+  EXPECT_LT(EyeDistance(window_.views().camera().state), distance);
+
+  doc_.manipulateMode = kManipulateScale;
+  Wheel(centre(), 120);
+  EXPECT_NEAR(cube.mesh.scale.x, 1.12f, 1e-5f);
+  Wheel(centre(), -120);
+  EXPECT_NEAR(cube.mesh.scale.y, 1.12f * 0.88f, 1e-5f);
+
+  // A scale drag upwards enlarges.
+  const float scale = cube.mesh.scale.z;
+  Drag(centre(), centre() + QPoint(0, -40));
+  EXPECT_GT(cube.mesh.scale.z, scale * 1.3f);
+}
+
+TEST_F(ViewInteractionTest, EyeDropperTakesTheObjectColourOrTheScreenPixel) {
+  SceneObject& cube = AddCube();
+  cube.mesh.colour = 0xFF336699u;
+  ASSERT_TRUE(attached_.shell->Dispatch(cmd::kColourPicker));
+  Click(centre());
+  EXPECT_TRUE(doc_.selection.empty()) << "the eye dropper click selects nothing";
+  EXPECT_EQ(MakeColour32(doc_.currentColour.r, doc_.currentColour.g, doc_.currentColour.b,
+                         doc_.currentColour.a),
+            0xFF336699u);
+
+  // A miss reads the screen under the pointer: the background.
+  window_.views().Redraw();
+  QTest::qWait(200);
+  ASSERT_TRUE(attached_.shell->Dispatch(cmd::kColourPicker));
+  Click(emptyCorner());
+  const Colour32 picked = MakeColour32(doc_.currentColour.r, doc_.currentColour.g,
+                                       doc_.currentColour.b, doc_.currentColour.a);
+  EXPECT_EQ(picked, 0xFF50505Au);
+}
+
+}  // namespace
+}  // namespace torvane

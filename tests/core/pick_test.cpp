@@ -1,0 +1,577 @@
+// Picking: the ray-triangle rule with its two solve branches, nearest hits
+// across objects and ties, the world box of rotated objects, the selected
+// object shortcut, edge and vertex capture passes scaled by the object, the
+// surface in front of an element, the worker split, equal results for every
+// worker count against a plain loop, and cancellation.
+#include "core/pick.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/matrix4.h"
+#include "core/null_progress.h"
+#include "core/pick_triangles4.h"
+#include "mesh_test_shapes.h"
+
+namespace torvane {
+namespace {
+
+using testing::MakeIndexedCube;
+
+uint32_t AddMesh(Document& doc, const Mesh& mesh) {
+  SceneObject o;
+  o.mesh = mesh;
+  return AddObjectCopy(doc, o);
+}
+
+PickRequest Ray(uint32_t kind, Vec3 start, Vec3 end) {
+  PickRequest r;
+  r.kind = kind;
+  r.rayStart = start;
+  r.rayEnd = end;
+  return r;
+}
+
+// A ray straight down -z through (x, y) from z = 10.
+PickRequest Down(uint32_t kind, float x, float y) {
+  return Ray(kind, {x, y, 10}, {x, y, -10});
+}
+
+// `count` random triangles in a 10-unit cube, every fourth sharing an edge
+// with the one before, a few dead.
+Mesh RandomMesh(uint32_t count, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f);
+  std::uniform_real_distribution<float> small(-1.0f, 1.0f);
+  Mesh m;
+  m.positions.ResizeDiscard(size_t{count} * 3);
+  m.corners.ResizeDiscard(size_t{count} * 3);
+  Vec3* positions = m.positions.MutableData();
+  MeshCorner* corners = m.corners.MutableData();
+  for (uint32_t t = 0; t < count; ++t) {
+    const Vec3 c{coordinate(random), coordinate(random), coordinate(random)};
+    uint32_t v[3];
+    for (uint32_t k = 0; k < 3; ++k) {
+      v[k] = m.vertexCount;
+      positions[m.vertexCount++] = c + Vec3{small(random), small(random), small(random)};
+    }
+    if (t % 4 == 3) {
+      v[0] = corners[(t - 1) * 3 + 2].vertexIndex;
+      v[1] = corners[(t - 1) * 3 + 1].vertexIndex;
+    }
+    const Vec3 n = FaceNormal(positions[v[0]], positions[v[1]], positions[v[2]]);
+    for (uint32_t k = 0; k < 3; ++k)
+      corners[t * 3 + k] = MeshCorner{v[k], n, 0xFF808080u};
+  }
+  m.cornerCount = count * 3;
+  for (uint32_t t = 7; t < count; t += 97)
+    corners[t * 3 + 1].vertexIndex = kDeadIndex;
+  return m;
+}
+
+// The triangle pick as a plain loop over every triangle: the reference the
+// worker split must reproduce.
+bool PlainPick(const Mesh& mesh, const PickRequest& request, double* distance, uint32_t* triangle) {
+  const Vec3 d = request.rayEnd - request.rayStart;
+  const float length = Length(d);
+  const Vec3 dir{d.x / length, d.y / length, d.z / length};
+  const Matrix4 world = MeshTransformMatrix(mesh);
+  double best = kPickStartDistance;
+  bool hit = false;
+  for (uint32_t t = 0; t < TriangleCount(mesh); ++t) {
+    const MeshCorner* c = mesh.corners.data() + t * 3;
+    if (IsDeadCorner(c[0]) || IsDeadCorner(c[1]) || IsDeadCorner(c[2])) continue;
+    Vec3 p[3];
+    for (int k = 0; k < 3; ++k)
+      p[k] = TransformPoint(mesh.positions.data()[c[k].vertexIndex], world);
+    double at;
+    if (IntersectRayTriangle(request.rayStart, dir, p[0], p[1], p[2], &at, nullptr) && at < best) {
+      best = at;
+      *triangle = t;
+      hit = true;
+    }
+  }
+  *distance = best;
+  return hit;
+}
+
+// Edge and vertex picks as a plain loop: every capture volume of every
+// living triangle, pass after pass, then the nearest surface.
+bool PlainElementPick(const Mesh& mesh, const PickRequest& request, double* distance,
+                      std::array<uint32_t, 3>* vertices, bool* surface) {
+  const Vec3 d = request.rayEnd - request.rayStart;
+  const float length = Length(d);
+  const Vec3 dir{d.x / length, d.y / length, d.z / length};
+  const Matrix4 world = MeshTransformMatrix(mesh);
+  const bool edges = request.kind == kPickEdge;
+  double best = kPickStartDistance;
+  double nearestSurface = kPickStartDistance;
+  bool hit = false;
+  for (double tolerance : kCaptureTolerances) {
+    for (uint32_t t = 0; t < TriangleCount(mesh); ++t) {
+      const MeshCorner* c = mesh.corners.data() + t * 3;
+      if (IsDeadCorner(c[0]) || IsDeadCorner(c[1]) || IsDeadCorner(c[2])) continue;
+      Vec3 p[3];
+      for (int k = 0; k < 3; ++k)
+        p[k] = TransformPoint(mesh.positions.data()[c[k].vertexIndex], world);
+      for (int e = 0; e < 3; ++e) {
+        const int f = edges ? (e + 1) % 3 : e;
+        double at;
+        if (IntersectRayCapture(request.rayStart, dir, p[e], p[f], tolerance * mesh.scale.z, &at) &&
+            at < best) {
+          best = at;
+          hit = true;
+          *vertices = {c[e].vertexIndex, edges ? c[f].vertexIndex : kDeadIndex, kDeadIndex};
+        }
+      }
+      double at;
+      if (IntersectRayTriangle(request.rayStart, dir, p[0], p[1], p[2], &at, nullptr)) {
+        nearestSurface = std::min(nearestSurface, at);
+      }
+    }
+    if (hit) break;
+  }
+  *surface = hit && nearestSurface < best - kSurfaceMargin;
+  *distance = *surface ? nearestSurface : best;
+  return hit;
+}
+
+class CountingCancel : public NullProgress {
+ public:
+  explicit CountingCancel(int answersBeforeCancel) : left_(answersBeforeCancel) {}
+  bool IsCancelled() override { return left_.fetch_sub(1) <= 0; }
+
+ private:
+  std::atomic<int> left_;
+};
+
+TEST(PickRay, TriangleRuleAndItsTwoSolveBranches) {
+  const Vec3 down{0, 0, -1};
+  double t = 0;
+  Vec3 p;
+  // Plain hit: distance along the normalised direction and the point.
+  EXPECT_TRUE(
+      IntersectRayTriangle({0.25f, 0.25f, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  EXPECT_DOUBLE_EQ(t, 4.0);
+  EXPECT_FLOAT_EQ(p.z, 1.0f);
+  EXPECT_FALSE(
+      IntersectRayTriangle({0.8f, 0.8f, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  // Behind the start, parallel, and degenerate.
+  EXPECT_FALSE(
+      IntersectRayTriangle({0.2f, 0.2f, 0}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  EXPECT_FALSE(IntersectRayTriangle({0, 0, 5}, {1, 0, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  EXPECT_FALSE(IntersectRayTriangle({0, 0, 5}, down, {0, 0, 1}, {1, 1, 1}, {2, 2, 1}, &t, &p));
+  // Both windings hit (the test itself never culls).
+  EXPECT_TRUE(
+      IntersectRayTriangle({0.25f, 0.25f, 5}, down, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}, &t, &p));
+
+  // Corner C of the triangle: beta = 1 is outside in the usual branch ...
+  EXPECT_FALSE(IntersectRayTriangle({0, 1, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  // ... and inside when B - A has no x component and x gives beta alone.
+  EXPECT_TRUE(IntersectRayTriangle({1, 0, 5}, down, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}, &t, &p));
+  // The projection drops the normal's largest axis: a steep triangle facing
+  // mostly +x is still solved correctly.
+  EXPECT_TRUE(IntersectRayTriangle({5, 0.2f, 0.2f}, {-1, 0, 0}, {1, 0, 0}, {1.2f, 1, 0},
+                                   {1.1f, 0, 1}, &t, &p));
+  EXPECT_NEAR(p.x, 1.0f + 0.2f * 0.2f + 0.1f * 0.2f, 1e-5f);
+}
+
+TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
+  std::mt19937 random(17);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  auto vec = [&](float scale) { return Vec3{unit(random), unit(random), unit(random)} * scale; };
+  // Corners of many quads, each followed by a spare entry for the 16-byte
+  // loads.
+  std::vector<Vec3> corners;
+  std::vector<std::pair<Vec3, Vec3>> rays;  // start, normalised direction
+  auto normalised = [](Vec3 d) { return d * (1.0f / Length(d)); };
+  for (int i = 0; i < 4000; ++i) {
+    const int shape = i % 8;
+    const float scale = shape == 7 ? 1e4f : shape == 6 ? 1e-3f : 1.0f;
+    Vec3 a = vec(scale), b = vec(scale), c = vec(scale);
+    if (shape == 1) b.x = a.x;               // B - A without x: the other solve
+    if (shape == 2) b.y = a.y, c.y = a.y;    // flat in y
+    if (shape == 3) c = a + (b - a) * 0.5f;  // degenerate
+    if (shape == 4) b = a;
+    corners.insert(corners.end(), {a, b, c});
+    // Aim at a corner, an edge's middle, the centre or anywhere.
+    Vec3 target = a + vec(scale);
+    if (i % 6 == 1) target = b;
+    if (i % 6 == 2) target = (a + c) * 0.5f;
+    if (i % 6 == 3) target = (a + b + c) * (1.0f / 3.0f);
+    if (i % 6 == 4) target = c;
+    if (i % 6 == 5) target = a;
+    Vec3 start = target + vec(10 * scale);
+    Vec3 direction = normalised(target - start);
+    if (shape == 5) {
+      // Grazing: nearly along the plane, denominators around the epsilon.
+      const Vec3 n = FaceNormal(a, b, c);
+      const Vec3 along = normalised(Cross(n, b - a));
+      direction = normalised(along + n * (float(i % 7) * 4e-8f));
+      start = target - direction * (5 * scale);
+    }
+    rays.push_back({start, direction});
+  }
+  corners.push_back({});
+  int hits = 0;
+  for (size_t q = 0; q + 4 <= rays.size(); q += 4) {
+    for (size_t r = q; r < q + 4; ++r) {
+      // Every ray of the group against the group's four triangles.
+      TriangleQuad quad;
+      for (int k = 0; k < 4; ++k) {
+        quad.a[k] = &corners[(q + k) * 3];
+        quad.b[k] = &corners[(q + k) * 3 + 1];
+        quad.c[k] = &corners[(q + k) * 3 + 2];
+      }
+      QuadHits lanes;
+      const unsigned mask = IntersectRayTriangles4(rays[r].first, rays[r].second, quad, &lanes);
+      for (int k = 0; k < 4; ++k) {
+        double t = 0;
+        Vec3 p;
+        const bool hit = IntersectRayTriangle(rays[r].first, rays[r].second, *quad.a[k], *quad.b[k],
+                                              *quad.c[k], &t, &p);
+        ASSERT_EQ(hit, ((mask >> k) & 1) != 0) << "ray " << r << " triangle " << q + k;
+        if (!hit) continue;
+        ++hits;
+        const float scalar[4] = {float(t), p.x, p.y, p.z};
+        const float lane[4] = {lanes.t[k], lanes.px[k], lanes.py[k], lanes.pz[k]};
+        ASSERT_TRUE(testing::SameBits(scalar, lane, sizeof scalar)) << "ray " << r;
+      }
+    }
+  }
+  EXPECT_GT(hits, 1000);
+}
+
+TEST(PickRay, BoxAndCaptureVolumes) {
+  double t = 0;
+  EXPECT_TRUE(IntersectRayBox({0, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
+  EXPECT_DOUBLE_EQ(t, 9.0);
+  EXPECT_TRUE(IntersectRayBox({0, 0, 0}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
+  EXPECT_DOUBLE_EQ(t, 0.0) << "a start inside the box enters at once";
+  EXPECT_FALSE(IntersectRayBox({2, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
+  EXPECT_FALSE(IntersectRayBox({0, 0, -5}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
+
+  // A vertex's cube: entered at its top face.
+  EXPECT_TRUE(IntersectRayCapture({0.01f, 0.01f, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
+  EXPECT_NEAR(t, 10 - 0.015, 1e-6);
+  EXPECT_FALSE(IntersectRayCapture({0.02f, 0, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
+  // A diagonal edge: the middle of the segment is covered, while a point
+  // inside the box around both end cubes but off the segment is not.
+  const Vec3 p{0, 0, 0}, q{1, 1, 0};
+  EXPECT_TRUE(IntersectRayCapture({0.5f, 0.51f, 10}, {0, 0, -1}, p, q, 0.015, &t));
+  EXPECT_NEAR(t, 10 - 0.015, 1e-6);
+  EXPECT_FALSE(IntersectRayCapture({0.5f, 0.9f, 10}, {0, 0, -1}, p, q, 0.015, &t));
+  EXPECT_TRUE(IntersectRayCapture({1.01f, 1.01f, 10}, {0, 0, -1}, p, q, 0.015, &t))
+      << "the end cubes belong to the edge's volume";
+  // Seen along the edge, the volume is the cube's square.
+  EXPECT_TRUE(IntersectRayCapture({-5, -5, 0.01f}, {0.70710678f, 0.70710678f, 0}, p, q, 0.015, &t));
+  EXPECT_FALSE(
+      IntersectRayCapture({-5, -5, 0.02f}, {0.70710678f, 0.70710678f, 0}, p, q, 0.015, &t));
+}
+
+TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
+  Document doc;
+  const uint32_t far = AddMesh(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 1}));
+  const uint32_t near = AddMesh(doc, MakeIndexedCube({0, 0, 2}, {1, 1, 3}));
+  const uint32_t twin = AddMesh(doc, MakeIndexedCube({0, 0, 2}, {1, 1, 3}));
+  PickSettings settings;
+
+  PickRequest r = Down(kPickTriangle, 0.25f, 0.5f);
+  ASSERT_TRUE(PickScene(doc, r, settings));
+  EXPECT_EQ(r.hitObjectId, near) << "nearest wins; the equal twin after it keeps the earlier";
+  EXPECT_NE(r.hitObjectId, twin);
+  EXPECT_DOUBLE_EQ(r.distance, 7.0);
+  EXPECT_FLOAT_EQ(r.hitPoint.z, 3.0f);
+  // The hit triangle is one of the two top triangles (vertices 4..7).
+  for (uint32_t v : r.hitVertices)
+    EXPECT_GE(v, 4u);
+  EXPECT_EQ(r.hitCorners[1], r.hitCorners[0] + 1);
+  EXPECT_EQ(r.hitCorners[0] % 3, 0u);
+  EXPECT_FALSE(r.surface);
+
+  // Deleting the two near cubes lets the ray reach the far one.
+  FindObject(doc, near)->id = kNoObjectId;
+  FindObject(doc, twin)->id = kNoObjectId;
+  r = Down(kPickObject, 0.25f, 0.5f);
+  ASSERT_TRUE(PickScene(doc, r, settings));
+  EXPECT_EQ(r.hitObjectId, far);
+  EXPECT_DOUBLE_EQ(r.distance, 9.0);
+
+  // A miss resets every result field, also after an earlier hit.
+  r = Down(kPickTriangle, 3, 3);
+  r.hit = true;
+  r.hitObjectId = 7;
+  EXPECT_FALSE(PickScene(doc, r, settings));
+  EXPECT_FALSE(r.hit);
+  EXPECT_EQ(r.hitObjectId, kNoObjectId);
+  EXPECT_EQ(r.hitCorners[0], kDeadIndex);
+
+  // Identify reports the object like any pick.
+  r = Down(kPickIdentify, 0.5f, 0.5f);
+  EXPECT_TRUE(PickScene(doc, r, settings));
+  EXPECT_EQ(r.hitObjectId, far);
+}
+
+TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
+  PickSettings settings;
+  // A 10-unit cube turned 45 degrees about y and moved: its side edges now
+  // reach 7.07 from the position along x and z. The two extreme corners
+  // alone, turned, would span a box flat in z that a ray along x misses.
+  SceneObject cube;
+  cube.id = 1;
+  cube.mesh = MakeIndexedCube({-5, -5, -5}, {5, 5, 5});
+  SetRotation(cube.mesh, {0, 45, 0});
+  SetPosition(cube.mesh, {100, 0, 0});
+  PickRequest r = Ray(kPickTriangle, {120, 0, 6.5f}, {80, 0, 6.5f});
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_NEAR(r.distance, 20 - (5 * std::sqrt(2.0) - 6.5), 1e-3);
+  r = Ray(kPickTriangle, {120, 0, 7.2f}, {80, 0, 7.2f});
+  EXPECT_FALSE(PickObject(cube, r, settings));
+
+  // A farther hit than the request's distance leaves the request alone.
+  r = Down(kPickTriangle, 100, 0);  // the top edge at z = 7.07
+  r.distance = 2.0;
+  EXPECT_FALSE(PickObject(cube, r, settings));
+  EXPECT_FALSE(r.hit);
+
+  // A selected object in object mode is hit anywhere in its box, at its
+  // position; a triangle pick still needs the surface.
+  SceneObject slope;
+  slope.id = 2;
+  AppendTriangle(slope.mesh, {0, 0, 0}, {4, 0, 4}, {0, 4, 0}, 0xFF808080u);
+  SetPosition(slope.mesh, {1, 1, 1});
+  r = Down(kPickObject, 4.5f, 4.5f);
+  EXPECT_FALSE(PickObject(slope, r, settings));
+  slope.selected = true;
+  ASSERT_TRUE(PickObject(slope, r, settings));
+  EXPECT_FLOAT_EQ(r.hitPoint.x, 1.0f);
+  EXPECT_NEAR(r.distance, 5.0, 1e-4) << "where the ray enters the box";
+  EXPECT_EQ(r.hitObjectId, 2u);
+  r = Down(kPickTriangle, 4.5f, 4.5f);
+  EXPECT_FALSE(PickObject(slope, r, settings));
+
+  // Objects without triangles and outline objects are never hit.
+  SceneObject outline;
+  outline.mesh = MakeIndexedCube();
+  outline.outlineShapes.emplace_back();
+  r = Down(kPickObject, 0.5f, 0.5f);
+  EXPECT_FALSE(PickObject(outline, r, settings));
+  SceneObject empty;
+  EXPECT_FALSE(PickObject(empty, r, settings));
+  // A zero-length ray hits nothing.
+  r = Ray(kPickObject, {0.5f, 0.5f, 5}, {0.5f, 0.5f, 5});
+  EXPECT_FALSE(PickObject(cube, r, settings));
+}
+
+TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
+  PickSettings settings;
+  SceneObject cube;
+  cube.id = 1;
+  cube.mesh = MakeIndexedCube();  // vertex 6 is (1, 1, 1)
+
+  // 0.01 beside the corner: found on the first pass (top face of a 0.015 cube).
+  PickRequest r = Down(kPickVertex, 1.01f, 1.01f);
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_EQ(r.hitVertices[0], 6u);
+  EXPECT_EQ(r.hitVertices[1], kDeadIndex);
+  EXPECT_NEAR(r.distance, 9 - 0.015, 1e-5);
+  EXPECT_NE(r.hitCorners[0], kDeadIndex);
+  // 0.02 beside: outside 0.015, found by the second pass at 0.025.
+  r = Down(kPickVertex, 1.02f, 1.02f);
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_EQ(r.hitVertices[0], 6u);
+  EXPECT_NEAR(r.distance, 9 - 0.025, 1e-5);
+  // 0.03: the third pass; 0.04: nothing after three passes.
+  r = Down(kPickVertex, 1.03f, 1.03f);
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_NEAR(r.distance, 9 - 0.035, 1e-5);
+  r = Down(kPickVertex, 1.04f, 1.04f);
+  EXPECT_FALSE(PickObject(cube, r, settings));
+
+  // Edges: beside the edge x = 1, y = 1 (vertices 2 and 6, or the top
+  // face's edge 5-6): the two vertex indices and no third.
+  r = Down(kPickEdge, 1.02f, 1.02f);
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_EQ(r.hitVertices[2], kDeadIndex);
+  EXPECT_TRUE(r.hitVertices[0] == 6u || r.hitVertices[1] == 6u);
+  EXPECT_NEAR(r.distance, 9 - 0.025, 1e-5);
+
+  // The capture size follows the z scale: doubled, 0.02 beside is caught by
+  // the first pass with a 0.03 cube around the vertex, now at z = 2.
+  SetScale(cube.mesh, {1, 1, 2});
+  r = Down(kPickVertex, 1.02f, 1.02f);
+  ASSERT_TRUE(PickObject(cube, r, settings));
+  EXPECT_EQ(r.hitVertices[0], 6u);
+  EXPECT_NEAR(r.distance, 8 - 0.03, 1e-5);
+}
+
+TEST(PickObject, SurfaceInFrontOfTheElementHidesItWhileCulling) {
+  // A large triangle at z = 1 over a small one at z = 0: looking down at the
+  // small one's corner, the large one is in front of it.
+  SceneObject o;
+  o.id = 1;
+  AppendTriangle(o.mesh, {-5, -5, 1}, {5, -5, 1}, {0, 5, 1}, 0xFF808080u);
+  AppendTriangle(o.mesh, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0xFF808080u);
+  PickSettings culling;
+  PickRequest r = Down(kPickVertex, 0, 0);
+  EXPECT_FALSE(PickObject(o, r, culling));
+  EXPECT_FALSE(r.hit);
+
+  PickSettings noCulling;
+  noCulling.culling = false;
+  r = Down(kPickVertex, 0, 0);
+  ASSERT_TRUE(PickObject(o, r, noCulling));
+  EXPECT_TRUE(r.surface);
+  EXPECT_DOUBLE_EQ(r.distance, 9.0) << "the surface's distance";
+  EXPECT_EQ(r.hitVertices[0], 3u) << "the small triangle's corner";
+  EXPECT_EQ(r.hitCorners[0], 3u);
+
+  // An edge lying on the surface it belongs to is not hidden by it.
+  r = Down(kPickEdge, 0, -5);
+  ASSERT_TRUE(PickObject(o, r, culling));
+  EXPECT_FALSE(r.surface);
+  EXPECT_EQ(r.hitVertices[0], 0u);
+  EXPECT_EQ(r.hitVertices[1], 1u);
+}
+
+TEST(PickWorkers, SplitRangesCountsAndTies) {
+  PickSettings settings;
+  settings.workerCount = 4;
+  EXPECT_EQ(PickWorkerCount(999, settings), 1u);
+  EXPECT_EQ(PickWorkerCount(1000, settings), 4u);
+  settings.workerCount = 40;
+  EXPECT_EQ(PickWorkerCount(1000, settings), 16u);
+  settings.workerCount = 0;
+  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+  EXPECT_EQ(PickWorkerCount(1000, settings), std::min(processors, 16u));
+
+  const std::vector<PickRange> ranges = PickRanges(1000, 3);
+  ASSERT_EQ(ranges.size(), 3u);
+  EXPECT_EQ(ranges[0].first, 0u);
+  EXPECT_EQ(ranges[0].last, 332u);
+  EXPECT_EQ(ranges[1].first, 333u);
+  EXPECT_EQ(ranges[1].last, 665u);
+  EXPECT_EQ(ranges[2].first, 666u);
+  EXPECT_EQ(ranges[2].last, 999u) << "the last worker takes the remainder";
+  EXPECT_EQ(PickRanges(999, 1).size(), 1u);
+  EXPECT_EQ(PickRanges(999, 1)[0].last, 998u);
+  EXPECT_EQ(PickRanges(5, 16).size(), 5u) << "never more workers than triangles";
+  EXPECT_TRUE(PickRanges(0, 4).empty());
+
+  // Equal distances: within a worker the first triangle wins, across
+  // workers the later worker.
+  SceneObject o;
+  o.id = 1;
+  for (int t = 0; t < 2000; ++t) {
+    const float x = t == 0 || t == 1999 ? 0.0f : 10.0f + float(t);
+    AppendTriangle(o.mesh, {x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}, 0xFF808080u);
+  }
+  settings.workerCount = 1;
+  PickRequest r = Down(kPickTriangle, 0.25f, 0.25f);
+  ASSERT_TRUE(PickObject(o, r, settings));
+  EXPECT_EQ(r.hitCorners[0], 0u);
+  settings.workerCount = 2;
+  r = Down(kPickTriangle, 0.25f, 0.25f);
+  ASSERT_TRUE(PickObject(o, r, settings));
+  EXPECT_EQ(r.hitCorners[0], 1999u * 3);
+}
+
+TEST(PickWorkers, EveryWorkerCountFindsWhatThePlainLoopFinds) {
+  SceneObject o;
+  o.id = 3;
+  o.mesh = RandomMesh(4000, 11);
+  SetRotation(o.mesh, {20, 30, 40});
+  SetScale(o.mesh, {1.5f, 0.8f, 1.2f});
+  SetPosition(o.mesh, {1, -2, 3});
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> spread(-6.0f, 6.0f);
+  int hits = 0;
+  int elementHits = 0;
+  for (int ray = 0; ray < 40; ++ray) {
+    const Vec3 start{spread(random), spread(random), 40};
+    const Vec3 end{spread(random), spread(random), -40};
+    for (uint32_t kind : {kPickTriangle, kPickEdge, kPickVertex}) {
+      PickRequest reference;
+      for (unsigned workers : {1u, 2u, 3u, 16u}) {
+        PickSettings settings;
+        settings.workerCount = workers;
+        settings.culling = false;
+        PickRequest r = Ray(kind, start, end);
+        const bool hit = PickObject(o, r, settings);
+        if (workers == 1) {
+          reference = r;
+          if (kind == kPickTriangle) {
+            double distance;
+            uint32_t triangle = kDeadIndex;
+            ASSERT_EQ(hit, PlainPick(o.mesh, r, &distance, &triangle)) << ray;
+            if (hit) {
+              ++hits;
+              EXPECT_EQ(r.distance, distance) << ray;
+              EXPECT_EQ(r.hitCorners[0], triangle * 3) << ray;
+            }
+          } else {
+            double distance;
+            std::array<uint32_t, 3> vertices;
+            bool surface = false;
+            ASSERT_EQ(hit, PlainElementPick(o.mesh, r, &distance, &vertices, &surface))
+                << ray << " kind " << kind;
+            if (hit) {
+              ++elementHits;
+              EXPECT_EQ(r.distance, distance) << ray;
+              EXPECT_EQ(r.hitVertices, vertices) << ray;
+              EXPECT_EQ(r.surface, surface) << ray;
+            }
+          }
+          continue;
+        }
+        EXPECT_EQ(hit, reference.hit) << ray << " kind " << kind << " workers " << workers;
+        EXPECT_EQ(r.distance, reference.distance) << ray << " kind " << kind;
+        EXPECT_EQ(r.hitVertices, reference.hitVertices) << ray << " kind " << kind;
+        EXPECT_EQ(r.surface, reference.surface) << ray << " kind " << kind;
+      }
+    }
+  }
+  EXPECT_GT(hits, 10) << "the rays must actually meet the mesh";
+  EXPECT_GT(elementHits, 20);
+}
+
+TEST(PickWorkers, CancelledPickHitsNothing) {
+  Document doc;
+  AddMesh(doc, RandomMesh(3000, 3));
+  AddMesh(doc, RandomMesh(500, 4));
+  // The scene walk asks before each object; a threaded pick asks at the
+  // start of every parallel step (vertices, then each pass over the
+  // triangles) and then every 5 ms. Whichever question answers "cancelled",
+  // nothing is hit.
+  for (uint32_t kind : {kPickTriangle, kPickEdge}) {
+    for (int answers = 0; answers <= 3; ++answers) {
+      CountingCancel progress(answers);
+      PickSettings settings;
+      settings.progress = &progress;
+      settings.workerCount = 2;
+      PickRequest r = Down(kind, 0, 0);
+      EXPECT_FALSE(PickScene(doc, r, settings)) << answers;
+      EXPECT_TRUE(r.cancelled) << answers;
+      EXPECT_FALSE(r.hit);
+      EXPECT_EQ(r.hitObjectId, kNoObjectId);
+    }
+  }
+  // Never cancelled: the same ray hits.
+  NullProgress never;
+  PickSettings settings;
+  settings.progress = &never;
+  PickRequest r = Down(kPickTriangle, 0, 0);
+  EXPECT_TRUE(PickScene(doc, r, settings));
+  EXPECT_FALSE(r.cancelled);
+}
+
+}  // namespace
+}  // namespace torvane
