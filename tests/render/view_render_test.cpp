@@ -232,8 +232,15 @@ TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
   EXPECT_EQ(stats.arrayBuilds, builds + 1);
   EXPECT_EQ(stats.bufferUploads, uploads + 1);
 
-  // An edit marks the mesh stale: one rebuild for all views.
+  // Moving the object changes its world matrix only: nothing is rebuilt.
   SetPosition(object.mesh, {0.5f, 0, 0});
+  for (int view = 0; view < kViewCount; ++view)
+    Frame(view);
+  EXPECT_EQ(stats.arrayBuilds, builds + 1);
+  EXPECT_EQ(stats.bufferUploads, uploads + 1);
+
+  // An edit of the corners marks the mesh stale: one rebuild for all views.
+  SetCornerColour(object.mesh, 0, 0xFFFF0000u);
   for (int view = 0; view < kViewCount; ++view)
     Frame(view);
   EXPECT_EQ(stats.arrayBuilds, builds + 2);
