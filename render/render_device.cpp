@@ -7,6 +7,8 @@
 
 #include "core/document.h"
 #include "core/mesh.h"
+#include "render/frame_timing.h"
+#include "render/mesh_vertices.h"
 
 // The shader resources live in the static render library; make sure they
 // are registered before the first lookup.
@@ -16,6 +18,11 @@ static void InitShaderResources() {
 
 namespace torvane {
 namespace {
+
+// A mesh's vertex buffer holds position, normal and colour per corner, as
+// FillMeshVertices writes them.
+constexpr VertexLayout kMeshLayout{true, true, 0};
+static_assert(kMeshLayout.Stride() == kCornerVertexStride);
 
 bool g_failLightingShaders = false;
 
@@ -79,6 +86,7 @@ ProgramHandles BuildProgram(QOpenGLFunctions_3_3_Core& gl, const char* vertexNam
   handles.eyePosition = gl.glGetUniformLocation(program, "gf4EyePos");
   handles.forward = gl.glGetUniformLocation(program, "gf4Forward");
   handles.data = gl.glGetUniformLocation(program, "gf4Data");
+  handles.flipBackFaces = gl.glGetUniformLocation(program, "gbFlipBackFaces");
   return handles;
 }
 
@@ -100,11 +108,13 @@ void RenderDevice::SetLightingShaderFailureForTesting(bool fail) {
   device.mesh_ = {};
   device.plain_ = {};
   device.line_ = {};
+  device.image_ = {};
 }
 
 bool RenderDevice::EnsurePrograms(QOpenGLFunctions_3_3_Core& gl) {
   if (!programsTried_) {
     programsTried_ = true;
+    ++contentGeneration_;
     InitShaderResources();
     std::string log;
     if (g_failLightingShaders) {
@@ -116,6 +126,8 @@ bool RenderDevice::EnsurePrograms(QOpenGLFunctions_3_3_Core& gl) {
     plain_ = BuildProgram(gl, "plain.vert", "plain.frag", &plainLog);
     std::string lineLog;
     line_ = BuildProgram(gl, "line.vert", "line.frag", &lineLog);
+    std::string imageLog;
+    image_ = BuildProgram(gl, "image.vert", "image.frag", &imageLog);
     if (!mesh_.program && !fallbackReported_) {
       fallbackReported_ = true;
       std::fprintf(stderr,
@@ -139,31 +151,30 @@ RenderObject* RenderDevice::PrepareMesh(Mesh& mesh, QOpenGLFunctions_3_3_Core& g
     mesh.renderStale = true;
   }
   RenderObject& object = *entry.object;
-  bool rebuild = mesh.renderStale || entry.cornerCount != mesh.cornerCount ||
-                 mesh.render.positions.size() != size_t{mesh.cornerCount} * 3;
-  if (rebuild) {
-    BuildRenderArrays(mesh);
-    ApplyMaterial(mesh);
+  if (mesh.renderStale || entry.cornerCount != mesh.cornerCount) {
+    // The per-corner arrays go straight into the buffer, interleaved, in one
+    // write (several threads for a large mesh) instead of being gathered into
+    // separate arrays first and interleaved again.
+    const bool timing = FrameTimingEnabled();
+    const auto start = std::chrono::steady_clock::now();
     ++stats_.arrayBuilds;
-    const MeshRenderData& r = mesh.render;
     object.source = {};
-    uint32_t vertices = static_cast<uint32_t>(r.positions.size() / 3);
-    if (vertices > 0) {
-      object.source.positions = r.positions.data();
-      if (r.normals.size() == r.positions.size()) object.source.normals = r.normals.data();
-      if (r.colours.size() == vertices) object.source.colours = r.colours.data();
-      object.source.vertexCount = vertices;
-    }
-    object.material.diffuse = r.diffuse;
-    object.material.ambient = r.ambient;
-    object.material.specular = r.specular;
-    object.material.emissive = r.emissive;
-    if (vertices > 0 && object.BuildVertexBuffer(gl)) {
-      ++stats_.bufferUploads;
-    } else {
-      object.ReleaseVertexBuffer(gl);
+    object.material = MeshMaterial(mesh);
+    const uint32_t corners = DrawableCornerCount(mesh);
+    double fillMs = 0.0;
+    bool built = object.BuildVertexBuffer(gl, kMeshLayout, corners, [&](unsigned char* out) {
+      const auto fillStart = std::chrono::steady_clock::now();
+      FillMeshVertices(mesh, out);
+      if (timing) fillMs = MillisecondsSince(fillStart);
+    });
+    if (built) ++stats_.bufferUploads;
+    if (timing) {
+      // Building is writing the corners; uploading is everything around it.
+      CurrentFrameTimes().buildMs += fillMs;
+      CurrentFrameTimes().uploadMs += MillisecondsSince(start) - fillMs;
     }
     entry.cornerCount = mesh.cornerCount;
+    ++contentGeneration_;
     mesh.renderStale = false;
   }
   return object.HasVertexBuffer() ? &object : nullptr;
@@ -179,6 +190,7 @@ void RenderDevice::PruneMeshes(const Document& doc, QOpenGLFunctions_3_3_Core& g
     if (live.count(it->first) == 0) {
       it->second.object->ReleaseVertexBuffer(gl);
       it = meshes_.erase(it);
+      ++contentGeneration_;
     } else {
       ++it;
     }
@@ -200,7 +212,9 @@ LineObject& RenderDevice::GridLines(int set, int part) {
 }
 
 void RenderDevice::ForgetAll() {
+  ++contentGeneration_;
   programsTried_ = false;
+  image_ = {};
   mesh_ = {};
   plain_ = {};
   line_ = {};

@@ -29,12 +29,16 @@ struct ProgramHandles {
   GLint eyePosition = -1;
   GLint forward = -1;
   GLint data = -1;
+  GLint flipBackFaces = -1;  // lit program only
 };
 
 struct RenderStats {
-  uint64_t arrayBuilds = 0;    // BuildRenderArrays calls
-  uint64_t bufferUploads = 0;  // mesh vertex buffers (re)created
-  uint64_t frames = 0;         // view frames drawn
+  uint64_t arrayBuilds = 0;       // per-corner vertex data built
+  uint64_t bufferUploads = 0;     // mesh vertex buffers (re)created
+  uint64_t frames = 0;            // view frames drawn
+  uint64_t meshPasses = 0;        // mesh draw calls (a mesh takes one or two a frame)
+  uint64_t sceneDraws = 0;        // frames whose scene was drawn in full
+  uint64_t sceneImageReuses = 0;  // frames that copied the kept scene image back
 };
 
 class RenderDevice {
@@ -46,12 +50,20 @@ class RenderDevice {
   bool EnsurePrograms(QOpenGLFunctions_3_3_Core& gl);
   // True when the lit shaders are in use (false: plain fallback).
   bool HasLightingShaders() const { return mesh_.program != 0; }
+  // True when the mesh program can light back faces with flipped normals in
+  // the same pass as the front faces (the lit shaders can; the plain
+  // fallback lights per vertex and needs a pass of its own for them).
+  bool FlipsBackFacesInOnePass() const { return mesh_.program != 0 && mesh_.flipBackFaces >= 0; }
   const ProgramHandles& MeshProgram() const { return mesh_.program ? mesh_ : plain_; }
   const ProgramHandles& LineProgram() const { return line_; }
+  // Copies a kept frame image back (0 when it could not be built: frames are
+  // then always drawn in full).
+  const ProgramHandles& ImageProgram() const { return image_; }
 
-  // The mesh's drawable with its buffer brought up to date: render arrays and
-  // buffer are rebuilt only when renderStale is set (which is then cleared).
-  // Null when the mesh has no triangles or no buffer could be made.
+  // The mesh's drawable with its buffer brought up to date: the per-corner
+  // vertex data are rebuilt only when renderStale is set (which is then
+  // cleared) or the corner count changed. Null when the mesh has no
+  // triangles or no buffer could be made.
   RenderObject* PrepareMesh(Mesh& mesh, QOpenGLFunctions_3_3_Core& gl);
   // Releases the buffers of meshes no longer in `doc`.
   void PruneMeshes(const Document& doc, QOpenGLFunctions_3_3_Core& gl);
@@ -66,6 +78,9 @@ class RenderDevice {
   void ForgetAll();
 
   RenderStats& stats() { return stats_; }
+  // Grows whenever a mesh buffer is rebuilt or released, or the programs
+  // change: a view's earlier frame image is out of date once it has moved.
+  uint64_t ContentGeneration() const { return contentGeneration_; }
 
   // Makes the lit shaders fail to build, so the fallback path can be tested.
   static void SetLightingShaderFailureForTesting(bool fail);
@@ -83,9 +98,11 @@ class RenderDevice {
   ProgramHandles mesh_;
   ProgramHandles plain_;
   ProgramHandles line_;
+  ProgramHandles image_;
   std::unordered_map<const Mesh*, MeshEntry> meshes_;
   std::unique_ptr<LineObject> grids_[2][4];
   RenderStats stats_;
+  uint64_t contentGeneration_ = 1;
 };
 
 }  // namespace torvane

@@ -5,6 +5,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <cstring>
 
+#include "core/grow_array.h"
 #include "render/camera.h"
 #include "render/render_device.h"
 
@@ -92,7 +93,8 @@ QOpenGLFunctions_3_3_Core* CurrentFunctions() {
 bool UploadBytes(QOpenGLFunctions_3_3_Core& gl, GLuint buffer, size_t bytes,
                  void (*fill)(void* dst, const void* ctx), const void* ctx) {
   gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  while (gl.glGetError() != GL_NO_ERROR) {
+  // Clear stale errors (bounded: a lost context may keep reporting one).
+  for (int i = 0; i < 16 && gl.glGetError() != GL_NO_ERROR; ++i) {
   }
   gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STATIC_DRAW);
   if (gl.glGetError() != GL_NO_ERROR) return false;
@@ -134,46 +136,63 @@ void RenderObject::ReleaseVertexBuffer(QOpenGLFunctions_3_3_Core& gl) {
 }
 
 bool RenderObject::BuildVertexBuffer(QOpenGLFunctions_3_3_Core& gl) {
-  ReleaseVertexBuffer(gl);
   const VertexSource& s = source;
-  if (!s.positions || s.vertexCount == 0) return false;
-  hasNormals_ = s.normals != nullptr;
-  hasColours_ = s.colours != nullptr;
-  texSets_ = static_cast<uint32_t>(s.texCoords.size());
-  stride_ = 12 + (hasNormals_ ? 12 : 0) + (hasColours_ ? 4 : 0) + 8 * texSets_;
-  size_t bytes = size_t{stride_} * s.vertexCount;
-
-  gl.glGenBuffers(1, &buffer_);
-  if (buffer_ == 0) return false;
-  auto fill = [](void* dst, const void* ctx) {
-    const RenderObject& self = *static_cast<const RenderObject*>(ctx);
-    const VertexSource& src = self.source;
-    auto* out = static_cast<unsigned char*>(dst);
-    for (uint32_t i = 0; i < src.vertexCount; ++i) {
-      std::memcpy(out, src.positions + size_t{i} * 3, 12);
+  if (!s.positions || s.vertexCount == 0) {
+    ReleaseVertexBuffer(gl);
+    return false;
+  }
+  VertexLayout layout;
+  layout.normals = s.normals != nullptr;
+  layout.colours = s.colours != nullptr;
+  layout.texSets = static_cast<uint32_t>(s.texCoords.size());
+  return BuildVertexBuffer(gl, layout, s.vertexCount, [&s, &layout](unsigned char* out) {
+    for (uint32_t i = 0; i < s.vertexCount; ++i) {
+      std::memcpy(out, s.positions + size_t{i} * 3, 12);
       out += 12;
-      if (self.hasNormals_) {
-        std::memcpy(out, src.normals + size_t{i} * 3, 12);
+      if (layout.normals) {
+        std::memcpy(out, s.normals + size_t{i} * 3, 12);
         out += 12;
       }
-      if (self.hasColours_) {
-        std::memcpy(out, src.colours + i, 4);
+      if (layout.colours) {
+        std::memcpy(out, s.colours + i, 4);
         out += 4;
       }
-      for (const float* set : src.texCoords) {
+      for (const float* set : s.texCoords) {
         float uv[2] = {set[size_t{i} * 2], -set[size_t{i} * 2 + 1]};  // v is stored negated
         std::memcpy(out, uv, 8);
         out += 8;
       }
     }
+  });
+}
+
+bool RenderObject::BuildVertexBuffer(QOpenGLFunctions_3_3_Core& gl, const VertexLayout& layout,
+                                     uint32_t vertexCount,
+                                     const std::function<void(unsigned char*)>& fill) {
+  ReleaseVertexBuffer(gl);
+  if (vertexCount == 0) return false;
+  hasNormals_ = layout.normals;
+  hasColours_ = layout.colours;
+  texSets_ = layout.texSets;
+  stride_ = layout.Stride();
+  size_t bytes = size_t{stride_} * vertexCount;
+  // The buffer lives in system memory on software renderers: the same guard
+  // as every large allocation of the program.
+  if (!MemoryGuardAllows(bytes)) return false;
+
+  gl.glGenBuffers(1, &buffer_);
+  if (buffer_ == 0) return false;
+  auto write = [](void* dst, const void* ctx) {
+    (*static_cast<const std::function<void(unsigned char*)>*>(ctx))(
+        static_cast<unsigned char*>(dst));
   };
-  if (!UploadBytes(gl, buffer_, bytes, fill, this)) {
+  if (!UploadBytes(gl, buffer_, bytes, write, &fill)) {
     gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
     ReleaseVertexBuffer(gl);
     return false;
   }
   gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
-  bufferedVertices_ = s.vertexCount;
+  bufferedVertices_ = vertexCount;
   return true;
 }
 
@@ -214,6 +233,7 @@ void RenderObject::DrawWithState(FrameContext& frame, uint32_t primitiveCount) {
   UploadVector(gl, program.forward, forward);
   float noLighting[4] = {0, data[1], 0, 0};
   UploadVector(gl, program.data, lit ? data : noLighting);
+  if (program.flipBackFaces >= 0) gl.glUniform1i(program.flipBackFaces, flipBackFaces ? 1 : 0);
 
   // 5. Vertex layout, fill, stencil, depth writes, colour mask.
   gl.glBindVertexArray(frame.vertexArray);

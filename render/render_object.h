@@ -12,6 +12,7 @@
 
 #include <QOpenGLFunctions_3_3_Core>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/colour32.h"
@@ -97,6 +98,17 @@ struct VertexSource {
   uint32_t vertexCount = 0;
 };
 
+// Which arrays a vertex buffer interleaves after the position, in this order:
+// normal (3 floats), colour (ARGB), texture sets (u, v each).
+struct VertexLayout {
+  bool normals = false;
+  bool colours = false;
+  uint32_t texSets = 0;
+  constexpr uint32_t Stride() const {
+    return 12 + (normals ? 12 : 0) + (colours ? 4 : 0) + 8 * texSets;
+  }
+};
+
 class RenderObject {
  public:
   RenderObject() = default;
@@ -125,6 +137,9 @@ class RenderObject {
   float eyePosition[4] = {0, 0, 0, 0};
   float forward[4] = {0, 0, 1, 0};
   float data[4] = {0, 0, 0, 0};  // specular intensity, flip normals
+  // Back-facing pixels lit with flipped normals in the same pass (lit
+  // program only; used with cull none to draw both sides at once).
+  bool flipBackFaces = false;
 
   void SetExplicitWorld(const Matrix4& world);
   void ResetExplicitWorld();  // identity
@@ -133,6 +148,11 @@ class RenderObject {
   // (Re)creates the vertex buffer from `source`; false leaves the object
   // without a buffer (it is then not drawn).
   bool BuildVertexBuffer(QOpenGLFunctions_3_3_Core& gl);
+  // (Re)creates the vertex buffer with `vertexCount` vertices of `layout`,
+  // written by `fill` into the mapped buffer (Stride() x vertexCount bytes).
+  // False (no buffer) when the memory guard or OpenGL refuses the size.
+  bool BuildVertexBuffer(QOpenGLFunctions_3_3_Core& gl, const VertexLayout& layout,
+                         uint32_t vertexCount, const std::function<void(unsigned char*)>& fill);
   bool HasVertexBuffer() const { return buffer_ != 0; }
   uint32_t BufferedVertexCount() const { return bufferedVertices_; }
   uint32_t PrimitiveCount() const { return bufferedVertices_ / 3; }

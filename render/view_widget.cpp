@@ -10,6 +10,8 @@
 
 #include "core/document.h"
 #include "render/axis_indicator.h"
+#include "render/frame_image.h"
+#include "render/frame_timing.h"
 #include "render/graphics_check.h"
 #include "render/render_device.h"
 #include "render/scene_renderer.h"
@@ -84,8 +86,13 @@ void ViewWidget::initializeGL() {
   if (!ContextUsable(context_)) return;
   gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context_);
   if (!gl_) return;
+  if (const auto* renderer = reinterpret_cast<const char*>(gl_->glGetString(GL_RENDERER))) {
+    KeepRendererMemory(renderer);
+  }
   gl_->glGenVertexArrays(1, &vertexArray_);
   overlays_ = std::make_unique<OverlayDrawables>();
+  scene_ = std::make_unique<SceneFrame>();
+  image_ = std::make_unique<FrameImage>();
   // The context goes away when the widget moves to another window or the
   // platform drops it: release what lives in it while it is still current.
   QObject::disconnect(contextConnection_);
@@ -102,6 +109,9 @@ void ViewWidget::initializeGL() {
 void ViewWidget::ReleaseContextResources() {
   if (gl_ && vertexArray_ != 0) gl_->glDeleteVertexArrays(1, &vertexArray_);
   vertexArray_ = 0;
+  if (gl_ && image_) ReleaseFrameImage(*gl_, *image_);
+  image_.reset();
+  scene_.reset();
   overlays_.reset();
   gl_ = nullptr;
   context_ = nullptr;
@@ -139,6 +149,9 @@ void ViewWidget::paintGL() {
       return;
     }
   }
+  const bool timing = FrameTimingEnabled();
+  const auto paintStart = std::chrono::steady_clock::now();
+  const double processorStart = timing ? ProcessProcessorMs() : 0.0;
   RenderDevice& device = RenderDevice::Instance();
   FrameContext frame;
   frame.gl = gl_;
@@ -147,7 +160,9 @@ void ViewWidget::paintGL() {
   frame.vertexArray = vertexArray_;
   frame.view = view_;
   const qreal ratio = devicePixelRatio();
-  BeginViewFrame(frame, static_cast<int>(width() * ratio), static_cast<int>(height() * ratio));
+  const int pixelWidth = static_cast<int>(width() * ratio);
+  const int pixelHeight = static_cast<int>(height() * ratio);
+  BeginViewFrame(frame, pixelWidth, pixelHeight);
   if (!settled_) {
     // Background only until the layout has settled.
     if (!settleTimer_.isActive()) settleTimer_.start();
@@ -159,10 +174,20 @@ void ViewWidget::paintGL() {
     SetViewMode(camera, view_);
     SetViewport(camera, width(), height());
     ApplyCamera(camera);
-    DrawScene(frame, views_.document(), views_.options(), *overlays_);
+    GatherScene(frame, views_.document(), views_.options(), *scene_);
+    const uint64_t key = SceneKey(frame, views_.options(), *scene_, pixelWidth, pixelHeight);
+    if (FrameImageMatches(*image_, key, pixelWidth, pixelHeight) &&
+        RestoreFrameImage(frame, *image_)) {
+      ++device.stats().sceneImageReuses;
+    } else {
+      DrawGatheredScene(frame, views_.options(), *scene_, *overlays_);
+      ++device.stats().sceneDraws;
+      KeepFrameImage(frame, *image_, defaultFramebufferObject(), pixelWidth, pixelHeight, key);
+    }
     if (view_ == kPerspectiveView) DrawAxisIndicator(frame, hoveredAxis_, *overlays_);
     SetViewMode(camera, kPerspectiveView);
   }
+  if (timing) gl_->glFinish();
   EndViewFrame(frame);
 
   QPainter painter(this);
@@ -176,6 +201,17 @@ void ViewWidget::paintGL() {
     PaintLabel(painter, views_.cornerLabel(), LabelCorner::kTopRight, size());
   }
   painter.end();
+  if (timing) {
+    FrameTimes& times = CurrentFrameTimes();
+    times.totalMs = MillisecondsSince(paintStart);
+    times.processorMs = ProcessProcessorMs() - processorStart;
+    times.drawMs = times.totalMs - times.buildMs - times.uploadMs;
+    uint64_t triangles = 0;
+    for (const auto& object : views_.document().objects) {
+      if (object) triangles += TriangleCount(object->mesh);
+    }
+    ReportFrameTimes(view_, triangles);
+  }
   ++framesDrawn_;
   Q_EMIT frameDrawn(view_);
 }

@@ -5,7 +5,9 @@
 // middle drag pans, the wheel zooms) or into signals for the editing tools.
 //
 // A view whose context is missing or lost is not drawn; its resources are
-// released and the frame is retried 50 ms later.
+// released and the frame is retried 50 ms later. A frame whose scene is the
+// same as the last one drawn copies the kept image back (FrameImage) instead
+// of drawing the scene again.
 #pragma once
 
 #include <QOpenGLWidget>
@@ -20,7 +22,9 @@ class QOpenGLFunctions_3_3_Core;
 namespace torvane {
 
 class SceneViews;
+struct FrameImage;
 struct OverlayDrawables;
+struct SceneFrame;
 
 class ViewWidget : public QOpenGLWidget {
   Q_OBJECT
@@ -62,6 +66,8 @@ class ViewWidget : public QOpenGLWidget {
   QOpenGLFunctions_3_3_Core* gl_ = nullptr;
   unsigned int vertexArray_ = 0;
   std::unique_ptr<OverlayDrawables> overlays_;
+  std::unique_ptr<SceneFrame> scene_;
+  std::unique_ptr<FrameImage> image_;
   bool retryPending_ = false;
   bool settled_ = false;
   QTimer settleTimer_;

@@ -1,20 +1,26 @@
 // Figures of the views on a large model (not part of the normal run; start
 // with --gtest_also_run_disabled_tests --gtest_filter='*Figures*'): time from
-// showing the views to the first frame of a 2,000,000-triangle sphere, and
-// the frame time while only the camera moves. Prints; asserts no timing.
+// showing the views to the first frame of a 2,000,000-triangle sphere, the
+// frame time while only the camera moves, and the cost of a frame in which
+// nothing changes, for a large and a small model. Prints wall-clock and
+// processor time (all threads, the renderer's included); asserts no timing.
+// TORVANE_FRAME_TIMING=1 adds one line per view frame (build, upload, draw).
 #include "core/document.h"
 #include "core/mesh.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWindow>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "render/camera.h"
+#include "render/graphics_check.h"
 #include "render/render_device.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"
@@ -57,6 +63,18 @@ void BuildSphere(Mesh& mesh, uint32_t stacks, uint32_t slices, float r) {
   MarkChanged(mesh);
 }
 
+double ProcessorMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
+}
+
+double LoadAverage() {
+  double load[1] = {0.0};
+  return getloadavg(load, 1) == 1 ? load[0] : -1.0;
+}
+
 bool WaitForFrames(SceneViews& views, const int before[kViewCount]) {
   QElapsedTimer clock;
   clock.start();
@@ -72,7 +90,31 @@ bool WaitForFrames(SceneViews& views, const int before[kViewCount]) {
   return false;
 }
 
+struct Figure {
+  double wallMs = 0.0;
+  double processorMs = 0.0;
+};
+
+// Average over `frames` rounds of `step` followed by a new frame of every
+// visible view.
+Figure MeasureFrames(SceneViews& views, int frames, const std::function<void(int)>& step) {
+  QElapsedTimer clock;
+  double processor = ProcessorMs();
+  clock.start();
+  for (int f = 0; f < frames; ++f) {
+    int before[kViewCount];
+    for (int v = 0; v < kViewCount; ++v)
+      before[v] = views.view(v)->framesDrawn();
+    step(f);
+    EXPECT_TRUE(WaitForFrames(views, before));
+  }
+  return {static_cast<double>(clock.nsecsElapsed()) / 1e6 / frames,
+          (ProcessorMs() - processor) / frames};
+}
+
 TEST(RenderFigures, DISABLED_LargeModelFirstFrameAndCameraFrames) {
+  std::printf("renderer \"%s\", samples %d, load average %.2f\n", OpenGLRendererName().c_str(),
+              ViewSurfaceFormat().samples(), LoadAverage());
   Document doc;
   auto object = std::make_unique<SceneObject>();
   object->id = 1;
@@ -82,6 +124,7 @@ TEST(RenderFigures, DISABLED_LargeModelFirstFrameAndCameraFrames) {
 
   RenderStats& stats = RenderDevice::Instance().stats();
   QElapsedTimer clock;
+  double processor = ProcessorMs();
   clock.start();
   SceneViews views(doc);
   views.container()->resize(1280, 800);
@@ -89,41 +132,46 @@ TEST(RenderFigures, DISABLED_LargeModelFirstFrameAndCameraFrames) {
   views.container()->show();
   int before[kViewCount] = {0, 0, 0, 0};
   ASSERT_TRUE(WaitForFrames(views, before));
-  double firstFrameMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  Figure first{static_cast<double>(clock.nsecsElapsed()) / 1e6, ProcessorMs() - processor};
   uint64_t builds = stats.arrayBuilds;
   uint64_t uploads = stats.bufferUploads;
-  std::printf("frames drawn before every view had one: %d %d %d %d; array builds %llu\n",
-              views.view(0)->framesDrawn(), views.view(1)->framesDrawn(),
-              views.view(2)->framesDrawn(), views.view(3)->framesDrawn(),
-              static_cast<unsigned long long>(builds));
+  EXPECT_EQ(builds, 1u);
 
-  const int kFrames = 10;
-  clock.restart();
-  for (int f = 0; f < kFrames; ++f) {
-    for (int v = 0; v < kViewCount; ++v)
-      before[v] = views.view(v)->framesDrawn();
-    views.OrbitBy(3.0f, 1.0f);
-    ASSERT_TRUE(WaitForFrames(views, before));
-  }
-  double allViewsMs = static_cast<double>(clock.nsecsElapsed()) / 1e6 / kFrames;
+  const int kFrames = 6;
+  // Zooming changes the 2D views' scale too: all four views draw anew.
+  Figure zoom = MeasureFrames(views, kFrames, [&](int f) {
+    views.WheelTurned(kPerspectiveView, QPoint(10, 10), f % 2 == 0 ? 120 : -120);
+  });
+  // Orbiting turns the perspective view only; the 2D views keep their image.
+  Figure orbit = MeasureFrames(views, kFrames, [&](int) { views.OrbitBy(3.0f, 1.0f); });
+  // Nothing changes: every view copies its kept image back.
+  uint64_t draws = stats.sceneDraws;
+  Figure still = MeasureFrames(views, kFrames, [&](int) { views.Redraw(); });
+  EXPECT_EQ(stats.sceneDraws, draws);
 
   views.ApplyLayout(0);
   QApplication::processEvents();
-  clock.restart();
-  for (int f = 0; f < kFrames; ++f) {
-    for (int v = 0; v < kViewCount; ++v)
-      before[v] = views.view(v)->framesDrawn();
-    views.OrbitBy(3.0f, 1.0f);
-    ASSERT_TRUE(WaitForFrames(views, before));
-  }
-  double perspectiveMs = static_cast<double>(clock.nsecsElapsed()) / 1e6 / kFrames;
+  Figure perspective = MeasureFrames(views, kFrames, [&](int) { views.OrbitBy(3.0f, 1.0f); });
+
+  // The same still frames with a 20,000-triangle model.
+  views.ApplyLayout(1);
+  BuildSphere(doc.objects[0]->mesh, 100, 100, 10.0f);
+  MeasureFrames(views, 1, [&](int) { views.Redraw(); });
+  Figure stillSmall = MeasureFrames(views, kFrames, [&](int) { views.Redraw(); });
 
   std::printf(
-      "2,000,000 triangles: first frame of four views %.0f ms; camera-only frame "
-      "(four views) %.0f ms; (perspective only) %.0f ms\n",
-      firstFrameMs, allViewsMs, perspectiveMs);
-  EXPECT_EQ(stats.arrayBuilds, builds);
-  EXPECT_EQ(stats.bufferUploads, uploads);
+      "2,000,000 triangles (wall / processor ms):\n"
+      "  first frame of four views        %7.0f / %7.0f\n"
+      "  zoom frame, four views drawn     %7.0f / %7.0f\n"
+      "  orbit frame, four-view layout    %7.0f / %7.0f\n"
+      "  orbit frame, perspective only    %7.0f / %7.0f\n"
+      "  frame changing nothing, 4 views  %7.1f / %7.1f (20,000 triangles: %.1f / %.1f)\n"
+      "load average %.2f\n",
+      first.wallMs, first.processorMs, zoom.wallMs, zoom.processorMs, orbit.wallMs,
+      orbit.processorMs, perspective.wallMs, perspective.processorMs, still.wallMs,
+      still.processorMs, stillSmall.wallMs, stillSmall.processorMs, LoadAverage());
+  EXPECT_EQ(stats.arrayBuilds, builds + 1);  // the small sphere only
+  EXPECT_EQ(stats.bufferUploads, uploads + 1);
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+// The per-corner vertex data written straight into the vertex buffer must be
+// byte for byte what interleaving the mesh's render arrays gives, whatever
+// the corners hold and however many threads write them.
+#include "render/mesh_vertices.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "core/mesh.h"
+
+namespace torvane {
+namespace {
+
+// Interleaves the render arrays of BuildRenderArrays: position, normal, colour.
+std::vector<unsigned char> InterleavedRenderArrays(Mesh& mesh) {
+  BuildRenderArrays(mesh);
+  const MeshRenderData& r = mesh.render;
+  size_t n = r.colours.size();
+  std::vector<unsigned char> out(n * kCornerVertexStride);
+  for (size_t k = 0; k < n; ++k) {
+    unsigned char* at = out.data() + k * kCornerVertexStride;
+    std::memcpy(at, &r.positions[k * 3], 12);
+    std::memcpy(at + 12, &r.normals[k * 3], 12);
+    std::memcpy(at + 24, &r.colours[k], 4);
+  }
+  return out;
+}
+
+// Random positions and corners with the awkward cases mixed in: dead
+// corners, indices past vertexCount but inside the position buffer, indices
+// past the buffer, and a corner buffer longer than cornerCount.
+void BuildAwkwardMesh(Mesh& mesh, uint32_t triangles, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> value(-100.0f, 100.0f);
+  const uint32_t positions = 50 + triangles / 2;
+  ASSERT_TRUE(mesh.positions.ResizeDiscard(positions));
+  Vec3* p = mesh.positions.MutableData();
+  for (uint32_t i = 0; i < positions; ++i)
+    p[i] = {value(random), value(random), value(random)};
+  mesh.vertexCount = positions - 7;
+  const uint32_t corners = triangles * 3;
+  ASSERT_TRUE(mesh.corners.ResizeDiscard(corners + 5));
+  MeshCorner* c = mesh.corners.MutableData();
+  std::uniform_int_distribution<uint32_t> index(0, positions + 3);
+  std::uniform_int_distribution<int> kind(0, 19);
+  for (uint32_t k = 0; k < corners + 5; ++k) {
+    c[k].vertexIndex = kind(random) == 0 ? kDeadIndex : index(random);
+    c[k].normal = {value(random), value(random), value(random)};
+    c[k].colour = static_cast<Colour32>(random());
+  }
+  mesh.cornerCount = corners;
+}
+
+TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCount) {
+  for (uint32_t triangles : {1u, 10u, kParallelFillCorners / 3 + 11}) {
+    Mesh mesh;
+    BuildAwkwardMesh(mesh, triangles, triangles);
+    std::vector<unsigned char> expected = InterleavedRenderArrays(mesh);
+    ASSERT_EQ(DrawableCornerCount(mesh), triangles * 3);
+    ASSERT_EQ(expected.size(), size_t{triangles} * 3 * kCornerVertexStride);
+    for (unsigned threads : {1u, 2u, 3u, 8u, 0u}) {
+      // Start from garbage so that skipped bytes would show.
+      std::vector<unsigned char> got(expected.size(), 0xAB);
+      FillMeshVertices(mesh, got.data(), threads);
+      EXPECT_TRUE(got == expected) << triangles << " triangles, " << threads << " threads";
+    }
+  }
+}
+
+TEST(MeshVertices, CornerCountBeyondTheBufferAndEmptyMeshes) {
+  Mesh mesh;
+  BuildAwkwardMesh(mesh, 4, 7);
+  // A count larger than the corner buffer draws what the buffer holds.
+  mesh.cornerCount = mesh.corners.length() + 3;
+  std::vector<unsigned char> expected = InterleavedRenderArrays(mesh);
+  EXPECT_EQ(DrawableCornerCount(mesh), mesh.corners.length());
+  std::vector<unsigned char> got(expected.size(), 0xAB);
+  FillMeshVertices(mesh, got.data(), 2);
+  EXPECT_TRUE(got == expected);
+
+  Mesh empty;
+  EXPECT_EQ(DrawableCornerCount(empty), 0u);
+  FillMeshVertices(empty, nullptr);  // writes nothing
+}
+
+TEST(MeshVertices, MaterialFollowsTheRenderArraysRule) {
+  Mesh mesh;
+  BuildAwkwardMesh(mesh, 2, 3);
+  for (bool hasMaterial : {false, true}) {
+    mesh.hasMaterial = hasMaterial;
+    mesh.renderDiffuse = {0.1f, 0.2f, 0.3f, 0.4f};
+    mesh.renderAmbient = {0.5f, 0.6f, 0.7f, 0.8f};
+    mesh.renderSpecular = {0.9f, 0.25f, 0.75f, 1.0f};
+    BuildRenderArrays(mesh);
+    ApplyMaterial(mesh);
+    Material m = MeshMaterial(mesh);
+    auto same = [](const ColourF& a, const ColourF& b) {
+      return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+    };
+    EXPECT_TRUE(same(m.diffuse, mesh.render.diffuse)) << hasMaterial;
+    EXPECT_TRUE(same(m.ambient, mesh.render.ambient)) << hasMaterial;
+    EXPECT_TRUE(same(m.specular, mesh.render.specular)) << hasMaterial;
+    EXPECT_TRUE(same(m.emissive, mesh.render.emissive)) << hasMaterial;
+  }
+}
+
+}  // namespace
+}  // namespace torvane
