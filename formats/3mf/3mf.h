@@ -1,8 +1,9 @@
 // 3MF: 3D Manufacturing packages (a zip archive holding an XML model part).
 //
 // Read3mf finds the model part (the one the package's root relationships
-// name, else the first ".model" entry), reads it into memory (never onto
-// disk) and turns every object with triangles into a mesh, with
+// name, else the first ".model" entry), parses it as it comes out of the
+// archive (never onto disk, nor whole into memory) and turns every object
+// with triangles into a mesh, with
 // colours from colour groups, base materials and colour elements, build item
 // transforms applied, and the attributes and metadata the program does not
 // use kept as properties so that a save writes them back. Write3mf builds

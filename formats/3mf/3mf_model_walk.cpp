@@ -1,20 +1,27 @@
-// Walks the XML tree of a 3MF model part: objects with their vertices and
-// triangles, colour groups, base materials and colours, build items,
-// components and metadata.
+// Walks the elements of a 3MF model part, as the XML parser reports them:
+// objects with their vertices and triangles, colour groups, base materials
+// and colours, build items, components and metadata. Elements the format
+// does not walk into are passed over with everything inside them.
 //
-// The walk keeps its own stack of open elements instead of recursing, so the
-// nesting of a file cannot exhaust the call stack. Colour look-ups go through
-// maps kept up to date as materials are read (a later material with the same
-// group and index wins, as the newest-first material list would give).
+// The walk takes the parser's events (start, text, end) and keeps only a
+// stack of the open walked elements, so vertices and triangles go straight
+// from the text into the mesh arrays and no nesting depth can exhaust the
+// call stack. A tree already parsed is walked by replaying it as events.
+// Colour look-ups go through maps kept up to date as materials are read (a
+// later material with the same group and index wins, as the newest-first
+// material list would give).
 #include <map>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "formats/3mf/3mf_parts.h"
 #include "formats/imported_model.h"
 #include "formats/textio/grow_append.h"
 #include "formats/textio/number_text.h"
 #include "formats/textio/utf8_text.h"
+#include "formats/xml/xml.h"
+#include "formats/xml/xml_events.h"
 
 namespace torvane {
 namespace {
@@ -98,6 +105,24 @@ int64_t ParseInteger(std::string_view text) {
   return value;
 }
 
+// An index attribute: plain digits in one pass, anything else by the
+// general rule.
+int64_t ParseIndex(std::string_view text) {
+  if (!text.empty() && text.size() <= 9) {
+    uint32_t value = 0;
+    size_t i = 0;
+    for (; i < text.size() && static_cast<unsigned>(text[i] - '0') <= 9; ++i)
+      value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+    if (i == text.size()) return value;
+  }
+  return ParseInteger(text);
+}
+
+// Negative or oversized indices become one the range check refuses.
+uint32_t IndexValue(int64_t v) {
+  return v < 0 || v > 0xFFFFFFFE ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+}
+
 struct ObjectState {
   std::list<ImportedMesh>::iterator mesh;
   Colour32 colour = kOpaqueBlack;
@@ -105,46 +130,69 @@ struct ObjectState {
   bool trianglesColoured = false;
 };
 
-class ModelWalker {
+class ModelWalker : public XmlHandler {
  public:
-  ModelWalker(const XmlDocument& document, ProgressMonitor& monitor, ImportedModel& model)
-      : doc_(document), monitor_(monitor), model_(model) {}
+  ModelWalker(ProgressMonitor& monitor, ImportedModel& model) : monitor_(monitor), model_(model) {}
 
-  LoadResult Walk() {
-    struct Frame {
-      const XmlNode* next;
-      bool object;
-    };
-    std::vector<Frame> stack{{doc_.Root().firstChild, false}};
-    while (!stack.empty()) {
-      Frame& frame = stack.back();
-      if (!frame.next) {
-        const bool object = frame.object;
-        stack.pop_back();
-        if (object && !EndObject()) return kFailed;
-        continue;
-      }
-      const XmlNode& node = *frame.next;
-      frame.next = node.nextSibling;
-      if (monitor_.IsCancelled()) return kCancelled;
-      if (node.name.length == 0) continue;  // text
-      const Element element = ElementOf(doc_.Name(node));
-      if (!Enter(element, node)) return kFailed;
-      if (HasWalkedChildren(element))
-        stack.push_back({node.firstChild, element == Element::kObject});
+  // kLoaded unless an event stopped the walk.
+  LoadResult result() const { return result_; }
+
+  bool StartElement(const XmlTag& tag) override {
+    if (ignoredDepth_ > 0) {
+      if (tag.open) ++ignoredDepth_;
+      return true;
     }
-    return kLoaded;
+    if (monitor_.IsCancelled()) return Stop(kCancelled);
+    const Element element = ElementOf(tag.name);
+    if (!Enter(element, tag)) return Stop(kFailed);
+    if (!tag.open) return Leave(element);  // no content: it ends here
+    if (HasWalkedChildren(element)) {
+      open_.push_back(element);
+    } else {
+      ignoredDepth_ = 1;
+      ignored_ = element;
+    }
+    return true;
+  }
+
+  bool EndElement() override {
+    if (ignoredDepth_ > 0) {
+      if (--ignoredDepth_ == 0) return Leave(ignored_);
+      return true;
+    }
+    if (open_.empty()) return true;
+    const Element element = open_.back();
+    open_.pop_back();
+    return Leave(element);
+  }
+
+  // Only the texts directly inside a metadata element are kept.
+  bool Text(std::string_view text) override {
+    if (ignoredDepth_ == 1 && ignored_ == Element::kMetadata && metadataOpen_)
+      metadataText_.append(text);
+    return true;
   }
 
  private:
-  std::optional<std::string_view> Attr(const XmlNode& node, std::string_view name) const {
-    return FindAttribute(doc_, node, name);
-  }
-  std::string AttrOr(const XmlNode& node, std::string_view name, std::string_view fallback) const {
-    return GetAttribute(doc_, node, name, fallback);
+  bool Stop(LoadResult result) {
+    result_ = result;
+    return false;
   }
 
-  bool Enter(Element element, const XmlNode& node) {
+  bool Leave(Element element) {
+    if (element == Element::kObject && !EndObject()) return Stop(kFailed);
+    if (element == Element::kMetadata) FinishMetadata();
+    return true;
+  }
+
+  static std::optional<std::string_view> Attr(const XmlTag& tag, std::string_view name) {
+    return FindAttribute(tag.attributes, name);
+  }
+  static std::string AttrOr(const XmlTag& tag, std::string_view name, std::string_view fallback) {
+    return std::string(FindAttribute(tag.attributes, name).value_or(fallback));
+  }
+
+  bool Enter(Element element, const XmlTag& node) {
     switch (element) {
       case Element::kModel:
         StoreModelAttributes(node);
@@ -186,7 +234,7 @@ class ModelWalker {
     }
   }
 
-  void StoreModelAttributes(const XmlNode& node) {
+  void StoreModelAttributes(const XmlTag& node) {
     PropertyBag& p = model_.properties;
     p.Set("Model:unit", AttrOr(node, "unit", "millimeter"));
     p.Set("Model:xml:lang", AttrOr(node, "xml:lang", "en-US"));
@@ -194,16 +242,22 @@ class ModelWalker {
     p.Set("Model:xmlns:m", AttrOr(node, "xmlns:m", kMaterialNamespace));
   }
 
-  void StoreMetadata(const XmlNode& node) {
+  // The metadata's text is gathered until the element ends.
+  void StoreMetadata(const XmlTag& node) {
     auto name = Attr(node, "name");
-    if (!name || name->empty()) return;
-    std::string text;
-    for (const XmlNode* child = node.firstChild; child; child = child->nextSibling)
-      if (child->name.length == 0) text += doc_.Text(*child);
-    model_.properties.Set(*name == "Title" ? std::string("ModelName") : std::string(*name), text);
+    metadataOpen_ = name && !name->empty();
+    if (!metadataOpen_) return;
+    metadataKey_ = *name == "Title" ? std::string("ModelName") : std::string(*name);
+    metadataText_.clear();
   }
 
-  void StoreBuildItem(const XmlNode& node) {
+  void FinishMetadata() {
+    if (!metadataOpen_) return;
+    metadataOpen_ = false;
+    model_.properties.Set(metadataKey_, metadataText_);
+  }
+
+  void StoreBuildItem(const XmlTag& node) {
     auto id = Attr(node, "objectid");
     if (!id) return;
     const std::string key(*id);
@@ -214,7 +268,7 @@ class ModelWalker {
       model_.properties.Set("BuildItem:partnumber_" + key, std::string(*part));
   }
 
-  bool AddColourMaterial(Element element, const XmlNode& node) {
+  bool AddColourMaterial(Element element, const XmlTag& node) {
     ImportedMaterial material;
     uint32_t index = 0;
     std::string colourText;
@@ -259,7 +313,7 @@ class ModelWalker {
     return c == g->second.end() ? fallback : c->second;
   }
 
-  bool BeginObject(const XmlNode& node) {
+  bool BeginObject(const XmlTag& node) {
     ImportedMesh& mesh = AppendMesh(model_);
     mesh.metadata.Set("id", AttrOr(node, "id", "1"));
     mesh.metadata.Set("type", AttrOr(node, "type", "model"));
@@ -294,37 +348,49 @@ class ModelWalker {
     return true;
   }
 
-  bool AddVertex(const XmlNode& node) {
+  bool AddVertex(const XmlTag& node) {
     if (objects_.empty()) return true;
+    // One pass over the attributes; a repeated name keeps its last value.
+    std::optional<std::string_view> text[3];
+    for (const XmlAttributeView& a : node.attributes)
+      if (a.name.size() == 1 && a.name[0] >= 'x' && a.name[0] <= 'z')
+        text[a.name[0] - 'x'] = a.value;
     float c[3] = {0.0f, 0.0f, 0.0f};
-    const char* names[3] = {"x", "y", "z"};
     for (int i = 0; i < 3; ++i)
-      if (auto value = Attr(node, names[i])) ParseLeadingFloat(*value, c[i]);
+      if (text[i]) ParseLeadingFloat(*text[i], c[i]);
     return AppendValue(objects_.back().mesh->positions, Vec3{c[0], c[1], c[2]});
   }
 
-  bool AddTriangle(const XmlNode& node) {
+  bool AddTriangle(const XmlTag& node) {
     if (objects_.empty()) return true;
     ObjectState& state = objects_.back();
     ImportedMesh& mesh = *state.mesh;
-    const char* names[3] = {"v1", "v2", "v3"};
-    for (const char* name : names) {
-      int64_t v = 0;
-      if (auto value = Attr(node, name)) v = ParseInteger(*value);
-      // Negative or oversized indices become one the range check refuses.
-      const uint32_t index = v < 0 || v > 0xFFFFFFFE ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
-      if (!AppendValue(mesh.indices, index)) return false;
+    // One pass over the attributes; a repeated name keeps its last value.
+    std::optional<std::string_view> v[3], p[3], pid, ids;
+    for (const XmlAttributeView& a : node.attributes) {
+      const std::string_view name = a.name;
+      if (name.size() == 2 && name[1] >= '1' && name[1] <= '3') {
+        if (name[0] == 'v') v[name[1] - '1'] = a.value;
+        if (name[0] == 'p') p[name[1] - '1'] = a.value;
+      } else if (name == "pid") {
+        pid = a.value;
+      } else if (name == "colorid") {
+        ids = a.value;
+      }
     }
+    const uint32_t corners = mesh.indices.length();
+    if (!mesh.indices.ResizeKeep(size_t{corners} + 3)) return false;
+    uint32_t* index = mesh.indices.MutableData() + corners;
+    for (int i = 0; i < 3; ++i)
+      index[i] = IndexValue(v[i] ? ParseIndex(*v[i]) : 0);
     Colour32 corner[3] = {state.colour, state.colour, state.colour};
-    if (auto p1 = Attr(node, "p1")) {
-      const std::string group(Attr(node, "pid").value_or(groupId_));
-      corner[0] = Lookup(group, *p1, state.colour);
-      auto p2 = Attr(node, "p2");
-      auto p3 = Attr(node, "p3");
-      corner[1] = p2 ? Lookup(group, *p2, state.colour) : corner[0];
-      corner[2] = p3 ? Lookup(group, *p3, state.colour) : corner[0];
+    if (p[0]) {
+      const std::string group(pid.value_or(groupId_));
+      corner[0] = Lookup(group, *p[0], state.colour);
+      corner[1] = p[1] ? Lookup(group, *p[1], state.colour) : corner[0];
+      corner[2] = p[2] ? Lookup(group, *p[2], state.colour) : corner[0];
       state.trianglesColoured = true;
-    } else if (auto ids = Attr(node, "colorid")) {
+    } else if (ids) {
       std::string_view rest = *ids;
       for (int i = 0; i < 3 && !rest.empty(); ++i) {
         const size_t comma = rest.find(',');
@@ -355,9 +421,15 @@ class ModelWalker {
     return true;
   }
 
-  const XmlDocument& doc_;
   ProgressMonitor& monitor_;
   ImportedModel& model_;
+  LoadResult result_ = kLoaded;
+  std::vector<Element> open_;  // the open walked elements
+  uint32_t ignoredDepth_ = 0;  // depth inside an element that is not walked
+  Element ignored_ = Element::kOther;
+  bool metadataOpen_ = false;
+  std::string metadataKey_;
+  std::string metadataText_;
   std::vector<ObjectState> objects_;
   std::string groupId_;
   uint32_t groupPosition_ = 0;
@@ -392,8 +464,22 @@ Colour32 Parse3mfColour(std::string_view text) {
 LoadResult Walk3mfModel(const XmlDocument& document, ProgressMonitor& monitor,
                         ImportedModel& model) {
   try {
-    ModelWalker walker(document, monitor, model);
-    return walker.Walk();
+    ModelWalker walker(monitor, model);
+    ReplayXmlDocument(document, walker);
+    return walker.result();
+  } catch (const std::bad_alloc&) {
+    return kFailed;
+  }
+}
+
+LoadResult Stream3mfModel(XmlPull& text, ProgressMonitor& monitor, ImportedModel& model,
+                          size_t blockSize) {
+  try {
+    ModelWalker walker(monitor, model);
+    const XmlParseResult parsed = ParseXmlStream(text, &monitor, walker, nullptr, blockSize);
+    if (parsed == XmlParseResult::kCancelled) return kCancelled;
+    if (parsed == XmlParseResult::kStopped && walker.result() == kLoaded) return kFailed;
+    return walker.result();
   } catch (const std::bad_alloc&) {
     return kFailed;
   }

@@ -9,6 +9,7 @@
 #include "core/progress_monitor.h"
 #include "core/status.h"
 #include "formats/xml/xml.h"
+#include "formats/xml/xml_events.h"
 #include "formats/zip/zip.h"
 
 namespace torvane {
@@ -25,9 +26,13 @@ Colour32 Parse3mfColour(std::string_view text);
 std::vector<std::string> ModelPartCandidates(const std::vector<ZipEntry>& entries,
                                              std::string_view relationshipsXml);
 
-// Turns the model XML into meshes, materials and properties of `model`.
+// Turns the model XML into meshes, materials and properties of `model`:
+// from a parsed tree, or from the text as it streams (pieces of up to
+// `blockSize` bytes), which never holds more than a piece of the text.
 LoadResult Walk3mfModel(const XmlDocument& document, ProgressMonitor& monitor,
                         ImportedModel& model);
+LoadResult Stream3mfModel(XmlPull& text, ProgressMonitor& monitor, ImportedModel& model,
+                          size_t blockSize = size_t{1} << 20);
 
 // Applies build item transforms (the load step gives the triangles their
 // face normals). Failed when a triangle names a vertex its object does not

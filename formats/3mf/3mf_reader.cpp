@@ -1,12 +1,20 @@
-// Reads 3MF packages: picks the model part, reads it into memory, parses
-// it, walks it into meshes and arranges them (build item transforms, face
-// normals).
+// Reads 3MF packages: picks the model part, parses it as it comes out of
+// the archive, walks it into meshes and arranges them (build item
+// transforms, face normals).
+//
+// The model part is never written to disk nor held whole in memory: its
+// text streams from the archive through the XML parser into the mesh
+// arrays. Only a part that must be decoded whole first (UTF-16, or not
+// valid UTF-8 and so read in the Western code page) is read into memory and
+// parsed as a tree.
+#include <cstring>
 #include <new>
 
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
 #include "formats/imported_model.h"
 #include "formats/textio/number_text.h"
+#include "formats/textio/utf8_stream_check.h"
 #include "formats/textio/utf8_text.h"
 #include "platform/available_memory.h"
 
@@ -89,8 +97,152 @@ LoadResult ApplyTransform(ImportedMesh& mesh, const std::string& transform,
   return kLoaded;
 }
 
-// The package's parts are read into memory: no file taken from the archive
-// is ever written to disk.
+// The model part's bytes as they come out of the archive, as the XML
+// parser's text: a UTF-8 byte-order mark is dropped, and the text is checked
+// as it passes. When the part turns out to need decoding as a whole (it is
+// UTF-16, or not valid UTF-8), or its data is damaged, the text ends there
+// and the stream says so.
+class ModelPartText : public XmlPull {
+ public:
+  explicit ModelPartText(ZipEntryStream& entry) : entry_(entry) {}
+
+  size_t Pull(char* data, size_t n) override {
+    if (!started_) Start();
+    if (damaged_ || needsWholeDecode_) return 0;
+    if (headUsed_ < head_.size()) {
+      const size_t take = std::min(n, head_.size() - headUsed_);
+      std::memcpy(data, head_.data() + headUsed_, take);
+      headUsed_ += take;
+      return take;
+    }
+    if (ended_ || n == 0) return 0;
+    const size_t got = Read(data, n);
+    if (got && checked_ && !check_.Feed(data, got)) {
+      needsWholeDecode_ = true;
+      return 0;
+    }
+    return got;
+  }
+
+  // Reads whatever the parser left (after a NUL character, say), so that the
+  // whole part is checked.
+  void Drain() {
+    std::vector<char> rest(1 << 16);
+    while (!damaged_ && !needsWholeDecode_ && (!started_ || !ended_ || headUsed_ < head_.size()))
+      Pull(rest.data(), rest.size());
+  }
+
+  bool damaged() const { return damaged_; }
+  bool needsWholeDecode() const { return needsWholeDecode_; }
+
+ private:
+  size_t Read(char* data, size_t n) {
+    const int64_t got = entry_.Read(data, n);
+    if (got < 0) {
+      damaged_ = true;
+      return 0;
+    }
+    if (got == 0) {
+      ended_ = true;
+      if (checked_ && !check_.Finish()) needsWholeDecode_ = true;
+    }
+    return static_cast<size_t>(got);
+  }
+
+  // The first bytes tell the encoding.
+  void Start() {
+    started_ = true;
+    char head[3];
+    size_t have = 0;
+    while (have < 3 && !ended_ && !damaged_)
+      have += Read(head + have, 3 - have);
+    if (damaged_) return;
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(head[i]); };
+    if (have >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
+      needsWholeDecode_ = true;
+      return;
+    }
+    if (have == 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
+      checked_ = false;  // marked UTF-8: taken as it is
+      return;
+    }
+    head_.assign(head, have);
+    if (checked_ && !check_.Feed(head, have)) needsWholeDecode_ = true;
+    if (ended_ && checked_ && !check_.Finish()) needsWholeDecode_ = true;
+  }
+
+  ZipEntryStream& entry_;
+  Utf8StreamCheck check_;
+  std::string head_;
+  size_t headUsed_ = 0;
+  bool started_ = false;
+  bool checked_ = true;
+  bool ended_ = false;
+  bool damaged_ = false;
+  bool needsWholeDecode_ = false;
+};
+
+// What a walk added to the model, so that a part found damaged half way can
+// be taken back before the next candidate is read.
+struct ModelMark {
+  PropertyBag properties;
+  size_t meshes = 0;
+  size_t materials = 0;
+  uint16_t materialCounter = 0;
+};
+
+ModelMark MarkModel(const ImportedModel& model) {
+  return {model.properties, model.meshes.size(), model.materials.size(), model.materialCounter};
+}
+
+void RestoreModel(ImportedModel& model, const ModelMark& mark) {
+  model.properties = mark.properties;
+  while (model.meshes.size() > mark.meshes)
+    model.meshes.pop_back();
+  while (model.materials.size() > mark.materials)
+    model.materials.pop_front();  // newest first
+  model.materialCounter = mark.materialCounter;
+}
+
+// The model part read whole into memory, decoded, parsed as a tree and
+// walked. Nothing when the part cannot be read.
+std::optional<LoadResult> ReadWholeModelPart(const std::string& path, const std::string& name,
+                                             uint64_t size, ProgressMonitor& monitor,
+                                             ImportedModel& model) {
+  std::optional<std::string> part = ReadZipEntry(path, name, size);
+  if (!part) return std::nullopt;
+  XmlDocument document;
+  std::string error;
+  const int parsed = ParseXmlBytes(std::move(*part), &monitor, document, error);
+  if (parsed != 0) {
+    model.failureReason = kFailureBadFile;
+    return static_cast<LoadResult>(parsed);
+  }
+  return Walk3mfModel(document, monitor, model);
+}
+
+// The model part streamed from the archive through the parser into the
+// model. Nothing when the part cannot be read (the model is then as it was).
+std::optional<LoadResult> StreamModelPart(const std::string& path, const std::string& name,
+                                          uint64_t size, ProgressMonitor& monitor,
+                                          ImportedModel& model) {
+  const ModelMark mark = MarkModel(model);
+  bool wholeDecode = false;
+  {
+    ZipEntryStream entry;
+    if (!entry.Open(path, name, size)) return std::nullopt;
+    ModelPartText text(entry);
+    const LoadResult walked = Stream3mfModel(text, monitor, model);
+    if (walked == kCancelled) return walked;
+    text.Drain();
+    if (!text.damaged() && !text.needsWholeDecode()) return walked;
+    wholeDecode = !text.damaged();
+  }
+  RestoreModel(model, mark);
+  if (!wholeDecode) return std::nullopt;
+  return ReadWholeModelPart(path, name, size, monitor, model);
+}
+
 LoadResult ReadPackage(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   const std::optional<std::vector<ZipEntry>> entries = ListZipEntries(path);
   if (!entries) {
@@ -104,34 +256,25 @@ LoadResult ReadPackage(const std::string& path, ProgressMonitor& monitor, Import
     break;
   }
 
-  std::optional<std::string> part;
+  // The first candidate that can be read is the model part.
   for (const std::string& name : ModelPartCandidates(*entries, relationships)) {
     uint64_t size = 0;
     for (const ZipEntry& entry : *entries)
       if (entry.name == name) size = entry.size;
-    // The parsed model needs many times its text; refuse before extracting.
+    // A part this large would not fit in memory as a tree; refuse before
+    // reading it, whichever way it is read.
     if (size * 20 >= AvailableMemory() || size > 0x7FFFFFFF) {
       model.failureReason = kFailureMemory;
       return kFailed;
     }
-    if ((part = ReadZipEntry(path, name, size))) break;
+    monitor.SetText("Opening file...", 1);
+    const std::optional<LoadResult> walked = StreamModelPart(path, name, size, monitor, model);
+    if (!walked) continue;
+    if (*walked != kLoaded) return *walked;
+    return Arrange3mfModel(monitor, model);
   }
-  if (!part) {
-    model.failureReason = kFailureBadFile;
-    return kFailed;
-  }
-
-  monitor.SetText("Opening file...", 1);
-  XmlDocument document;
-  std::string error;
-  const int parsed = ParseXmlBytes(std::move(*part), &monitor, document, error);
-  if (parsed != 0) {
-    model.failureReason = kFailureBadFile;
-    return static_cast<LoadResult>(parsed);
-  }
-  const LoadResult walked = Walk3mfModel(document, monitor, model);
-  if (walked != kLoaded) return walked;
-  return Arrange3mfModel(monitor, model);
+  model.failureReason = kFailureBadFile;
+  return kFailed;
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <cstring>
 #include <new>
 #include <unordered_map>
 
@@ -16,6 +18,7 @@
 #include "formats/3mf/3mf.h"
 #include "formats/imported_model.h"
 #include "formats/temp_folder.h"
+#include "formats/textio/number_text.h"
 #include "formats/textio/output_buffer.h"
 #include "formats/textio/utf8_text.h"
 #include "formats/zip/zip.h"
@@ -59,6 +62,17 @@ std::string RelationshipsXml() {
          "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">\r\n"
          "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel10\" Type=\"" +
          k3mfModelRelationship + "\" />\r\n</Relationships>\r\n";
+}
+
+// Appends a literal (without its NUL) at `out`; the new end.
+template <size_t N>
+char* Put(char* out, const char (&text)[N]) {
+  std::memcpy(out, text, N - 1);
+  return out + N - 1;
+}
+
+char* PutUnsigned(char* out, uint32_t value) {
+  return std::to_chars(out, out + 10, value).ptr;
 }
 
 // The colour of corner k, or none (-1) when the mesh has no colour for it.
@@ -168,13 +182,15 @@ class ModelWriter {
         return out_.ok() ? kStatusCancelled : kStatusFailed;
       // Z-up and mirrored: (x, y, z) is written as (x, z, y).
       const Vec3 p = TransformPoint(positions[i], transform);
-      out_.Text("<vertex x=\"");
-      out_.Fixed(p.x, 6);
-      out_.Text("\" y=\"");
-      out_.Fixed(p.z, 6);
-      out_.Text("\" z=\"");
-      out_.Fixed(p.y, 6);
-      out_.Text("\" />\n");
+      char line[3 * 352 + 32];
+      char* c = Put(line, "<vertex x=\"");
+      c += FormatFloatFixed(c, p.x, 6);
+      c = Put(c, "\" y=\"");
+      c += FormatFloatFixed(c, p.z, 6);
+      c = Put(c, "\" z=\"");
+      c += FormatFloatFixed(c, p.y, 6);
+      c = Put(c, "\" />\n");
+      out_.Bytes(line, static_cast<size_t>(c - line));
     }
     out_.Text("</vertices>\n");
 
@@ -191,15 +207,21 @@ class ModelWriter {
             FormatText("Index: %i%% [%u / %u]", static_cast<int>(100.0 * k / corners), k, corners),
             1);
       }
-      out_.Text("<triangle v1=\"");
-      out_.Unsigned(indices[k]);
-      out_.Text("\" v2=\"");
-      out_.Unsigned(indices[k + 1]);
-      out_.Text("\" v3=\"");
-      out_.Unsigned(indices[k + 2]);
-      out_.Text("\" ");
-      if (coloured) WriteCornerColours(mesh, k);
-      out_.Text("/>\n");
+      char line[96];
+      char* c = Put(line, "<triangle v1=\"");
+      c = PutUnsigned(c, indices[k]);
+      c = Put(c, "\" v2=\"");
+      c = PutUnsigned(c, indices[k + 1]);
+      c = Put(c, "\" v3=\"");
+      c = PutUnsigned(c, indices[k + 2]);
+      c = Put(c, "\" ");
+      if (coloured) {
+        out_.Bytes(line, static_cast<size_t>(c - line));
+        WriteCornerColours(mesh, k);
+        c = line;
+      }
+      c = Put(c, "/>\n");
+      out_.Bytes(line, static_cast<size_t>(c - line));
     }
     out_.Text("</triangles>\n</mesh>\n</object>\n");
     return kStatusDone;

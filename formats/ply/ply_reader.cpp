@@ -17,8 +17,8 @@
 #include "formats/ply/ply_header.h"
 #include "formats/ply/ply_values.h"
 #include "formats/textio/byte_source.h"
-#include "formats/textio/line_scanner.h"
 #include "formats/textio/number_text.h"
+#include "formats/textio/text_block_reader.h"
 #include "formats/textio/utf8_text.h"
 
 namespace torvane {
@@ -44,7 +44,8 @@ class PlyBodyReader {
     // The body is read from its start in large pieces.
     reader.File().Seek(reader.Tell());
     if (ascii_) {
-      scanner_ = std::make_unique<LineScanner>(reader.File());
+      text_ = std::make_unique<TextBlockReader>(reader.File());
+      at_ = text_->Limit();
     } else {
       bytes_ = std::make_unique<ByteSource>(reader.File());
     }
@@ -72,6 +73,7 @@ class PlyBodyReader {
   void TakePointers() {
     positions_ = mesh_.positions.MutableData();
     indices_ = mesh_.indices.MutableData();
+    indicesLength_ = mesh_.indices.length();
     const bool perVertex = header_.colourMode == kPlyColoursPerVertex;
     const bool perFace = header_.colourMode == kPlyColoursPerFace;
     vertexColours_ = perVertex ? mesh_.colours.MutableData() : nullptr;
@@ -103,17 +105,13 @@ class PlyBodyReader {
     const bool hasList = std::any_of(element.properties.begin(), element.properties.end(),
                                      [](const PlyProperty& p) { return p.type == kPlyList; });
     if (!ascii_ && !hasList) return ReadFixedBinary(element);
-    const bool plain = ascii_ && IsPlainAsciiElement(element);
+    if (ascii_ && IsPlainAsciiElement(element)) {
+      return element.kind == PlyKind::kVertex ? ReadPlainAsciiVertices(element)
+                                              : ReadPlainAsciiFaces(element);
+    }
     for (uint32_t i = 0; i < element.count; ++i) {
       if (i % kCancelStep == 0 && monitor_.IsCancelled()) return kCancelled;
-      bool ok;
-      if (plain) {
-        ok = element.kind == PlyKind::kVertex ? ReadPlainAsciiVertex(element, i)
-                                              : ReadPlainAsciiFace();
-      } else {
-        ok = ascii_ ? ReadAsciiItem(element, i) : ReadListBinaryItem(element, i);
-      }
-      if (!ok) return kFailed;
+      if (!(ascii_ ? ReadAsciiItem(element, i) : ReadListBinaryItem(element, i))) return kFailed;
     }
     return kLoaded;
   }
@@ -131,44 +129,85 @@ class PlyBodyReader {
            props[0].role == PlyRole::kIndexList;
   }
 
-  // The next line that is not blank, with `c` at its first character.
-  bool NextDataLine(const char*& c, const char*& end) {
-    std::string_view text;
-    do {
-      if (!scanner_->Next(text)) return false;
-      c = text.data();
-      end = c + text.size();
-      while (c < end && IsTokenSpace(*c))
-        ++c;
-    } while (c == end);
-    return true;
+  // Plain items are read in place from the text window: each starts at the
+  // next token (blank lines are passed over), its values must be on that
+  // line, and the rest of the line is ignored.
+  LoadResult ReadPlainAsciiVertices(const PlyElement& element) {
+    int slot[3];
+    for (int j = 0; j < 3; ++j)
+      slot[j] = static_cast<int>(element.properties[j].role) - static_cast<int>(PlyRole::kX);
+    const char* at = at_;
+    LoadResult result = kLoaded;
+    for (uint32_t i = 0; i < element.count; ++i) {
+      if (i % kCancelStep == 0 && monitor_.IsCancelled()) {
+        result = kCancelled;
+        break;
+      }
+      if (!text_->SkipBlank(at)) {
+        result = kFailed;
+        break;
+      }
+      const char* const limit = text_->Limit();
+      float v[3] = {0.0f, 0.0f, 0.0f};
+      if (!TakeLineFloat(at, limit, v[slot[0]]) || !TakeLineFloat(at, limit, v[slot[1]]) ||
+          !TakeLineFloat(at, limit, v[slot[2]])) {
+        result = kFailed;
+        break;
+      }
+      positions_[i] = {v[0], v[1], v[2]};
+      text_->PassLine(at);
+    }
+    at_ = at;
+    return result;
   }
 
-  bool ReadPlainAsciiVertex(const PlyElement& element, uint32_t item) {
-    const char* c;
-    const char* end;
-    if (!NextDataLine(c, end)) return false;
-    float v[3] = {0.0f, 0.0f, 0.0f};
-    for (const PlyProperty& p : element.properties)
-      if (!TakeFloatToken(c, end, v[static_cast<int>(p.role) - static_cast<int>(PlyRole::kX)]))
-        return false;
-    positions_[item] = {v[0], v[1], v[2]};
-    return true;
+  LoadResult ReadPlainAsciiFaces(const PlyElement& element) {
+    const char* at = at_;
+    LoadResult result = kLoaded;
+    for (uint32_t i = 0; i < element.count; ++i) {
+      if (i % kCancelStep == 0 && monitor_.IsCancelled()) {
+        result = kCancelled;
+        break;
+      }
+      const char* next = nullptr;
+      if (!text_->SkipBlank(at) || !(next = ReadPlainAsciiFace(at, text_->Limit()))) {
+        result = kFailed;
+        break;
+      }
+      at = next;
+      text_->PassLine(at);
+    }
+    at_ = at;
+    return result;
   }
 
-  bool ReadPlainAsciiFace() {
-    const char* c;
-    const char* end;
-    if (!NextDataLine(c, end)) return false;
+  // One face from `at` (its first token) on: the position after it, or null
+  // when the line is not a good face.
+  const char* ReadPlainAsciiFace(const char* at, const char* limit) {
     int64_t count = 0;
-    if (TakeIntegerToken(c, end, count) != TokenKind::kNumber || count < 0) return false;
+    if (ParseIntegerTokenAt(at, limit, count) != TokenKind::kNumber || count < 0) return nullptr;
+    if (count == 3 && cornersOut_ + 3 <= indicesLength_ && !faceColours_) {
+      // Triangles, nearly every face of most files, go straight to the array.
+      int64_t v[3] = {0, 0, 0};
+      for (int64_t& value : v) {
+        if (TakeLineInteger(at, limit, value) == TokenKind::kNone) return nullptr;
+        // Negative values turn huge and fail the range check too.
+        if (static_cast<uint64_t>(value) >= vertexCount_) return nullptr;
+      }
+      uint32_t* corner = indices_ + cornersOut_;
+      corner[0] = static_cast<uint32_t>(v[0]);
+      corner[1] = static_cast<uint32_t>(v[1]);
+      corner[2] = static_cast<uint32_t>(v[2]);
+      cornersOut_ += 3;
+      return at;
+    }
     // Small faces are gathered on the stack, larger ones in the list.
     uint32_t small[8];
     const bool fits = count <= 8;
     indexList_.clear();
     for (int64_t k = 0; k < count; ++k) {
       int64_t value = 0;
-      if (TakeIntegerToken(c, end, value) == TokenKind::kNone) return false;
+      if (TakeLineInteger(at, limit, value) == TokenKind::kNone) return nullptr;
       const uint32_t index =
           value < 0 || value > 0xFFFFFFFE ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
       if (fits) {
@@ -177,8 +216,9 @@ class PlyBodyReader {
         indexList_.push_back(index);
       }
     }
-    return fits ? StoreFaceIndices(small, static_cast<size_t>(count), kOpaqueBlack)
-                : StoreFaceIndices(indexList_.data(), indexList_.size(), kOpaqueBlack);
+    const bool stored = fits ? StoreFaceIndices(small, static_cast<size_t>(count), kOpaqueBlack)
+                             : StoreFaceIndices(indexList_.data(), indexList_.size(), kOpaqueBlack);
+    return stored ? at : nullptr;
   }
 
   // Elements without lists: whole blocks of items per read.
@@ -249,7 +289,7 @@ class PlyBodyReader {
     std::string_view text;
     size_t pos = 0;
     do {
-      if (!scanner_->Next(text)) return false;
+      if (!text_->NextLine(at_, text)) return false;
       pos = 0;
       while (pos < text.size() && IsTokenSpace(text[pos]))
         ++pos;
@@ -382,13 +422,15 @@ class PlyBodyReader {
   std::unique_ptr<ByteSource> bytes_;
   Vec3* positions_ = nullptr;
   uint32_t* indices_ = nullptr;
+  size_t indicesLength_ = 0;
   Colour32* vertexColours_ = nullptr;
   Colour32* faceColours_ = nullptr;
   std::vector<double> values_;
   std::vector<uint32_t> indexList_;
   bool haveIndexList_ = false;
-  std::unique_ptr<LineScanner> scanner_;
-  uint64_t remaining_ = 0;  // bytes of the file not read yet (binary bodies)
+  std::unique_ptr<TextBlockReader> text_;
+  const char* at_ = nullptr;  // the text position, inside text_'s window
+  uint64_t remaining_ = 0;    // bytes of the file not read yet (binary bodies)
   uint32_t cornersOut_ = 0;
 };
 

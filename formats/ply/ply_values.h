@@ -106,53 +106,36 @@ inline uint32_t IndexFromValue(double value) {
   return static_cast<uint32_t>(value);
 }
 
-// The token at `c` (after white space) as a float, in one pass for plain
-// decimals; false when the line has no more tokens.
-inline bool TakeFloatToken(const char*& c, const char* end, float& value) {
-  while (c < end && IsTokenSpace(*c))
-    ++c;
-  if (c == end) return false;
+// A line ending: lines of a text body end at "\n" or "\r" (both are token
+// space too).
+inline bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+// The float token that starts at `c` (not white space); `c` moves past it.
+// One pass for plain decimals; a token that is not a number reads as 0.
+inline void ParseFloatTokenAt(const char*& c, const char* end, float& value) {
   size_t used = 0;
   if (ParsePlainFloat(std::string_view(c, end - c), value, &used) &&
       (c + used == end || IsTokenSpace(c[used]))) {
     c += used;
-    return true;
+    return;
   }
   const char* start = c;
   while (c < end && !IsTokenSpace(*c))
     ++c;
   value = 0.0f;
   ParseLeadingFloat(std::string_view(start, c - start), value);
-  return true;
 }
 
 enum class TokenKind { kNone, kNumber, kNotANumber };
 
-// The token at `c` (after white space) as an integer, in one pass for plain
-// unsigned numbers.
-inline TokenKind TakeIntegerToken(const char*& c, const char* end, int64_t& value) {
-  while (c < end && IsTokenSpace(*c))
-    ++c;
-  if (c == end) return TokenKind::kNone;
+// The integer token that starts at `c` (not white space); `c` moves past it.
+// One pass for plain unsigned numbers.
+inline TokenKind ParseIntegerTokenAt(const char*& c, const char* end, int64_t& value) {
   const char* start = c;
   uint64_t v = 0;
-  if (end - c >= 8) {
-    // Up to eight digits at once: find where the digits end, then combine
-    // them pairwise (the first character is the lowest byte).
-    uint64_t chunk;
-    std::memcpy(&chunk, c, 8);
-    const uint64_t t = chunk ^ 0x3030303030303030ull;
-    const uint64_t nondigit =
-        (((t & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | t) & 0x8080808080808080ull;
-    const int n = nondigit ? __builtin_ctzll(nondigit) / 8 : 8;
-    if (n > 0) {
-      uint64_t val = chunk << (8 * (8 - n));  // missing leading digits read as zeros
-      val = (val & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
-      val = (val & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
-      v = (val & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
-      c += n;
-    }
-  }
+  if (end - c >= 8) c += TakeEightDigits(c, v);
   while (c < end && static_cast<unsigned>(*c - '0') <= 9 && c - start < 18)
     v = v * 10 + static_cast<unsigned>(*c++ - '0');
   if (c > start && (c == end || IsTokenSpace(*c))) {
@@ -165,6 +148,36 @@ inline TokenKind TakeIntegerToken(const char*& c, const char* end, int64_t& valu
   value = 0;
   return ParseLeadingInt(std::string_view(start, c - start), value) ? TokenKind::kNumber
                                                                     : TokenKind::kNotANumber;
+}
+
+// The token at `c` (after white space) as an integer.
+inline TokenKind TakeIntegerToken(const char*& c, const char* end, int64_t& value) {
+  while (c < end && IsTokenSpace(*c))
+    ++c;
+  if (c == end) return TokenKind::kNone;
+  return ParseIntegerTokenAt(c, end, value);
+}
+
+// The same token readers within one line of a text body: `c` never passes
+// the line's ending, and a line without more tokens gives false / kNone.
+// The body must hold a line ending at or after `c` before `end`.
+inline bool SkipToLineToken(const char*& c) {
+  while (IsTokenSpace(*c)) {
+    if (IsLineEnd(*c)) return false;
+    ++c;
+  }
+  return true;
+}
+
+inline bool TakeLineFloat(const char*& c, const char* end, float& value) {
+  if (!SkipToLineToken(c)) return false;
+  ParseFloatTokenAt(c, end, value);
+  return true;
+}
+
+inline TokenKind TakeLineInteger(const char*& c, const char* end, int64_t& value) {
+  if (!SkipToLineToken(c)) return TokenKind::kNone;
+  return ParseIntegerTokenAt(c, end, value);
 }
 
 }  // namespace torvane

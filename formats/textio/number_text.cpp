@@ -103,4 +103,29 @@ size_t FormatFixed(char* out, double value, int decimals) {
   return static_cast<size_t>(result.ptr - out);
 }
 
+size_t FormatFloatFixed(char* out, float value, int decimals) {
+  static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (decimals < 0 || decimals > 9) return FormatFixed(out, value, decimals);
+  const double scaled = static_cast<double>(value) * kScales[decimals];
+  if (!(std::fabs(scaled) < 9007199254740992.0)) return FormatFixed(out, value, decimals);
+  // Negative values keep their sign even when they round to zero ("-0.000").
+  uint64_t n = static_cast<uint64_t>(std::fabs(std::nearbyint(scaled)));
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0 || count <= decimals);
+  size_t length = 0;
+  if (std::signbit(value)) out[length++] = '-';
+  while (count > decimals)
+    out[length++] = digits[--count];
+  if (decimals > 0) {
+    out[length++] = '.';
+    while (count > 0)
+      out[length++] = digits[--count];
+  }
+  return length;
+}
+
 }  // namespace torvane

@@ -1,5 +1,6 @@
 // A small tolerant XML reader: a whole file becomes a tree of element and
-// text nodes with attributes, for the 3MF model part.
+// text nodes with attributes, for the small parts of 3MF packages (the
+// large model part is read as events, see xml_events.h).
 //
 // LoadXmlFile answers 0 (parsed), 1 (cancelled) or 2 (not loaded: missing,
 // too large for memory, unreadable). A syntax problem does not change the
@@ -65,7 +66,7 @@ class XmlDocument {
   void Clear();
 
  private:
-  friend class XmlParser;
+  friend class XmlTreeBuilder;
   friend int ParseXmlBytes(std::string bytes, ProgressMonitor* monitor, XmlDocument& document,
                            std::string& error);
   static constexpr uint32_t kStoreBit = 0x80000000u;
@@ -89,6 +90,12 @@ std::optional<std::string_view> FindAttribute(const XmlDocument& document, const
 // The attribute's value, or `fallback` when the node has no such attribute.
 std::string GetAttribute(const XmlDocument& document, const XmlNode& node, std::string_view name,
                          std::string_view fallback);
+
+class XmlHandler;
+// Reports the tree to `handler` as the parser would have reported it: starts
+// (content follows when the element has children), texts and ends, in
+// document order. False when the handler stopped it.
+bool ReplayXmlDocument(const XmlDocument& document, XmlHandler& handler);
 
 // Loads and parses a file. `monitor` may be null.
 int LoadXmlFile(const std::string& path, ProgressMonitor* monitor, XmlDocument& document,

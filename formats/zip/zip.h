@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -52,5 +53,30 @@ bool ExtractZipEntry(const std::string& zipPath, const std::string& entryName,
 // entry is missing, damaged, or holds more than `maxBytes` bytes.
 std::optional<std::string> ReadZipEntry(const std::string& zipPath, const std::string& entryName,
                                         uint64_t maxBytes);
+
+// One entry's data read in pieces, for readers that parse it as it comes
+// instead of holding all of it. The process-wide zip lock is held while the
+// stream is open.
+class ZipEntryStream {
+ public:
+  ZipEntryStream();
+  ~ZipEntryStream();
+  ZipEntryStream(const ZipEntryStream&) = delete;
+  ZipEntryStream& operator=(const ZipEntryStream&) = delete;
+
+  // Opens the entry named `entryName` (as libzip reads names, then as the
+  // bytes stored). False when the archive or entry is missing or unreadable,
+  // or the entry declares more than `maxBytes` bytes.
+  bool Open(const std::string& zipPath, const std::string& entryName, uint64_t maxBytes);
+  // Up to n bytes of the data; 0 at its end, once the data has been checked
+  // whole; -1 when the data is damaged (a checksum mismatch, for one) or runs
+  // past `maxBytes` whatever the entry declares.
+  int64_t Read(char* data, size_t n);
+  void Close();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace torvane

@@ -13,8 +13,11 @@
 
 namespace torvane::test {
 
+// Entries are deflated, or stored as they are when `stored` is set (so that
+// a test can find and damage their bytes in the archive).
 inline void MakeArchive(const std::string& path,
-                        const std::vector<std::pair<std::string, std::string>>& entries) {
+                        const std::vector<std::pair<std::string, std::string>>& entries,
+                        bool stored = false) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   ASSERT_NE(archive, nullptr);
@@ -22,7 +25,12 @@ inline void MakeArchive(const std::string& path,
     char* copy = static_cast<char*>(std::malloc(data.size() + 1));
     std::memcpy(copy, data.data(), data.size());
     zip_source_t* source = zip_source_buffer(archive, copy, data.size(), 1);
-    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    ASSERT_GE(index, 0);
+    if (stored) {
+      ASSERT_EQ(
+          zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0), 0);
+    }
   }
   ASSERT_EQ(zip_close(archive), 0);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "core/null_progress.h"
 #include "formats/imported_model.h"
@@ -79,6 +80,76 @@ TEST(PlyRead, AsciiColoursCommentsFansAndIgnoredElements) {
   EXPECT_EQ(mesh.colours[0], 0xFFFF0000u);
   EXPECT_EQ(mesh.colours[3], 0xFF010203u);
   EXPECT_EQ(mesh.colours[4], 0xFF2C0000u);  // 300 keeps its low byte
+}
+
+// A text body of several read blocks: awkward numbers (exponents, many
+// digits, "-0", ".5", "5.", float midpoints), every line ending, blank lines
+// and extra tokens; positions must be the C library's floats bit for bit
+// and faces fanned as written.
+TEST(PlyRead, AsciiBodyNumbersAndLayoutsMatchTheLibrary) {
+  std::mt19937 random(21);
+  const char* awkward[] = {"-0",
+                           ".5",
+                           "5.",
+                           "-.25e1",
+                           "1e-5",
+                           "3.4E+38",
+                           "16777217",
+                           "0.1000000015",
+                           "1.00000005960464477539",
+                           "-7.0e-3",
+                           "123456.7891",
+                           "9.999999e9",
+                           "2.5e-40",
+                           "+4"};
+  const char* endings[] = {"\n", "\r\n", "\r", "\n\n", " \t\r\n\r\n"};
+  const uint32_t vertexCount = 90000;
+  const uint32_t faceCount = 40000;
+  std::string body;
+  std::vector<float> expected;
+  for (uint32_t i = 0; i < vertexCount; ++i) {
+    for (int axis = 0; axis < 3; ++axis) {
+      char token[48];
+      if (random() % 4 == 0) {
+        std::snprintf(token, sizeof(token), "%s", awkward[random() % std::size(awkward)]);
+      } else {
+        std::snprintf(token, sizeof(token), "%.*f", static_cast<int>(random() % 10),
+                      (static_cast<double>(random()) / random.max() - 0.5) * 2000.0);
+      }
+      body += token;
+      body += axis < 2 ? " " : "";
+      expected.push_back(std::strtof(token, nullptr));
+    }
+    if (random() % 50 == 0) body += " extra tokens";
+    body += endings[random() % std::size(endings)];
+  }
+  std::vector<uint32_t> indices;
+  for (uint32_t f = 0; f < faceCount; ++f) {
+    const uint32_t corners = f % 7 == 0 ? 5 : f % 3 == 0 ? 4 : 3;
+    uint32_t face[5];
+    body += std::to_string(corners);
+    for (uint32_t k = 0; k < corners; ++k) {
+      face[k] = static_cast<uint32_t>(random() % vertexCount);
+      body += " " + std::to_string(face[k]);
+    }
+    for (uint32_t k = 2; k < corners; ++k) {
+      const uint32_t fan[3] = {k == 2 ? face[0] : face[k - 1], k == 2 ? face[1] : face[k],
+                               k == 2 ? face[2] : face[0]};
+      indices.insert(indices.end(), fan, fan + 3);
+    }
+    body += endings[random() % std::size(endings)];
+  }
+  body.pop_back();  // the last line ends with the file
+  auto loaded = Load("ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertexCount) +
+                     "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+                     std::to_string(faceCount) +
+                     "\nproperty list uchar int vertex_indices\nend_header\n" + body);
+  ASSERT_EQ(loaded->result, kLoaded);
+  const ImportedMesh& mesh = loaded->model.meshes.front();
+  ASSERT_EQ(mesh.positions.length(), vertexCount);
+  ASSERT_EQ(std::memcmp(mesh.positions.data(), expected.data(), expected.size() * sizeof(float)),
+            0);
+  EXPECT_EQ(Indices(mesh), indices);
 }
 
 TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {

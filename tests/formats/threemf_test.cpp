@@ -3,7 +3,9 @@
 // texts, palette, escaping, colour round trip).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "archive_test_support.h"
@@ -11,6 +13,8 @@
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
 #include "formats/imported_model.h"
+#include "formats/textio/utf8_text.h"
+#include "formats/xml/xml_events.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"
 #include "stl_test_support.h"
@@ -22,6 +26,7 @@ using test::MakeArchive;
 using test::ReadFile;
 using test::RecordingProgress;
 using test::TempFolder;
+using test::WriteFile;
 
 const char kRels[] =
     "<?xml version=\"1.0\"?><Relationships "
@@ -208,6 +213,150 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   EXPECT_EQ(recording.errors.back(),
             "Unable to save to 3MF format due to missing Zip compression component");
   SetZipMissingForTesting(false);
+}
+
+// Everything a walk puts in a model, as text.
+std::string Describe(const ImportedModel& model) {
+  std::string out;
+  for (const auto& [key, value] : model.properties.entries())
+    out += key + "=" + value + "\n";
+  for (const ImportedMesh& mesh : model.meshes) {
+    out += "mesh";
+    for (const auto& [key, value] : mesh.metadata.entries())
+      out += " " + key + "=" + value;
+    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
+      out +=
+          FormatText(" (%a %a %a)", mesh.positions[i].x, mesh.positions[i].y, mesh.positions[i].z);
+    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
+      out += FormatText(" %u", mesh.indices[k]);
+    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
+      out += FormatText(" #%08X", mesh.colours[k]);
+    for (const MaterialRef& ref : mesh.materialRefs)
+      out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
+    out += "\n";
+  }
+  for (const ImportedMaterial& m : model.materials) {
+    out += FormatText("material %u #%08X", m.materialId, m.ambient);
+    for (const auto& [key, value] : m.metadata.entries())
+      out += " " + key + "=" + value;
+    out += "\n";
+  }
+  return out;
+}
+
+// Hands the text out in pieces of 1 to 7 bytes.
+class Trickle : public XmlPull {
+ public:
+  explicit Trickle(std::string_view text) : text_(text) {}
+  size_t Pull(char* data, size_t n) override {
+    const size_t take = std::min({n, text_.size() - at_, 1 + at_ % 7});
+    std::memcpy(data, text_.data() + at_, take);
+    at_ += take;
+    return take;
+  }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
+  const std::string resources =
+      "<!-- colours first --><m:colorgroup id=\"5\"><m:color color=\"#FF0000\"/>"
+      "<m:color color=\"#00FF0080\"></m:color></m:colorgroup>"
+      "<color id=\"12\" value=\"#123456\"/>"
+      "<object id=\"1\" name=\"A &amp; B\" pid=\"5\" pindex=\"1\"><mesh>" +
+      std::string(kTriangle) +
+      "<extension><vertex x=\"9\" y=\"9\" z=\"9\"/></extension>"
+      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"
+      "<triangle v1=\"2\" v2=\"1\" v3=\"0\" p1=\"0\" p3=\"1\"/>"
+      "<triangle v1=\"1\" v2=\"0\" v3=\"2\" colorid=\"12\" v1=\"2\"/>"
+      "</triangles></mesh></object><object id=\"2\"/>"
+      "<object id=\"3\"><mesh><vertices><vertex x=\"1.5e-3\" y=\"-0\" z=\".5\"/></vertices>"
+      "<triangles><triangle v1=\"0\" v2=\"0\" v3=\"-4\"/></triangles></mesh></object>";
+  const std::string full =
+      ModelXml(resources, "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 0 0 2\"/>") +
+      "<metadata name=\"Late\">a<b>hidden</b>c<![CDATA[<d>]]></metadata>";
+  // Whole, cut inside a triangle, and broken by a stray "<" and a wrong end tag.
+  const std::string texts[] = {full, full.substr(0, full.find("p3=")),
+                               "<model><resources><object id=\"4\"><mesh>" +
+                                   std::string(kTriangle) +
+                                   "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"
+                                   "</oops>< <triangle v1=\"1\" v2=\"1\" v3=\"1\"/>"};
+  NullProgress progress;
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(text.size() - 40));
+    XmlDocument document;
+    std::string error;
+    ASSERT_EQ(ParseXmlBytes(text, nullptr, document, error), 0);
+    ImportedModel tree;
+    ASSERT_EQ(Walk3mfModel(document, progress, tree), kLoaded);
+    ASSERT_FALSE(tree.meshes.empty());
+    for (size_t block : {1, 5, 64, 1 << 20}) {
+      Trickle source(text);
+      ImportedModel streamed;
+      ASSERT_EQ(Stream3mfModel(source, progress, streamed, block), kLoaded);
+      EXPECT_EQ(Describe(streamed), Describe(tree)) << "block " << block;
+    }
+  }
+  Trickle source(full);
+  ImportedModel cancelled;
+  RecordingProgress cancelling(2);
+  EXPECT_EQ(Stream3mfModel(source, cancelling, cancelled), kCancelled);
+}
+
+TEST(ThreeMfRead, ModelPartEncodingsAndDamagedParts) {
+  TempFolder folder;
+  NullProgress progress;
+  const std::string object = "<object id=\"7\"><mesh>" + std::string(kTriangle) +
+                             "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles>"
+                             "</mesh></object>";
+  const auto modelWith = [&](const std::string& title) {
+    return "<model><metadata name=\"Title\">" + title + "</metadata><resources>" + object +
+           "</resources></model>";
+  };
+  const auto titleOf = [&](const std::string& part) {
+    const std::string path = folder.File("e.3mf");
+    MakeArchive(path, {{"3D/3dmodel.model", part}});
+    ImportedModel model;
+    EXPECT_EQ(Read3mf(path, progress, model), kLoaded);
+    EXPECT_EQ(model.meshes.size(), 1u);
+    return model.properties.GetOr("ModelName", "<none>");
+  };
+  const std::string utf8 = modelWith("caf\xC3\xA9");
+  EXPECT_EQ(titleOf(utf8), "caf\xC3\xA9");
+  EXPECT_EQ(titleOf("\xEF\xBB\xBF" + utf8), "caf\xC3\xA9");
+  std::string utf16 = "\xFF\xFE";
+  for (char c : modelWith("caf\xE9"))
+    utf16 += std::string{c, '\0'};
+  EXPECT_EQ(titleOf(utf16), "caf\xC3\xA9");
+  // Not UTF-8 as a whole, even where the bytes after a NUL break it: the
+  // Western code page throughout.
+  EXPECT_EQ(titleOf(modelWith("caf\xE9")), "caf\xC3\xA9");
+  EXPECT_EQ(titleOf(utf8 + std::string(1, '\0') + "\xE9"), "caf\xC3\x83\xC2\xA9");
+
+  // The part the relationships name is damaged after all its text was read:
+  // nothing of it stays, and the next ".model" part is the model.
+  const std::string path = folder.File("d.3mf");
+  const std::string damaged =
+      "<model><metadata name=\"Damaged\">yes</metadata><resources><object id=\"1\"><mesh>" +
+      std::string(kTriangle) +
+      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles></mesh></object>"
+      "<color id=\"3\" value=\"#FFFFFF\"/></resources></model><!-- MARK -->";
+  MakeArchive(path, {{"_rels/.rels", kRels}, {"3D/main.model", damaged}, {"3D/other.model", utf8}},
+              true);
+  std::string bytes = ReadFile(path);
+  const size_t mark = bytes.find("MARK");
+  ASSERT_NE(mark, std::string::npos);
+  bytes[mark] = 'N';
+  WriteFile(path, bytes);
+  ImportedModel model;
+  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().metadata.GetOr("id", ""), "7");
+  EXPECT_FALSE(model.properties.Has("Damaged"));
+  EXPECT_TRUE(model.materials.empty());
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "caf\xC3\xA9");
 }
 
 ImportedModel SharedCornerModel() {

@@ -3,7 +3,11 @@
 // nesting, and the loading failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "formats/xml/xml.h"
+#include "formats/xml/xml_events.h"
 #include "platform/available_memory.h"
 #include "stl_test_support.h"
 
@@ -158,6 +162,84 @@ TEST(Xml, FirstSyntaxErrorIsRecordedWithItsPosition) {
   const XmlNode* x = p->doc.Root().firstChild;
   ASSERT_NE(x, nullptr);
   EXPECT_NE(Element(p->doc, *x, "w"), nullptr);
+}
+
+// The events as text, a start without content written as start and end,
+// so that a parse and a replay of its tree read alike.
+class EventLog : public XmlHandler {
+ public:
+  bool StartElement(const XmlTag& tag) override {
+    log += "<" + std::string(tag.name) + (tag.preserveSpace ? " preserve" : "");
+    for (const XmlAttributeView& a : tag.attributes)
+      log += " " + std::string(a.name) + "=[" + std::string(a.value) + "]";
+    log += ">\n";
+    if (!tag.open) log += "</>\n";
+    return true;
+  }
+  bool EndElement() override {
+    log += "</>\n";
+    return true;
+  }
+  bool Text(std::string_view text) override {
+    log += "[" + std::string(text) + "]\n";
+    return true;
+  }
+  std::string log;
+};
+
+// Hands the text out in pieces of 1 to 5 bytes.
+class Trickle : public XmlPull {
+ public:
+  explicit Trickle(std::string_view text) : text_(text) {}
+  size_t Pull(char* data, size_t n) override {
+    const size_t take = std::min({n, text_.size() - at_, 1 + at_ % 5});
+    std::memcpy(data, text_.data() + at_, take);
+    at_ += take;
+    return take;
+  }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
+  const std::string texts[] = {
+      kSample,
+      "<x><y></x>",
+      "<x>\n<y a='1'",
+      "</q><x> 1 < 2 </x><z/>",
+      "<x>fish & chips &abcdefghijklmnopqrstuvwxyz;</x>",
+      "<a>\r\n\n\r\r<b v=\"l1\r\nl2\"></a>",
+      "<a>\xC3\xA9\xF0\x9F\x98\x80 &x",
+      "<?xml version=1.0?><a v=b&amp;c w/><!DOCTYPE d [ <!ELEMENT e (#PCDATA)> ]><!-- c -->",
+      "<a><![CDATA[never closed",
+      "<p>before<!DOCTYPE never closed",
+      std::string("<a>text ends") + '\0' + "<b/></a>",
+      "<" + std::string(300, 'n') + " k=\"v\"/><" + std::string(200, 'm') + "></" +
+          std::string(200, 'm') + ">",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 60));
+    EventLog whole;
+    std::string wholeError;
+    ASSERT_EQ(ParseXmlText(text, nullptr, whole, &wholeError), XmlParseResult::kParsed);
+    for (size_t block : {1, 2, 7, 64}) {
+      EventLog streamed;
+      std::string streamedError;
+      Trickle source(text);
+      ASSERT_EQ(ParseXmlStream(source, nullptr, streamed, &streamedError, block),
+                XmlParseResult::kParsed);
+      EXPECT_EQ(streamed.log, whole.log) << "block " << block;
+      EXPECT_EQ(streamedError, wholeError) << "block " << block;
+    }
+    // The tree holds the same: replayed, it gives the same events.
+    auto parsed = Parse(text);
+    EXPECT_EQ(parsed->error, wholeError);
+    EventLog replayed;
+    ASSERT_TRUE(ReplayXmlDocument(parsed->doc, replayed));
+    EXPECT_EQ(replayed.log, whole.log);
+  }
 }
 
 TEST(Xml, DeepNestingNeitherRecursesNorFails) {

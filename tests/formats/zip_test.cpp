@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "archive_test_support.h"
 #include "core/null_progress.h"
@@ -90,6 +91,43 @@ TEST(Zip, DamagedArchivesAndHostileNames) {
   RecordingProgress cancelling(0);
   EXPECT_EQ(ZipAvailable(cancelling), 1);
   SetZipMissingForTesting(false);
+}
+
+TEST(Zip, EntryStreamReadsPiecesAndRefusesDamage) {
+  TempFolder folder;
+  std::string data;
+  for (int i = 0; i < 20000; ++i)
+    data += "<vertex x=\"" + std::to_string(i) + "\"/>\n";
+  const std::string path = folder.File("a.zip");
+  MakeArchive(path, {{"3D/a.model", data}, {"small", "tiny"}}, true);
+
+  // Pieces of any size put the data back together, then the end is 0.
+  ZipEntryStream stream;
+  ASSERT_TRUE(stream.Open(path, "3D/a.model", data.size()));
+  std::string read;
+  char piece[7];
+  int64_t got;
+  while ((got = stream.Read(piece, sizeof(piece))) > 0)
+    read.append(piece, static_cast<size_t>(got));
+  EXPECT_EQ(got, 0);
+  EXPECT_EQ(read, data);
+  EXPECT_EQ(stream.Read(piece, sizeof(piece)), 0);
+
+  EXPECT_FALSE(stream.Open(path, "missing", 100));
+  EXPECT_FALSE(stream.Open(path, "small", 3));  // declares more than allowed
+  EXPECT_FALSE(stream.Open(folder.File("missing.zip"), "small", 100));
+
+  // One changed byte of stored data: the checksum fails at the end.
+  std::string bytes = ReadFile(path);
+  const size_t at = bytes.find("x=\"19999\"");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] = '8';
+  WriteFile(path, bytes);
+  ASSERT_TRUE(stream.Open(path, "3D/a.model", data.size()));
+  std::vector<char> buffer(1 << 16);
+  while ((got = stream.Read(buffer.data(), buffer.size())) > 0) {
+  }
+  EXPECT_EQ(got, -1);
 }
 
 }  // namespace

@@ -1,0 +1,109 @@
+// Text read in blocks: the block reader splits lines exactly as the line
+// scanner does (every ending, endings and lines across block edges, lines
+// longer than a block, blank runs), and the UTF-8 check of text in pieces
+// gives the verdict of the whole text wherever the pieces are cut.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "formats/textio/line_scanner.h"
+#include "formats/textio/text_block_reader.h"
+#include "formats/textio/utf8_stream_check.h"
+#include "formats/textio/utf8_text.h"
+#include "stl_test_support.h"
+
+namespace torvane {
+namespace {
+
+constexpr size_t kBlock = 1 << 20;
+
+// The lines of a file by both readers.
+void ExpectSameLines(const std::string& bytes) {
+  test::TempFolder folder;
+  test::WriteFile(folder.File("t.txt"), bytes);
+  FileHandle a;
+  FileHandle b;
+  ASSERT_TRUE(a.OpenRead(folder.File("t.txt")));
+  ASSERT_TRUE(b.OpenRead(folder.File("t.txt")));
+  LineScanner scanner(a);
+  TextBlockReader blocks(b);
+  const char* at = blocks.Limit();
+  std::string_view expected;
+  std::string_view line;
+  size_t count = 0;
+  while (scanner.Next(expected)) {
+    ASSERT_TRUE(blocks.NextLine(at, line)) << "line " << count;
+    ASSERT_EQ(line, expected) << "line " << count;
+    ++count;
+  }
+  EXPECT_FALSE(blocks.NextLine(at, line)) << "after " << count << " lines";
+}
+
+TEST(TextBlockReader, SplitsLinesAsTheLineScanner) {
+  ExpectSameLines("");
+  ExpectSameLines("a\nb\r\nc\rd");
+  ExpectSameLines("\n\r\n\r\n\n\r\r");
+  ExpectSameLines("last line without ending");
+  ExpectSameLines("ends with return\r");
+
+  // "\r" as the last byte of a block and its "\n" as the first of the next.
+  ExpectSameLines(std::string(kBlock - 1, 'a') + "\r\nnext\n");
+  ExpectSameLines(std::string(kBlock - 1, 'a') + "\r\rnext");
+  // Lines longer than a block grow it; the last one has no ending.
+  ExpectSameLines("head\n" + std::string(3 * kBlock, 'z') + "\rtail" + std::string(kBlock, 'q'));
+
+  // Random lines and endings over several blocks.
+  std::mt19937 random(5);
+  std::string text;
+  const char* endings[] = {"\n", "\r\n", "\r", "\n\r"};
+  while (text.size() < 3 * kBlock) {
+    text.append(random() % 40, static_cast<char>('a' + random() % 26));
+    text += endings[random() % 4];
+  }
+  ExpectSameLines(text);
+}
+
+TEST(TextBlockReader, TokensAndLineEndsInPlace) {
+  test::TempFolder folder;
+  // A token and the rest of its line sit across the first block's edge.
+  std::string bytes = std::string(kBlock - 3, ' ') + "\n12 34 rest\r\n\r\n\t \n56";
+  test::WriteFile(folder.File("t.txt"), bytes);
+  FileHandle file;
+  ASSERT_TRUE(file.OpenRead(folder.File("t.txt")));
+  TextBlockReader blocks(file);
+  const char* at = blocks.Limit();
+  ASSERT_TRUE(blocks.SkipBlank(at));
+  EXPECT_EQ(std::string(at, 2), "12");
+  blocks.PassLine(at);
+  ASSERT_TRUE(blocks.SkipBlank(at));
+  EXPECT_EQ(std::string(at, 2), "56");
+  EXPECT_EQ(at[2], '\n');  // the file's last line ends at a line ending too
+  blocks.PassLine(at);
+  EXPECT_FALSE(blocks.SkipBlank(at));
+}
+
+TEST(Utf8StreamCheck, PiecesGiveTheVerdictOfTheWhole) {
+  std::mt19937 random(17);
+  const std::string pieces[] = {"a",        "\xC3\xA9",     "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                "\xC0\xAF", "\xED\xA0\x80", "\x80",         "\xF4\x90\x80\x80",
+                                "\xE2\x82", "\xF0\x9F"};
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 12);
+    // Mostly valid characters, sometimes a broken one.
+    for (int i = 0; i < count; ++i)
+      text += pieces[random() % 100 < 90 ? random() % 4 : 4 + random() % 6];
+    Utf8StreamCheck check;
+    size_t at = 0;
+    bool fed = true;
+    while (at < text.size()) {
+      const size_t n = std::min<size_t>(text.size() - at, 1 + random() % 5);
+      fed = check.Feed(text.data() + at, n) && fed;
+      at += n;
+    }
+    ASSERT_EQ(fed && check.Finish(), IsValidUtf8(text)) << round;
+  }
+}
+
+}  // namespace
+}  // namespace torvane
