@@ -60,7 +60,7 @@ TEST(ProgressWindow, CancelEndsWaitsAndStays) {
     QTimer::singleShot(50, &window, [&window] { window.CancelButton()->click(); });
     EXPECT_EQ(monitor.SleepForever(), kWaitCancelled);
     EXPECT_TRUE(monitor.IsCancelled());
-    EXPECT_TRUE(monitor.IsCancelled());  // nothing clears the flag
+    EXPECT_EQ(monitor.Sleep(1), kWaitCancelled) << "nothing clears the flag";
     return 1;
   });
   EXPECT_EQ(status, 1);
@@ -108,10 +108,6 @@ TEST(ProgressWindow, DocumentWorkWaitsUntilTheOperationEnds) {
   // Outside an operation the work runs at once.
   RunWhenIdle([&] { order.push_back("now"); });
   EXPECT_EQ(order.back(), "now");
-}
-
-TEST(ProgressWindow, RunWithProgressAnswersTheBodysStatus) {
-  EXPECT_EQ(RunWithProgress("Union", nullptr, [](ProgressMonitor&) { return 0; }), 0);
   EXPECT_EQ(RunWithProgress("Union", nullptr, [](ProgressMonitor&) { return 2; }), 2);
 }
 

@@ -1,16 +1,21 @@
 // Test doubles for the shell: a UserInterface whose answers the test
 // scripts and whose questions it records, a ShellHost that records what the
-// window was asked to do, a temporary folder, and small documents.
+// window was asked to do, a temporary folder, small documents, and the real
+// main window with the shell attached.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
 #include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
+#include "app/shell_attachment.h"
 #include "app/shell_host.h"
 #include "app/user_interface.h"
 #include "core/document.h"
@@ -172,6 +177,32 @@ class ScopedSettings {
  public:
   ScopedSettings() { SetSettingsStore(nullptr); }
   ~ScopedSettings() { SetSettingsStore(nullptr); }
+};
+
+// The real main window on a fresh document in a temporary folder, started
+// with the shell attached; shown (and made active) by ShowWindow().
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() : window_(doc_) {
+    doc_.defaultFolder = temp_.Path();
+    ResetDocument(doc_);
+    attached_ = AttachShell(window_, doc_, ui_, ShellFoldersUnder(temp_.Path(), ""));
+    window_.StartUp();
+    attached_.shell->StartUp();
+  }
+  void ShowWindow() {
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  }
+  ApplicationShell& shell() { return *attached_.shell; }
+
+  ScopedSettings settings_;
+  TempFolder temp_;
+  Document doc_;
+  MainWindow window_;
+  ScriptedUi ui_;
+  AttachedShell attached_;
 };
 
 }  // namespace torvane::test

@@ -15,10 +15,9 @@
 #include <set>
 
 #include "app/command_table.h"
-#include "app/main_window.h"
 #include "app/ribbon_bar.h"
-#include "app/shell_attachment.h"
 #include "core/copy_buffer.h"
+#include "core/mesh_ops.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
 #include "render/scene_views.h"
@@ -27,24 +26,10 @@
 namespace torvane {
 namespace {
 
-using test::ScopedSettings;
-using test::ScriptedUi;
-using test::TempFolder;
-
-class ShellWindowTest : public ::testing::Test {
+class ShellWindowTest : public test::MainWindowTest {
  protected:
-  ShellWindowTest() : window_(doc_) {
-    doc_.defaultFolder = temp_.Path();
-    ResetDocument(doc_);
-    attached_ = AttachShell(window_, doc_, ui_, ShellFoldersUnder(temp_.Path(), ""));
-    window_.StartUp();
-    shell().StartUp();
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
-  }
+  ShellWindowTest() { ShowWindow(); }
 
-  ApplicationShell& shell() { return *attached_.shell; }
   SceneViewsHost& host() { return *attached_.host; }
 
   // Titles and commands of a menu, one line per entry: "-" separator,
@@ -62,13 +47,6 @@ class ShellWindowTest : public ::testing::Test {
       }
     }
   }
-
-  ScopedSettings settings_;
-  TempFolder temp_;
-  Document doc_;
-  MainWindow window_;
-  ScriptedUi ui_;
-  AttachedShell attached_;
 };
 
 TEST_F(ShellWindowTest, MenuBarFollowsTheRecords) {
@@ -219,9 +197,7 @@ TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
   shell().Dispatch(cmd::kCullNothing);
   EXPECT_EQ(host().CullingMode(), 0);
   EXPECT_EQ(ReadSettingInt(kGroupSettings, kEnableCulling, -1), 0);
-  EXPECT_EQ(window_.views().hint().text,
-            "Faces with their normals pointing inwards will appear black\nwhile in the 'Do not "
-            "cull anything' Backface culling mode");
+  EXPECT_EQ(window_.views().hint().text, CullingHint(0));
   EXPECT_TRUE(shell().commands().Actions(cmd::kCullNothing).front()->isChecked());
   shell().Dispatch(cmd::kDrawDoubleSided);
   EXPECT_TRUE(window_.views().hint().text.empty());
@@ -304,34 +280,19 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
 
   shell().Dispatch(cmd::kAddCube);
   menu.reset(shell().CreateContextMenu(&window_));
-  const std::vector<std::string> objectItems = {"Select all",
-                                                "Deselect all",
-                                                "Copy selected",
-                                                "Cut selected",
-                                                "Delete selected",
-                                                "Move selected",
-                                                "Rotate by dragging",
-                                                "Rotate selected",
-                                                "Scale selected",
-                                                "-",
-                                                "Center on Grid Origin",
-                                                "Reset Object Origin to its own Center",
-                                                "Reset Object Origin to Grid Origin",
-                                                "-",
-                                                "Apply color",
-                                                "Duplicate Objects",
-                                                "Group Objects",
-                                                "Split Objects",
-                                                "Remove Duplicate Triangles",
-                                                "Remove Duplicate Vertices",
-                                                "Subdivide all triangles into 3",
-                                                "Subdivide all triangles into 4",
-                                                "Boolean Intersect",
-                                                "Boolean Subtract",
-                                                "Boolean Union",
-                                                "Object Properties..."};
   enabled.clear();
-  EXPECT_EQ(Labels(*menu, &enabled), objectItems);
+  const std::vector<std::string> objectItems = Labels(*menu, &enabled);
+  std::string joined;
+  for (const std::string& label : objectItems)
+    joined += label + "|";
+  EXPECT_EQ(joined,
+            "Select all|Deselect all|Copy selected|Cut selected|Delete selected|Move selected|"
+            "Rotate by dragging|Rotate selected|Scale selected|-|Center on Grid Origin|"
+            "Reset Object Origin to its own Center|Reset Object Origin to Grid Origin|-|"
+            "Apply color|Duplicate Objects|Group Objects|Split Objects|Remove Duplicate Triangles|"
+            "Remove Duplicate Vertices|Subdivide all triangles into 3|"
+            "Subdivide all triangles into 4|Boolean Intersect|Boolean Subtract|Boolean Union|"
+            "Object Properties...|");
   auto enabledOf = [&](const std::string& label) {
     for (size_t i = 0; i < objectItems.size(); ++i)
       if (objectItems[i] == label) return static_cast<bool>(enabled[i]);

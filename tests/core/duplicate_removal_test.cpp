@@ -15,7 +15,6 @@
 #include "core/history.h"
 #include "mesh_test_shapes.h"
 #include "plain_mesh_ops.h"
-#include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
@@ -24,13 +23,9 @@ using testing::CancelAfter;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
 using testing::MakeSoupCube;
+using testing::MemoryOverride;
 
 constexpr float kTol = kPositionTolerance;
-
-struct MemoryOverride {
-  explicit MemoryOverride(uint64_t bytes) { SetAvailableMemoryOverride(bytes); }
-  ~MemoryOverride() { SetAvailableMemoryOverride(std::nullopt); }
-};
 
 Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
   Mesh m;
@@ -66,22 +61,14 @@ void ExpectTriangleRemovalMatchesPlain(const Mesh& m, const std::string& what) {
   ExpectSameGeometry(fast, plainMesh, what);
 }
 
-// Offsets around the tolerance: exactly at it, one float below and above,
-// halves and multiples, and the search margin itself.
+// Offsets around the tolerance, both signs: exactly at it, one float below
+// and above, halves and multiples, and the search margin (2^-22 .. 2^-20).
 std::vector<float> ToleranceOffsets() {
-  const float below = std::nextafter(kTol, 0.0f);
-  const float above = std::nextafter(kTol, 1.0f);
-  std::vector<float> o = {0.0f,
-                          kTol,
-                          below,
-                          above,
-                          0.5f * kTol,
-                          0.9f * kTol,
-                          1.5f * kTol,
-                          2.0f * kTol,
-                          2.384185791015625e-07f,
-                          4.76837158203125e-07f,
-                          9.5367431640625e-07f};
+  std::vector<float> o = {0.0f, kTol, std::nextafter(kTol, 0.0f), std::nextafter(kTol, 1.0f)};
+  for (float f : {0.5f, 0.9f, 1.5f, 2.0f})
+    o.push_back(f * kTol);
+  for (int shift : {22, 21, 20})
+    o.push_back(std::ldexp(1.0f, -shift));
   const size_t n = o.size();
   for (size_t i = 1; i < n; ++i)
     o.push_back(-o[i]);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/delete_objects.h"
-#include "platform/available_memory.h"
+#include "mesh_test_shapes.h"
 
 namespace torvane {
 namespace {
@@ -30,10 +30,8 @@ void MoveObject(Document& doc, size_t index, float x) {
   SetPosition(Object(doc, index).mesh, Vec3{x, 0, 0});
 }
 
-struct RecordingListener : DocumentListener {
-  std::vector<uint32_t> codes;
-  void OnDocumentNotify(uint32_t code, uintptr_t, intptr_t) override { codes.push_back(code); }
-};
+using testing::MemoryOverride;
+using testing::RecordingListener;
 
 TEST(History, RecordsOnlyWhenSomethingChanged) {
   Document doc;
@@ -267,16 +265,18 @@ TEST(History, GivesUpCleanlyWhenMemoryStaysShort) {
   RecordHistory(doc);
   MoveObject(doc, 0, 2);
 
-  SetAvailableMemoryOverride(kHistoryMemoryReserve);
-  EXPECT_EQ(RecordHistory(doc), RecordResult::kNoRoom);
+  {
+    MemoryOverride low(kHistoryMemoryReserve);
+    EXPECT_EQ(RecordHistory(doc), RecordResult::kNoRoom);
+  }
   EXPECT_TRUE(doc.undoStack.empty()) << "every entry was dropped trying to make room";
   EXPECT_TRUE(Object(doc, 0).mesh.unrecordedChange) << "nothing recorded, nothing cleared";
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2);
   EXPECT_FALSE(Undo(doc).changed);
-
-  SetAvailableMemoryOverride(kHistoryMemoryReserve + 1);
-  EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
-  SetAvailableMemoryOverride(std::nullopt);
+  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2);
+  {
+    MemoryOverride enough(kHistoryMemoryReserve + 1);
+    EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
+  }
   MoveObject(doc, 0, 3);
   Undo(doc);
   EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2);

@@ -21,30 +21,19 @@ SceneObject& AddSelectedCube(Document& doc) {
   return added;
 }
 
-void ExpectVec(const Vec3& v, float x, float y, float z, float tolerance = 1e-4f) {
-  EXPECT_NEAR(v.x, x, tolerance);
-  EXPECT_NEAR(v.y, y, tolerance);
-  EXPECT_NEAR(v.z, z, tolerance);
-}
+using testing::ExpectNear;
 
 TEST(Manipulation, ThresholdAndLocks) {
   EXPECT_FALSE(BeyondDragThreshold(100, 100, 105, 95)) << "a 5-pixel wobble is no drag";
   EXPECT_TRUE(BeyondDragThreshold(100, 100, 106, 100));
   EXPECT_TRUE(BeyondDragThreshold(100, 100, 100, 94));
 
-  ExpectVec(ApplyAxisLocks({1, 2, 3}, {true, false, false}), 0, 2, 3);
-  ExpectVec(ApplyAxisLocks({1, 2, 3}, {false, true, true}), 1, 0, 0);
-  // The 2D views also drop their viewing axis.
-  ExpectVec(Lock2DMoveDelta({1, 2, 3}, 1, {false, false, false}), 1, 2, 0);
-  ExpectVec(Lock2DMoveDelta({1, 2, 3}, 2, {false, false, false}), 0, 2, 3);
-  ExpectVec(Lock2DMoveDelta({1, 2, 3}, 3, {false, true, false}), 1, 0, 3);
-  ExpectVec(Lock2DMoveDelta({1, 2, 3}, 1, {true, false, false}), 0, 2, 0);
-
-  Document doc;
-  doc.axisLock = {true, true, false};
-  EXPECT_FALSE(AllAxesLocked(doc));
-  doc.axisLock[2] = true;
-  EXPECT_TRUE(AllAxesLocked(doc));
+  // Locked axes are dropped; the 2D views also drop their viewing axis.
+  ExpectNear(Lock2DMoveDelta({1, 2, 3}, 1, {false, false, false}), {1, 2, 0});
+  ExpectNear(Lock2DMoveDelta({1, 2, 3}, 2, {false, false, false}), {0, 2, 3});
+  ExpectNear(Lock2DMoveDelta({1, 2, 3}, 3, {false, true, false}), {1, 0, 3});
+  ExpectNear(Lock2DMoveDelta({1, 2, 3}, 1, {true, false, false}), {0, 2, 0});
+  ExpectNear(ApplyAxisLocks({1, 2, 3}, {false, true, true}), {1, 0, 0});
 }
 
 TEST(Manipulation, MovingAnObjectChangesItsTransformNotItsRenderArrays) {
@@ -55,11 +44,11 @@ TEST(Manipulation, MovingAnObjectChangesItsTransformNotItsRenderArrays) {
   AddObjectCopy(doc, object);  // not selected: stays
 
   EXPECT_TRUE(MoveSelection(doc, {1, -2, 0.5f}));
-  ExpectVec(cube.mesh.position, -1, 2, -0.5f);
+  ExpectNear(cube.mesh.position, {-1, 2, -0.5f});
   EXPECT_FLOAT_EQ(cube.worldMatrix.m[12], -1.0f) << "the world matrix follows";
   EXPECT_TRUE(cube.mesh.unrecordedChange && cube.mesh.unsavedChange);
   EXPECT_FALSE(cube.mesh.renderStale) << "a drag step must not rebuild the render arrays";
-  ExpectVec(doc.objects[1]->mesh.position, 0, 0, 0);
+  ExpectNear(doc.objects[1]->mesh.position, {0, 0, 0});
 }
 
 TEST(Manipulation, ScaleStepsCompoundAndRefuseTooSmall) {
@@ -77,19 +66,19 @@ TEST(Manipulation, ScaleStepsCompoundAndRefuseTooSmall) {
 
   cube.mesh.scale = {0.006f, 1.0f, 1.0f};
   EXPECT_FALSE(ScaleSelection(doc, 0.5f)) << "0.003 is below the smallest scale";
-  ExpectVec(cube.mesh.scale, 0.006f, 1, 1, 0);
+  ExpectNear(cube.mesh.scale, {0.006f, 1, 1}, 0);
   EXPECT_TRUE(ScaleSelection(doc, 2.0f)) << "the drag goes on afterwards";
 }
 
 TEST(Manipulation, DragRotationComposesAndStaysWithinAFullTurn) {
-  ExpectVec(DragRotationIncrements({1, 2, 3}, {false, false, false}), 1, 4, -1);
-  ExpectVec(DragRotationIncrements({1, 2, 3}, {false, true, false}), 1, 0, -1);
+  ExpectNear(DragRotationIncrements({1, 2, 3}, {false, false, false}), {1, 4, -1});
+  ExpectNear(DragRotationIncrements({1, 2, 3}, {false, true, false}), {1, 0, -1});
 
   // Single-axis turns add up; the result is brought into 0..360.
-  ExpectVec(ComposeRotation({0, 0, 0}, {30, 0, 0}), 30, 0, 0);
-  ExpectVec(ComposeRotation({350, 0, 0}, {20, 0, 0}), 10, 0, 0, 2e-3f);
-  ExpectVec(ComposeRotation({10, 0, 0}, {-20, 0, 0}), 350, 0, 0, 2e-3f);
-  ExpectVec(ComposeRotation({0, 0, 40}, {0, 0, 5}), 0, 0, 45, 2e-3f);
+  ExpectNear(ComposeRotation({0, 0, 0}, {30, 0, 0}), {30, 0, 0});
+  ExpectNear(ComposeRotation({350, 0, 0}, {20, 0, 0}), {10, 0, 0}, 2e-3f);
+  ExpectNear(ComposeRotation({10, 0, 0}, {-20, 0, 0}), {350, 0, 0}, 2e-3f);
+  ExpectNear(ComposeRotation({0, 0, 40}, {0, 0, 5}), {0, 0, 45}, 2e-3f);
 
   // A combined turn: the extracted angles rebuild the same matrix.
   const Vec3 angles = ComposeRotation({20, 30, 40}, {5, -10, 15});
@@ -105,17 +94,17 @@ TEST(Manipulation, DragRotationComposesAndStaysWithinAFullTurn) {
   Document doc;
   SceneObject& cube = AddSelectedCube(doc);
   EXPECT_TRUE(RotateSelectionByDrag(doc, {0, 60, 0}));
-  ExpectVec(cube.mesh.rotation, 0, 60, 0, 2e-3f);
+  ExpectNear(cube.mesh.rotation, {0, 60, 0}, 2e-3f);
   EXPECT_FALSE(cube.mesh.renderStale);
 
   // The 2D views turn about X by vertical and about Y by horizontal motion,
   // without wrapping.
   cube.mesh.rotation = {0, 0, 0};
   EXPECT_TRUE(RotateSelection2D(doc, 100, 100, 90, 110));
-  ExpectVec(cube.mesh.rotation, 4, -2, 0);
+  ExpectNear(cube.mesh.rotation, {4, -2, 0});
   cube.mesh.rotation = {1, 359, 0};
   RotateSelection2D(doc, 80, 100, 100, 110);
-  ExpectVec(cube.mesh.rotation, 5, 363, 0);
+  ExpectNear(cube.mesh.rotation, {5, 363, 0});
 }
 
 }  // namespace

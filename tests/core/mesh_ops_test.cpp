@@ -12,20 +12,15 @@
 
 #include "core/history.h"
 #include "mesh_test_shapes.h"
-#include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
 using testing::CancelAfter;
+using testing::ExpectNear;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
-
-void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) {
-  EXPECT_NEAR(a.x, b.x, tolerance);
-  EXPECT_NEAR(a.y, b.y, tolerance);
-  EXPECT_NEAR(a.z, b.z, tolerance);
-}
+using testing::MemoryOverride;
 
 // World-space bounds of a mesh as drawn.
 BoundingBox DrawnBounds(const Mesh& mesh) {
@@ -90,7 +85,6 @@ TEST(Subdivide, CountsOnACubeAndTheSingleTriangleShapes) {
   Mesh three = MakeIndexedCube();
   EXPECT_EQ(SubdivideAll(three, Subdivision::kInto3, progress), kStatusDone);
   EXPECT_EQ(TriangleCount(three), 36u);
-  EXPECT_EQ(three.vertexCount, 20u);
   EXPECT_EQ(three.positions.length(), 20u) << "trimmed";
   Mesh four = MakeIndexedCube();
   EXPECT_EQ(SubdivideAll(four, Subdivision::kInto4, progress), kStatusDone);
@@ -145,11 +139,6 @@ TEST(Subdivide, NeighbourRepairLeavesNoTJunctionsAndSparesKeptTriangles) {
   EXPECT_EQ(kept.corners.data()[3].vertexIndex, 0u);
   EXPECT_EQ(kept.corners.data()[5].vertexIndex, 2u) << "the picked neighbour is untouched";
 }
-
-struct MemoryOverride {
-  explicit MemoryOverride(uint64_t bytes) { SetAvailableMemoryOverride(bytes); }
-  ~MemoryOverride() { SetAvailableMemoryOverride(std::nullopt); }
-};
 
 TEST(Subdivide, CancelKeepsThePartDoneAndMissingMemoryChangesNothing) {
   Mesh m;
@@ -232,12 +221,11 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
 
   Document doc;
   EXPECT_FALSE(InvertNormalsCommand(doc, 0).changed) << "nothing selected";
-  SceneObject plainObject, outlined;
-  plainObject.mesh = MakeIndexedCube();
-  outlined.mesh = MakeIndexedCube();
-  outlined.outlineShapes.resize(1);
-  const uint32_t a = AddObjectCopy(doc, plainObject);
-  const uint32_t b = AddObjectCopy(doc, outlined);
+  SceneObject cube;
+  cube.mesh = MakeIndexedCube();
+  const uint32_t a = AddObjectCopy(doc, cube);
+  cube.outlineShapes.resize(1);
+  const uint32_t b = AddObjectCopy(doc, cube);
   for (uint32_t id : {a, b}) {
     SelectObject(*FindObject(doc, id));
     AddToSelection(doc, id);
@@ -255,7 +243,6 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
   EXPECT_EQ(TriangleCount(FindObject(doc, b)->mesh), 48u) << "subdivision takes outlines too";
   EXPECT_FALSE(FindObject(doc, a)->selected);
   EXPECT_TRUE(doc.selection.empty());
-  EXPECT_FALSE(AnySelected(doc));
   EXPECT_TRUE(CanUndo(doc));
   Undo(doc);
   EXPECT_EQ(TriangleCount(FindObject(doc, a)->mesh), 12u);

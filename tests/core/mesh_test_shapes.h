@@ -1,16 +1,22 @@
-// Shapes and comparisons shared by the mesh-operation tests: an indexed cube
-// (8 vertices, 12 triangles), the same cube as a triangle soup (36 vertices),
-// a cancelling progress monitor, and an exact comparison of two meshes'
-// arrays (bit for bit, so that -0 and +0 or two NaNs count as written).
+// Shapes and comparisons shared by the core tests: an indexed cube (8
+// vertices, 12 triangles), the same cube as a triangle soup (36 vertices), a
+// cancelling progress monitor, an exact comparison of two meshes' arrays (bit
+// for bit, so that -0 and +0 or two NaNs count as written), a near
+// comparison of vectors, a scoped available-memory figure and a listener
+// recording document notifications.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "core/document.h"
 #include "core/mesh.h"
 #include "core/null_progress.h"
+#include "platform/available_memory.h"
 
 namespace torvane::testing {
 
@@ -67,6 +73,23 @@ class CancelAfter : public NullProgress {
 
  private:
   int left_;
+};
+
+inline void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+// The available-memory figure pinned for one scope.
+struct MemoryOverride {
+  explicit MemoryOverride(uint64_t bytes) { SetAvailableMemoryOverride(bytes); }
+  ~MemoryOverride() { SetAvailableMemoryOverride(std::nullopt); }
+};
+
+struct RecordingListener : DocumentListener {
+  std::vector<uint32_t> codes;
+  void OnDocumentNotify(uint32_t code, uintptr_t, intptr_t) override { codes.push_back(code); }
 };
 
 inline bool SameBits(const void* a, const void* b, size_t bytes) {
