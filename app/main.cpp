@@ -6,6 +6,7 @@
 #include "core/settings_store.h"
 
 #include <QApplication>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   torvane::InstallViewSurfaceFormat();
   QApplication app(argc, argv);
+  // QApplication adopts the user's locale for everything; numbers in model
+  // files and settings must keep the '.' decimal point whatever the language.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setOrganizationName(torvane::kSettingsOrganisation);
   QApplication::setApplicationName(torvane::kSettingsApplication);
   torvane::SetSettingsStore(std::make_unique<torvane::QtSettingsStore>());

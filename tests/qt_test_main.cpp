@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <clocale>
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -12,5 +13,8 @@ int main(int argc, char** argv) {
   if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
+  // QApplication adopts the user's locale for everything; numbers in model
+  // files and settings must keep the '.' decimal point whatever the language.
+  std::setlocale(LC_NUMERIC, "C");
   return RUN_ALL_TESTS();
 }
