@@ -1,6 +1,8 @@
 // Folder lookup through QStandardPaths and the sample model search.
 #include "app/shell_folders.h"
 
+#include "formats/document_file_io.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -17,8 +19,7 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 }
 
 std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return FileNameOf(path);
 }
 
 std::string FolderPart(const std::string& path) {

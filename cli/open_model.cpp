@@ -3,41 +3,21 @@
 
 #include <cstdio>
 
+#include "formats/document_file_io.h"
 #include "formats/imported_model.h"
-#include "formats/model_file.h"
 
 namespace torvane {
 
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 OpenOutcome OpenModel(const std::string& path, ProgressMonitor& monitor, Document& document) {
+  monitor.SetText("Opening " + FileNameOf(path), 0);
+  DocumentLoadReport report;
   OpenOutcome outcome;
-  const std::string name = FileNameOf(path);
-  monitor.SetText("Opening " + name, 0);
-  monitor.SetText("Loading " + name, 1);
-  ImportedModel model;
-  LoadResult result = LoadModelFile(path, monitor, model);
-  outcome.fileType = model.fileType;
-  outcome.failureReason = model.failureReason;
-  if (result == kLoaded) {
-    // The document records its file before the objects arrive, so that a
-    // native file keeps each object's own origin and transform.
-    document.filePath = path;
-    document.fileType = static_cast<uint32_t>(model.fileType);
-    result = static_cast<LoadResult>(ConvertModelToDocument(model, document, monitor, false));
-  }
-  monitor.SetFraction(1.0);
-  monitor.SetText("Completed", 1);
-  outcome.result = result;
-  if (result == kLoaded) {
+  outcome.result = LoadFileIntoDocument(document, monitor, path, /*restore=*/false, &report);
+  outcome.fileType = report.fileType;
+  outcome.failureReason = report.failureReason;
+  if (outcome.result == kLoaded) {
     document.untitled = false;
-    bool any = false;
-    for (const auto& object : document.objects)
-      any = any || (object && IsLive(*object));
-    outcome.noMeshes = !any;
+    outcome.noMeshes = report.noMeshes;
   }
   return outcome;
 }
@@ -62,12 +42,8 @@ int OpenExitCode(const OpenOutcome& outcome) {
 }
 
 LoadResult SaveModel(const Document& document, const std::string& path, ProgressMonitor& monitor) {
-  monitor.SetText("Saving " + FileNameOf(path), 0);
   monitor.SetText("", 1);
-  ImportedModel model;
-  const int converted = ConvertDocumentToModel(document, monitor, model, /*autosave=*/false);
-  if (converted != kLoaded) return static_cast<LoadResult>(converted);
-  return SaveModelFile(path, monitor, model);
+  return static_cast<LoadResult>(SaveDocumentToFile(document, monitor, path, /*autosave=*/false));
 }
 
 int SaveForCommand(const Document& document, const std::string& path, TerminalProgress& progress,

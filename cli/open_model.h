@@ -13,6 +13,7 @@
 #include "core/document.h"
 #include "core/progress_monitor.h"
 #include "core/status.h"
+#include "formats/document_file_io.h"
 
 namespace torvane {
 
@@ -47,8 +48,5 @@ LoadResult SaveModel(const Document& document, const std::string& path, Progress
 // not save 'PATH'" (2) on stderr, 0 when written.
 int SaveForCommand(const Document& document, const std::string& path, TerminalProgress& progress,
                    std::string_view command);
-
-// The last path component.
-std::string FileNameOf(const std::string& path);
 
 }  // namespace torvane
