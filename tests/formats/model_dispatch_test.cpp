@@ -2,9 +2,9 @@
 // and the conversions between models and documents.
 #include <gtest/gtest.h>
 
+#include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/model_transforms.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -13,7 +13,7 @@ using test::AddTriangles;
 using test::RecordingProgress;
 using test::Tetrahedron;
 
-TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCase) {
+TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
   EXPECT_EQ(DetectFormat("MODEL.STL").fileType, kFileTypeStlBinary);
   EXPECT_EQ(DetectFormat("model.Stl").fileType, kFileTypeStlBinary);
   EXPECT_EQ(DetectFormat("a.b/model.stl").fileType, kFileTypeStlBinary);
@@ -41,6 +41,13 @@ TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCase) {
   EXPECT_EQ(FormatDescription(kFileTypeStep), "STP Step format");
   EXPECT_EQ(FormatDescription(kFileTypeFbx), "");
   EXPECT_EQ(FormatDescription(-1), "");
+
+  // Unknown and unreadable extensions, and missing files, fail the load.
+  RecordingProgress progress;
+  for (const char* path : {"/nonexistent/x.txt", "/nonexistent/x.stp", "/nonexistent/x.stl"}) {
+    ImportedModel model;
+    EXPECT_EQ(LoadModelFile(path, progress, model), kFailed) << path;
+  }
 }
 
 TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
@@ -84,16 +91,6 @@ TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
   EXPECT_EQ(tri.indices[1], 2u);
   EXPECT_EQ(tri.indices[2], 1u);
   EXPECT_EQ(swapped.winding, kWindingFirst);
-}
-
-TEST(LoadConversions, UnknownExtensionAndMissingFileFail) {
-  RecordingProgress progress;
-  ImportedModel unknown;
-  EXPECT_EQ(LoadModelFile("/nonexistent/x.txt", progress, unknown), kFailed);
-  ImportedModel step;
-  EXPECT_EQ(LoadModelFile("/nonexistent/x.stp", progress, step), kFailed);
-  ImportedModel missing;
-  EXPECT_EQ(LoadModelFile("/nonexistent/x.stl", progress, missing), kFailed);
 }
 
 // A model of one mesh in program axes with the given triangle count.

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/imported_model.h"
 #include "formats/obj/obj.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -17,15 +17,10 @@ using test::RecordingProgress;
 using test::TempFolder;
 using test::WriteFile;
 
-LoadResult ReadText(const std::string& text, ImportedModel& model, TempFolder& folder) {
-  const std::string path = folder.File("in.obj");
-  WriteFile(path, text);
-  NullProgress progress;
-  return ReadObj(path, progress, model);
-}
+using test::Indices;
 
-std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
-  return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
+LoadResult ReadText(const std::string& text, ImportedModel& model, TempFolder& folder) {
+  return test::ReadBytesWith(ReadObj, folder, "in.obj", text, model);
 }
 
 TEST(ObjRead, RawElementsIndicesColoursAndRanges) {
@@ -100,7 +95,7 @@ TEST(ObjRead, FacesBecomeTrianglesAndLongFacesFan) {
   EXPECT_TRUE(mesh.colours.empty());
 }
 
-TEST(ObjRead, FileNormalsAreKeptAndBadNormalIndicesFallBackToFaceNormals) {
+TEST(ObjRead, FileNormalsBadNormalIndicesAndColourChannels) {
   TempFolder folder;
   ImportedModel model;
   ASSERT_EQ(ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0.5 0.5 0.5\n"
@@ -115,9 +110,19 @@ TEST(ObjRead, FileNormalsAreKeptAndBadNormalIndicesFallBackToFaceNormals) {
     EXPECT_FLOAT_EQ(mesh.normals[k].z, 1.0f) << k;
     EXPECT_FLOAT_EQ(mesh.normals[k].x, 0.0f) << k;
   }
+
+  // Colour channels combine bitwise: green 256 spills into red.
+  ImportedModel coloured;
+  ASSERT_EQ(ReadText("v 0 0 0\nv 1 0 0 0 256 1\nv 0 1 0 1.0\nf 1 2 3\n", coloured, folder),
+            kLoaded);
+  const ImportedMesh& colouredMesh = coloured.meshes.front();
+  ASSERT_EQ(colouredMesh.colours.length(), 3u);
+  EXPECT_EQ(colouredMesh.colours[0], kObjUncolouredPosition);
+  EXPECT_EQ(colouredMesh.colours[1], 0xFF010001u);
+  EXPECT_EQ(colouredMesh.colours[2], kObjUncolouredPosition);
 }
 
-TEST(ObjRead, PositionsWithoutFacesAndFilesWithoutPositions) {
+TEST(ObjRead, PositionsWithoutFacesFilesWithoutPositionsAndCancel) {
   TempFolder folder;
   ImportedModel positionsOnly;
   ASSERT_EQ(ReadText("v 1 2 3\nv 4 5 6\n", positionsOnly, folder), kLoaded);
@@ -132,6 +137,15 @@ TEST(ObjRead, PositionsWithoutFacesAndFilesWithoutPositions) {
   ImportedModel missing;
   NullProgress progress;
   EXPECT_EQ(ReadObj(folder.File("none.obj"), progress, missing), kFailed);
+
+  std::string many;
+  for (int i = 0; i < 500; ++i)
+    many += "v 0 0 0\n";
+  const std::string path = folder.File("c.obj");
+  WriteFile(path, many);
+  ImportedModel cancelled;
+  RecordingProgress cancelling(0);
+  EXPECT_EQ(ReadObj(path, cancelling, cancelled), kCancelled);
 }
 
 TEST(ObjRead, LongLinesKeepEveryCornerAndDigit) {
@@ -168,42 +182,11 @@ TEST(ObjRead, IndicesThatNameNoPositionFail) {
   }
 }
 
-TEST(ObjRead, ColourChannelsCombineBitwise) {
-  TempFolder folder;
-  ImportedModel model;
-  ASSERT_EQ(ReadText("v 0 0 0\nv 1 0 0 0 256 1\nv 0 1 0 1.0\nf 1 2 3\n", model, folder), kLoaded);
-  const ImportedMesh& mesh = model.meshes.front();
-  ASSERT_EQ(mesh.colours.length(), 3u);
-  EXPECT_EQ(mesh.colours[0], kObjUncolouredPosition);
-  EXPECT_EQ(mesh.colours[1], 0xFF010001u);  // green 256 spills into red
-  EXPECT_EQ(mesh.colours[2], kObjUncolouredPosition);
-}
-
-TEST(ObjRead, CancellationIsReported) {
-  TempFolder folder;
-  std::string text;
-  for (int i = 0; i < 500; ++i)
-    text += "v 0 0 0\n";
-  const std::string path = folder.File("c.obj");
-  WriteFile(path, text);
-  ImportedModel model;
-  RecordingProgress progress(0);
-  EXPECT_EQ(ReadObj(path, progress, model), kCancelled);
-}
-
 ImportedModel TwoTriangleModel() {
   ImportedModel model;
-  ImportedMesh& mesh = AppendMesh(model);
-  mesh.positions.ResizeDiscard(4);
-  mesh.positions[0] = {0, 0, 0};
-  mesh.positions[1] = {1, 0, 0};
-  mesh.positions[2] = {0, 1, 0};
-  mesh.positions[3] = {1, 1, 0};
-  const uint32_t indices[] = {0, 1, 2, 1, 1, 3};  // the second is degenerate
-  mesh.indices.ResizeDiscard(6);
-  for (uint32_t k = 0; k < 6; ++k)
-    mesh.indices[k] = indices[k];
-  mesh.position = {10, 0, 0};
+  // The second triangle is degenerate.
+  test::AppendMeshOf(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 1, 1, 3})
+      .position = {10, 0, 0};
   return model;
 }
 

@@ -13,13 +13,13 @@
 
 #include "Model/COM/NMR_DLLInterfaces.h"
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
 #include "formats/imported_model.h"
 #include "formats/model_file.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
-#include "stl_test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TORVANE_LEAK_CHECKS 1
@@ -48,9 +48,10 @@ struct IgnoreLib3mfLeaks {
 #endif
 };
 
+using test::ExpectSameTriangles;
 using test::TempFolder;
-using Triangle = std::array<Vec3, 3>;
-using Reader = LoadResult (*)(const std::string&, ProgressMonitor&, ImportedModel&);
+using test::Triangle;
+using test::TrianglesOf;
 
 // A small closed mesh with corners that share positions and per-face colours.
 ImportedModel Octahedron(uint32_t copies = 1) {
@@ -70,42 +71,6 @@ ImportedModel Octahedron(uint32_t copies = 1) {
     }
   }
   return model;
-}
-
-std::vector<Triangle> TrianglesOf(const ImportedMesh& mesh, bool swapYZ) {
-  std::vector<Triangle> out;
-  for (uint32_t k = 0; k + 2 < mesh.indices.length(); k += 3) {
-    Triangle t;
-    for (int j = 0; j < 3; ++j) {
-      const Vec3 v = mesh.positions[mesh.indices[k + j]];
-      t[j] = swapYZ ? Vec3{v.x, v.z, v.y} : v;
-    }
-    out.push_back(t);
-  }
-  return out;
-}
-
-bool Near(const Vec3& a, const Vec3& b, float tolerance) {
-  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
-         std::fabs(a.z - b.z) <= tolerance;
-}
-
-// Every expected triangle appears among the read ones (any starting corner,
-// the same turning order), and the counts agree.
-void ExpectSameTriangles(const std::vector<Triangle>& expected, const std::vector<Triangle>& read,
-                         float tolerance) {
-  ASSERT_EQ(read.size(), expected.size());
-  for (size_t t = 0; t < expected.size(); ++t) {
-    bool found = false;
-    for (const Triangle& r : read) {
-      for (int s = 0; s < 3 && !found; ++s)
-        found = Near(r[s], expected[t][0], tolerance) &&
-                Near(r[(s + 1) % 3], expected[t][1], tolerance) &&
-                Near(r[(s + 2) % 3], expected[t][2], tolerance);
-      if (found) break;
-    }
-    EXPECT_TRUE(found) << "triangle " << t;
-  }
 }
 
 std::vector<Triangle> AssimpTriangles(const aiScene* scene) {
@@ -227,7 +192,7 @@ TEST(RealClients, FilesWrittenByAssimpLoad) {
   const struct {
     const char* id;
     const char* name;
-    Reader read;
+    test::ModelReader read;
   } exports[] = {{"obj", "x.obj", ReadObj},
                  {"ply", "x.ply", ReadPly},
                  {"3ds", "x.3ds", Read3ds},

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/safe_save.h"
 #include "formats/temp_folder.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {

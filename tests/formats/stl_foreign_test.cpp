@@ -6,8 +6,8 @@
 #include <assimp/scene.h>
 #include <assimp/Exporter.hpp>
 
+#include "format_test_support.h"
 #include "formats/model_file.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {

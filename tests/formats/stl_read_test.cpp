@@ -2,9 +2,9 @@
 // and the facet count check of binary files.
 #include <gtest/gtest.h>
 
+#include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/stl/stl.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -92,26 +92,21 @@ TEST(StlRead, BinaryFacetCountMustMatchFileSize) {
   RecordingProgress progress;
   const std::string good = BinaryStl("x", TetrahedronFacets());
 
-  WriteFile(path, good + "!");
-  ImportedModel extra;
-  EXPECT_EQ(ReadStlBinary(path, progress, extra), kFailed);
-  EXPECT_EQ(extra.failureReason, 4u);
-
-  WriteFile(path, good.substr(0, good.size() - 1));
-  ImportedModel shortFile;
-  EXPECT_EQ(ReadStlBinary(path, progress, shortFile), kFailed);
-
-  std::string huge = good;
+  std::string lying = good;
   const uint32_t lie = 0xFFFFFFFFu;
-  std::memcpy(huge.data() + 80, &lie, 4);
-  WriteFile(path, huge);
-  ImportedModel lying;
-  EXPECT_EQ(ReadStlBinary(path, progress, lying), kFailed);
-
-  WriteFile(path, good.substr(0, 50));
-  ImportedModel noHeader;
-  EXPECT_EQ(ReadStlBinary(path, progress, noHeader), kFailed);
-  EXPECT_EQ(noHeader.failureReason, 3u);
+  std::memcpy(lying.data() + 80, &lie, 4);
+  // Reason 3 is a file too short for a header, 4 a count the size denies.
+  const struct {
+    std::string bytes;
+    uint32_t reason;
+  } damaged[] = {
+      {good + "!", 4}, {good.substr(0, good.size() - 1), 4}, {lying, 4}, {good.substr(0, 50), 3}};
+  for (const auto& file : damaged) {
+    WriteFile(path, file.bytes);
+    ImportedModel model;
+    EXPECT_EQ(ReadStlBinary(path, progress, model), kFailed) << file.bytes.size();
+    EXPECT_EQ(model.failureReason, file.reason) << file.bytes.size();
+  }
 
   WriteFile(path, BinaryStl("empty", {}));
   ImportedModel empty;

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/stl/stl.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/imported_model.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -64,10 +64,7 @@ std::string Node(const std::string& name, Vec3 position) {
 }
 
 LoadResult Load(const std::string& bytes, ImportedModel& model) {
-  TempFolder folder;
-  WriteFile(folder.File("in.3ds"), bytes);
-  NullProgress progress;
-  return Read3ds(folder.File("in.3ds"), progress, model);
+  return test::ReadBytesWith(Read3ds, TempFolder(), "in.3ds", bytes, model);
 }
 
 TEST(TdsRead, ObjectsPointsFacesAndKeyframerPositions) {

@@ -10,6 +10,7 @@
 
 #include "archive_test_support.h"
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
 #include "formats/imported_model.h"
@@ -17,7 +18,6 @@
 #include "formats/xml/xml_events.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -26,6 +26,7 @@ using test::MakeArchive;
 using test::ReadFile;
 using test::RecordingProgress;
 using test::TempFolder;
+using test::Trickle;
 using test::WriteFile;
 
 const char kRels[] =
@@ -47,27 +48,12 @@ const char kTriangle[] =
     "<vertices><vertex x=\"0\" y=\"0\" z=\"0\"/><vertex x=\"1\" y=\"0\" z=\"0\"/>"
     "<vertex x=\"0\" y=\"2\" z=\"0\"/></vertices>";
 
-// Redirects the temporary folder so that a test can see what is left in it.
-class TemporaryFolderScope {
- public:
-  explicit TemporaryFolderScope(const std::string& folder) {
-    const char* old = std::getenv("TMPDIR");
-    if (old) old_ = old;
-    had_ = old != nullptr;
-    setenv("TMPDIR", folder.c_str(), 1);
-  }
-  ~TemporaryFolderScope() {
-    if (had_) {
-      setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-
- private:
-  std::string old_;
-  bool had_ = false;
-};
+// An object of the triangle above; `head` holds its id and other attributes.
+std::string TriangleObject(const std::string& head, const char* thirdCorner = "2") {
+  return "<object id=" + head + "><mesh>" + kTriangle +
+         "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"" + thirdCorner +
+         "\"/></triangles></mesh></object>";
+}
 
 TEST(ThreeMfRead, ModelPartChoice) {
   const std::vector<ZipEntry> entries = {{"2D/slices.model", 10},
@@ -87,9 +73,7 @@ TEST(ThreeMfRead, ModelPartChoice) {
   MakeArchive(path,
               {{"2D/slices.model", "<model><resources><slicestack id=\"9\"/></resources></model>"},
                {"_rels/.rels", kRels},
-               {"3D/main.model", ModelXml("<object id=\"4\"><mesh>" + std::string(kTriangle) +
-                                          "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/>"
-                                          "</triangles></mesh></object>")}});
+               {"3D/main.model", ModelXml(TriangleObject("\"4\""))}});
   ImportedModel model;
   NullProgress progress;
   ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
@@ -98,10 +82,7 @@ TEST(ThreeMfRead, ModelPartChoice) {
 
   // Without relationships, any ".model" entry serves.
   const std::string other = folder.File("other.3mf");
-  MakeArchive(other,
-              {{"Models/part.MODEL", ModelXml("<object id=\"1\"><mesh>" + std::string(kTriangle) +
-                                              "<triangles><triangle v1=\"0\" v2=\"1\" "
-                                              "v3=\"2\"/></triangles></mesh></object>")}});
+  MakeArchive(other, {{"Models/part.MODEL", ModelXml(TriangleObject("\"1\""))}});
   ImportedModel second;
   ASSERT_EQ(Read3mf(other, progress, second), kLoaded);
   EXPECT_EQ(second.meshes.size(), 1u);
@@ -120,10 +101,8 @@ TEST(ThreeMfRead, ColoursTransformsComponentsAndKeptProperties) {
       "<triangle v1=\"2\" v2=\"1\" v3=\"0\" colorid=\"13, 12\"/>"
       "<triangle v1=\"1\" v2=\"2\" v3=\"0\"/></triangles></mesh></object>"
       "<object id=\"2\"><components><component objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 0 0 "
-      "5\"/></components></object>"
-      "<object id=\"3\" type=\"support\"><mesh>" +
-      std::string(kTriangle) +
-      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles></mesh></object>";
+      "5\"/></components></object>" +
+      TriangleObject("\"3\" type=\"support\"");
   const std::string build =
       "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 10 0 0\" partnumber=\"B7\"/>"
       "<item objectid=\"2\"/><item objectid=\"3\" transform=\"2 0 0 0 2 0 0 0 2\"/>";
@@ -175,7 +154,7 @@ TEST(ThreeMfRead, ColoursTransformsComponentsAndKeptProperties) {
 TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   TempFolder folder;
   TempFolder temporary;
-  TemporaryFolderScope scope(temporary.path());
+  test::TmpDirScope scope(temporary.path());
   NullProgress progress;
   const auto read = [&](const std::string& path, uint32_t reason) {
     ImportedModel model;
@@ -190,10 +169,7 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   MakeArchive(noModel, {{"readme.txt", "hello"}});
   read(noModel, 3);
   const std::string badIndex = folder.File("index.3mf");
-  MakeArchive(badIndex,
-              {{"3D/3dmodel.model", ModelXml("<object id=\"1\"><mesh>" + std::string(kTriangle) +
-                                             "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"3\"/>"
-                                             "</triangles></mesh></object>")}});
+  MakeArchive(badIndex, {{"3D/3dmodel.model", ModelXml(TriangleObject("\"1\"", "3"))}});
   read(badIndex, 4);
   const std::string big = folder.File("big.3mf");
   MakeArchive(big, {{"3D/3dmodel.model", ModelXml(std::string(100000, ' '))}});
@@ -244,22 +220,6 @@ std::string Describe(const ImportedModel& model) {
   return out;
 }
 
-// Hands the text out in pieces of 1 to 7 bytes.
-class Trickle : public XmlPull {
- public:
-  explicit Trickle(std::string_view text) : text_(text) {}
-  size_t Pull(char* data, size_t n) override {
-    const size_t take = std::min({n, text_.size() - at_, 1 + at_ % 7});
-    std::memcpy(data, text_.data() + at_, take);
-    at_ += take;
-    return take;
-  }
-
- private:
-  std::string_view text_;
-  size_t at_ = 0;
-};
-
 TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
   const std::string resources =
       "<!-- colours first --><m:colorgroup id=\"5\"><m:color color=\"#FF0000\"/>"
@@ -308,9 +268,7 @@ TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
 TEST(ThreeMfRead, ModelPartEncodingsAndDamagedParts) {
   TempFolder folder;
   NullProgress progress;
-  const std::string object = "<object id=\"7\"><mesh>" + std::string(kTriangle) +
-                             "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles>"
-                             "</mesh></object>";
+  const std::string object = TriangleObject("\"7\"");
   const auto modelWith = [&](const std::string& title) {
     return "<model><metadata name=\"Title\">" + title + "</metadata><resources>" + object +
            "</resources></model>";
@@ -339,9 +297,7 @@ TEST(ThreeMfRead, ModelPartEncodingsAndDamagedParts) {
   // nothing of it stays, and the next ".model" part is the model.
   const std::string path = folder.File("d.3mf");
   const std::string damaged =
-      "<model><metadata name=\"Damaged\">yes</metadata><resources><object id=\"1\"><mesh>" +
-      std::string(kTriangle) +
-      "<triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles></mesh></object>"
+      "<model><metadata name=\"Damaged\">yes</metadata><resources>" + TriangleObject("\"1\"") +
       "<color id=\"3\" value=\"#FFFFFF\"/></resources></model><!-- MARK -->";
   MakeArchive(path, {{"_rels/.rels", kRels}, {"3D/main.model", damaged}, {"3D/other.model", utf8}},
               true);
@@ -364,20 +320,12 @@ ImportedModel SharedCornerModel() {
   model.properties.Set("ModelName", "Two <faces>");
   model.properties.Set("Note", "a \"quoted\" & 'odd' value");
   model.properties.Set("TVXszFilePath", "/home/x.tvx");
-  ImportedMesh& mesh = AppendMesh(model);
-  mesh.positions.ResizeDiscard(4);
-  mesh.positions[0] = {0, 0, 0};
-  mesh.positions[1] = {1, 0, 0};
-  mesh.positions[2] = {0, 1, 0};
-  mesh.positions[3] = {1, 1, 3};
-  const uint32_t indices[] = {0, 1, 2, 2, 1, 3};
-  mesh.indices.ResizeDiscard(6);
+  ImportedMesh& mesh =
+      test::AppendMeshOf(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 3}}, {0, 1, 2, 2, 1, 3});
   mesh.colours.ResizeDiscard(6);
-  for (uint32_t k = 0; k < 6; ++k) {
-    mesh.indices[k] = indices[k];
-    // Corners 2 and 3 share position 2 with different colours.
+  // Corners 2 and 3 share position 2 with different colours.
+  for (uint32_t k = 0; k < 6; ++k)
     mesh.colours[k] = k < 3 ? 0xFF112233u : 0xFF445566u;
-  }
   mesh.colours[1] = 0x80FFFFFFu;
   mesh.metadata.Set("name", "A&B");
   return model;

@@ -1,18 +1,16 @@
 // TVX reader and writer: exact round trips, the autosave properties through
 // the load and save entry points, and damaged files that must fail cleanly.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/document.h"
 #include "core/mesh.h"
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/imported_model.h"
 #include "formats/model_file.h"
 #include "formats/tvx/tvx.h"
@@ -24,41 +22,18 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tvx;
 
-// Remembers the errors a reader shows; can be told to cancel.
-class RecordingMonitor : public NullProgress {
- public:
-  bool IsCancelled() override { return cancel; }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  bool cancel = false;
-  std::vector<std::string> errors;
-};
+using RecordingMonitor = test::RecordingProgress;
 
 class TvxTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("torvane_tvx_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
+  std::string PathOf(const std::string& name) const { return folder_.File(name); }
   std::string WriteBytes(const std::string& name, const std::string& bytes) const {
-    const std::string path = PathOf(name);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    return path;
+    test::WriteFile(PathOf(name), bytes);
+    return PathOf(name);
   }
+  static std::string ReadBytes(const std::string& path) { return test::ReadFile(path); }
 
-  static std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  fs::path dir_;
+  test::TempFolder folder_;
 };
 
 // Builds TVX bytes by hand, for files the writer would never produce.
@@ -330,7 +305,7 @@ TEST_F(TvxTest, PropertiesSplitAtTheFirstEqualsSign) {
 }
 
 // Files that claim more than they hold, or corners that point nowhere.
-TEST_F(TvxTest, DamagedFilesFailWithoutCrashing) {
+TEST_F(TvxTest, DamagedFilesFailWithoutCrashingAndCancels) {
   RecordingMonitor monitor;
   auto read = [&](const std::string& name, const TvxBytes& b, ImportedModel& model) {
     return ReadTvx(WriteBytes(name, b.data), monitor, model);
@@ -356,29 +331,27 @@ TEST_F(TvxTest, DamagedFilesFailWithoutCrashing) {
     EXPECT_EQ(read("long_child.tvx", b, model), kFailed);
     EXPECT_EQ(model.failureReason, 4u);
   }
-  {  // A corner naming the position just past the end, and one far beyond.
-    for (uint32_t index : {3u, 0xFFFFFFFFu}) {
-      ImportedModel model;
-      TvxBytes b = framed([&](TvxBytes& b) { PutTriangleObject(b, {0, 1, index}); });
-      EXPECT_EQ(read("index.tvx", b, model), kFailed) << index;
-    }
-  }
-  {  // Corners that do not make whole triangles.
+  // Corners naming the position just past the end and one far beyond,
+  // corners that do not make whole triangles, a u32 chunk too short for its
+  // value, and a root that claims more bytes than the file has.
+  TvxBytes hugeRoot;
+  hugeRoot.Header().Chunk(kRoot, kKindContainer, uint64_t{1} << 62, "");
+  const TvxBytes failing[] = {
+      framed([](TvxBytes& b) {
+        PutTriangleObject(b, {0, 1, 3});
+      }),
+      framed([](TvxBytes& b) {
+        PutTriangleObject(b, {0, 1, 0xFFFFFFFFu});
+      }),
+      framed([](TvxBytes& b) {
+        PutTriangleObject(b, {0, 1, 2, 0});
+      }),
+      framed([](TvxBytes& b) { b.Chunk(kFileType, kKindU32, 2, "ab"); }),
+      hugeRoot,
+  };
+  for (size_t i = 0; i < std::size(failing); ++i) {
     ImportedModel model;
-    TvxBytes b = framed([](TvxBytes& b) { PutTriangleObject(b, {0, 1, 2, 0}); });
-    EXPECT_EQ(read("partial.tvx", b, model), kFailed);
-  }
-  {  // A u32 chunk too short for its value.
-    ImportedModel model;
-    TvxBytes b = framed([](TvxBytes& b) { b.Chunk(kFileType, kKindU32, 2, "ab"); });
-    EXPECT_EQ(read("short_value.tvx", b, model), kFailed);
-  }
-  {  // A root that claims more bytes than the file has.
-    TvxBytes b;
-    b.Header();
-    b.Chunk(kRoot, kKindContainer, uint64_t{1} << 62, "");
-    ImportedModel model;
-    EXPECT_EQ(read("huge_root.tvx", b, model), kFailed);
+    EXPECT_EQ(read("bad.tvx", failing[i], model), kFailed) << i;
   }
   {  // Array lengths that are not whole records: the partial record is ignored.
     TvxBytes b = framed([](TvxBytes& b) {
@@ -422,18 +395,11 @@ TEST_F(TvxTest, DamagedFilesFailWithoutCrashing) {
     const LoadResult result = ReadTvx(WriteBytes("cut.tvx", bytes.substr(0, cut)), monitor, model);
     EXPECT_EQ(result, cut >= bytes.size() - 4 ? kLoaded : kFailed) << cut;
   }
-}
 
-TEST_F(TvxTest, CancelledReadAndWrite) {
-  RecordingMonitor monitor;
-  ImportedModel model;
-  model.meshes.emplace_back(MakeMesh(3, 0.0f));
-  const std::string path = PathOf("cancel.tvx");
-  ASSERT_EQ(WriteTvx(path, monitor, model), kLoaded);
-  monitor.cancel = true;
-  ImportedModel back;
-  EXPECT_EQ(ReadTvx(path, monitor, back), kCancelled);
-  EXPECT_EQ(WriteTvx(PathOf("cancelled_write.tvx"), monitor, model), kCancelled);
+  RecordingMonitor cancelling(0);
+  ImportedModel cancelled;
+  EXPECT_EQ(ReadTvx(path, cancelling, cancelled), kCancelled);
+  EXPECT_EQ(WriteTvx(PathOf("cancelled_write.tvx"), cancelling, full), kCancelled);
 }
 
 TEST(TvxAutosaveName, NameKeepsTheDocumentsExtension) {
@@ -445,23 +411,11 @@ TEST(TvxAutosaveName, NameKeepsTheDocumentsExtension) {
   EXPECT_EQ(AutosaveFileName(""), "");
 }
 
-// Eight corners of a box as a closed mesh of twelve triangles.
-void AddBox(Document& doc, const Vec3& low, const Vec3& high, Colour32 colour) {
-  SceneObject object;
-  const Vec3 p[8] = {{low.x, low.y, low.z},    {high.x, low.y, low.z}, {high.x, high.y, low.z},
-                     {low.x, high.y, low.z},   {low.x, low.y, high.z}, {high.x, low.y, high.z},
-                     {high.x, high.y, high.z}, {low.x, high.y, high.z}};
-  const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
-                            {3, 6, 2}, {3, 7, 6}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}};
-  for (const auto& f : faces)
-    AppendTriangle(object.mesh, p[f[0]], p[f[1]], p[f[2]], colour);
-  ASSERT_NE(AddImportedObject(doc, object), kNoObjectId);
-}
-
 TEST_F(TvxTest, AutosaveRestoresDocumentStateOnlyWhenRestoring) {
   NullProgress progress;
   Document original;
-  AddBox(original, {0, 0, 0}, {1, 2, 3}, 0xFF00FF00);
+  ASSERT_NE(test::AddTriangles(original, test::Tetrahedron({0, 0, 0}, 2.0f), 0xFF00FF00),
+            kNoObjectId);
   SceneObject& box = *original.objects.back();
   SetRotation(box.mesh, {0.0f, 30.0f, 0.0f});
   SetPosition(box.mesh, {5.0f, 0.0f, -1.0f});
@@ -485,7 +439,7 @@ TEST_F(TvxTest, AutosaveRestoresDocumentStateOnlyWhenRestoring) {
   EXPECT_FALSE(restored.untitled);
   ASSERT_EQ(restored.objects.size(), 1u);
   const Mesh& mesh = restored.objects[0]->mesh;
-  EXPECT_EQ(mesh.cornerCount, 36u);
+  EXPECT_EQ(mesh.cornerCount, 12u);
   EXPECT_FLOAT_EQ(mesh.rotation.y, 30.0f);
   EXPECT_FLOAT_EQ(mesh.position.x, 5.0f);
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "format_test_support.h"
 #include "formats/xml/xml.h"
 #include "formats/xml/xml_events.h"
 #include "platform/available_memory.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {
@@ -187,22 +187,6 @@ class EventLog : public XmlHandler {
   std::string log;
 };
 
-// Hands the text out in pieces of 1 to 5 bytes.
-class Trickle : public XmlPull {
- public:
-  explicit Trickle(std::string_view text) : text_(text) {}
-  size_t Pull(char* data, size_t n) override {
-    const size_t take = std::min({n, text_.size() - at_, 1 + at_ % 5});
-    std::memcpy(data, text_.data() + at_, take);
-    at_ += take;
-    return take;
-  }
-
- private:
-  std::string_view text_;
-  size_t at_ = 0;
-};
-
 TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
   const std::string texts[] = {
       kSample,
@@ -227,7 +211,7 @@ TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
     for (size_t block : {1, 2, 7, 64}) {
       EventLog streamed;
       std::string streamedError;
-      Trickle source(text);
+      test::Trickle source(text, 5);
       ASSERT_EQ(ParseXmlStream(source, nullptr, streamed, &streamedError, block),
                 XmlParseResult::kParsed);
       EXPECT_EQ(streamed.log, whole.log) << "block " << block;

@@ -7,8 +7,8 @@
 
 #include "archive_test_support.h"
 #include "core/null_progress.h"
+#include "format_test_support.h"
 #include "formats/zip/zip.h"
-#include "stl_test_support.h"
 
 namespace torvane {
 namespace {

@@ -1,0 +1,252 @@
+// Helpers of the format tests: a private temporary folder and a scope that
+// points TMPDIR at it, whole-file reads and writes, reading a text through a
+// reader, a progress monitor that records texts and cancels on request, a
+// pull source that hands text out in small pieces, binary STL images built
+// byte by byte, and small documents.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/document.h"
+#include "core/mesh.h"
+#include "core/progress_monitor.h"
+#include "core/scene_object.h"
+#include "core/status.h"
+#include "formats/imported_model.h"
+#include "formats/stl/stl_facet.h"
+#include "formats/xml/xml_events.h"
+
+namespace torvane::test {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~TempFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  size_t EntryCount() const {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(path_),
+                                             std::filesystem::directory_iterator()));
+  }
+
+ private:
+  std::string path_;
+};
+
+// Points TMPDIR at a folder for its lifetime, so that a test can see what
+// the archive readers leave behind.
+class TmpDirScope {
+ public:
+  explicit TmpDirScope(const std::string& folder) {
+    const char* old = std::getenv("TMPDIR");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~TmpDirScope() {
+    if (had_) {
+      setenv("TMPDIR", old_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+  TmpDirScope(const TmpDirScope&) = delete;
+  TmpDirScope& operator=(const TmpDirScope&) = delete;
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using ModelReader = LoadResult (*)(const std::string&, ProgressMonitor&, ImportedModel&);
+
+inline std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
+  return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
+}
+
+using Triangle = std::array<Vec3, 3>;
+
+// The mesh's triangles corner by corner, moved by `offset`, with Y and Z
+// swapped when asked.
+inline std::vector<Triangle> TrianglesOf(const ImportedMesh& mesh, bool swapYZ = false,
+                                         Vec3 offset = {}) {
+  std::vector<Triangle> out;
+  for (uint32_t k = 0; k + 2 < mesh.indices.length(); k += 3) {
+    Triangle t;
+    for (int j = 0; j < 3; ++j) {
+      const Vec3 v = mesh.positions[mesh.indices[k + j]] + offset;
+      t[j] = swapYZ ? Vec3{v.x, v.z, v.y} : v;
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+inline bool Near(const Vec3& a, const Vec3& b, float tolerance) {
+  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
+         std::fabs(a.z - b.z) <= tolerance;
+}
+
+// Where `want` is among `read` with the same turning order (any starting
+// corner), or -1.
+inline int FindTriangle(const std::vector<Triangle>& read, const Triangle& want, float tolerance) {
+  for (size_t r = 0; r < read.size(); ++r) {
+    for (int s = 0; s < 3; ++s) {
+      if (Near(read[r][s], want[0], tolerance) && Near(read[r][(s + 1) % 3], want[1], tolerance) &&
+          Near(read[r][(s + 2) % 3], want[2], tolerance))
+        return static_cast<int>(r);
+    }
+  }
+  return -1;
+}
+
+// Every expected triangle appears among the read ones, and the counts agree.
+inline void ExpectSameTriangles(const std::vector<Triangle>& expected,
+                                const std::vector<Triangle>& read, float tolerance) {
+  ASSERT_EQ(read.size(), expected.size());
+  for (size_t t = 0; t < expected.size(); ++t)
+    EXPECT_GE(FindTriangle(read, expected[t], tolerance), 0) << "triangle " << t;
+}
+
+// Appends a mesh of the given positions and corners.
+inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Vec3> positions,
+                                  std::initializer_list<uint32_t> indices) {
+  ImportedMesh& mesh = AppendMesh(model);
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(positions.size()));
+  EXPECT_TRUE(mesh.indices.ResizeDiscard(indices.size()));
+  std::copy(positions.begin(), positions.end(), mesh.positions.MutableData());
+  std::copy(indices.begin(), indices.end(), mesh.indices.MutableData());
+  return mesh;
+}
+
+// Records texts and fractions; answers "cancelled" from the n-th question on.
+class RecordingProgress : public ProgressMonitor {
+ public:
+  explicit RecordingProgress(int cancelAtQuestion = -1) : cancelAt_(cancelAtQuestion) {}
+  bool IsCancelled() override { return cancelAt_ >= 0 && questions_++ >= cancelAt_; }
+  int Sleep(uint32_t) override { return 0; }
+  int WaitForObject(WaitHandle, uint32_t) override { return 2; }
+  int WaitForObjects(std::span<const WaitHandle>, uint32_t) override { return 2; }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  void SetText(const std::string& text, int) override { texts.push_back(text); }
+  void SetFraction(double fraction) override { fractions.push_back(fraction); }
+  void BeginIndeterminate() override {}
+  void EndIndeterminate() override {}
+
+  std::vector<std::string> texts;
+  std::vector<std::string> errors;
+  std::vector<double> fractions;
+
+ private:
+  int cancelAt_;
+  int questions_ = 0;
+};
+
+// Writes `bytes` as `name` in `folder` and reads it through `read`.
+inline LoadResult ReadBytesWith(ModelReader read, const TempFolder& folder, const std::string& name,
+                                const std::string& bytes, ImportedModel& model) {
+  const std::string path = folder.File(name);
+  WriteFile(path, bytes);
+  RecordingProgress progress;
+  return read(path, progress, model);
+}
+
+// Hands the text out in pieces of 1 to `largest` bytes.
+class Trickle : public XmlPull {
+ public:
+  explicit Trickle(std::string_view text, size_t largest = 7) : text_(text), largest_(largest) {}
+  size_t Pull(char* data, size_t n) override {
+    const size_t take = std::min({n, text_.size() - at_, 1 + at_ % largest_});
+    std::memcpy(data, text_.data() + at_, take);
+    at_ += take;
+    return take;
+  }
+
+ private:
+  std::string_view text_;
+  size_t largest_;
+  size_t at_ = 0;
+};
+
+inline StlFacet MakeFacet(Vec3 a, Vec3 b, Vec3 c, uint16_t attribute = 0) {
+  StlFacet f{};
+  SetFacetNormal(f, FaceNormal(a, b, c));
+  SetFacetVertex(f, 0, a);
+  SetFacetVertex(f, 1, b);
+  SetFacetVertex(f, 2, c);
+  f.attribute = attribute;
+  return f;
+}
+
+// A binary STL image: the header padded with spaces to 80 bytes, the count
+// and the records.
+inline std::string BinaryStl(std::string header, const std::vector<StlFacet>& facets) {
+  header.resize(80, ' ');
+  const uint32_t count = static_cast<uint32_t>(facets.size());
+  header.append(reinterpret_cast<const char*>(&count), 4);
+  if (!facets.empty()) {
+    header.append(reinterpret_cast<const char*>(facets.data()), facets.size() * sizeof(StlFacet));
+  }
+  return header;
+}
+
+// Adds an object made of the given triangles (program axes) to the document.
+inline uint32_t AddTriangles(Document& document, const std::vector<std::array<Vec3, 3>>& triangles,
+                             Colour32 colour = 0xFF808080u) {
+  SceneObject object;
+  for (const auto& t : triangles)
+    AppendTriangle(object.mesh, t[0], t[1], t[2], colour);
+  return AddImportedObject(document, object);
+}
+
+// The four faces of a tetrahedron, counter-clockwise seen from outside.
+inline std::vector<std::array<Vec3, 3>> Tetrahedron(Vec3 offset = {}, float size = 1.0f) {
+  const Vec3 a = offset, b = offset + Vec3{size, 0, 0}, c = offset + Vec3{0, size, 0},
+             d = offset + Vec3{0, 0, size};
+  return {{a, c, b}, {a, b, d}, {a, d, c}, {b, c, d}};
+}
+
+// The same tetrahedron as binary STL records.
+inline std::vector<StlFacet> TetrahedronFacets(uint16_t attribute = 0) {
+  std::vector<StlFacet> facets;
+  for (const auto& t : Tetrahedron())
+    facets.push_back(MakeFacet(t[0], t[1], t[2], attribute));
+  return facets;
+}
+
+}  // namespace torvane::test
