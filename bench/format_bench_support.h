@@ -1,11 +1,13 @@
 // Shared by the OBJ, PLY and 3MF benchmarks: the 1,000,000-triangle test
-// mesh, a private folder for the files, and the peak-memory measurement.
+// mesh, a private folder for the files, the peak-memory measurement and
+// the open and save loops.
 #pragma once
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -95,5 +97,31 @@ class PeakMemory {
   }
   double start_ = 0;
 };
+
+// One open of `path` per iteration through `open` (false: the open failed),
+// with the peak memory above the start of each open and the bytes read.
+template <typename Open>
+void MeasureOpen(benchmark::State& state, const std::string& path, Open&& open) {
+  double peak = 0;
+  for (auto _ : state) {
+    PeakMemory memory;
+    if (!open(path)) state.SkipWithError("load failed");
+    peak = std::max(peak, memory.MegabytesAbove());
+  }
+  state.counters["peak_MB"] = peak;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FileSize(path)));
+}
+
+// One save of the grid model per iteration to `name` in the bench folder
+// through `write` (false: the save failed).
+template <typename Write>
+void MeasureSave(benchmark::State& state, const std::string& name, Write&& write) {
+  const ImportedModel source = GridModel();
+  const std::string path = BenchFolder() + "/" + name;
+  for (auto _ : state) {
+    ImportedModel model = source;
+    if (!write(path, model)) state.SkipWithError("save failed");
+  }
+}
 
 }  // namespace torvane::bench

@@ -6,14 +6,10 @@
 
 #include <cstdio>
 
+#include "assimp_bench_support.h"
 #include "core/null_progress.h"
 #include "format_bench_support.h"
 #include "formats/obj/obj.h"
-
-#ifdef TORVANE_BENCH_ASSIMP
-#include <assimp/cimport.h>
-#include <assimp/scene.h>
-#endif
 
 namespace torvane {
 namespace {
@@ -39,47 +35,27 @@ const std::string& ObjFile() {
 }
 
 void BM_ObjOpen_Torvane(benchmark::State& state) {
-  const std::string& path = ObjFile();
-  double peak = 0;
-  for (auto _ : state) {
-    bench::PeakMemory memory;
+  bench::MeasureOpen(state, ObjFile(), [](const std::string& path) {
     ImportedModel model;
     NullProgress progress;
-    if (ReadObj(path, progress, model) != kLoaded ||
-        model.meshes.front().indices.length() != 3000000)
-      state.SkipWithError("load failed");
-    peak = std::max(peak, memory.MegabytesAbove());
-  }
-  state.counters["peak_MB"] = peak;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench::FileSize(path)));
+    return ReadObj(path, progress, model) == kLoaded &&
+           model.meshes.front().indices.length() == 3000000;
+  });
 }
 BENCHMARK(BM_ObjOpen_Torvane)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef TORVANE_BENCH_ASSIMP
 void BM_ObjOpen_Assimp(benchmark::State& state) {
-  const std::string& path = ObjFile();
-  double peak = 0;
-  for (auto _ : state) {
-    bench::PeakMemory memory;
-    const aiScene* scene = aiImportFile(path.c_str(), 0);
-    if (!scene || scene->mNumMeshes == 0) state.SkipWithError("assimp failed");
-    peak = std::max(peak, memory.MegabytesAbove());
-    aiReleaseImport(scene);
-  }
-  state.counters["peak_MB"] = peak;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench::FileSize(path)));
+  bench::MeasureOpen(state, ObjFile(), bench::OpenWithAssimp);
 }
 BENCHMARK(BM_ObjOpen_Assimp)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
 void BM_ObjSave_Torvane(benchmark::State& state) {
-  const ImportedModel source = bench::GridModel();
-  const std::string path = bench::BenchFolder() + "/saved.obj";
-  for (auto _ : state) {
-    ImportedModel model = source;
+  bench::MeasureSave(state, "saved.obj", [](const std::string& path, ImportedModel& model) {
     NullProgress progress;
-    if (WriteObj(path, progress, model) != kStatusDone) state.SkipWithError("save failed");
-  }
+    return WriteObj(path, progress, model) == kStatusDone;
+  });
 }
 BENCHMARK(BM_ObjSave_Torvane)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -6,14 +6,10 @@
 
 #include <cstdio>
 
+#include "assimp_bench_support.h"
 #include "core/null_progress.h"
 #include "format_bench_support.h"
 #include "formats/ply/ply.h"
-
-#ifdef TORVANE_BENCH_ASSIMP
-#include <assimp/cimport.h>
-#include <assimp/scene.h>
-#endif
 
 namespace torvane {
 namespace {
@@ -51,61 +47,38 @@ const std::string& AsciiFile() {
   return path;
 }
 
-void OpenTorvane(benchmark::State& state, const std::string& path) {
-  double peak = 0;
-  for (auto _ : state) {
-    bench::PeakMemory memory;
-    ImportedModel model;
-    NullProgress progress;
-    if (ReadPly(path, progress, model) != kLoaded ||
-        model.meshes.front().indices.length() != 3000000)
-      state.SkipWithError("load failed");
-    peak = std::max(peak, memory.MegabytesAbove());
-  }
-  state.counters["peak_MB"] = peak;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench::FileSize(path)));
+bool OpenTorvane(const std::string& path) {
+  ImportedModel model;
+  NullProgress progress;
+  return ReadPly(path, progress, model) == kLoaded &&
+         model.meshes.front().indices.length() == 3000000;
 }
 
 void BM_PlyBinaryOpen_Torvane(benchmark::State& state) {
-  OpenTorvane(state, BinaryFile());
+  bench::MeasureOpen(state, BinaryFile(), OpenTorvane);
 }
 BENCHMARK(BM_PlyBinaryOpen_Torvane)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_PlyAsciiOpen_Torvane(benchmark::State& state) {
-  OpenTorvane(state, AsciiFile());
+  bench::MeasureOpen(state, AsciiFile(), OpenTorvane);
 }
 BENCHMARK(BM_PlyAsciiOpen_Torvane)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef TORVANE_BENCH_ASSIMP
-void OpenAssimp(benchmark::State& state, const std::string& path) {
-  double peak = 0;
-  for (auto _ : state) {
-    bench::PeakMemory memory;
-    const aiScene* scene = aiImportFile(path.c_str(), 0);
-    if (!scene || scene->mNumMeshes == 0) state.SkipWithError("assimp failed");
-    peak = std::max(peak, memory.MegabytesAbove());
-    aiReleaseImport(scene);
-  }
-  state.counters["peak_MB"] = peak;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench::FileSize(path)));
-}
 void BM_PlyBinaryOpen_Assimp(benchmark::State& state) {
-  OpenAssimp(state, BinaryFile());
+  bench::MeasureOpen(state, BinaryFile(), bench::OpenWithAssimp);
 }
 BENCHMARK(BM_PlyBinaryOpen_Assimp)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_PlyAsciiOpen_Assimp(benchmark::State& state) {
-  OpenAssimp(state, AsciiFile());
+  bench::MeasureOpen(state, AsciiFile(), bench::OpenWithAssimp);
 }
 BENCHMARK(BM_PlyAsciiOpen_Assimp)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
 void BM_PlySave_Torvane(benchmark::State& state) {
-  const ImportedModel source = bench::GridModel();
-  const std::string path = bench::BenchFolder() + "/saved.ply";
-  for (auto _ : state) {
-    ImportedModel model = source;
+  bench::MeasureSave(state, "saved.ply", [](const std::string& path, ImportedModel& model) {
     NullProgress progress;
-    if (WritePly(path, progress, model) != kStatusDone) state.SkipWithError("save failed");
-  }
+    return WritePly(path, progress, model) == kStatusDone;
+  });
 }
 BENCHMARK(BM_PlySave_Torvane)->Unit(benchmark::kMillisecond)->UseRealTime();
 
