@@ -27,6 +27,14 @@ LoadResult ReadStlBinary(const std::string& path, ProgressMonitor& monitor, Impo
 LoadResult BuildStlMesh(ProgressMonitor& monitor, ImportedModel& model,
                         const StlFacetArray& facets);
 
+// The two steps both readers take: `parse` reads the facets in the first
+// half of the progress, BuildStlMesh builds the mesh in the second, and the
+// model takes `fileType` when both succeed.
+using StlFacetParser = LoadResult (*)(const std::string& path, ProgressMonitor& monitor,
+                                      ImportedModel& model, StlFacetArray& facets);
+LoadResult ParseAndBuildStl(const std::string& path, ProgressMonitor& monitor, ImportedModel& model,
+                            StlFacetParser parse, int32_t fileType);
+
 // The facet array for writing, from every mesh with at least one triangle.
 LoadResult PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model,
                             StlFacetArray& facets);

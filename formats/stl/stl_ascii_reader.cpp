@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "core/grow_array.h"
-#include "core/sub_range_progress.h"
 #include "formats/stl/stl.h"
 #include "formats/text_utils.h"
 #include "platform/buffered_reader.h"
@@ -241,16 +240,7 @@ LoadResult ParseAscii(const std::string& path, ProgressMonitor& monitor, Importe
 }  // namespace
 
 LoadResult ReadStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
-  StlFacetArray facets;
-  {
-    SubRangeProgress parseProgress(monitor, 0.0, 0.5);
-    const LoadResult parsed = ParseAscii(path, parseProgress, model, facets);
-    if (parsed != kLoaded) return parsed;
-  }
-  SubRangeProgress buildProgress(monitor, 0.5, 0.5);
-  const LoadResult built = BuildStlMesh(buildProgress, model, facets);
-  if (built == kLoaded) model.fileType = kFileTypeStlAscii;
-  return built;
+  return ParseAndBuildStl(path, monitor, model, ParseAscii, kFileTypeStlAscii);
 }
 
 }  // namespace torvane

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/sub_range_progress.h"
 #include "formats/stl/stl.h"
 #include "formats/text_utils.h"
 #include "platform/buffered_reader.h"
@@ -111,16 +110,7 @@ LoadResult ParseBinary(const std::string& path, ProgressMonitor& monitor, Import
 }  // namespace
 
 LoadResult ReadStlBinary(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
-  StlFacetArray facets;
-  {
-    SubRangeProgress parseProgress(monitor, 0.0, 0.5);
-    const LoadResult parsed = ParseBinary(path, parseProgress, model, facets);
-    if (parsed != kLoaded) return parsed;
-  }
-  SubRangeProgress buildProgress(monitor, 0.5, 0.5);
-  const LoadResult built = BuildStlMesh(buildProgress, model, facets);
-  if (built == kLoaded) model.fileType = kFileTypeStlBinary;
-  return built;
+  return ParseAndBuildStl(path, monitor, model, ParseBinary, kFileTypeStlBinary);
 }
 
 }  // namespace torvane

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/grow_array.h"
+#include "core/sub_range_progress.h"
 #include "formats/stl/stl.h"
 #include "formats/stl/stl_vertex_window.h"
 
@@ -120,6 +121,20 @@ LoadResult BuildStlMesh(ProgressMonitor& monitor, ImportedModel& model,
     mesh.materialRefs.push_front(std::move(ref));
   }
   return kLoaded;
+}
+
+LoadResult ParseAndBuildStl(const std::string& path, ProgressMonitor& monitor, ImportedModel& model,
+                            StlFacetParser parse, int32_t fileType) {
+  StlFacetArray facets;
+  {
+    SubRangeProgress parseProgress(monitor, 0.0, 0.5);
+    const LoadResult parsed = parse(path, parseProgress, model, facets);
+    if (parsed != kLoaded) return parsed;
+  }
+  SubRangeProgress buildProgress(monitor, 0.5, 0.5);
+  const LoadResult built = BuildStlMesh(buildProgress, model, facets);
+  if (built == kLoaded) model.fileType = fileType;
+  return built;
 }
 
 }  // namespace torvane
