@@ -113,7 +113,7 @@ void RunToolCommand(Lifecycle& life, CommandId command) {
       title = "Group Objects";
       break;
     case cmd::kSplitObjects:
-      title = "Split Objects";
+      title = "Split selected objects";
       life.ui.RunWithProgress(title, [&](ProgressMonitor& monitor) {
         outcome = SplitObjectsCommand(doc, monitor);
         return outcome.status;

@@ -25,13 +25,13 @@ CommandOutcome RunWithWindow(Lifecycle& life, const std::string& title,
   return outcome;
 }
 
-CommandOutcome SubdivideAll(Lifecycle& life, Subdivision kind, const std::string& title) {
-  CommandOutcome outcome;
-  outcome.status = life.ui.RunWithProgress(title, [&](ProgressMonitor& monitor) {
-    outcome = SubdivideAllCommand(life.doc, kind, monitor);
-    return outcome.status;
-  });
-  return outcome;
+// Every object is subdivided under a progress window of its own.
+CommandOutcome SubdivideAll(Lifecycle& life, Subdivision kind) {
+  return SubdivideAllCommand(
+      life.doc, kind,
+      [&life](const std::string& title, const std::function<int(ProgressMonitor&)>& body) {
+        return life.ui.RunWithProgress(title, body);
+      });
 }
 
 }  // namespace
@@ -106,14 +106,15 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
       break;
     case edit::kApplyColour:
       RecordHistory(doc);
-      ApplyColourToSelection(doc);
+      outcome = ApplyColourToSelection(doc);
+      title = "Apply color";
       break;
     case edit::kGroup:
       outcome = GroupObjectsCommand(doc);
       title = "Group Objects";
       break;
     case edit::kSplit:
-      title = "Split Objects";
+      title = "Split selected objects";
       outcome = RunWithWindow(life, title, SplitObjectsCommand);
       break;
     case edit::kRemoveDuplicateTriangles:
@@ -135,12 +136,12 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
       DeselectAll(doc);
       break;
     case edit::kSubdivideAllInto3:
-      title = "Subdivide all triangles into 3";
-      outcome = SubdivideAll(life, Subdivision::kInto3, title);
+      title = SubdivideAllCommandName(Subdivision::kInto3);
+      outcome = SubdivideAll(life, Subdivision::kInto3);
       break;
     case edit::kSubdivideAllInto4:
-      title = "Subdivide all triangles into 4";
-      outcome = SubdivideAll(life, Subdivision::kInto4, title);
+      title = SubdivideAllCommandName(Subdivision::kInto4);
+      outcome = SubdivideAll(life, Subdivision::kInto4);
       break;
     default:
       return false;

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "render/frame_hold.h"
+
 namespace torvane {
 namespace {
 
@@ -38,10 +40,14 @@ void FlushDeferredLater() {
 
 LongOperationScope::LongOperationScope() {
   ++g_depth;
+  HoldViewFrames();
 }
 
 LongOperationScope::~LongOperationScope() {
-  if (--g_depth == 0) FlushDeferredLater();
+  --g_depth;
+  // The operation has finished changing the document: the views draw it.
+  ReleaseViewFrames();
+  if (g_depth == 0) FlushDeferredLater();
 }
 
 bool IsLongOperationRunning() {

@@ -2,7 +2,8 @@
 // events. Nothing that reads or changes the document (the autosave tick, the
 // start-up step) may run from inside that pump: such work asks RunWhenIdle,
 // which runs it at once when no operation is in progress, or after the
-// outermost operation has ended.
+// outermost operation has ended. The views show their last finished frame
+// meanwhile (HoldViewFrames) and draw the new state when it ends.
 #pragma once
 
 #include <functional>

@@ -6,27 +6,35 @@
 
 namespace torvane {
 
-bool ApplyColourToSelection(Document& doc) {
-  if (!doc.colourChosen) return false;
+CommandOutcome ApplyColourToSelection(Document& doc) {
+  CommandOutcome outcome;
+  if (!doc.colourChosen) return outcome;
   const ColourF& c = doc.currentColour;
   const Colour32 colour = MakeColour32(c.r, c.g, c.b, c.a);
-  bool changed = false;
   for (auto& object : doc.objects) {
     if (!object || !IsLive(*object) || !object->selected) continue;
     Mesh& mesh = object->mesh;
     for (const SelectionRecord& record : object->selectionRecords) {
+      bool applied = true;
       if (record.elementType == kSelectObject) {
-        SetColour(mesh, c.r, c.g, c.b, c.a);
-        RecolourAllCorners(mesh, colour);
-        changed = true;
+        // The corners first: when they cannot be written the object keeps
+        // its colour too.
+        applied = RecolourAllCorners(mesh, colour);
+        if (applied) SetColour(mesh, c.r, c.g, c.b, c.a);
       } else if (record.elementType == kSelectFace || record.elementType == kSelectTriangle) {
-        for (size_t k = 3; k < 6; ++k)
-          SetCornerColour(mesh, record.indices[k], colour);
-        changed = true;
+        for (size_t k = 3; k < 6 && applied; ++k)
+          applied = SetCornerColour(mesh, record.indices[k], colour);
+      } else {
+        continue;
       }
+      if (!applied) {
+        SetOutOfMemory(outcome, "Apply color");
+        return outcome;
+      }
+      outcome.changed = true;
     }
   }
-  return changed;
+  return outcome;
 }
 
 bool RotateSelection(Document& doc, FixedRotation rotation) {

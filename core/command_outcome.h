@@ -18,4 +18,11 @@ struct CommandOutcome {
   bool changed = false;
 };
 
+// Fails the outcome with "<command>: Not enough memory to complete the
+// operation".
+inline void SetOutOfMemory(CommandOutcome& outcome, const std::string& command) {
+  outcome.status = kStatusFailed;
+  outcome.errorText = command + ": Not enough memory to complete the operation";
+}
+
 }  // namespace torvane

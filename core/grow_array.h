@@ -8,8 +8,8 @@
 //
 // Storage is shared between copies and copied on the first write
 // (copy-on-write), so history snapshots of unchanged meshes cost nothing while
-// every copy keeps value semantics. Write through MutableData() or the
-// non-const operator[]; read through data() or the const operator[].
+// every copy keeps value semantics. Read through data() or operator[]; write
+// only through MutableData(), whose null answer every writer must handle.
 #pragma once
 
 #include <algorithm>
@@ -52,13 +52,13 @@ class GrowArray {
   const T& operator[](size_t i) const { return block_.get()[i]; }
 
   // Write access; makes the storage private to this array first. Returns null
-  // for an array without storage, or when the private copy cannot be made (the
-  // array is then empty, as after any failed allocation).
+  // for an array without storage, or when the private copy cannot be made: the
+  // array then keeps its shared contents unchanged, so a failed write leaves
+  // the mesh as it was instead of emptying it.
   T* MutableData() {
-    if (block_ && block_.use_count() > 1) Detach();
+    if (block_ && block_.use_count() > 1 && !Detach()) return nullptr;
     return block_.get();
   }
-  T& operator[](size_t i) { return MutableData()[i]; }
 
   // Keep flavour. Returns false (and leaves null/0/0) when allocation fails.
   bool ResizeKeep(size_t n) { return Resize(n, true); }
@@ -101,17 +101,18 @@ class GrowArray {
 
   static void Fill(T* first, size_t count) {
     const T fill{};
-    for (size_t i = 0; i < count; ++i) first[i] = fill;
+    for (size_t i = 0; i < count; ++i)
+      first[i] = fill;
   }
 
-  void Detach() {
-    std::shared_ptr<T> copy = Allocate(capacity_, false);
-    if (!copy) {
-      Free();
-      return;
-    }
+  // The private copy is a large allocation like any other: the memory guard
+  // refuses it early rather than letting the process run out.
+  bool Detach() {
+    std::shared_ptr<T> copy = Allocate(capacity_, true);
+    if (!copy) return false;
     std::memcpy(static_cast<void*>(copy.get()), block_.get(), size_t{length_} * sizeof(T));
     block_ = std::move(copy);
+    return true;
   }
 
   bool Resize(size_t n, bool keep) {

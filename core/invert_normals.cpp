@@ -6,18 +6,16 @@
 
 namespace torvane {
 
-void InvertNormals(Mesh& mesh) {
+bool InvertNormals(Mesh& mesh) {
   const uint32_t n = std::min(mesh.cornerCount, mesh.corners.length());
   if (n > 0) {
     MeshCorner* corners = mesh.corners.MutableData();
-    if (!corners) {
-      mesh.cornerCount = 0;
-    } else {
-      for (uint32_t k = 0; k < n; ++k)
-        corners[k].normal = -corners[k].normal;
-    }
+    if (!corners) return false;
+    for (uint32_t k = 0; k < n; ++k)
+      corners[k].normal = -corners[k].normal;
   }
   MarkChanged(mesh);
+  return true;
 }
 
 }  // namespace torvane

@@ -48,7 +48,9 @@ bool MoveSelection(Document& doc, const Vec3& delta) {
   const bool objectMode = doc.selectionMode == kSelectionModeObject;
   return ForEachSelected(doc, [&](SceneObject& object) {
     if (objectMode) {
-      SetPosition(object.mesh, object.mesh.position - delta);
+      // A drag changes the transform only: the object's render arrays stay.
+      MarkTransformChanged(object.mesh);
+      object.mesh.position = object.mesh.position - delta;
       UpdateWorldMatrix(object);
     } else {
       MoveElements(object, delta);
@@ -68,10 +70,9 @@ float WheelScaleFactor(int delta) {
 bool ScaleSelection(Document& doc, float factor) {
   return ForEachSelected(doc, [&](SceneObject& object) {
     const Vec3 scaled = object.mesh.scale * factor;
-    if (scaled.x < kMinimumScale || scaled.y < kMinimumScale || scaled.z < kMinimumScale) {
-      return false;
-    }
-    SetScale(object.mesh, scaled);
+    if (!IsAllowedScale(scaled)) return false;
+    MarkTransformChanged(object.mesh);
+    object.mesh.scale = scaled;
     UpdateWorldMatrix(object);
     return true;
   });
@@ -91,7 +92,9 @@ Vec3 ComposeRotation(const Vec3& angles, const Vec3& increments) {
 
 bool RotateSelectionByDrag(Document& doc, const Vec3& increments) {
   return ForEachSelected(doc, [&](SceneObject& object) {
-    SetRotation(object.mesh, ComposeRotation(object.mesh.rotation, increments));
+    // Composed angles are already within 0 to 360.
+    MarkTransformChanged(object.mesh);
+    object.mesh.rotation = ComposeRotation(object.mesh.rotation, increments);
     UpdateWorldMatrix(object);
     return true;
   });

@@ -3,6 +3,7 @@
 #include "core/mesh.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -80,8 +81,14 @@ Mesh::Mesh(const Mesh& other) {
   *this = other;
 }
 
+uint64_t NextMeshSerial() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 Mesh& Mesh::operator=(const Mesh& other) {
   if (this == &other) return *this;
+  serial = NextMeshSerial();
   CopyMeshAttributes(other, *this);
   if (other.vertexCount > 0 && other.cornerCount > 0) {
     positions = other.positions;
@@ -103,6 +110,7 @@ Mesh::Mesh(Mesh&& other) noexcept {
 
 Mesh& Mesh::operator=(Mesh&& other) noexcept {
   if (this == &other) return *this;
+  serial = NextMeshSerial();
   // Strings cannot throw when moved; the rest are plain values.
   std::string movedName = std::move(other.name);
   other.name.clear();
@@ -151,26 +159,26 @@ uint32_t AppendVertex(Mesh& mesh, const Vec3& p) {
       if (PositionsEqual(data[i - 1], p)) return i - 1;
     }
   }
-  Vec3* data = nullptr;
   if (mesh.vertexCount >= mesh.positions.length()) {
     size_t target = 18;
     if (mesh.vertexCount > 0) {
       target = std::max<size_t>(size_t{mesh.vertexCount} + mesh.vertexCount / 2,
                                 size_t{mesh.vertexCount} + 1);
     }
-    if (mesh.positions.ResizeKeep(target)) data = mesh.positions.MutableData();
-  } else {
-    data = mesh.positions.MutableData();
+    if (!mesh.positions.ResizeKeep(target)) {
+      // The buffer is gone: the corners would otherwise point at positions
+      // that no longer exist.
+      mesh.positions.Free();
+      mesh.vertexCount = 0;
+      mesh.cornerCount = 0;
+      InvalidateBounds(mesh);
+      MarkChanged(mesh);
+      return kDeadIndex;
+    }
   }
-  if (!data) {
-    // The corners would otherwise point at positions that no longer exist.
-    mesh.positions.Free();
-    mesh.vertexCount = 0;
-    mesh.cornerCount = 0;
-    InvalidateBounds(mesh);
-    MarkChanged(mesh);
-    return kDeadIndex;
-  }
+  // Shared positions whose private copy cannot be made stay as they were.
+  Vec3* data = mesh.positions.MutableData();
+  if (!data) return kDeadIndex;
   const uint32_t index = mesh.vertexCount;
   data[index] = p;
   mesh.vertexCount = index + 1;
@@ -182,15 +190,14 @@ uint32_t AppendVertex(Mesh& mesh, const Vec3& p) {
 bool AppendTriangle(Mesh& mesh, const Vec3& p0, const Vec3& p1, const Vec3& p2, Colour32 colour) {
   const Vec3 normal = FaceNormal(p0, p1, p2);
   if (!ReserveTriangle(mesh)) return false;
+  // Both buffers are made private before anything is appended, so that a
+  // copy that cannot be made leaves the mesh as it was.
+  MeshCorner* corners = mesh.corners.MutableData();
+  if (!corners || (mesh.positions.length() > 0 && !mesh.positions.MutableData())) return false;
   const uint32_t i0 = AppendVertex(mesh, p0);
   const uint32_t i1 = i0 == kDeadIndex ? kDeadIndex : AppendVertex(mesh, p1);
   const uint32_t i2 = i1 == kDeadIndex ? kDeadIndex : AppendVertex(mesh, p2);
-  if (i2 == kDeadIndex) return false;  // the mesh is already emptied
-  MeshCorner* corners = mesh.corners.MutableData();
-  if (!corners) {
-    mesh.cornerCount = 0;
-    return false;
-  }
+  if (i2 == kDeadIndex) return false;  // the positions could not grow: emptied
   const uint32_t k = mesh.cornerCount;
   corners[k] = MeshCorner{i0, normal, colour};
   corners[k + 1] = MeshCorner{i1, normal, colour};
@@ -213,10 +220,7 @@ bool AppendTriangleFromCorners(Mesh& mesh, uint32_t a, uint32_t b, uint32_t c) {
   const Vec3 normal = FaceNormal(p[ca.vertexIndex], p[cb.vertexIndex], p[cc.vertexIndex]);
   if (!ReserveTriangle(mesh)) return false;
   MeshCorner* corners = mesh.corners.MutableData();
-  if (!corners) {
-    mesh.cornerCount = 0;
-    return false;
-  }
+  if (!corners) return false;
   const uint32_t k = mesh.cornerCount;
   corners[k] = MeshCorner{ca.vertexIndex, normal, ca.colour};
   corners[k + 1] = MeshCorner{cb.vertexIndex, normal, cb.colour};
@@ -226,31 +230,27 @@ bool AppendTriangleFromCorners(Mesh& mesh, uint32_t a, uint32_t b, uint32_t c) {
   return true;
 }
 
-void SetCornerColour(Mesh& mesh, uint32_t k, Colour32 colour) {
-  if (k == kDeadIndex || k >= mesh.cornerCount) return;
+bool SetCornerColour(Mesh& mesh, uint32_t k, Colour32 colour) {
+  if (k == kDeadIndex || k >= mesh.cornerCount) return true;
   MeshCorner* corners = mesh.corners.MutableData();
-  if (!corners) {
-    mesh.cornerCount = 0;
-    return;
-  }
+  if (!corners) return false;
   corners[k].colour = colour;
   mesh.painted = true;
   MarkChanged(mesh);
+  return true;
 }
 
-void RecolourAllCorners(Mesh& mesh, Colour32 colour) {
+bool RecolourAllCorners(Mesh& mesh, Colour32 colour) {
   const uint32_t n = std::min(mesh.cornerCount, mesh.corners.length());
   if (n > 0) {
     MeshCorner* corners = mesh.corners.MutableData();
-    if (!corners) {
-      mesh.cornerCount = 0;
-    } else {
-      for (uint32_t k = 0; k < n; ++k)
-        corners[k].colour = colour;
-    }
+    if (!corners) return false;
+    for (uint32_t k = 0; k < n; ++k)
+      corners[k].colour = colour;
   }
   mesh.painted = true;
   MarkChanged(mesh);
+  return true;
 }
 
 void SetColour(Mesh& mesh, float r, float g, float b, float a) {
@@ -260,59 +260,59 @@ void SetColour(Mesh& mesh, float r, float g, float b, float a) {
 }
 
 void SetPosition(Mesh& mesh, const Vec3& p) {
-  MarkTransformChanged(mesh);
+  MarkChanged(mesh);
   mesh.position = p;
 }
 
 void SetScale(Mesh& mesh, const Vec3& s) {
-  if (!(s.x >= kMinimumScale && s.y >= kMinimumScale && s.z >= kMinimumScale)) return;
-  MarkTransformChanged(mesh);
+  if (!IsAllowedScale(s)) return;
+  MarkChanged(mesh);
   mesh.scale = s;
 }
 
 void SetRotation(Mesh& mesh, const Vec3& degrees) {
-  MarkTransformChanged(mesh);
+  MarkChanged(mesh);
   mesh.rotation = {std::fmod(degrees.x, 360.0f), std::fmod(degrees.y, 360.0f),
                    std::fmod(degrees.z, 360.0f)};
+}
+
+bool IsAllowedScale(const Vec3& s) {
+  return s.x >= kMinimumScale && s.y >= kMinimumScale && s.z >= kMinimumScale;
 }
 
 Matrix4 MeshTransformMatrix(const Mesh& mesh) {
   return TransformMatrix(mesh.scale, mesh.rotation, mesh.position);
 }
 
-void BakeTransform(Mesh& mesh) {
-  if (IsIdentityTransform(mesh)) return;
+bool BakeTransform(Mesh& mesh) {
+  if (IsIdentityTransform(mesh)) return true;
   const Matrix4 m = MeshTransformMatrix(mesh);
   const uint32_t n = mesh.positions.length();
   if (n > 0) {
     Vec3* p = mesh.positions.MutableData();
-    if (!p) {
-      mesh.vertexCount = 0;
-      mesh.cornerCount = 0;
-    } else {
-      for (uint32_t i = 0; i < n; ++i)
-        p[i] = TransformPoint(p[i], m);
-    }
+    if (!p) return false;
+    for (uint32_t i = 0; i < n; ++i)
+      p[i] = TransformPoint(p[i], m);
   }
   InvalidateBounds(mesh);
   SetScale(mesh, Vec3{1.0f, 1.0f, 1.0f});
   mesh.rotation = Vec3{};
   mesh.position = Vec3{};
   MarkChanged(mesh);
+  return true;
 }
 
-void ResetOriginToCentre(Mesh& mesh) {
-  if (TriangleCount(mesh) == 0) return;
+bool ResetOriginToCentre(Mesh& mesh) {
+  if (TriangleCount(mesh) == 0) return true;
+  // Both buffers private first: after that neither the bake nor the move can
+  // fail halfway.
+  const uint32_t n = std::min(mesh.vertexCount, mesh.positions.length());
+  Vec3* p = n > 0 ? mesh.positions.MutableData() : nullptr;
+  MeshCorner* corners = mesh.corners.MutableData();
+  if (!p || !corners) return false;
   BakeTransform(mesh);
   const Vec3 c = MeshCentre(mesh);
   SetPosition(mesh, c);
-  const uint32_t n = std::min(mesh.vertexCount, mesh.positions.length());
-  Vec3* p = n > 0 ? mesh.positions.MutableData() : nullptr;
-  MeshCorner* corners = mesh.cornerCount > 0 ? mesh.corners.MutableData() : nullptr;
-  if (!p || !corners) {
-    ClearMesh(mesh);
-    return;
-  }
   for (uint32_t i = 0; i < n; ++i)
     p[i] = p[i] - c;
   InvalidateBounds(mesh);
@@ -327,6 +327,7 @@ void ResetOriginToCentre(Mesh& mesh) {
     corners[k + 2].normal = normal;
   }
   MarkChanged(mesh);
+  return true;
 }
 
 BoundingBox MeshBounds(Mesh& mesh) {

@@ -43,6 +43,9 @@ struct MeshRenderData {
   ColourF emissive;
 };
 
+// A process-wide number never given out twice.
+uint64_t NextMeshSerial();
+
 struct Mesh {
   bool unsavedChange = false;
   bool unautosavedChange = false;
@@ -72,6 +75,10 @@ struct Mesh {
   Vec3 scale{1.0f, 1.0f, 1.0f};
   Vec3 rotation;  // degrees about X, Y, Z
   Vec3 position;
+  // Identifies this mesh to the renderer's caches: a new number whenever a
+  // mesh is made or assigned, so a cache entry left by a freed mesh never
+  // passes for a new mesh that happens to get the same address.
+  uint64_t serial = NextMeshSerial();
 
   Mesh() = default;
   // Copies everything but the render arrays (which start empty; renderStale
@@ -92,9 +99,10 @@ inline uint32_t TriangleCount(const Mesh& mesh) {
 
 // Sets all four change flags.
 void MarkChanged(Mesh& mesh);
-// A change of the transform only: the three change flags, not renderStale
-// (the render arrays hold object-space corners, so a drag that moves, turns
-// or scales an object redraws without rebuilding or uploading them).
+// A change of the transform by a drag only: the three change flags, not
+// renderStale (the render arrays hold object-space corners, so a drag that
+// moves, turns or scales an object redraws without rebuilding or uploading
+// them).
 void MarkTransformChanged(Mesh& mesh);
 // Forgets the cached bounds; the next MeshBounds call recomputes them.
 void InvalidateBounds(Mesh& mesh);
@@ -114,29 +122,35 @@ bool AppendTriangle(Mesh& mesh, const Vec3& p0, const Vec3& p1, const Vec3& p2, 
 bool AppendTriangleFromCorners(Mesh& mesh, uint32_t a, uint32_t b, uint32_t c);
 
 // Colour of corner k (0xFFFFFFFF and out-of-range corners are ignored).
-void SetCornerColour(Mesh& mesh, uint32_t k, Colour32 colour);
+// False when the corners are shared with a copy that cannot be made (the
+// mesh is then unchanged); the same holds for every writer below that
+// answers a flag.
+bool SetCornerColour(Mesh& mesh, uint32_t k, Colour32 colour);
 // Every corner gets `colour`.
-void RecolourAllCorners(Mesh& mesh, Colour32 colour);
+bool RecolourAllCorners(Mesh& mesh, Colour32 colour);
 // The object colour from float channels; also remembered as lastSetColour.
 void SetColour(Mesh& mesh, float r, float g, float b, float a);
 
+// The transform setters mark the mesh changed (all four flags).
 void SetPosition(Mesh& mesh, const Vec3& p);
 // Ignored unless every component is at least 0.005.
 void SetScale(Mesh& mesh, const Vec3& s);
 // Each angle is reduced by fmod(angle, 360), keeping its sign.
 void SetRotation(Mesh& mesh, const Vec3& degrees);
+// Every component at least 0.005.
+bool IsAllowedScale(const Vec3& s);
 
 // The scale-rotate-translate matrix of the mesh transform.
 Matrix4 MeshTransformMatrix(const Mesh& mesh);
 
 // Folds the transform into the positions and resets it to identity; an
 // identity transform changes nothing (and marks nothing). Normals stay.
-void BakeTransform(Mesh& mesh);
+bool BakeTransform(Mesh& mesh);
 
 // Bakes, then moves the origin to the centre of the bounding box without
 // moving the object, and gives every live triangle its face normal. Does
 // nothing on a mesh without triangles.
-void ResetOriginToCentre(Mesh& mesh);
+bool ResetOriginToCentre(Mesh& mesh);
 
 struct BoundingBox {
   Vec3 min;

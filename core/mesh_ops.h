@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -21,17 +22,22 @@ namespace torvane {
 
 // ---- Normals and winding -------------------------------------------------
 
+// The mesh operations that answer a flag answer false when the mesh shares
+// its buffers with a copy (a history snapshot) and the private copy cannot be
+// made; the mesh is then unchanged and the command reports the memory
+// message.
+
 // Negates the normal of every corner.
-void InvertNormals(Mesh& mesh);
+bool InvertNormals(Mesh& mesh);
 
 // Every triangle whose three vertex indices are valid gets its face normal on
 // all three corners; triangles with a dead corner are left alone. The
 // transform is not baked.
-void RecalculateNormals(Mesh& mesh);
+bool RecalculateNormals(Mesh& mesh);
 
 // In every triangle the first and third corners exchange their whole records
 // (index, normal, colour); normals are not changed.
-void ReverseAllTriangles(Mesh& mesh);
+bool ReverseAllTriangles(Mesh& mesh);
 
 // The hint shown after a normal command for the back-face culling mode:
 // 0 "Do not cull anything", 1 (and any other value but 2) "Cull backfaces",
@@ -42,7 +48,8 @@ std::string CullingHint(uint32_t cullingMode);
 // last reverses every triangle, then inverts the normals). Nothing happens
 // when no object is selected; otherwise one history step, then every live
 // selected object without outline shapes is changed. statusText is the
-// culling hint for `cullingMode`.
+// culling hint for `cullingMode`; when an object cannot be changed for want
+// of memory the command stops there and fails with the memory message.
 CommandOutcome InvertNormalsCommand(Document& doc, uint32_t cullingMode);
 CommandOutcome RecalculateNormalsCommand(Document& doc, uint32_t cullingMode);
 CommandOutcome ReverseWindingCommand(Document& doc, uint32_t cullingMode);
@@ -74,11 +81,21 @@ bool SubdivideTriangleInto4(Mesh& mesh, uint32_t k0, uint32_t k1, uint32_t k2,
 // out of memory (the mesh is unchanged). Ends with the buffers trimmed.
 int SubdivideAll(Mesh& mesh, Subdivision kind, ProgressMonitor& monitor);
 
+// Runs `body` under a progress display titled `title` (a progress window of
+// its own, a terminal bar) and answers the body's status.
+using ProgressRunner =
+    std::function<int(const std::string& title, const std::function<int(ProgressMonitor&)>& body)>;
+
+// "Subdivide all triangles into 3" or "... into 4".
+const char* SubdivideAllCommandName(Subdivision kind);
+
 // "Subdivide all triangles into 3" / "into 4": one history step, then for
-// each live selected object the heading "Subdivide all triangles into 3
-// each" (or 4), Subdivide all when it has triangles, and the object is
-// deselected. objectCount is recounted at the end. The status is the worst
-// object result.
+// each live selected object, under a progress display of its own titled with
+// the command name, the heading "Subdivide all triangles into 3 each" (or 4)
+// and Subdivide all when it has triangles; the object is deselected.
+// objectCount is recounted at the end. The status is the worst object result.
+CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, const ProgressRunner& run);
+// The same with every object reporting to `monitor`.
 CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, ProgressMonitor& monitor);
 
 // ---- Origins -------------------------------------------------------------
@@ -90,11 +107,12 @@ void CenterOnGridOrigin(Mesh& mesh);
 // Bakes the transform (the object stays where it is drawn, with position 0,
 // scale 1 and rotation 0) and recalculates the normals. Nothing on a mesh
 // without triangles.
-void ResetOriginToGridOrigin(Mesh& mesh);
+bool ResetOriginToGridOrigin(Mesh& mesh);
 
 // "Center on Grid Origin", "Reset Object Origin to its own Center" and
 // "Reset Object Origin to Grid Origin": one history step, then the mesh
-// operation and a world-matrix update on every live selected object.
+// operation and a world-matrix update on every live selected object (a
+// failure for want of memory stops there with the memory message).
 CommandOutcome CenterOnGridOriginCommand(Document& doc);
 CommandOutcome ResetOriginToCentreCommand(Document& doc);
 CommandOutcome ResetOriginToGridOriginCommand(Document& doc);

@@ -81,7 +81,9 @@ void MoveElements(SceneObject& object, const Vec3& worldDelta) {
   if (!object.outlineShapes.empty()) return;
   Mesh& mesh = object.mesh;
   if (HasWholeObjectRecord(object)) {
-    SetPosition(mesh, mesh.position - worldDelta);
+    // A drag of the whole object changes its transform only.
+    MarkTransformChanged(mesh);
+    mesh.position = mesh.position - worldDelta;
     UpdateWorldMatrix(object);
     return;
   }
@@ -94,8 +96,11 @@ void MoveElements(SceneObject& object, const Vec3& worldDelta) {
   if (!Invert(TransformMatrix(mesh.scale, mesh.rotation, Vec3{}), &inverse)) return;
   const Vec3 delta = TransformDirection(worldDelta, inverse);
 
+  // Both buffers private first, so that a copy that cannot be made moves
+  // nothing rather than the positions without their normals.
   Vec3* positions = mesh.positions.MutableData();
-  if (!positions) return;
+  MeshCorner* corners = mesh.corners.MutableData();
+  if (!positions || !corners) return;
   const uint32_t vertexCount = std::min(mesh.vertexCount, mesh.positions.length());
   for (uint32_t v : object.moveVertices) {
     if (v < vertexCount) positions[v] = positions[v] - delta;
@@ -103,8 +108,6 @@ void MoveElements(SceneObject& object, const Vec3& worldDelta) {
   MarkChanged(mesh);
   InvalidateBounds(mesh);
 
-  MeshCorner* corners = mesh.corners.MutableData();
-  if (!corners) return;
   const uint32_t triangles = std::min(TriangleCount(mesh), mesh.corners.length() / 3);
   for (uint32_t t : object.moveTriangles) {
     if (t >= triangles) continue;

@@ -10,14 +10,18 @@ namespace torvane {
 namespace {
 
 template <class Operation>
-CommandOutcome RunNormalCommand(Document& doc, uint32_t cullingMode, Operation operation) {
+CommandOutcome RunNormalCommand(Document& doc, uint32_t cullingMode, const char* name,
+                                Operation operation) {
   CommandOutcome outcome;
   if (!AnySelected(doc)) return outcome;
   RecordHistory(doc);
   for (auto& object : doc.objects) {
     if (!object || !IsLive(*object) || !object->selected) continue;
     if (!object->outlineShapes.empty()) continue;
-    operation(object->mesh);
+    if (!operation(object->mesh)) {
+      SetOutOfMemory(outcome, name);
+      return outcome;
+    }
     outcome.changed = true;
   }
   outcome.statusText = CullingHint(cullingMode);
@@ -40,17 +44,20 @@ std::string CullingHint(uint32_t cullingMode) {
 }
 
 CommandOutcome InvertNormalsCommand(Document& doc, uint32_t cullingMode) {
-  return RunNormalCommand(doc, cullingMode, [](Mesh& mesh) { InvertNormals(mesh); });
+  return RunNormalCommand(doc, cullingMode, "Invert Normals",
+                          [](Mesh& mesh) { return InvertNormals(mesh); });
 }
 
 CommandOutcome RecalculateNormalsCommand(Document& doc, uint32_t cullingMode) {
-  return RunNormalCommand(doc, cullingMode, [](Mesh& mesh) { RecalculateNormals(mesh); });
+  return RunNormalCommand(doc, cullingMode, "Recalculate Normals",
+                          [](Mesh& mesh) { return RecalculateNormals(mesh); });
 }
 
 CommandOutcome ReverseWindingCommand(Document& doc, uint32_t cullingMode) {
-  return RunNormalCommand(doc, cullingMode, [](Mesh& mesh) {
-    ReverseAllTriangles(mesh);
-    InvertNormals(mesh);
+  // Once the triangles are reversed the corners are private: the inversion
+  // cannot fail after them.
+  return RunNormalCommand(doc, cullingMode, "Reverse Winding Order", [](Mesh& mesh) {
+    return ReverseAllTriangles(mesh) && InvertNormals(mesh);
   });
 }
 

@@ -10,13 +10,16 @@ namespace torvane {
 namespace {
 
 template <class Operation>
-CommandOutcome RunOriginCommand(Document& doc, Operation operation) {
+CommandOutcome RunOriginCommand(Document& doc, const char* name, Operation operation) {
   CommandOutcome outcome;
   if (!AnySelected(doc)) return outcome;
   RecordHistory(doc);
   for (auto& object : doc.objects) {
     if (!object || !IsLive(*object) || !object->selected) continue;
-    operation(object->mesh);
+    if (!operation(object->mesh)) {
+      SetOutOfMemory(outcome, name);
+      break;
+    }
     UpdateWorldMatrix(*object);
     outcome.changed = true;
   }
@@ -32,22 +35,28 @@ void CenterOnGridOrigin(Mesh& mesh) {
   SetPosition(mesh, -centre);
 }
 
-void ResetOriginToGridOrigin(Mesh& mesh) {
-  if (TriangleCount(mesh) == 0) return;
-  BakeTransform(mesh);
-  RecalculateNormals(mesh);
+bool ResetOriginToGridOrigin(Mesh& mesh) {
+  if (TriangleCount(mesh) == 0) return true;
+  // The corners are made private before the bake moves any position.
+  if (mesh.cornerCount > 0 && !mesh.corners.MutableData()) return false;
+  return BakeTransform(mesh) && RecalculateNormals(mesh);
 }
 
 CommandOutcome CenterOnGridOriginCommand(Document& doc) {
-  return RunOriginCommand(doc, [](Mesh& mesh) { CenterOnGridOrigin(mesh); });
+  return RunOriginCommand(doc, "Center on Grid Origin", [](Mesh& mesh) {
+    CenterOnGridOrigin(mesh);
+    return true;
+  });
 }
 
 CommandOutcome ResetOriginToCentreCommand(Document& doc) {
-  return RunOriginCommand(doc, [](Mesh& mesh) { ResetOriginToCentre(mesh); });
+  return RunOriginCommand(doc, "Reset Object Origin to its own Center",
+                          [](Mesh& mesh) { return ResetOriginToCentre(mesh); });
 }
 
 CommandOutcome ResetOriginToGridOriginCommand(Document& doc) {
-  return RunOriginCommand(doc, [](Mesh& mesh) { ResetOriginToGridOrigin(mesh); });
+  return RunOriginCommand(doc, "Reset Object Origin to Grid Origin",
+                          [](Mesh& mesh) { return ResetOriginToGridOrigin(mesh); });
 }
 
 }  // namespace torvane

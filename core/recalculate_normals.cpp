@@ -8,28 +8,26 @@
 
 namespace torvane {
 
-void RecalculateNormals(Mesh& mesh) {
+bool RecalculateNormals(Mesh& mesh) {
   const uint32_t n = std::min(mesh.cornerCount, mesh.corners.length());
   const uint32_t vertices = std::min(mesh.vertexCount, mesh.positions.length());
   if (n >= 3) {
     MeshCorner* corners = mesh.corners.MutableData();
-    if (!corners) {
-      mesh.cornerCount = 0;
-    } else {
-      const Vec3* p = mesh.positions.data();
-      for (uint32_t k = 0; k + 2 < n; k += 3) {
-        const uint32_t a = corners[k].vertexIndex;
-        const uint32_t b = corners[k + 1].vertexIndex;
-        const uint32_t c = corners[k + 2].vertexIndex;
-        if (a >= vertices || b >= vertices || c >= vertices) continue;
-        const Vec3 normal = FaceNormal(p[a], p[b], p[c]);
-        corners[k].normal = normal;
-        corners[k + 1].normal = normal;
-        corners[k + 2].normal = normal;
-      }
+    if (!corners) return false;
+    const Vec3* p = mesh.positions.data();
+    for (uint32_t k = 0; k + 2 < n; k += 3) {
+      const uint32_t a = corners[k].vertexIndex;
+      const uint32_t b = corners[k + 1].vertexIndex;
+      const uint32_t c = corners[k + 2].vertexIndex;
+      if (a >= vertices || b >= vertices || c >= vertices) continue;
+      const Vec3 normal = FaceNormal(p[a], p[b], p[c]);
+      corners[k].normal = normal;
+      corners[k + 1].normal = normal;
+      corners[k + 2].normal = normal;
     }
   }
   MarkChanged(mesh);
+  return true;
 }
 
 }  // namespace torvane

@@ -9,18 +9,16 @@
 
 namespace torvane {
 
-void ReverseAllTriangles(Mesh& mesh) {
+bool ReverseAllTriangles(Mesh& mesh) {
   const uint32_t n = std::min(mesh.cornerCount, mesh.corners.length());
   if (n >= 3) {
     MeshCorner* corners = mesh.corners.MutableData();
-    if (!corners) {
-      mesh.cornerCount = 0;
-    } else {
-      for (uint32_t k = 0; k + 2 < n; k += 3)
-        std::swap(corners[k], corners[k + 2]);
-    }
+    if (!corners) return false;
+    for (uint32_t k = 0; k + 2 < n; k += 3)
+      std::swap(corners[k], corners[k + 2]);
   }
   MarkChanged(mesh);
+  return true;
 }
 
 }  // namespace torvane

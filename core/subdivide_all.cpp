@@ -70,7 +70,12 @@ int SubdivideAll(Mesh& mesh, Subdivision kind, ProgressMonitor& monitor) {
   return result;
 }
 
-CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, ProgressMonitor& monitor) {
+const char* SubdivideAllCommandName(Subdivision kind) {
+  return kind == Subdivision::kInto3 ? "Subdivide all triangles into 3"
+                                     : "Subdivide all triangles into 4";
+}
+
+CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, const ProgressRunner& run) {
   CommandOutcome outcome;
   if (!AnySelected(doc)) return outcome;
   RecordHistory(doc);
@@ -78,16 +83,24 @@ CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, ProgressMoni
                                                     : "Subdivide all triangles into 4 each";
   for (auto& object : doc.objects) {
     if (!object || !IsLive(*object) || !object->selected) continue;
-    monitor.SetText(heading, 0);
-    if (TriangleCount(object->mesh) > 0) {
-      const int result = SubdivideAll(object->mesh, kind, monitor);
-      outcome.status = std::max(outcome.status, result);
-    }
+    const int result = run(SubdivideAllCommandName(kind), [&](ProgressMonitor& monitor) {
+      monitor.SetText(heading, 0);
+      if (TriangleCount(object->mesh) == 0) return int{kStatusDone};
+      return SubdivideAll(object->mesh, kind, monitor);
+    });
+    outcome.status = std::max(outcome.status, result);
     Deselect(doc, *object);
     outcome.changed = true;
   }
   RecountObjects(doc);
   return outcome;
+}
+
+CommandOutcome SubdivideAllCommand(Document& doc, Subdivision kind, ProgressMonitor& monitor) {
+  return SubdivideAllCommand(
+      doc, kind, [&monitor](const std::string&, const std::function<int(ProgressMonitor&)>& body) {
+        return body(monitor);
+      });
 }
 
 }  // namespace torvane

@@ -11,6 +11,7 @@
 #include "formats/safe_save.h"
 #include "formats/stl/stl.h"
 #include "formats/tvx/tvx.h"
+#include "platform/file_handle.h"
 
 namespace torvane {
 namespace {
@@ -57,6 +58,9 @@ const FormatEntry* FindFormat(int32_t fileType) {
 LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   SetDescriptor(model, DetectFormat(path));
   if (model.fileType == kFileTypeUnknown) return kFailed;
+  // A FIFO or a device named like a model would hang or grow a reader for
+  // ever (the 3MF reader's archive library opens the path itself).
+  if (!IsRegularFile(path)) return kFailed;
   const FormatEntry* format = FindFormat(model.fileType);
   if (!format || !format->read) return kFailed;
   const LoadResult read = format->read(path, monitor, model);

@@ -86,25 +86,29 @@ void FileHandle::Close() {
 bool FileHandle::OpenOnce(const std::string& path, FileOpenMode mode) {
   Close();
   const bool write = mode == FileOpenMode::kWrite;
-  const int flags = (write ? (O_RDWR | O_CREAT) : O_RDONLY) | O_CLOEXEC;
+  // Non-blocking, so that opening a FIFO never waits for a writer; cleared
+  // again once the file is known to be regular.
+  const int flags = (write ? (O_RDWR | O_CREAT) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
   int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
     lastError_ = errno;
     return false;
   }
-  // A directory opens read-only on this platform, but it is never a file we
-  // can read or write.
+  // Directories, FIFOs, sockets and devices are never model files: reading
+  // /dev/zero or a FIFO would never end.
   struct stat info;
   if (::fstat(fd, &info) != 0) {
     lastError_ = errno;
     ::close(fd);
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    lastError_ = EISDIR;
+  if (!S_ISREG(info.st_mode)) {
+    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
     return false;
   }
+  const int statusFlags = ::fcntl(fd, F_GETFL);
+  if (statusFlags >= 0) ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
   int lockResult;
   do {
     lockResult = ::flock(fd, (write ? LOCK_EX : LOCK_SH) | LOCK_NB);
@@ -123,6 +127,11 @@ bool FileHandle::OpenOnce(const std::string& path, FileOpenMode mode) {
   fd_ = fd;
   lastError_ = 0;
   return true;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool FileHandle::OpenWithRetry(const std::string& path, FileOpenMode mode, uint32_t budgetMs) {

@@ -7,6 +7,9 @@
 // only after the exclusive lock is held, so a file that someone else is still
 // reading is never emptied under them.
 //
+// Only regular files open: a FIFO, a device or a directory fails at once
+// (EINVAL, EISDIR) instead of blocking the open or feeding a reader forever.
+//
 // Multi-byte helpers read and write little-endian values. The handle is
 // move-only; the invalid descriptor is -1.
 #pragma once
@@ -28,6 +31,9 @@ enum class FileOpenMode {
 inline constexpr uint32_t kReadRetryBudgetMs = 1000;
 inline constexpr uint32_t kBufferedReadRetryBudgetMs = 3000;
 inline constexpr uint32_t kWriteRetryBudgetMs = 10000;
+
+// True when `path` names a regular file (links followed).
+bool IsRegularFile(const std::string& path);
 
 class FileHandle {
  public:

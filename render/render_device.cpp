@@ -146,8 +146,11 @@ bool RenderDevice::EnsurePrograms(QOpenGLFunctions_3_3_Core& gl) {
 RenderObject* RenderDevice::PrepareMesh(Mesh& mesh, QOpenGLFunctions_3_3_Core& gl) {
   if (mesh.cornerCount / 3 == 0) return nullptr;
   MeshEntry& entry = meshes_[&mesh];
-  if (!entry.object) {
-    entry.object = std::make_unique<RenderObject>();
+  if (!entry.object) entry.object = std::make_unique<RenderObject>();
+  if (entry.serial != mesh.serial) {
+    // A different mesh at this address (the old one was freed): its buffer
+    // holds someone else's corners.
+    entry.serial = mesh.serial;
     mesh.renderStale = true;
   }
   RenderObject& object = *entry.object;

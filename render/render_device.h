@@ -91,6 +91,7 @@ class RenderDevice {
   struct MeshEntry {
     std::unique_ptr<RenderObject> object;
     uint32_t cornerCount = 0;
+    uint64_t serial = 0;  // the mesh's serial when the buffer was built
   };
 
   bool programsTried_ = false;

@@ -8,6 +8,7 @@
 #include "core/document.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
+#include "render/frame_hold.h"
 #include "render/status_display.h"
 #include "render/view_names.h"
 #include "render/view_widget.h"
@@ -53,6 +54,7 @@ void ShareEqually(QSplitter* splitter) {
 }  // namespace
 
 SceneViews::SceneViews(Document& doc, QObject* parent) : QObject(parent), doc_(doc) {
+  AddHeldFrameViews(this);
   SetViewport(camera_, 100, 100);
   ResetView(camera_);
   hint_.colour = kHintDefaultColour;
@@ -84,6 +86,7 @@ SceneViews::SceneViews(Document& doc, QObject* parent) : QObject(parent), doc_(d
 }
 
 SceneViews::~SceneViews() {
+  RemoveHeldFrameViews(this);
   // The container is usually owned by the main window by now; when it was
   // never placed, it goes with us.
   if (container_ && !container_->parent()) delete container_;
@@ -226,6 +229,13 @@ void SceneViews::FadeHintStep() {
 }
 
 void SceneViews::Redraw() {
+  if (ViewFramesHeld()) {
+    // The status text reads the document: it follows when the hold ends.
+    for (ViewWidget* view : views_) {
+      if (view && view->isVisible()) view->update();
+    }
+    return;
+  }
   StatusDisplay status = StatusForDocument(doc_, selectionPoint_);
   QString text = QString::fromStdString(status.text);
   QString tooltip = QString::fromStdString(status.tooltip);

@@ -10,6 +10,7 @@
 
 #include "core/document.h"
 #include "render/axis_indicator.h"
+#include "render/frame_hold.h"
 #include "render/frame_image.h"
 #include "render/frame_timing.h"
 #include "render/graphics_check.h"
@@ -169,6 +170,18 @@ void ViewWidget::paintGL() {
     EndViewFrame(frame);
     return;
   }
+  if (ViewFramesHeld()) {
+    // A long operation is changing the document: show the last finished
+    // frame (or the background) and touch nothing of the scene.
+    if (image_->valid && image_->width == pixelWidth && image_->height == pixelHeight &&
+        device.EnsurePrograms(*gl_)) {
+      RestoreFrameImage(frame, *image_);
+    }
+    EndViewFrame(frame);
+    PaintLabels();
+    ++heldFramesShown_;
+    return;
+  }
   if (device.EnsurePrograms(*gl_)) {
     Camera& camera = views_.camera();
     SetViewMode(camera, view_);
@@ -189,18 +202,7 @@ void ViewWidget::paintGL() {
   }
   if (timing) gl_->glFinish();
   EndViewFrame(frame);
-
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  TextLabel label;
-  label.font = ViewLabelFont();
-  label.SetText(QString::fromLatin1(ViewLabel(view_)), 0xFFFFFFFFu);
-  PaintLabel(painter, label, LabelCorner::kTopLeft, size());
-  if (view_ == kPerspectiveView) {
-    PaintLabel(painter, views_.HintLabel(), LabelCorner::kBottomLeft, size());
-    PaintLabel(painter, views_.cornerLabel(), LabelCorner::kTopRight, size());
-  }
-  painter.end();
+  PaintLabels();
   if (timing) {
     FrameTimes& times = CurrentFrameTimes();
     times.totalMs = MillisecondsSince(paintStart);
@@ -214,6 +216,20 @@ void ViewWidget::paintGL() {
   }
   ++framesDrawn_;
   Q_EMIT frameDrawn(view_);
+}
+
+void ViewWidget::PaintLabels() {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  TextLabel label;
+  label.font = ViewLabelFont();
+  label.SetText(QString::fromLatin1(ViewLabel(view_)), 0xFFFFFFFFu);
+  PaintLabel(painter, label, LabelCorner::kTopLeft, size());
+  if (view_ == kPerspectiveView) {
+    PaintLabel(painter, views_.HintLabel(), LabelCorner::kBottomLeft, size());
+    PaintLabel(painter, views_.cornerLabel(), LabelCorner::kTopRight, size());
+  }
+  painter.end();
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {

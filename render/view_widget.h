@@ -37,6 +37,8 @@ class ViewWidget : public QOpenGLWidget {
   // Scene frames drawn since creation (0 until the first one; the first
   // waits until the view's size has settled).
   int framesDrawn() const { return framesDrawn_; }
+  // Frames shown while frames were held (the kept image, nothing rebuilt).
+  int heldFramesShown() const { return heldFramesShown_; }
   // The axis indicator arrow under the pointer (0..2), or -1.
   int hoveredAxis() const { return hoveredAxis_; }
 
@@ -58,6 +60,7 @@ class ViewWidget : public QOpenGLWidget {
   void ReleaseContextResources();
   void RetryLater();
   void UpdateHover(const QPointF& position);
+  void PaintLabels();
 
   SceneViews& views_;
   int view_;
@@ -72,6 +75,7 @@ class ViewWidget : public QOpenGLWidget {
   bool settled_ = false;
   QTimer settleTimer_;
   int framesDrawn_ = 0;
+  int heldFramesShown_ = 0;
   ButtonTracker buttons_;
   QPointF lastPosition_;
   QPointF rightPressPosition_;

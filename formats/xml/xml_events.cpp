@@ -271,6 +271,9 @@ class EventParser {
   }
 
   std::string_view View(const Piece& piece) const {
+    // An empty piece (an attribute written without a value) may carry an
+    // offset from before the window moved: it points nowhere.
+    if (piece.length == 0) return {};
     if (piece.decoded) return std::string_view(store_).substr(piece.offset, piece.length);
     return std::string_view(s_ + (piece.offset - base_), piece.length);
   }
@@ -491,7 +494,7 @@ class EventParser {
         continue;
       }
       SkipSpaces();
-      Piece value;
+      Piece value{base_ + pos_, 0, false};
       if (Peek() == '=') {
         Get();
         SkipSpaces();

@@ -1,17 +1,24 @@
 // ProgressWindow: the bar rule, the two text lines, the marquee, Cancel
 // during waits, handle waits, and the deferral of document timers while an
-// operation runs.
+// operation runs: timers and repaints.
 #include <gtest/gtest.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWidget>
 
 #include "app/long_operation.h"
 #include "app/progress_window.h"
+#include "core/document.h"
+#include "core/primitives.h"
+#include "render/render_device.h"
+#include "render/scene_views.h"
+#include "render/view_widget.h"
 
 namespace torvane {
 namespace {
@@ -109,6 +116,51 @@ TEST(ProgressWindow, DocumentWorkWaitsUntilTheOperationEnds) {
   RunWhenIdle([&] { order.push_back("now"); });
   EXPECT_EQ(order.back(), "now");
   EXPECT_EQ(RunWithProgress("Union", nullptr, [](ProgressMonitor&) { return 2; }), 2);
+}
+
+// Repaints asked for from inside an operation's cancellation polls show the
+// last finished frame: nothing of the half-changed mesh is built or drawn,
+// and its render flag stays set until the frame after the operation.
+TEST(ProgressWindow, ViewsKeepTheirLastFrameWhileAnOperationRuns) {
+  Document doc;
+  SceneViews views(doc);
+  views.ApplyLayout(0);
+  views.container()->resize(320, 240);
+  views.container()->show();
+  ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, ColourF{1, 0, 0, 1}).status, kStatusDone);
+  Mesh& mesh = doc.objects.back()->mesh;
+  ViewWidget* view = views.view(kPerspectiveView);
+  auto waitFor = [](const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  };
+  views.Redraw();
+  ASSERT_TRUE(waitFor([&] { return view->framesDrawn() > 0 && !mesh.renderStale; }));
+  const uint64_t builds = RenderDevice::Instance().stats().arrayBuilds;
+  const int drawn = view->framesDrawn();
+
+  ProgressWindow window(QStringLiteral("Union"));
+  const int status = window.Run([&](ProgressMonitor& monitor) {
+    AppendTriangle(mesh, {0, 0, 0}, {20, 0, 0}, {0, 20, 0}, 0xFF00FF00u);  // half-way
+    const int held = view->heldFramesShown();
+    for (int i = 0; i < 50 && view->heldFramesShown() == held; ++i) {
+      views.Redraw();
+      view->repaint();
+      monitor.Sleep(5);
+      monitor.IsCancelled();
+    }
+    EXPECT_GT(view->heldFramesShown(), held);
+    EXPECT_EQ(view->framesDrawn(), drawn);
+    EXPECT_EQ(RenderDevice::Instance().stats().arrayBuilds, builds);
+    EXPECT_TRUE(mesh.renderStale);
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(waitFor([&] { return view->framesDrawn() > drawn && !mesh.renderStale; }));
+  EXPECT_GT(RenderDevice::Instance().stats().arrayBuilds, builds);
 }
 
 }  // namespace

@@ -216,9 +216,22 @@ TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
     EXPECT_TRUE(action->isChecked());
   }
 
-  // Undo from the quick-access bar removes the cube again.
-  for (QAction* action : shell().quickAccess().actions()) {
-    if (action->data().toInt() == cmd::kUndo) action->trigger();
+  // Subdividing shows a window of its own per object; split one for all.
+  cube->click();
+  ASSERT_EQ(SelectedCount(doc_), 2u);
+  ui_.progressTitles.clear();
+  EXPECT_TRUE(shell().DispatchEdit(edit::kSubdivideAllInto3));
+  EXPECT_EQ(ui_.progressTitles, std::vector<std::string>(2, "Subdivide all triangles into 3"));
+  shell().DispatchEdit(edit::kSelectAll);
+  ui_.progressTitles.clear();
+  EXPECT_TRUE(shell().Dispatch(cmd::kSplitObjects));
+  EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Split selected objects"});
+
+  // Undo from the quick-access bar steps back; four steps remove both cubes.
+  for (int step = 0; step < 4; ++step) {
+    for (QAction* action : shell().quickAccess().actions()) {
+      if (action->data().toInt() == cmd::kUndo) action->trigger();
+    }
   }
   EXPECT_FALSE(AnyWithTriangles(doc_));
 }

@@ -396,13 +396,13 @@ TEST_F(CliTest, InfoJsonEscapesNamesAndPaths) {
   mesh.positions.ResizeDiscard(4);
   const Vec3 p[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   for (int i = 0; i < 4; ++i)
-    mesh.positions[i] = p[i];
+    mesh.positions.MutableData()[i] = p[i];
   const uint32_t corners[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
   mesh.indices.ResizeDiscard(12);
   mesh.normals.ResizeDiscard(12);
   mesh.colours.ResizeDiscard(12);
   for (int k = 0; k < 12; ++k)
-    mesh.indices[k] = corners[k];
+    mesh.indices.MutableData()[k] = corners[k];
   mesh.metadata.Set("ObjectName", "say \"hi\"\\\x01\xff");
   NullProgress progress;
   const std::string path = PathOf("odd \"name\".tvx");

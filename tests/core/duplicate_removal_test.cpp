@@ -31,11 +31,11 @@ Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indice
   Mesh m;
   m.positions.ResizeDiscard(points.size());
   for (size_t i = 0; i < points.size(); ++i)
-    m.positions[i] = points[i];
+    m.positions.MutableData()[i] = points[i];
   m.vertexCount = uint32_t(points.size());
   m.corners.ResizeDiscard(indices.size());
   for (size_t k = 0; k < indices.size(); ++k)
-    m.corners[k] = MeshCorner{indices[k], {0, 0, 1}, 0xFF000000u | uint32_t(k)};
+    m.corners.MutableData()[k] = MeshCorner{indices[k], {0, 0, 1}, 0xFF000000u | uint32_t(k)};
   m.cornerCount = uint32_t(indices.size());
   return m;
 }

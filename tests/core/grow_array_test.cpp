@@ -17,8 +17,8 @@ TEST(GrowArray, GrowthKeepsOldElementsFillsNewSlotsAndDiscardDropsThem) {
   GrowArray<Corner> a;
   ASSERT_TRUE(a.ResizeKeep(3));
   EXPECT_EQ(a.capacity(), 3u);
-  a[0].vertexIndex = 7;
-  a[2].vertexIndex = 9;
+  a.MutableData()[0].vertexIndex = 7;
+  a.MutableData()[2].vertexIndex = 9;
   // Beyond the capacity: max(2 x capacity, n).
   ASSERT_TRUE(a.ResizeKeep(4));
   EXPECT_EQ(a.capacity(), 6u);
@@ -57,10 +57,10 @@ TEST(GrowArray, MemoryGuardRefusesLargeGrowthAndEmptiesTheArray) {
 TEST(GrowArray, CopiesShareUntilOneSideWrites) {
   GrowArray<Vec3> a;
   ASSERT_TRUE(a.ResizeKeep(4));
-  a[0] = {1, 1, 1};
+  a.MutableData()[0] = {1, 1, 1};
   GrowArray<Vec3> b = a;
   EXPECT_TRUE(a.SharesStorageWith(b));
-  b[0] = {2, 2, 2};
+  b.MutableData()[0] = {2, 2, 2};
   EXPECT_FALSE(a.SharesStorageWith(b));
   EXPECT_EQ(a[0].x, 1.0f);
   EXPECT_EQ(b[0].x, 2.0f);
@@ -69,7 +69,7 @@ TEST(GrowArray, CopiesShareUntilOneSideWrites) {
   ASSERT_TRUE(c.ResizeKeep(2));
   ASSERT_TRUE(c.ResizeKeep(4));
   EXPECT_EQ(a[3].x, 0.0f);
-  c[3] = {5, 5, 5};
+  c.MutableData()[3] = {5, 5, 5};
   EXPECT_EQ(a[3].x, 0.0f);
   // Moving takes the storage over and leaves the source empty.
   GrowArray<Vec3> d = std::move(c);

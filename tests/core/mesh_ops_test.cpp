@@ -54,7 +54,7 @@ bool EveryEdgeSharedTwice(const Mesh& mesh) {
 TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
   const Mesh cube = MakeIndexedCube();
   Mesh m = cube;
-  m.corners[3].colour = 0xFF123456u;
+  m.corners.MutableData()[3].colour = 0xFF123456u;
   const Mesh coloured = m;
   InvertNormals(m);
   ExpectNear(m.corners.data()[0].normal, {0, 0, 1});
@@ -113,7 +113,7 @@ TEST(Subdivide, CountsOnACubeAndTheSingleTriangleShapes) {
   ExpectNear(q.positions.data()[4], {1, 1, 0});
 
   // A triangle with a dead corner is left alone.
-  q.corners[0].vertexIndex = kDeadIndex;
+  q.corners.MutableData()[0].vertexIndex = kDeadIndex;
   EXPECT_TRUE(SubdivideTriangleInto3(q, 0, 1, 2));
   EXPECT_EQ(q.cornerCount, 12u);
 }

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
+
+#include "core/mesh_ops.h"
 
 #include "mesh_test_shapes.h"
 
@@ -146,6 +150,22 @@ TEST(MeshTransform, SettersFollowTheirRulesAndTheMatrixScalesTurnsThenMoves) {
   EXPECT_TRUE(AnyChangeFlag(m));
   SetScale(m, {1, 1, -2});
   EXPECT_FLOAT_EQ(m.scale.z, 1.0f) << "negative scale refused";
+
+  // Each setter is an edit of the mesh: all four flags, render data too.
+  for (const auto& set : std::vector<std::function<void(Mesh&)>>{[](Mesh& x) {
+                                                                   SetPosition(x, {1, 2, 3});
+                                                                 },
+                                                                 [](Mesh& x) {
+                                                                   SetScale(x, {2, 2, 2});
+                                                                 },
+                                                                 [](Mesh& x) {
+                                                                   SetRotation(x, {0, 45, 0});
+                                                                 }}) {
+    Mesh fresh;
+    fresh.renderStale = false;
+    set(fresh);
+    EXPECT_TRUE(AnyChangeFlag(fresh) && fresh.renderStale);
+  }
 
   SetRotation(m, {370, -370, 720});
   ExpectNear(m.rotation, {10, -10, 0});
@@ -327,6 +347,53 @@ TEST(MeshCopy, CopiesShareStorageUntilEitherSideIsEditedAndMovesEmptyTheSource) 
   EXPECT_EQ(b.vertexCount, 0u);  // NOLINT(bugprone-use-after-move)
   EXPECT_EQ(b.cornerCount, 0u);
   EXPECT_EQ(b.corners.length(), 0u);
+}
+
+// A mesh sharing its buffers with a copy (a history snapshot) whose private
+// copy cannot be made: every writer fails and leaves the mesh exactly as it
+// was, never emptied.
+TEST(MeshCopy, AWriteWhosePrivateCopyCannotBeMadeChangesNothing) {
+  Mesh big;
+  for (int i = 0; i < 40000; ++i) {
+    const float x = float(i);
+    ASSERT_TRUE(AppendTriangle(big, {x, 0, 0}, {x + 0.5f, 1, 0}, {x, 0, 1}, 0xFF102030u));
+  }
+  SetRotation(big, {10, 20, 30});
+  ASSERT_GT(size_t{big.positions.capacity()} * sizeof(Vec3), 1'000'000u);
+  const std::vector<std::pair<const char*, std::function<bool(Mesh&)>>> writers = {
+      {"bake", [](Mesh& m) { return BakeTransform(m); }},
+      {"recolour", [](Mesh& m) { return RecolourAllCorners(m, 0xFFFFFFFFu); }},
+      {"corner colour", [](Mesh& m) { return SetCornerColour(m, 4, 0xFFFFFFFFu); }},
+      {"invert", [](Mesh& m) { return InvertNormals(m); }},
+      {"recalculate", [](Mesh& m) { return RecalculateNormals(m); }},
+      {"reverse", [](Mesh& m) { return ReverseAllTriangles(m); }},
+      {"origin to centre", [](Mesh& m) { return ResetOriginToCentre(m); }},
+      {"origin to grid", [](Mesh& m) { return ResetOriginToGridOrigin(m); }},
+      {"triangle",
+       [](Mesh& m) {
+         return AppendTriangle(m, {9, 9, 9}, {8, 9, 9}, {9, 8, 9}, 0);
+       }},
+      {"from corners", [](Mesh& m) { return AppendTriangleFromCorners(m, 0, 1, 2); }},
+      {"vertex",
+       [](Mesh& m) {
+         return AppendVertex(m, {-5, -5, -5}) != kDeadIndex;
+       }},
+  };
+  for (const auto& [name, write] : writers) {
+    Mesh copy(big);
+    ASSERT_TRUE(copy.corners.SharesStorageWith(big.corners));
+    {
+      MemoryOverride low(1000);
+      EXPECT_FALSE(write(copy)) << name;
+    }
+    EXPECT_EQ(copy.vertexCount, big.vertexCount) << name;
+    EXPECT_EQ(copy.cornerCount, big.cornerCount) << name;
+    EXPECT_TRUE(copy.positions.SharesStorageWith(big.positions)) << name;
+    EXPECT_TRUE(copy.corners.SharesStorageWith(big.corners)) << name;
+    ExpectNear(copy.rotation, {10, 20, 30}, 0);
+    EXPECT_TRUE(write(copy)) << name << " with memory back";
+  }
+  EXPECT_EQ(big.corners[4].colour, 0xFF102030u);
 }
 
 TEST(MeshEdit, TrimKeepsTheLiveEntriesAndClearStartsAfresh) {

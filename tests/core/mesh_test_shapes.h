@@ -31,13 +31,13 @@ inline Mesh MakeIndexedCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1},
   Mesh m;
   m.positions.ResizeDiscard(8);
   for (int i = 0; i < 8; ++i)
-    m.positions[i] = v[i];
+    m.positions.MutableData()[i] = v[i];
   m.vertexCount = 8;
   m.corners.ResizeDiscard(36);
   for (int t = 0; t < 12; ++t) {
     const Vec3 n = FaceNormal(v[faces[t][0]], v[faces[t][1]], v[faces[t][2]]);
     for (int i = 0; i < 3; ++i)
-      m.corners[t * 3 + i] = MeshCorner{faces[t][i], n, colour};
+      m.corners.MutableData()[t * 3 + i] = MeshCorner{faces[t][i], n, colour};
   }
   m.cornerCount = 36;
   return m;
@@ -51,9 +51,9 @@ inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
   m.corners.ResizeDiscard(36);
   for (uint32_t k = 0; k < 36; ++k) {
     MeshCorner c = indexed.corners.data()[k];
-    m.positions[k] = indexed.positions.data()[c.vertexIndex];
+    m.positions.MutableData()[k] = indexed.positions.data()[c.vertexIndex];
     c.vertexIndex = k;
-    m.corners[k] = c;
+    m.corners.MutableData()[k] = c;
   }
   m.vertexCount = 36;
   m.cornerCount = 36;

@@ -51,12 +51,12 @@ inline int RemoveDuplicateVertices(Mesh& mesh, uint64_t& total) {
     if (corner.vertexIndex != kDead && corner.vertexIndex < n) {
       corner.vertexIndex = newIndex[map[corner.vertexIndex]];
     }
-    corners[k] = corner;
+    corners.MutableData()[k] = corner;
   }
   GrowArray<Vec3> positions;
   positions.ResizeDiscard(newPositions.size());
   for (size_t i = 0; i < newPositions.size(); ++i)
-    positions[i] = newPositions[i];
+    positions.MutableData()[i] = newPositions[i];
   mesh.positions = std::move(positions);
   mesh.corners = std::move(corners);
   mesh.vertexCount = uint32_t(newPositions.size());
@@ -95,7 +95,7 @@ inline int RemoveDuplicateTriangles(Mesh& mesh, uint64_t& total) {
   GrowArray<MeshCorner> corners;
   corners.ResizeDiscard(kept.size());
   for (size_t j = 0; j < kept.size(); ++j)
-    corners[j] = kept[j];
+    corners.MutableData()[j] = kept[j];
   mesh.corners = std::move(corners);
   mesh.cornerCount = uint32_t(kept.size());
   TrimMesh(mesh);
@@ -190,10 +190,10 @@ inline std::vector<std::unique_ptr<SceneObject>> SplitIntoParts(const SceneObjec
     Mesh& m = part->mesh;
     m.positions.ResizeDiscard(positions.size());
     for (size_t i = 0; i < positions.size(); ++i)
-      m.positions[i] = positions[i];
+      m.positions.MutableData()[i] = positions[i];
     m.corners.ResizeDiscard(corners.size());
     for (size_t i = 0; i < corners.size(); ++i)
-      m.corners[i] = corners[i];
+      m.corners.MutableData()[i] = corners[i];
     m.vertexCount = uint32_t(positions.size());
     m.cornerCount = uint32_t(corners.size());
     SetScale(m, mesh.scale);

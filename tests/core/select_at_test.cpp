@@ -186,7 +186,7 @@ TEST(SelectAt, GatherFaceFollowsSharedEdgesWithEqualNormals) {
   EXPECT_EQ(GatherFace(grid, 5).size(), 32u);
   // A triangle tilted out of the plane stops the walk; a dead triangle is
   // no face.
-  grid.positions[0].z = 0.5f;
+  grid.positions.MutableData()[0].z = 0.5f;
   MeshCorner* corners = grid.corners.MutableData();
   corners[0].normal = FaceNormal(grid.positions.data()[corners[0].vertexIndex],
                                  grid.positions.data()[corners[1].vertexIndex],

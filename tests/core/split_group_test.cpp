@@ -45,7 +45,7 @@ SceneObject RandomObject(std::mt19937& rng, uint32_t vertices, uint32_t triangle
   Mesh& m = o.mesh;
   m.positions.ResizeDiscard(vertices);
   for (uint32_t i = 0; i < vertices; ++i)
-    m.positions[i] = {float(rng() % 100), float(i), float(rng() % 7) * 0.5f};
+    m.positions.MutableData()[i] = {float(rng() % 100), float(i), float(rng() % 7) * 0.5f};
   m.vertexCount = vertices;
   m.corners.ResizeDiscard(size_t{triangles} * 3);
   const uint32_t span = std::max<uint32_t>(1, vertices / groups);
@@ -55,11 +55,11 @@ SceneObject RandomObject(std::mt19937& rng, uint32_t vertices, uint32_t triangle
       uint32_t v = std::min(vertices - 1, base + uint32_t(rng() % span));
       if (rng() % 40 == 0) v = plain::kDead;
       if (rng() % 200 == 0) v = vertices + 3;  // never valid
-      m.corners[t * 3 + i] = MeshCorner{v, {0, float(t), 1}, 0xFF000000u | t};
+      m.corners.MutableData()[t * 3 + i] = MeshCorner{v, {0, float(t), 1}, 0xFF000000u | t};
     }
     if (rng() % 25 == 0) {
       for (int i = 0; i < 3; ++i)
-        m.corners[t * 3 + i].vertexIndex = plain::kDead;
+        m.corners.MutableData()[t * 3 + i].vertexIndex = plain::kDead;
     }
   }
   m.cornerCount = triangles * 3;
@@ -106,13 +106,13 @@ TEST(SplitIntoParts, DeadTrianglesTravelWithTheNextPartAndTrailingOnesAreDropped
   Mesh m;
   m.positions.ResizeDiscard(8);
   for (uint32_t i = 0; i < 8; ++i)
-    m.positions[i] = {float(i), float(i * i), 0};
+    m.positions.MutableData()[i] = {float(i), float(i * i), 0};
   m.vertexCount = 8;
   const uint32_t d = kDeadIndex;
   const uint32_t idx[18] = {d, d, d, 0, 1, 2, d, d, d, 3, 4, 5, 2, 6, 7, d, d, d};
   m.corners.ResizeDiscard(18);
   for (int k = 0; k < 18; ++k)
-    m.corners[k] = MeshCorner{idx[k], {}, 0xFF000000u | uint32_t(k)};
+    m.corners.MutableData()[k] = MeshCorner{idx[k], {}, 0xFF000000u | uint32_t(k)};
   m.cornerCount = 18;
   SceneObject object = ObjectWith(m);
   ObjectList parts;
@@ -267,7 +267,7 @@ TEST(GroupObjects, NeedsTwoObjectsAndTakesTheFirstNonEmptyName) {
   // Dead corners of an absorbed object stay dead; transforms are baked.
   Mesh target = MakeIndexedCube();
   Mesh source = MakeIndexedCube();
-  source.corners[0].vertexIndex = kDeadIndex;
+  source.corners.MutableData()[0].vertexIndex = kDeadIndex;
   SetPosition(source, {10, 0, 0});
   ASSERT_TRUE(AppendMesh(target, source));
   EXPECT_EQ(target.corners.data()[36].vertexIndex, kDeadIndex);

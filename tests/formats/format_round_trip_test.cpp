@@ -28,9 +28,10 @@ ImportedModel Tetra() {
   for (uint32_t k = 0; k < 12; k += 3) {
     const Vec3 n = FaceNormal(mesh.positions[mesh.indices[k]], mesh.positions[mesh.indices[k + 1]],
                               mesh.positions[mesh.indices[k + 2]]);
-    mesh.normals[k] = mesh.normals[k + 1] = mesh.normals[k + 2] = n;
-    mesh.colours[k] = mesh.colours[k + 1] = mesh.colours[k + 2] =
-        0xFF000000u | (0x30u * (k / 3 + 1));
+    mesh.normals.MutableData()[k] = mesh.normals.MutableData()[k + 1] =
+        mesh.normals.MutableData()[k + 2] = n;
+    mesh.colours.MutableData()[k] = mesh.colours.MutableData()[k + 1] =
+        mesh.colours.MutableData()[k + 2] = 0xFF000000u | (0x30u * (k / 3 + 1));
   }
   mesh.position = {1, 2, 3};  // baked by the save
   return model;

@@ -1,10 +1,16 @@
 // Format dispatch: extension detection, descriptions, the load conversions
 // and the conversions between models and documents.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+
+#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/model_transforms.h"
+#include "platform/file_handle.h"
 
 namespace torvane {
 namespace {
@@ -50,20 +56,43 @@ TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
   }
 }
 
+// A FIFO would block the open (or the read) for ever and /dev/zero would
+// grow a reader until the process is killed: neither is a model file.
+TEST(LoadModelFile, OnlyRegularFilesOpen) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("torvane_special_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string fifo = (folder / "x.obj").string();
+  const std::string zero = (folder / "zero.stl").string();
+  const std::string threeMf = (folder / "x.3mf").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(threeMf.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", zero);
+  for (const std::string& path : {fifo, zero, threeMf, folder.string() + "/"}) {
+    NullProgress progress;
+    ImportedModel model;
+    EXPECT_EQ(LoadModelFile(path, progress, model), kFailed) << path;
+    FileHandle file;
+    EXPECT_FALSE(file.OpenRead(path)) << path;
+    EXPECT_FALSE(file.IsOpen());
+  }
+  std::filesystem::remove_all(folder);
+}
+
 TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
   ImportedModel model;
   SetDescriptor(model, DetectFormat("x.stl"));
   ImportedMesh& mesh = model.meshes.emplace_back();
   ASSERT_TRUE(mesh.positions.ResizeDiscard(1));
-  mesh.positions[0] = {1.0f, 2.0f, 3.0f};
+  mesh.positions.MutableData()[0] = {1.0f, 2.0f, 3.0f};
   ASSERT_TRUE(mesh.indices.ResizeDiscard(3));
   mesh.rotation.x = 100.0f;
   ConvertUpAxis(model);
   EXPECT_EQ(model.upAxis, kUpAxisY);
   EXPECT_FLOAT_EQ(mesh.rotation.x, 10.0f);  // 370 wraps to 10
   mesh.rotation.x = 270.0f;
-  mesh.indices[1] = 1;
-  mesh.indices[2] = 2;
+  mesh.indices.MutableData()[1] = 1;
+  mesh.indices.MutableData()[2] = 2;
   ConvertHandedness(model);
   EXPECT_EQ(model.handedness, kHandednessProgram);
   // The mirror turned the triangles over; swapping two corners turns them
@@ -86,7 +115,8 @@ TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
   swapped.winding = kWindingSecond;
   ImportedMesh& tri = swapped.meshes.emplace_back();
   ASSERT_TRUE(tri.indices.ResizeDiscard(3));
-  tri.indices[0] = 0, tri.indices[1] = 1, tri.indices[2] = 2;
+  tri.indices.MutableData()[0] = 0, tri.indices.MutableData()[1] = 1,
+  tri.indices.MutableData()[2] = 2;
   ConvertHandedness(swapped);
   EXPECT_EQ(tri.indices[1], 2u);
   EXPECT_EQ(tri.indices[2], 1u);
@@ -102,13 +132,13 @@ ImportedModel ModelWithTriangles(uint32_t triangles) {
   EXPECT_TRUE(mesh.positions.ResizeDiscard(vertices));
   for (uint32_t i = 0; i < vertices; ++i) {
     const float a = static_cast<float>(i);
-    mesh.positions[i] = {std::cos(a), std::sin(a), a * 0.1f};
+    mesh.positions.MutableData()[i] = {std::cos(a), std::sin(a), a * 0.1f};
   }
   EXPECT_TRUE(mesh.indices.ResizeDiscard(triangles * 3));
   for (uint32_t t = 0; t < triangles; ++t) {
-    mesh.indices[t * 3] = 0;
-    mesh.indices[t * 3 + 1] = t + 1;
-    mesh.indices[t * 3 + 2] = t + 2;
+    mesh.indices.MutableData()[t * 3] = 0;
+    mesh.indices.MutableData()[t * 3 + 1] = t + 1;
+    mesh.indices.MutableData()[t * 3 + 2] = t + 2;
   }
   return model;
 }
@@ -129,7 +159,7 @@ TEST(ConvertToDocument, RefusesSmallMeshesAndBadIndices) {
   // vertex count.
   ImportedModel bad = ModelWithTriangles(4);
   ImportedModel second = ModelWithTriangles(5);
-  second.meshes.front().indices[7] = second.meshes.front().positions.length();
+  second.meshes.front().indices.MutableData()[7] = second.meshes.front().positions.length();
   bad.meshes.splice(bad.meshes.end(), second.meshes);
   Document partial;
   EXPECT_EQ(ConvertModelToDocument(bad, partial, progress, false), 2);
@@ -152,7 +182,7 @@ TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
   ImportedMesh& mesh = perVertex.meshes.front();
   ASSERT_TRUE(mesh.colours.ResizeDiscard(mesh.positions.length()));
   for (uint32_t i = 0; i < mesh.colours.length(); ++i)
-    mesh.colours[i] = 0xFF000000u + i;
+    mesh.colours.MutableData()[i] = 0xFF000000u + i;
   Document a;
   ASSERT_EQ(ConvertModelToDocument(perVertex, a, progress, false), 0);
   const Mesh& made = a.objects[0]->mesh;
@@ -215,7 +245,7 @@ TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   ASSERT_NE(object, nullptr);
   // A deleted triangle (dead corners) is left out.
   for (int k = 3; k < 6; ++k)
-    object->mesh.corners[k].vertexIndex = kDeadIndex;
+    object->mesh.corners.MutableData()[k].vertexIndex = kDeadIndex;
   object->metadata.SetInt("ObjectDefaultColor", 1);
   object->metadata.Set("ObjectName", "first");
   SetColour(object->mesh, 1.0f, 0.0f, 0.0f, 1.0f);

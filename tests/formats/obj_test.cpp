@@ -226,7 +226,7 @@ TEST(ObjWrite, MaterialsGoToTheMtlFileOnceEach) {
   first.firstCorner = 0;
   first.endCorner = 3;
   first.texCoords.ResizeDiscard(6);
-  first.texCoords[2] = 0.5f;
+  first.texCoords.MutableData()[2] = 0.5f;
   MaterialRef second;
   second.materialId = scarletId;
   second.firstCorner = 3;
@@ -263,7 +263,7 @@ TEST(ObjWrite, FailedOrCancelledWriteRemovesTheMtlFile) {
   EXPECT_FALSE(std::filesystem::exists(folder.File("c.mtl")));
 
   ImportedModel broken = TwoTriangleModel();
-  broken.meshes.front().indices[0] = 9;  // names no position
+  broken.meshes.front().indices.MutableData()[0] = 9;  // names no position
   NullProgress progress;
   EXPECT_EQ(WriteObj(folder.File("b.obj"), progress, broken), kStatusFailed);
   EXPECT_EQ(MtlPathFor("a.b/model"), "a.b/model.mtl");
@@ -276,7 +276,7 @@ TEST(ObjWrite, WrittenFileReadsBackWithColours) {
   ImportedMesh& mesh = model.meshes.front();
   mesh.colours.ResizeDiscard(6);
   for (uint32_t k = 0; k < 6; ++k)
-    mesh.colours[k] = 0xFF000000u | (k * 40u << 8);
+    mesh.colours.MutableData()[k] = 0xFF000000u | (k * 40u << 8);
   NullProgress progress;
   const std::string path = folder.File("rt.obj");
   ASSERT_EQ(WriteObj(path, progress, model), kStatusDone);

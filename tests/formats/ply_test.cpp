@@ -257,7 +257,7 @@ ImportedModel ColouredQuad() {
       test::AppendMeshOf(model, {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 3}}, {0, 1, 2, 0, 2, 3});
   mesh.colours.ResizeDiscard(6);
   for (uint32_t k = 0; k < 6; ++k)
-    mesh.colours[k] = k < 3 ? 0x80102030u : 0xFF405060u;
+    mesh.colours.MutableData()[k] = k < 3 ? 0x80102030u : 0xFF405060u;
   return model;
 }
 
@@ -300,7 +300,7 @@ TEST(PlyWrite, CancellationStopsTheWrite) {
   ImportedModel model = ColouredQuad();
   RecordingProgress cancelling(0);
   EXPECT_EQ(WritePly(folder.File("c.ply"), cancelling, model), kStatusCancelled);
-  model.meshes.front().indices[5] = 4;
+  model.meshes.front().indices.MutableData()[5] = 4;
   NullProgress progress;
   EXPECT_EQ(WritePly(folder.File("bad.ply"), progress, model), kStatusFailed);
 }

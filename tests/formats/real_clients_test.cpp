@@ -64,10 +64,10 @@ ImportedModel Octahedron(uint32_t copies = 1) {
   mesh.colours.ResizeDiscard(24 * copies);
   for (uint32_t c = 0; c < copies; ++c) {
     for (uint32_t i = 0; i < 6; ++i)
-      mesh.positions[6 * c + i] = p[i] + Vec3{4.0f * c, 0.5f, 0.25f};
+      mesh.positions.MutableData()[6 * c + i] = p[i] + Vec3{4.0f * c, 0.5f, 0.25f};
     for (uint32_t k = 0; k < 24; ++k) {
-      mesh.indices[24 * c + k] = 6 * c + faces[k];
-      mesh.colours[24 * c + k] = 0xFF000000u | (0x1F * (k / 3 + 1)) << 8 | c;
+      mesh.indices.MutableData()[24 * c + k] = 6 * c + faces[k];
+      mesh.colours.MutableData()[24 * c + k] = 0xFF000000u | (0x1F * (k / 3 + 1)) << 8 | c;
     }
   }
   return model;

@@ -140,8 +140,9 @@ ImportedModel SoupOfTriangles(uint32_t triangles) {
   mesh.positions.ResizeDiscard(size_t{triangles} * 3);
   mesh.indices.ResizeDiscard(size_t{triangles} * 3);
   for (uint32_t i = 0; i < triangles * 3; ++i) {
-    mesh.positions[i] = {static_cast<float>(i), static_cast<float>(i % 7), 0.0f};
-    mesh.indices[i] = triangles * 3 - 1 - i;  // reversed, so parts must follow the indices
+    mesh.positions.MutableData()[i] = {static_cast<float>(i), static_cast<float>(i % 7), 0.0f};
+    mesh.indices.MutableData()[i] =
+        triangles * 3 - 1 - i;  // reversed, so parts must follow the indices
   }
   return model;
 }
@@ -174,10 +175,10 @@ TEST(TdsWrite, SmallMeshesAreWrittenAsTheyAre) {
   ImportedMesh& mesh = AppendMesh(model);
   mesh.positions.ResizeDiscard(60);
   for (uint32_t i = 0; i < 60; ++i)
-    mesh.positions[i] = {static_cast<float>(i), 1.0f, 2.0f};
+    mesh.positions.MutableData()[i] = {static_cast<float>(i), 1.0f, 2.0f};
   mesh.indices.ResizeDiscard(300);
   for (uint32_t k = 0; k < 300; ++k)
-    mesh.indices[k] = (k * 7) % 60;
+    mesh.indices.MutableData()[k] = (k * 7) % 60;
   NullProgress progress;
   const std::string path = folder.File("small.3ds");
   ASSERT_EQ(Write3ds(path, progress, model), kStatusDone);

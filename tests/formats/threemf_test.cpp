@@ -325,8 +325,8 @@ ImportedModel SharedCornerModel() {
   mesh.colours.ResizeDiscard(6);
   // Corners 2 and 3 share position 2 with different colours.
   for (uint32_t k = 0; k < 6; ++k)
-    mesh.colours[k] = k < 3 ? 0xFF112233u : 0xFF445566u;
-  mesh.colours[1] = 0x80FFFFFFu;
+    mesh.colours.MutableData()[k] = k < 3 ? 0xFF112233u : 0xFF445566u;
+  mesh.colours.MutableData()[1] = 0x80FFFFFFu;
   mesh.metadata.Set("name", "A&B");
   return model;
 }

@@ -97,16 +97,17 @@ ImportedMesh MakeMesh(uint32_t triangles, float seed) {
   const uint32_t vertices = triangles + 2;
   mesh.positions.ResizeDiscard(vertices);
   for (uint32_t i = 0; i < vertices; ++i) {
-    mesh.positions[i] = {seed + float(i), seed * 0.5f - float(i), 1.0f / float(i + 3)};
+    mesh.positions.MutableData()[i] = {seed + float(i), seed * 0.5f - float(i),
+                                       1.0f / float(i + 3)};
   }
   mesh.indices.ResizeDiscard(triangles * 3);
   mesh.normals.ResizeDiscard(triangles * 3);
   mesh.colours.ResizeDiscard(triangles * 3);
   for (uint32_t k = 0; k < triangles * 3; ++k) {
-    mesh.indices[k] = (k / 3) + (k % 3);
+    mesh.indices.MutableData()[k] = (k / 3) + (k % 3);
     // Arbitrary bit patterns, negative zero among them: they must survive.
-    mesh.normals[k] = {-0.0f, float(k) * 0.1f, 1.0f / 3.0f};
-    mesh.colours[k] = 0x01020304u * (k + 1);
+    mesh.normals.MutableData()[k] = {-0.0f, float(k) * 0.1f, 1.0f / 3.0f};
+    mesh.colours.MutableData()[k] = 0x01020304u * (k + 1);
   }
   return mesh;
 }

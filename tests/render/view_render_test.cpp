@@ -242,6 +242,15 @@ TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
   EXPECT_EQ(stats.arrayBuilds, builds + 2);
   EXPECT_EQ(stats.bufferUploads, uploads + 2);
 
+  // Another mesh assigned in place (same address) with its render flag
+  // clear is still another mesh: its arrays are built.
+  Mesh other;
+  AddCube(other);
+  other.renderStale = false;
+  object.mesh = other;
+  Frame();
+  EXPECT_EQ(stats.arrayBuilds, builds + 3);
+
   // Removing the object releases its buffer.
   doc_->objects.clear();
   Frame();
