@@ -3,6 +3,7 @@
 //   torvane --screenshot OUT.png [FILE]   draw the first frame, write it as PNG, exit
 // Engine headers come before Qt's, whose keyword macros they must not meet.
 #include "core/document.h"
+#include "core/overlay_settings_store.h"
 #include "core/settings_store.h"
 
 #include <QApplication>
@@ -30,7 +31,6 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setOrganizationName(torvane::kSettingsOrganisation);
   QApplication::setApplicationName(torvane::kSettingsApplication);
-  torvane::SetSettingsStore(std::make_unique<torvane::QtSettingsStore>());
 
   QStringList args = QApplication::arguments();
   QString screenshotPath;
@@ -43,6 +43,11 @@ int main(int argc, char** argv) {
     }
   }
   bool screenshot = !screenshotPath.isEmpty();
+  // A screenshot behaves like a normal start but leaves the user's settings
+  // as they were.
+  std::unique_ptr<torvane::SettingsStore> store = std::make_unique<torvane::QtSettingsStore>();
+  if (screenshot) store = std::make_unique<torvane::OverlaySettingsStore>(std::move(store));
+  torvane::SetSettingsStore(std::move(store));
 
   if (!torvane::ProbeOpenGL33()) {
     if (screenshot) {
@@ -57,22 +62,8 @@ int main(int argc, char** argv) {
   torvane::MainWindow window(doc);
   window.StartUp();
   if (screenshot) {
-    window.SetKeepSettingsOnClose(true);
-    if (!filePath.isEmpty()) {
-      std::string error;
-      if (!torvane::OpenModelIntoDocument(filePath.toStdString(), doc, &error)) {
-        std::fprintf(stderr, "torvane: %s\n", error.c_str());
-        return 2;
-      }
-      window.SetDocumentPath(doc.filePath);
-      window.UpdateTitle(false);
-    }
-    int code = torvane::WriteWindowScreenshot(window, screenshotPath.toStdString());
-    if (code != 0) {
-      std::fprintf(stderr, "torvane: the screenshot %s could not be written.\n",
-                   screenshotPath.toLocal8Bit().constData());
-    }
-    return code;
+    return torvane::RunScreenshot(window, doc, screenshotPath.toStdString(),
+                                  filePath.toStdString());
   }
   torvane::CountProgramStart();
   torvane::QtUserInterface ui(&window);
