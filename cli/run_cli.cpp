@@ -30,11 +30,12 @@ constexpr CliCommand kCommands[] = {
      "format.\n",
      RunConvert},
     {"primitive", "save a new cube, sphere, icosahedron or torus",
-     "usage: torvane-cli primitive cube|sphere|icosahedron|torus OUT\n"
+     "usage: torvane-cli primitive cube|sphere|icosahedron|torus [IN] OUT\n"
      "\n"
-     "Adds the shape to a new document as Torvane's Add commands do (cube edge\n"
-     "10, sphere radius 5, icosahedron circumradius 5, torus 10 across and 2\n"
-     "deep, in the default colour) and saves it to OUT as Save As does.\n",
+     "Adds the shape to a new document, or to the objects of IN opened as\n"
+     "Torvane's Open does, as Torvane's Add commands do (cube edge 10, sphere\n"
+     "radius 5, icosahedron circumradius 5, torus 10 across and 2 deep, at the\n"
+     "origin, in the default colour) and saves it to OUT as Save As does.\n",
      RunPrimitive},
     {"clean", "remove duplicate vertices, then duplicate triangles",
      "usage: torvane-cli clean IN OUT\n"

@@ -383,11 +383,24 @@ TEST_F(CliTest, PrimitiveSavesEachShapeReadyToOpen) {
     EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), e.triangles) << e.shape;
     EXPECT_NEAR(MeshBounds(doc.objects[0]->mesh).max.x, e.maxX, 0.05f) << e.shape;
   }
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"primitive", "cone", "x.stl"},
-                                             {"primitive", "cube"},
-                                             {"primitive", "cube", "x.unknown"}})
-    EXPECT_EQ(RunCli(args), kExitFailure) << args.back();
+  // Added to an opened file: its objects come first and stay as they were.
+  const std::string both = PathOf("cube+torus.tvx");
+  ASSERT_EQ(RunCli(std::vector<std::string>{"primitive", "torus", PathOf("cube.tvx"), both}),
+            kExitSuccess);
+  Document doc;
+  NullProgress progress;
+  ASSERT_EQ(OpenModel(both, progress, doc).result, kLoaded);
+  ASSERT_EQ(doc.objects.size(), 2u);
+  EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), 12u);
+  EXPECT_EQ(TriangleCount(doc.objects[1]->mesh), 800u);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"primitive", "cone", "x.stl"},
+           {"primitive", "cube"},
+           {"primitive", "cube", "x.unknown"},
+           {"primitive", "cube", PathOf("missing.stl"), PathOf("x.stl")},
+           {"primitive", "cube", PathOf("cube.tvx"), PathOf("x.stl"), PathOf("y.stl")}})
+    EXPECT_EQ(RunCli(args), kExitFailure) << args[2];
+  EXPECT_FALSE(fs::exists(PathOf("x.stl")));
 }
 
 TEST_F(CliTest, InfoJsonEscapesNamesAndPaths) {
