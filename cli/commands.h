@@ -37,5 +37,6 @@ int UsageError(const CliCommand& command, const std::string& problem);
 int RunInfo(std::span<const std::string> args, TerminalProgress& progress);
 int RunConvert(std::span<const std::string> args, TerminalProgress& progress);
 int RunPrimitive(std::span<const std::string> args, TerminalProgress& progress);
+int RunOutline(std::span<const std::string> args, TerminalProgress& progress);
 
 }  // namespace torvane

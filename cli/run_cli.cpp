@@ -82,6 +82,23 @@ constexpr CliCommand kCommands[] = {
      "  reset    Reset Object Origin to its own Center\n"
      "  grid     Reset Object Origin to Grid Origin\n",
      RunOrigin},
+    {"outline", "draw a 2D outline and extrude it or form it by slices",
+     "usage: torvane-cli outline front|right|top SHAPE NUMBERS... CONVERSION OUT\n"
+     "\n"
+     "Draws one outline on the view's drawing plane through the origin, as the\n"
+     "2D views draw it, turns it into a solid and saves it to OUT as Save As\n"
+     "does. Points take the plane's own two coordinates (front: x y; right:\n"
+     "y z; top: x z).\n"
+     "\n"
+     "SHAPE:\n"
+     "  circle CX CY R               centre, and the pointer R along the first axis\n"
+     "  ellipse X1 Y1 X2 Y2          the drag box\n"
+     "  rectangle X1 Y1 X2 Y2        two opposite corners\n"
+     "  line X1 Y1 X2 Y2 X3 Y3 ...   a line chain, closed by the conversion\n"
+     "CONVERSION:\n"
+     "  extrude DEPTH                Extrude 3D, the cap moved DEPTH (> 0) out\n"
+     "  slices horizontal|vertical   Form 3D by horizontal or vertical slices\n",
+     RunOutline},
 };
 
 constexpr std::string_view kProgramUsage = "usage: torvane-cli COMMAND [ARGUMENTS...]\n";
