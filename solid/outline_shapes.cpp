@@ -91,14 +91,14 @@ Vec3 OnDrawingPlane(int view, Vec3 point) {
 std::vector<OutlineSegment> GenerateShape(uint32_t drawMode, int view, Vec3 a, Vec3 p) {
   const int depthAxis = ViewingAxis(view);
   if (depthAxis < 0) return {};
-  // Every point of a shape keeps the anchor's depth.
+  // The radius is the full distance; the points themselves keep the
+  // anchor's depth, so the shape lies in the view's plane.
+  const float radius = Length(p - a);
   Axis(p, depthAxis) = AxisOf(a, depthAxis);
   const PlaneAxes axes = AxesOfView(view);
   switch (drawMode) {
-    case kDrawCircle: {
-      const float r = Length(p - a);
-      return Loop(view, a, r, r, kCirclePointLimit);
-    }
+    case kDrawCircle:
+      return Loop(view, a, radius, radius, kCirclePointLimit);
     case kDrawEllipse: {
       Vec3 centre = a;
       for (int axis : {axes.cosine, axes.sine})

@@ -1,0 +1,203 @@
+// Drawing 2D outlines: the shapes made from the anchor and the pointer in
+// each view, the press/drag/press protocol with its slots and history, the
+// line chain, Delete 2D Outline, and the selection rectangle.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/history.h"
+#include "core/primitives.h"
+#include "solid/outline.h"
+
+namespace torvane {
+namespace {
+
+float AxisOf(const Vec3& p, int axis) {
+  return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
+}
+
+TEST(OutlineShapes, CirclesAndEllipsesAreClosedLoopsOf26SegmentsOnTheViewsPlane) {
+  struct Case {
+    uint32_t mode;
+    int view;
+    Vec3 a, p;
+  } cases[] = {
+      {kDrawCircle, kPlaneFront, {1, 2, 0}, {4, 6, 0}},
+      {kDrawCircle, kPlaneRight, {3, 1, 1}, {3, 2, 5}},
+      {kDrawCircle, kPlaneTop, {0, -2, 0}, {0, -2, 3}},  // straight along z: still XZ
+      {kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}},  // differs only in z: XY, r = 4
+      {kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0}},
+      {kDrawEllipse, kPlaneRight, {0, 1, 1}, {0, 5, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode << " view " << c.view);
+    const auto segments = GenerateShape(c.mode, c.view, c.a, c.p);
+    ASSERT_EQ(segments.size(), 26u);
+    const int depth = ViewingAxis(c.view);
+    for (size_t i = 0; i < segments.size(); ++i) {
+      EXPECT_TRUE(PositionsEqual(segments[i].end, segments[(i + 1) % 26].start));
+      EXPECT_EQ(AxisOf(segments[i].start, depth), AxisOf(c.a, depth)) << "off the plane";
+    }
+    // The last step (t = 6.25) is short: the closing segment.
+    EXPECT_LT(Length(segments[25].end - segments[25].start),
+              Length(segments[0].end - segments[0].start));
+  }
+  // A circle's radius is the full distance; an ellipse fits its drag box.
+  for (const auto& s : GenerateShape(kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}))
+    EXPECT_NEAR(Length(s.start - Vec3{1, 1, 0}), 4.0f, 1e-5f);
+  float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+  for (const auto& s : GenerateShape(kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0})) {
+    minX = std::min(minX, s.start.x), maxX = std::max(maxX, s.start.x);
+    minY = std::min(minY, s.start.y), maxY = std::max(maxY, s.start.y);
+  }
+  EXPECT_FLOAT_EQ(maxX, 6.0f);
+  EXPECT_NEAR(minX, -2.0f, 0.05f);
+  EXPECT_NEAR(maxY, 3.0f, 0.01f);
+  EXPECT_NEAR(minY, -1.0f, 0.01f);
+}
+
+TEST(OutlineShapes, RectangleCornersFollowTheView) {
+  struct Case {
+    int view;
+    Vec3 a, p, second, fourth;
+  } cases[] = {
+      {kPlaneFront, {0, 0, 0}, {2, 3, 0}, {2, 0, 0}, {0, 3, 0}},
+      {kPlaneRight, {0, 0, 0}, {0, 2, 3}, {0, 0, 3}, {0, 2, 0}},
+      {kPlaneTop, {0, 0, 0}, {2, 0, 3}, {2, 0, 0}, {0, 0, 3}},
+  };
+  for (const Case& c : cases) {
+    const auto r = GenerateShape(kDrawRectangle, c.view, c.a, c.p);
+    ASSERT_EQ(r.size(), 4u);
+    const Vec3 loop[5] = {c.a, c.second, c.p, c.fourth, c.a};
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_TRUE(PositionsEqual(r[i].start, loop[i])) << "view " << c.view << " corner " << i;
+      EXPECT_TRUE(PositionsEqual(r[i].end, loop[i + 1])) << "view " << c.view << " corner " << i;
+    }
+  }
+  const auto line = GenerateShape(kDrawLine, kPlaneFront, {1, 1, 0}, {4, 5, 0});
+  ASSERT_EQ(line.size(), 1u);
+  EXPECT_TRUE(PositionsEqual(line[0].start, {4, 5, 0}) && PositionsEqual(line[0].end, {1, 1, 0}));
+}
+
+TEST(OutlineDrawing, PressDragPressCommitsACircleInGreenThenBlack) {
+  Document doc;
+  SetDrawMode(doc, kDrawCircle);
+  // The press lands on the right view's plane x = 0.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 1}), DrawPress::kAnchorPlaced);
+  SceneObject* object = FindObject(doc, doc.outlineObjectId);
+  ASSERT_NE(object, nullptr);
+  EXPECT_TRUE(object->selected && object->pickFlag);
+  EXPECT_EQ(object->pickPoint.x, 0.0f);
+  EXPECT_EQ(doc.undoStack.size(), 0u) << "nothing changed before the object was made";
+
+  ASSERT_TRUE(DragToDraw(doc, kPlaneRight, {7, 1, 4}));
+  EXPECT_TRUE(object->outlineShapes.empty());
+  for (size_t i = 0; i < kLineSlotCount; ++i) {
+    EXPECT_EQ(object->lineSlots[i].inUse, i < 26);
+    if (i < 26) {
+      EXPECT_EQ(object->lineSlots[i].colour.g, 1.0f) << "dragged shapes are green";
+    }
+  }
+
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 5}), DrawPress::kShapeCommitted);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+  EXPECT_EQ(object->outlineMode, 2u);
+  EXPECT_FALSE(object->pickFlag || object->outlineFlagC);
+  EXPECT_EQ(object->lineSlots[0].colour.g, 0.0f) << "committed segments are black";
+  for (const OutlineSegment& s : OutlineSegments(*object))
+    EXPECT_EQ(s.start.x, 0.0f);
+  EXPECT_EQ(doc.objectCount, 1u);
+
+  // With an outline and no anchor, a press asks for the outline's menu.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {0, 9, 9}), DrawPress::kOpenOutlineMenu);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+
+  // The commit has an undo step of its own.
+  const uint32_t id = object->id;
+  ASSERT_TRUE(Undo(doc).changed);
+  object = FindObject(doc, id);
+  ASSERT_NE(object, nullptr);
+  EXPECT_TRUE(object->outlineShapes.empty());
+}
+
+TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
+  Document doc;
+  SetDrawMode(doc, kDrawLine);
+  for (int i = 0; i <= 60; ++i) {
+    const DrawPress press = PressToDraw(doc, kPlaneFront, {float(i), float(i % 2), 3});
+    EXPECT_EQ(press, i == 0 ? DrawPress::kAnchorPlaced : DrawPress::kSegmentAdded);
+  }
+  const SceneObject& object = *FindObject(doc, doc.outlineObjectId);
+  const auto segments = OutlineSegments(object);
+  ASSERT_EQ(segments.size(), 60u);
+  EXPECT_TRUE(object.outlineFlagC);
+  EXPECT_TRUE(PositionsEqual(segments.front().start, {60, 0, 0})) << "newest first, z = 0";
+  for (size_t i = 0; i + 1 < segments.size(); ++i)
+    EXPECT_TRUE(PositionsEqual(segments[i].end, segments[i + 1].start));
+  for (size_t i = 0; i < kLineSlotCount; ++i)
+    EXPECT_TRUE(PositionsEqual(object.lineSlots[i].start, segments[i].start));
+  // Every segment is an undo step of its own.
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_EQ(OutlineSegmentCount(*FindObject(doc, doc.outlineObjectId)), 59u);
+
+  // Choosing a mode ends the chain; Delete 2D Outline removes it.
+  SetDrawMode(doc, kDrawLine);
+  SceneObject& restored = *FindObject(doc, doc.outlineObjectId);
+  EXPECT_FALSE(restored.pickFlag);
+  EXPECT_TRUE(Delete2DOutline(doc).changed);
+  EXPECT_TRUE(restored.outlineShapes.empty());
+  EXPECT_FALSE(restored.selected);
+  EXPECT_EQ(doc.outlineObjectId, kNoObjectId);
+  EXPECT_TRUE(doc.selection.empty());
+}
+
+TEST(OutlineSelection, TheRectangleShowsBeyondFivePixelsBothWays) {
+  EXPECT_FALSE(SelectionRectangleShown(100, 100, 106, 103));
+  EXPECT_FALSE(SelectionRectangleShown(100, 100, 105, 110));
+  EXPECT_TRUE(SelectionRectangleShown(100, 100, 106, 106));
+  EXPECT_TRUE(SelectionRectangleShown(100, 100, 94, 94));
+}
+
+TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments) {
+  Document doc;
+  ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, doc.currentColour).status, kStatusDone);
+  SceneObject& cube = *doc.objects.back();
+  SetPosition(cube.mesh, {0, 0, 500});  // far along the front view's axis
+  UpdateWorldMatrix(cube);
+  SetDrawMode(doc, kDrawRectangle);
+  PressToDraw(doc, kPlaneFront, {20, 20, 0});
+  PressToDraw(doc, kPlaneFront, {30, 30, 0});
+  const uint32_t drawn = doc.outlineObjectId;
+
+  const SelectionBox box = UnboundedSelectionBox(kPlaneFront, {-6, -6, 0}, {6, 6, 0});
+  EXPECT_EQ(box.min.z, -3.4028235e+38f);
+  EXPECT_EQ(box.max.z, 3.4028235e+38f);
+  EXPECT_EQ(SelectObjectsInBox(doc, box), 1u);
+  EXPECT_TRUE(cube.selected && cube.showBoundingBox);
+  EXPECT_FALSE(FindObject(doc, drawn)->selected);
+
+  // A box on one side of the rectangle takes it, one only on the line a
+  // side points along does not.
+  EXPECT_EQ(SelectObjectsInBox(doc, UnboundedSelectionBox(kPlaneFront, {25, 28, 0}, {35, 40, 0})),
+            1u);
+  EXPECT_TRUE(FindObject(doc, drawn)->selected);
+  EXPECT_FALSE(cube.selected);
+  EXPECT_FALSE(ObjectMeetsBox(*FindObject(doc, drawn),
+                              UnboundedSelectionBox(kPlaneFront, {50, 19, 0}, {60, 21, 0})));
+  EXPECT_TRUE(SegmentMeetsBox({0, 0, 0}, {0, 0, 0}, box)) << "a zero-length segment is a point";
+}
+
+TEST(OutlineSelection, TheVertexTestFindsAHitInAnyWorkersRange) {
+  SceneObject object;
+  for (uint32_t t = 0; t < 3000; ++t) {
+    const float x = t == 2999 ? 0.5f : 100.0f + t;
+    ASSERT_TRUE(AppendTriangle(object.mesh, {x, 0, 0}, {x, 1, 0}, {x, 0, 1}, 0));
+  }
+  const SelectionBox box = UnboundedSelectionBox(kPlaneTop, {0, 0, -1}, {1, 0, 2});
+  for (unsigned workers : {1u, 3u, 16u})
+    EXPECT_TRUE(VerticesMeetBox(object, box, workers));
+  EXPECT_FALSE(VerticesMeetBox(object, UnboundedSelectionBox(kPlaneTop, {-5, 0, 0}, {-4, 0, 1})));
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,200 @@
+// Outlines turned into solids: flat faces of drawn shapes and of line
+// outlines in either winding, Extrude with its walls and selected cap, the
+// slice forms of rectangles, circles and concave outlines, and the commands
+// with undo. Every solid must be closed, face outward and hold the volume
+// its shape implies.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/history.h"
+#include "solid/outline.h"
+#include "solid/outline_solids.h"
+#include "tests/solid/outline_test_support.h"
+
+namespace torvane {
+namespace {
+
+// Draws a shape (two presses) or a line chain (a press per point) in a new
+// document, as the views do.
+SceneObject& Draw(Document& doc, uint32_t mode, int view, const std::vector<Vec3>& points) {
+  SetDrawMode(doc, mode);
+  for (const Vec3& p : points) {
+    DragToDraw(doc, view, p);
+    PressToDraw(doc, view, p);
+  }
+  SetDrawMode(doc, kDrawSelect2D);
+  return *FindObject(doc, doc.outlineObjectId);
+}
+
+double PolygonArea(const std::vector<Vec3>& pts) {
+  double a = 0.0;
+  for (size_t i = 0; i < pts.size(); ++i) {
+    const Vec3& p = pts[i];
+    const Vec3& q = pts[(i + 1) % pts.size()];
+    a += double(p.x) * q.y - double(q.x) * p.y;
+  }
+  return std::fabs(a) * 0.5;
+}
+
+double FaceArea(const MeshParts& parts) {
+  double area = 0.0;
+  for (const TriangleIndices& t : parts.triangles)
+    area += 0.5 * Length(Cross(parts.positions[t[1]] - parts.positions[t[0]],
+                               parts.positions[t[2]] - parts.positions[t[0]]));
+  return area;
+}
+
+// A U with its notch from the top: concave, and two spans on the slice
+// lines through its legs.
+const std::vector<Vec3> kU = {{0, 0, 0}, {6, 0, 0}, {6, 4, 0}, {4, 4, 0},
+                              {4, 1, 0}, {2, 1, 0}, {2, 4, 0}, {0, 4, 0}};
+
+TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWinding) {
+  EXPECT_EQ(AlternateVertexTriangles(26).size(), 24u);
+  EXPECT_EQ(AlternateVertexTriangles(4).size(), 2u);
+  EXPECT_EQ(AlternateVertexTriangles(5).size(), 3u);
+
+  Document doc;
+  SceneObject& circle = Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {3, 0, 0}});
+  const MeshParts face = FlatFaceParts(circle);
+  ASSERT_EQ(face.positions.size(), 26u);
+  ASSERT_EQ(face.triangles.size(), 24u);
+  for (const TriangleIndices& t : face.triangles)
+    EXPECT_GT(FaceNormal(face.positions[t[0]], face.positions[t[1]], face.positions[t[2]]).z, 0.99f)
+        << "every triangle turns the same way";
+
+  std::vector<Vec3> reversed(kU.rbegin(), kU.rend());
+  // Three points on one straight side add no triangle of zero area.
+  std::vector<Vec3> straight = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+  struct Case {
+    const std::vector<Vec3>* points;
+    size_t triangles;
+  } cases[] = {{&kU, 6}, {&reversed, 6}, {&straight, 2}};
+  for (const Case& c : cases) {
+    const auto triangles = EarClipTriangles(*c.points, kPlaneFront);
+    EXPECT_EQ(triangles.size(), c.triangles);
+    MeshParts parts{*c.points, triangles};
+    EXPECT_NEAR(FaceArea(parts), PolygonArea(*c.points), 1e-4) << "covered once, no overlap";
+  }
+}
+
+TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
+  Document doc;
+  SceneObject& circle = Draw(doc, kDrawCircle, kPlaneFront, {{1, 2, 0}, {4, 2, 0}});
+  const double area = FaceArea(FlatFaceParts(circle));
+  ASSERT_TRUE(ExtrudeOutline(circle));
+  // 24 base and 24 cap triangles, two wall triangles on each of 26 edges.
+  EXPECT_EQ(TriangleCount(circle.mesh), 24u + 24u + 52u);
+  EXPECT_EQ(circle.mesh.vertexCount, 52u);
+  EXPECT_TRUE(circle.outlineShapes.empty());
+  EXPECT_NEAR(circle.mesh.nudge.z, 1.0f, 1e-5f);
+  ASSERT_EQ(circle.selectionRecords.size(), 24u);
+  for (const SelectionRecord& r : circle.selectionRecords) {
+    EXPECT_EQ(r.elementType, kSelectTriangle);
+    EXPECT_GE(r.indices[0], 26u) << "the cap stands on the duplicated vertices";
+  }
+  // Re-centred: the local bounds centre on the origin, the position holds
+  // where the circle was drawn.
+  EXPECT_NEAR(circle.mesh.position.x, 1.0f, 0.02f);
+  EXPECT_NEAR(circle.mesh.position.y, 2.0f, 0.02f);
+  EXPECT_NEAR(MeshCentre(circle.mesh).x, 0.0f, 1e-5f);
+
+  MoveCapAlongExtrusion(circle, 2.5f);
+  EXPECT_TRUE(IsClosedAndOriented(circle.mesh));
+  EXPECT_NEAR(MeshVolume(circle.mesh), area * 2.5, 1e-3 * area);
+
+  Document concave;
+  SceneObject& u = Draw(concave, kDrawLine, kPlaneFront, kU);
+  ASSERT_TRUE(ExtrudeOutline(u));
+  MoveCapAlongExtrusion(u, 1.5f);
+  EXPECT_TRUE(IsClosedAndOriented(u.mesh));
+  EXPECT_NEAR(MeshVolume(u.mesh), PolygonArea(kU) * 1.5, 1e-3);
+}
+
+TEST(FormBySlices, ARectangleBecomesACappedCylinderOfTwoRings) {
+  Document doc;
+  SceneObject& r = Draw(doc, kDrawRectangle, kPlaneFront, {{0, 0, 0}, {8, 2, 0}});
+  ASSERT_TRUE(FormBySlices(r, SliceDirection::kVertical));
+  EXPECT_EQ(r.mesh.vertexCount, 50u);
+  EXPECT_EQ(TriangleCount(r.mesh), 50u + 2 * 23u);
+  EXPECT_TRUE(IsClosedAndOriented(r.mesh));
+  EXPECT_NEAR(MeshVolume(r.mesh), RingArea(1.0) * 8.0, 1e-3);
+  // Rings lie in YZ planes: x is one of the two ends.
+  for (uint32_t v = 0; v < r.mesh.vertexCount; ++v)
+    EXPECT_NEAR(std::fabs(r.mesh.positions[v].x), 4.0f, 1e-5f);
+}
+
+TEST(FormBySlices, ACircleClosesWithFansAtItsExtremes) {
+  Document doc;
+  SceneObject& c = Draw(doc, kDrawCircle, kPlaneTop, {{0, 0, 0}, {5, 0, 0}});
+  ASSERT_TRUE(FormBySlices(c, SliceDirection::kHorizontal));
+  EXPECT_EQ(c.mesh.vertexCount % kRingPoints, 2u) << "rings plus the two extreme points";
+  EXPECT_TRUE(IsClosedAndOriented(c.mesh));
+  const double sphere = 4.0 / 3.0 * 3.14159265 * 125.0;
+  EXPECT_NEAR(MeshVolume(c.mesh), sphere, 0.05 * sphere);
+  // Rings in XY planes: the solid is as thick in y as it is deep in z.
+  const BoundingBox b = MeshBounds(c.mesh);
+  EXPECT_NEAR(b.max.y - b.min.y, b.max.z - b.min.z, 0.1f);
+}
+
+TEST(FormBySlices, ConcaveOutlinesWithSeveralSpansPerSliceStayClosed) {
+  struct Case {
+    SliceDirection direction;
+    double volume;
+  } cases[] = {
+      // Along x: the base's span of 6 for one unit, then two legs of 2.
+      {SliceDirection::kHorizontal, RingArea(3.0) * 1.0 + 2 * RingArea(1.0) * 3.0},
+      // Along y: the legs' spans of 4, the base's span of 1 between them.
+      {SliceDirection::kVertical, 2 * RingArea(2.0) * 2.0 + RingArea(0.5) * 2.0},
+  };
+  for (const Case& c : cases) {
+    for (bool reversed : {false, true}) {
+      Document doc;
+      std::vector<Vec3> points = kU;
+      if (reversed) points.assign(kU.rbegin(), kU.rend());
+      SceneObject& u = Draw(doc, kDrawLine, kPlaneFront, points);
+      ASSERT_TRUE(FormBySlices(u, c.direction));
+      EXPECT_TRUE(IsClosedAndOriented(u.mesh));
+      EXPECT_NEAR(MeshVolume(u.mesh), c.volume, 1e-3 * c.volume);
+    }
+  }
+}
+
+TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
+  for (int kind = 0; kind < 3; ++kind) {
+    Document doc;
+    SceneObject& drawn = Draw(doc, kDrawEllipse, kPlaneRight, {{0, 0, 0}, {0, 4, 6}});
+    const uint32_t id = drawn.id;
+    ASSERT_TRUE(drawn.selected);
+    const CommandOutcome outcome =
+        kind == 0 ? ExtrudeOutlineCommand(doc)
+                  : FormBySlicesCommand(
+                        doc, kind == 1 ? SliceDirection::kHorizontal : SliceDirection::kVertical);
+    ASSERT_TRUE(outcome.changed);
+    SceneObject& solid = *FindObject(doc, id);
+    EXPECT_TRUE(solid.outlineShapes.empty());
+    EXPECT_GT(TriangleCount(solid.mesh), 0u);
+    EXPECT_EQ(doc.outlineObjectId, kNoObjectId);
+    ASSERT_EQ(doc.selection.size(), 1u);
+    EXPECT_EQ(doc.selection[0], id);
+    if (kind > 0) {
+      EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
+    }
+
+    ASSERT_TRUE(Undo(doc).changed);
+    const SceneObject& back = *FindObject(doc, id);
+    EXPECT_EQ(OutlineSegmentCount(back), 26u);
+    EXPECT_EQ(TriangleCount(back.mesh), 0u);
+    EXPECT_EQ(doc.outlineObjectId, id);
+  }
+  // Nothing selected: nothing happens.
+  Document doc;
+  Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
+  DeselectAll(doc);
+  EXPECT_FALSE(ExtrudeOutlineCommand(doc).changed);
+}
+
+}  // namespace
+}  // namespace torvane
