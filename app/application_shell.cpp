@@ -33,6 +33,7 @@
 #include "core/mesh_ops.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
+#include "solid/outline.h"
 
 namespace torvane {
 namespace {
@@ -192,6 +193,11 @@ void ApplicationShell::RefreshCommands() {
   registry_.Refresh(
       [this](CommandId command) { return QueryCommandState(command, life_.doc, life_.host); });
   UpdateColourButtons();
+  // The 2D-mode button carries the name of the current draw mode.
+  const QString drawMode = QString::fromUtf8(DrawModeName(life_.doc.drawMode));
+  for (QAction* action : registry_.Actions(cmd::kSelect2DMode)) {
+    if (action->text() != drawMode) action->setText(drawMode);
+  }
   life_.host.UpdateTitle(IsModified(life_.doc));
 }
 

@@ -20,11 +20,7 @@ CommandState Enabled(bool enabled, bool checked = false) {
 }  // namespace
 
 bool IsCommandBuilt(CommandId command) {
-  if (InRange(command, cmd::kNotDrawing, cmd::kDrawRectangle)) return false;
-  if (InRange(command, cmd::kDelete2D, cmd::kFormVertical)) return false;
   switch (command) {
-    case cmd::kSelect2DMode:
-    case cmd::kConvertTo3D:
     case cmd::kBooleanIntersection:
     case cmd::kBooleanSubtract:
     case cmd::kBooleanUnion:
@@ -39,7 +35,6 @@ bool IsEditCommandBuilt(CommandId code) {
     case edit::kUnion:
     case edit::kIntersect:
     case edit::kSubtract:
-    case edit::kDelete2D:
     case edit::kSubdivideLines:
     case edit::kSubdivideInto3:
     case edit::kSubdivideInto4:
@@ -47,9 +42,6 @@ bool IsEditCommandBuilt(CommandId code) {
     case edit::kCollapseElements:
     case edit::kRemoveElements:
     case edit::kDuplicateElements:
-    case edit::kExtrude:
-    case edit::kFormVertical:
-    case edit::kFormHorizontal:
       return false;
     default:
       return true;
@@ -79,6 +71,14 @@ CommandState QueryCommandState(CommandId command, Document& doc, const ShellHost
     return Enabled(true, command == SelectionCommandOf(doc.selectionMode));
   }
   if (IsMenuRotation(command)) return Enabled(anySelected);
+  // The draw modes 2032..2036 stand for "Select 2D Object" .. "Draw 2D
+  // Rectangle" (modes 1..5); mode 0 checks none of them.
+  if (InRange(command, cmd::kNotDrawing, cmd::kDrawRectangle)) {
+    return Enabled(true, doc.drawMode == static_cast<uint32_t>(command - cmd::kNotDrawing + 1));
+  }
+  if (InRange(command, cmd::kDelete2D, cmd::kFormVertical)) {
+    return Enabled(AnySelectedWithOutlines(doc));
+  }
   switch (command) {
     case cmd::kUndo:
       return Enabled(CanUndo(doc));

@@ -16,7 +16,7 @@ struct CommandState {
 };
 
 // Commands whose work this program does not do yet are never enabled:
-// element editing, booleans, 2D drawing and conversion.
+// element editing and booleans.
 bool IsCommandBuilt(CommandId command);
 bool IsEditCommandBuilt(CommandId code);
 

@@ -17,9 +17,24 @@
 #include "core/settings_values.h"
 #include "core/split_group.h"
 #include "formats/model_file.h"
+#include "solid/outline.h"
 
 namespace torvane {
 namespace {
+
+// 2032..2036: the draw modes "Select 2D Object" .. "Draw 2D Rectangle"; a
+// drawing in progress ends, the drawing modes show their hint.
+void SetDrawModeCommand(Lifecycle& life, CommandId command) {
+  const uint32_t mode = static_cast<uint32_t>(command - cmd::kNotDrawing + kDrawSelect2D);
+  SetDrawMode(life.doc, mode);
+  const char* hint = mode == kDrawCircle      ? kDrawCircleHint
+                     : mode == kDrawEllipse   ? kDrawEllipseHint
+                     : mode == kDrawLine      ? kDrawLineHint
+                     : mode == kDrawRectangle ? kDrawRectangleHint
+                                              : nullptr;
+  if (hint) life.host.ShowHint(hint, false);
+  life.host.Redraw();
+}
 
 void SetWireframe(Lifecycle& life, bool wireframe) {
   life.host.SetWireframe(wireframe);
@@ -293,6 +308,21 @@ bool DispatchCommand(Lifecycle& life, CommandId command) {
     case cmd::kViewsQuadrants:
       host.SetLayout(command - cmd::kHide2DViews);
       return true;
+    case cmd::kNotDrawing:
+    case cmd::kDrawCircle:
+    case cmd::kDrawEllipse:
+    case cmd::kDrawLine:
+    case cmd::kDrawRectangle:
+      SetDrawModeCommand(life, command);
+      return true;
+    case cmd::kDelete2D:
+      return DispatchEditCommand(life, kForwarded2DDelete);
+    case cmd::kExtrude2D:
+      return DispatchEditCommand(life, edit::kExtrude);
+    case cmd::kFormHorizontal:
+      return DispatchEditCommand(life, edit::kFormHorizontal);
+    case cmd::kFormVertical:
+      return DispatchEditCommand(life, edit::kFormVertical);
     case cmd::kResetView:
       host.ResetCamera();
       host.Redraw();

@@ -11,6 +11,8 @@
 #include "core/history.h"
 #include "core/mesh_ops.h"
 #include "core/split_group.h"
+#include "solid/outline.h"
+#include "solid/outline_solids.h"
 
 namespace torvane {
 namespace {
@@ -124,6 +126,22 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
     case edit::kRemoveDuplicateVertices:
       title = "Remove duplicate vertices";
       outcome = RunWithWindow(life, title, RemoveDuplicateVerticesCommand);
+      break;
+    case edit::kDelete2D:
+      outcome = Delete2DOutline(doc);
+      title = "Delete 2D Outline";
+      break;
+    case edit::kExtrude:
+      outcome = ExtrudeOutlineCommand(doc);
+      title = "Extrude 3D from 2D Outline";
+      break;
+    case edit::kFormHorizontal:
+      outcome = FormBySlicesCommand(doc, SliceDirection::kHorizontal);
+      title = "Form 3D from 2D Outline (horizontal slices)";
+      break;
+    case edit::kFormVertical:
+      outcome = FormBySlicesCommand(doc, SliceDirection::kVertical);
+      title = "Form 3D from 2D Outline (vertical slices)";
       break;
     case edit::kProperties:
       host.ShowProperties();

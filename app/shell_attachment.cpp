@@ -26,6 +26,14 @@ AttachedShell AttachShell(MainWindow& window, Document& doc, UserInterface& ui,
                    });
   QObject::connect(attached.interaction.get(), &ViewInteraction::colourPicked, shell,
                    [shell] { shell->RefreshCommands(); });
+  // The 2D drawing tools see each press after the interaction's selection.
+  attached.outlines = std::make_unique<OutlineTool>(window.views(), doc);
+  QObject::connect(
+      attached.outlines.get(), &OutlineTool::outlineMenuRequested, shell,
+      [shell](QPoint globalPosition) { shell->ShowContextMenu(globalPosition); },
+      Qt::QueuedConnection);
+  QObject::connect(attached.outlines.get(), &OutlineTool::edited, shell,
+                   [shell] { shell->RefreshCommands(); });
   shell->RefreshCommands();
   return attached;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/application_shell.h"
+#include "app/outline_tool.h"
 #include "app/scene_views_host.h"
 #include "app/view_interaction.h"
 
@@ -18,6 +19,7 @@ struct AttachedShell {
   std::unique_ptr<SceneViewsHost> host;
   std::unique_ptr<ApplicationShell> shell;
   std::unique_ptr<ViewInteraction> interaction;
+  std::unique_ptr<OutlineTool> outlines;
 };
 
 AttachedShell AttachShell(MainWindow& window, Document& doc, UserInterface& ui,

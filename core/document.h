@@ -69,6 +69,8 @@ struct Document {
   uint32_t manipulateMode = kManipulateMove;
   std::array<bool, 3> axisLock{false, false, false};
   uint32_t outlineObjectId = kNoObjectId;
+  // Lines drawn in every view apart from any object (the 2D selection rectangle).
+  std::vector<OutlineSegment> freeLines;
   ColourF currentColour = kDefaultPaintColour;
   bool colourChosen = false;
   DocumentListener* mainWindow = nullptr;

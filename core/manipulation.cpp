@@ -1,5 +1,6 @@
 #include "core/manipulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -47,7 +48,13 @@ bool AllAxesLocked(const Document& doc) {
 bool MoveSelection(Document& doc, const Vec3& delta) {
   const bool objectMode = doc.selectionMode == kSelectionModeObject;
   return ForEachSelected(doc, [&](SceneObject& object) {
-    if (objectMode) {
+    // An object selected by its elements alone (the cap a 2D outline's
+    // extrusion leaves selected) moves those elements in object mode too.
+    const bool elementsOnly =
+        !object.selectionRecords.empty() &&
+        std::none_of(object.selectionRecords.begin(), object.selectionRecords.end(),
+                     [](const SelectionRecord& r) { return r.elementType == kSelectObject; });
+    if (objectMode && !elementsOnly) {
       // A drag changes the transform only: the object's render arrays stay.
       MarkTransformChanged(object.mesh);
       object.mesh.position = object.mesh.position - delta;

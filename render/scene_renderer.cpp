@@ -1,5 +1,6 @@
 #include "render/scene_renderer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/document.h"
@@ -162,13 +163,28 @@ void GatherOutlines(ObjectFrame& out) {
     out.lineColours.push_back(c);
     out.lineColours.push_back(c);
   };
-  for (const OutlineShape& shape : object.outlineShapes) {
-    for (const OutlineSegment& segment : shape.segments)
-      add(segment);
-  }
+  // The slots show the outline (and the shape being dragged); slots freed by
+  // a history step or a deselection show the outline as its slots would,
+  // its first 50 segments.
+  bool slotsInUse = false;
   for (const OutlineSegment& slot : object.lineSlots) {
-    if (slot.inUse) add(slot);
+    if (!slot.inUse) continue;
+    add(slot);
+    slotsInUse = true;
   }
+  if (slotsInUse) return;
+  size_t shown = 0;
+  for (const OutlineShape& shape : object.outlineShapes) {
+    for (const OutlineSegment& segment : shape.segments) {
+      if (shown++ == kLineSlotCount) return;
+      add(segment);
+    }
+  }
+}
+
+bool HasLinesInUse(const SceneObject& object) {
+  return std::any_of(object.lineSlots.begin(), object.lineSlots.end(),
+                     [](const OutlineSegment& slot) { return slot.inUse; });
 }
 
 void DrawHighlights(FrameContext& frame, const ObjectFrame& item, const ViewOptions& options,
@@ -290,7 +306,7 @@ void GatherScene(FrameContext& frame, Document& doc, const ViewOptions&, SceneFr
     if (!owned || !IsLive(*owned)) continue;
     SceneObject& object = *owned;
     bool hasTriangles = TriangleCount(object.mesh) > 0;
-    if (!hasTriangles && object.outlineShapes.empty()) continue;
+    if (!hasTriangles && object.outlineShapes.empty() && !HasLinesInUse(object)) continue;
     if (scene.count == scene.objects.size()) scene.objects.emplace_back();
     ObjectFrame& item = scene.objects[scene.count++];
     item.object = &object;
@@ -310,6 +326,14 @@ void GatherScene(FrameContext& frame, Document& doc, const ViewOptions&, SceneFr
       GatherOutlines(item);
     }
   }
+  scene.freeLinePoints.clear();
+  scene.freeLineColours.clear();
+  for (const OutlineSegment& line : doc.freeLines) {
+    PushPoint(scene.freeLinePoints, line.start);
+    PushPoint(scene.freeLinePoints, line.end);
+    const Colour32 c = ToColour32(line.colour);
+    scene.freeLineColours.insert(scene.freeLineColours.end(), {c, c});
+  }
 }
 
 void DrawGatheredScene(FrameContext& frame, const ViewOptions& options, const SceneFrame& scene,
@@ -323,6 +347,10 @@ void DrawGatheredScene(FrameContext& frame, const ViewOptions& options, const Sc
     LineObject& lines = item.boundingBox ? overlays.boundingBox : overlays.outlines;
     lines.SetLines(item.linePoints, item.lineColours);
     lines.Draw(frame);
+  }
+  if (!scene.freeLinePoints.empty()) {
+    overlays.outlines.SetLines(scene.freeLinePoints, scene.freeLineColours);
+    overlays.outlines.Draw(frame);
   }
 }
 
@@ -357,6 +385,8 @@ uint64_t SceneKey(const FrameContext& frame, const ViewOptions& options, const S
   d.Mix((options.wireframe ? 1u : 0u) | (options.specular ? 2u : 0u) |
         (options.gridShown ? 4u : 0u));
   d.Mix(scene.count);
+  d.Vector(scene.freeLinePoints);
+  d.Vector(scene.freeLineColours);
   for (size_t i = 0; i < scene.count; ++i) {
     const ObjectFrame& item = scene.objects[i];
     d.Mix(reinterpret_cast<uintptr_t>(item.mesh));

@@ -69,6 +69,9 @@ struct ObjectFrame {
 struct SceneFrame {
   std::vector<ObjectFrame> objects;
   size_t count = 0;  // objects[0, count) belong to this frame
+  // Lines apart from any object (the 2D selection rectangle).
+  std::vector<float> freeLinePoints;
+  std::vector<Colour32> freeLineColours;
 };
 
 // "Draw double sided" draws both sides in one pass when the program can flip

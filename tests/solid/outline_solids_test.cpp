@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/history.h"
+#include "core/manipulation.h"
 #include "solid/outline.h"
 #include "solid/outline_solids.h"
 #include "tests/solid/outline_test_support.h"
@@ -167,6 +168,8 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     Document doc;
     SceneObject& drawn = Draw(doc, kDrawEllipse, kPlaneRight, {{0, 0, 0}, {0, 4, 6}});
     const uint32_t id = drawn.id;
+    SceneObject drawnCopy;
+    ASSERT_TRUE(CopyObjectForAdding(drawn, drawnCopy));
     ASSERT_TRUE(drawn.selected);
     const CommandOutcome outcome =
         kind == 0 ? ExtrudeOutlineCommand(doc)
@@ -179,9 +182,13 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     EXPECT_EQ(doc.outlineObjectId, kNoObjectId);
     ASSERT_EQ(doc.selection.size(), 1u);
     EXPECT_EQ(doc.selection[0], id);
-    if (kind > 0) {
-      EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
+    if (kind == 0) {
+      // In object mode a move drag of the extrusion carries its cap.
+      ASSERT_EQ(doc.selectionMode, kSelectionModeObject);
+      EXPECT_TRUE(MoveSelection(doc, solid.mesh.nudge * -2.0f));
+      EXPECT_NEAR(MeshVolume(solid.mesh), FaceArea(FlatFaceParts(drawnCopy)) * 2.0, 0.05);
     }
+    EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
 
     ASSERT_TRUE(Undo(doc).changed);
     const SceneObject& back = *FindObject(doc, id);
