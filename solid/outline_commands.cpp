@@ -61,6 +61,8 @@ bool FormBySlices(SceneObject& object, SliceDirection direction) {
   try {
     const MeshParts parts =
         SliceParts(ClosedOutline(object), static_cast<int>(object.outlineMode), direction);
+    // An outline that encloses nothing keeps its outline.
+    if (parts.triangles.empty()) return false;
     if (!InstallMeshParts(object.mesh, parts, object.mesh.colour)) return false;
   } catch (const std::bad_alloc&) {
     return false;
@@ -80,8 +82,15 @@ CommandOutcome ExtrudeOutlineCommand(Document& doc) {
 }
 
 CommandOutcome FormBySlicesCommand(Document& doc, SliceDirection direction) {
-  return Run(doc, "Form 3D from 2D Outline",
-             [direction](SceneObject& o) { return FormBySlices(o, direction); });
+  bool enclosesNothing = false;
+  CommandOutcome outcome = Run(doc, "Form 3D from 2D Outline", [&](SceneObject& o) {
+    enclosesNothing =
+        SliceParts(ClosedOutline(o), static_cast<int>(o.outlineMode), direction).triangles.empty();
+    return !enclosesNothing && FormBySlices(o, direction);
+  });
+  if (enclosesNothing)
+    outcome.errorText = "Form 3D from 2D Outline: The 2D outline encloses no area";
+  return outcome;
 }
 
 }  // namespace torvane

@@ -196,6 +196,13 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     EXPECT_EQ(TriangleCount(back.mesh), 0u);
     EXPECT_EQ(doc.outlineObjectId, id);
   }
+  // An outline that encloses nothing is refused and kept.
+  Document flat;
+  SceneObject& line = Draw(flat, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}});
+  const CommandOutcome refused = FormBySlicesCommand(flat, SliceDirection::kHorizontal);
+  EXPECT_EQ(refused.status, kStatusFailed);
+  EXPECT_FALSE(refused.changed);
+  EXPECT_EQ(OutlineSegmentCount(line), 2u);
   // Nothing selected: nothing happens.
   Document doc;
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
