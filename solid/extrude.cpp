@@ -110,7 +110,10 @@ bool ExtrudeOutline(SceneObject& object) {
   uint32_t capFirst = 0;
   Vec3 direction;
   try {
-    const MeshParts parts = ExtrudedParts(FlatFaceParts(object), &capFirst, &direction);
+    const MeshParts face = FlatFaceParts(object);
+    // An outline of fewer than three points keeps its outline.
+    if (face.triangles.empty()) return false;
+    const MeshParts parts = ExtrudedParts(face, &capFirst, &direction);
     if (!InstallFromOutline(object, parts)) return false;
   } catch (const std::bad_alloc&) {
     return false;

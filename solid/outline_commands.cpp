@@ -78,7 +78,15 @@ bool FormBySlices(SceneObject& object, SliceDirection direction) {
 }
 
 CommandOutcome ExtrudeOutlineCommand(Document& doc) {
-  return Run(doc, "Extrude 3D from 2D Outline", [](SceneObject& o) { return ExtrudeOutline(o); });
+  bool enclosesNothing = false;
+  CommandOutcome outcome = Run(doc, "Extrude 3D from 2D Outline", [&](SceneObject& o) {
+    enclosesNothing = FlatFaceParts(o).triangles.empty();
+    return !enclosesNothing && ExtrudeOutline(o);
+  });
+  if (enclosesNothing) {
+    outcome.errorText = "Extrude 3D from 2D Outline: The 2D outline encloses no area";
+  }
+  return outcome;
 }
 
 CommandOutcome FormBySlicesCommand(Document& doc, SliceDirection direction) {

@@ -203,6 +203,10 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
   EXPECT_EQ(refused.status, kStatusFailed);
   EXPECT_FALSE(refused.changed);
   EXPECT_EQ(OutlineSegmentCount(line), 2u);
+  Document single;
+  SceneObject& segment = Draw(single, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 1, 0}});
+  EXPECT_EQ(ExtrudeOutlineCommand(single).status, kStatusFailed);
+  EXPECT_EQ(OutlineSegmentCount(segment), 1u);
   // Nothing selected: nothing happens.
   Document doc;
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
