@@ -163,6 +163,17 @@ TEST(FormBySlices, ConcaveOutlinesWithSeveralSpansPerSliceStayClosed) {
   }
 }
 
+TEST(FormBySlices, ACrossedLineOutlineGivesClosedPartsMeetingAtTheCrossing) {
+  for (SliceDirection direction : {SliceDirection::kHorizontal, SliceDirection::kVertical}) {
+    Document doc;
+    SceneObject& bow =
+        Draw(doc, kDrawLine, kPlaneTop, {{0, 0, 0}, {4, 0, 2}, {4, 0, 0}, {0, 0, 2}});
+    ASSERT_TRUE(FormBySlices(bow, direction));
+    EXPECT_TRUE(IsClosedAndOriented(bow.mesh));
+    EXPECT_GT(MeshVolume(bow.mesh), 0.0);
+  }
+}
+
 TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
   for (int kind = 0; kind < 3; ++kind) {
     Document doc;
