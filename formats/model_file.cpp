@@ -5,6 +5,7 @@
 
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
+#include "formats/fbx/fbx.h"
 #include "formats/model_transforms.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
@@ -45,6 +46,7 @@ constexpr FormatEntry kFormats[] = {
     {kFileTypeObj, ReadObj, WriteObj},
     {kFileType3mf, Read3mf, Write3mf},
     {kFileTypePly, ReadPly, WritePly},
+    {kFileTypeFbx, ReadFbx, nullptr},
 };
 
 const FormatEntry* FindFormat(int32_t fileType) {
