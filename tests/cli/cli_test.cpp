@@ -26,6 +26,12 @@
 #include "formats/imported_model.h"
 #include "formats/tvx/tvx.h"
 
+#ifdef TORVANE_TEST_ASSIMP
+#include <assimp/scene.h>
+
+#include <assimp/Exporter.hpp>
+#endif
+
 extern char** environ;
 
 namespace torvane {
@@ -428,6 +434,67 @@ TEST_F(CliTest, InfoJsonEscapesNamesAndPaths) {
   EXPECT_EQ(lines[0]["file"].text, path);
   EXPECT_EQ(lines[0]["objects"].items[0]["name"].text, "say \"hi\"\\\\u0001\\ufffd");
 }
+
+#ifdef TORVANE_TEST_ASSIMP
+// An FBX file (assimp's text FBX exporter: an octahedron moved by its node)
+// opens through the converter beside torvane-cli; it converts to other
+// formats but cannot be written itself.
+TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
+  aiScene scene;
+  // The exporter writes the root as the file's root, which has no transform
+  // of its own: the move goes on a child.
+  scene.mRootNode = new aiNode();
+  aiNode* moved = new aiNode("moved");
+  aiMatrix4x4::Translation(aiVector3D(5, 0, 0), moved->mTransformation);
+  moved->mNumMeshes = 1;
+  moved->mMeshes = new unsigned[1]{0};
+  scene.mRootNode->addChildren(1, &moved);
+  scene.mNumMaterials = 1;
+  scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
+  scene.mNumMeshes = 1;
+  scene.mMeshes = new aiMesh* [1] { new aiMesh() };
+  aiMesh& mesh = *scene.mMeshes[0];
+  mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  mesh.mNumVertices = 6;
+  mesh.mVertices =
+      new aiVector3D[6]{{1, 0, 0}, {-1, 0, 0}, {0, 2, 0}, {0, -2, 0}, {0, 0, 3}, {0, 0, -3}};
+  const unsigned faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                                {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+  mesh.mNumFaces = 8;
+  mesh.mFaces = new aiFace[8];
+  for (int f = 0; f < 8; ++f) {
+    mesh.mFaces[f].mNumIndices = 3;
+    mesh.mFaces[f].mIndices = new unsigned[3]{faces[f][0], faces[f][1], faces[f][2]};
+  }
+  const std::string fbx = PathOf("octahedron.fbx");
+  Assimp::Exporter exporter;
+  ASSERT_EQ(exporter.Export(&scene, "fbxa", fbx), aiReturn_SUCCESS) << exporter.GetErrorString();
+
+  const std::vector<Json> lines = JsonLines(Run({"info", "--json", fbx}).out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]["result"].number, 0);
+  EXPECT_EQ(lines[0]["fileType"].number, 8);
+  EXPECT_EQ(lines[0]["triangles"].number, 8);
+  const double expectMin[3] = {4, -2, -3}, expectMax[3] = {6, 2, 3};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(lines[0]["objects"].items[0]["min"].items[i].number, expectMin[i], 1e-4);
+    EXPECT_NEAR(lines[0]["objects"].items[0]["max"].items[i].number, expectMax[i], 1e-4);
+  }
+
+  const std::string stl = PathOf("octahedron.stl");
+  RunOutput convert = Run({"convert", fbx, stl});
+  ASSERT_EQ(convert.exitCode, 0) << convert.err;
+  EXPECT_EQ(JsonLines(Run({"info", "--json", stl}).out)[0]["triangles"].number, 8);
+  EXPECT_EQ(Run({"convert", fbx, PathOf("copy.fbx")}).exitCode, 2);
+  EXPECT_FALSE(fs::exists(PathOf("copy.fbx")));
+
+  // What the converter cannot read is the program's open failure.
+  std::ofstream(PathOf("broken.fbx")) << "; FBX 7.4.0 project file\nbroken";
+  RunOutput broken = Run({"info", PathOf("broken.fbx")});
+  EXPECT_EQ(broken.exitCode, 2);
+  EXPECT_NE(broken.err.find("There has been an error opening the file:"), std::string::npos);
+}
+#endif
 
 TEST(CliJson, StringsAndNumbersStayValid) {
   EXPECT_EQ(JsonString("a\"b\\c\n\t"), "\"a\\\"b\\\\c\\n\\t\"");
