@@ -133,7 +133,10 @@ LoadResult Exchange(const std::string& converter, const std::string& path, Progr
   // Declared before the child, so the converter is stopped and reaped
   // before its socket goes away.
   LocalSocketServer server;
-  if (!server.Open(UserRuntimeFolder(), SocketName())) return kFailed;
+  // A runtime folder whose path is too long for a socket address falls
+  // back to /tmp (the private folder inside keeps it just as safe).
+  if (!server.Open(UserRuntimeFolder(), SocketName()) && !server.Open("/tmp", SocketName()))
+    return kFailed;
   ChildProcess child;
   if (!child.Start(converter, {server.socketPath(), path})) return kFailed;
 

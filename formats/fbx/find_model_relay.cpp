@@ -1,5 +1,5 @@
 // FindModelRelay: where the FBX converter is installed.
-#include "core/settings.h"
+#include "core/settings_store.h"
 #include "core/settings_values.h"
 #include "formats/fbx/fbx.h"
 #include "platform/child_process.h"
@@ -7,9 +7,11 @@
 namespace torvane {
 
 std::string FindModelRelay() {
-  const std::string configured =
-      ReadSettingString(ComponentGroup(kModelRelayComponent), kComponentPath, std::string());
-  if (!configured.empty()) return configured;
+  // Read whole: a path cut to the settings' text limit would name another
+  // file.
+  const std::optional<std::string> configured =
+      Settings().ReadValue(ComponentGroup(kModelRelayComponent), kComponentPath);
+  if (configured && !configured->empty()) return *configured;
   const std::string folder = RunningProgramFolder();
   if (folder.empty()) return {};
   return (folder == "/" ? std::string() : folder) + "/" + kModelRelayComponent;

@@ -20,49 +20,11 @@
 namespace torvane {
 namespace {
 
-std::string U32(uint32_t v) {
-  std::string s(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    s[i] = static_cast<char>(v >> (8 * i));
-  return s;
-}
-
-std::string F32(float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  return U32(bits);
-}
-
-std::string Header(uint16_t kind, uint32_t value) {
-  return std::string{'\0', '\0', static_cast<char>(kind), static_cast<char>(kind >> 8)} +
-         U32(value);
-}
-
-struct Block {
-  std::vector<Vec3> positions;
-  std::vector<uint32_t> indices;
-  std::vector<Vec3> normals;
-  uint32_t texCoords = 0;
-};
-
-std::string BlockBytes(const Block& b) {
-  std::string s = U32(uint32_t(b.positions.size())) + U32(uint32_t(b.indices.size())) +
-                  U32(uint32_t(b.normals.size())) + U32(b.texCoords);
-  for (const Vec3& p : b.positions)
-    s += F32(p.x) + F32(p.y) + F32(p.z);
-  for (uint32_t i : b.indices)
-    s += U32(i);
-  for (const Vec3& n : b.normals)
-    s += F32(n.x) + F32(n.y) + F32(n.z);
-  s.append(size_t{b.texCoords} * 8, '\x7f');
-  return s;
-}
-
-// Kind 2 around the given block bytes; `extraSize` is added to the size
-// the header claims.
-std::string Meshes(const std::string& blocks, int64_t extraSize = 0) {
-  return Header(2, uint32_t(16 + blocks.size() + extraSize)) + std::string(8, '\0') + blocks;
-}
+using test::Block;
+using test::BlockBytes;
+using test::Header;
+using test::Meshes;
+using test::U32;
 
 const Block kTetrahedron{
     {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3}, {}, 4};
@@ -90,11 +52,12 @@ constexpr RelayLimits kShortLimits{300, 300};
 class RelayProtocol : public ::testing::Test {
  protected:
   LoadResult Run(const std::string& mode, int exitCode, const std::string& bytes,
-                 ProgressMonitor& monitor, ImportedModel& model) {
+                 ProgressMonitor& monitor, ImportedModel& model,
+                 const RelayLimits& limits = kShortLimits) {
     fbxPath_ = files_.File("model.fbx");
     test::WriteFile(fbxPath_, mode + " " + std::to_string(exitCode) + "\n" + bytes);
     const LoadResult result =
-        ReadFbxThrough(TORVANE_FAKE_MODELRELAY, fbxPath_, monitor, model, kShortLimits);
+        ReadFbxThrough(TORVANE_FAKE_MODELRELAY, fbxPath_, monitor, model, limits);
     EXPECT_EQ(runtime_.folder().EntryCount(), 0u) << "the socket outlived the import";
     EXPECT_TRUE(test::NoChildLeft()) << "the converter outlived the import";
     return result;
@@ -183,7 +146,9 @@ TEST_F(RelayProtocol, CancelStopsAConverterThatNeverConnectsOrGoesSilent) {
     SCOPED_TRACE(mode);
     ImportedModel model;
     test::CancellingSleeps monitor(5);
-    EXPECT_EQ(Run(mode, 0, mode == std::string("send-hang") ? kGood : Header(1, 7), monitor, model),
+    // Limits far beyond the five waits: only Cancel can end these.
+    EXPECT_EQ(Run(mode, 0, mode == std::string("send-hang") ? kGood : Header(1, 7), monitor, model,
+                  RelayLimits{60000, 60000}),
               kCancelled);
     EXPECT_TRUE(model.meshes.empty());
   }
