@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -13,31 +12,15 @@
 #include "app/document_lifecycle.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
+#include "formats/relay_test_support.h"
 #include "shell_test_support.h"
 
 namespace torvane {
 namespace {
 
-std::string U32(uint32_t v) {
-  return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
-std::string F32(float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  return U32(bits);
-}
-
-// What the stand-in sends for one tetrahedron (see the formats tests).
-std::string TetrahedronMessages() {
-  std::string block = U32(4) + U32(12) + U32(0) + U32(0);
-  for (float c : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f})
-    block += F32(c);
-  for (uint32_t i : {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3})
-    block += U32(i);
-  const std::string value = std::string{0, 0, 1, 0} + U32(1);
-  return value + std::string{0, 0, 2, 0} + U32(uint32_t(16 + block.size())) + std::string(8, 0) +
-         block;
+std::string FakeFbx() {
+  using namespace relay_test;
+  return FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
 }
 
 class FbxOpenTest : public ::testing::Test {
@@ -50,7 +33,7 @@ class FbxOpenTest : public ::testing::Test {
     ResetDocument(doc_);
     WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
                        TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
-    std::ofstream(fbx_, std::ios::binary) << "send 0\n" << TetrahedronMessages();
+    std::ofstream(fbx_, std::ios::binary) << FakeFbx();
   }
 
   void ExpectOpened() {
@@ -87,14 +70,6 @@ TEST_F(FbxOpenTest, OpensFromTheDialogTheCommandLineAndADrop) {
   CloseDocument(life_);
   OpenDroppedFiles(life_, {temp_.Path("notes.txt"), fbx_});
   ExpectOpened();
-}
-
-TEST_F(FbxOpenTest, AConverterThatFailsIsTheOpenFailure) {
-  std::ofstream(fbx_, std::ios::binary) << "send 1\n" << TetrahedronMessages();
-  OpenDroppedFiles(life_, {fbx_});
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, "There has been an error opening the file:\n\n" + fbx_);
-  EXPECT_EQ(TriangleTotal(doc_), 0u);
 }
 
 }  // namespace

@@ -27,9 +27,9 @@
 #include "formats/tvx/tvx.h"
 
 #ifdef TORVANE_TEST_ASSIMP
-#include <assimp/scene.h>
-
 #include <assimp/Exporter.hpp>
+
+#include "formats/fbx_scene_support.h"
 #endif
 
 extern char** environ;
@@ -440,42 +440,19 @@ TEST_F(CliTest, InfoJsonEscapesNamesAndPaths) {
 // opens through the converter beside torvane-cli; it converts to other
 // formats but cannot be written itself.
 TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
-  aiScene scene;
-  // The exporter writes the root as the file's root, which has no transform
-  // of its own: the move goes on a child.
-  scene.mRootNode = new aiNode();
-  aiNode* moved = new aiNode("moved");
-  aiMatrix4x4::Translation(aiVector3D(5, 0, 0), moved->mTransformation);
-  moved->mNumMeshes = 1;
-  moved->mMeshes = new unsigned[1]{0};
-  scene.mRootNode->addChildren(1, &moved);
-  scene.mNumMaterials = 1;
-  scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
-  scene.mNumMeshes = 1;
-  scene.mMeshes = new aiMesh* [1] { new aiMesh() };
-  aiMesh& mesh = *scene.mMeshes[0];
-  mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-  mesh.mNumVertices = 6;
-  mesh.mVertices =
-      new aiVector3D[6]{{1, 0, 0}, {-1, 0, 0}, {0, 2, 0}, {0, -2, 0}, {0, 0, 3}, {0, 0, -3}};
-  const unsigned faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
-                                {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
-  mesh.mNumFaces = 8;
-  mesh.mFaces = new aiFace[8];
-  for (int f = 0; f < 8; ++f) {
-    mesh.mFaces[f].mNumIndices = 3;
-    mesh.mFaces[f].mIndices = new unsigned[3]{faces[f][0], faces[f][1], faces[f][2]};
-  }
+  const std::unique_ptr<aiScene> scene = fbx_test::MakeScene(
+      {fbx_test::kOctahedron}, {aiMatrix4x4(), {}, {{fbx_test::Translate(5, 0, 0), {0}, {}}}});
   const std::string fbx = PathOf("octahedron.fbx");
   Assimp::Exporter exporter;
-  ASSERT_EQ(exporter.Export(&scene, "fbxa", fbx), aiReturn_SUCCESS) << exporter.GetErrorString();
+  ASSERT_EQ(exporter.Export(scene.get(), "fbxa", fbx), aiReturn_SUCCESS)
+      << exporter.GetErrorString();
 
   const std::vector<Json> lines = JsonLines(Run({"info", "--json", fbx}).out);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["result"].number, 0);
   EXPECT_EQ(lines[0]["fileType"].number, 8);
   EXPECT_EQ(lines[0]["triangles"].number, 8);
-  const double expectMin[3] = {4, -2, -3}, expectMax[3] = {6, 2, 3};
+  const double expectMin[3] = {3, -2, -2}, expectMax[3] = {7, 2, 2};
   for (int i = 0; i < 3; ++i) {
     EXPECT_NEAR(lines[0]["objects"].items[0]["min"].items[i].number, expectMin[i], 1e-4);
     EXPECT_NEAR(lines[0]["objects"].items[0]["max"].items[i].number, expectMax[i], 1e-4);

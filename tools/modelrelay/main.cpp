@@ -14,6 +14,8 @@
 
 #include <assimp/Importer.hpp>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -36,9 +38,7 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Relay(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "modelrelay: usage: modelrelay SOCKET FBXPATH\n");
     return 2;
@@ -68,4 +68,16 @@ int main(int argc, char** argv) {
   ::close(fd);
   if (!sent) return Fail("the program stopped listening");
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Relay(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Fail("not enough memory to convert the file");
+  } catch (const std::exception& error) {
+    return Fail(OneLine(error.what()));
+  }
 }

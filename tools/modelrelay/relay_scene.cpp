@@ -46,7 +46,11 @@ void AppendBlock(Walk& walk, const aiMesh& mesh, const aiMatrix4x4& transform) {
   for (unsigned f = 0; f < mesh.mNumFaces; ++f)
     triangles += mesh.mFaces[f].mNumIndices == 3 ? 1 : 0;
   const uint64_t corners = uint64_t{triangles} * 3;
-  const bool withNormals = mesh.HasNormals();
+  // Normals turn with the inverse transpose; a flattening transform has
+  // none, and its triangles get their normals from the program instead.
+  aiMatrix3x3 turn(transform);
+  const bool withNormals = mesh.HasNormals() && turn.Determinant() != 0;
+  if (withNormals) turn.Inverse().Transpose();
   const uint64_t body =
       uint64_t{mesh.mNumVertices} * 12 + corners * 4 + (withNormals ? corners * 12 : 0);
   if (corners > UINT32_MAX || walk.out.size() + 16 + body > UINT32_MAX) {
@@ -73,8 +77,6 @@ void AppendBlock(Walk& walk, const aiMesh& mesh, const aiMatrix4x4& transform) {
       PutU32(walk.out, corner(face, k));
   }
   if (withNormals) {
-    aiMatrix3x3 turn(transform);
-    turn.Inverse().Transpose();
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
       const aiFace& face = mesh.mFaces[f];
       if (face.mNumIndices != 3) continue;

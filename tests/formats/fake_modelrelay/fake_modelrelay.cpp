@@ -8,7 +8,7 @@
 //   no-connect  exit without connecting
 //   no-connect-stay  never connect, never exit
 // Beside the file it leaves NAME.seen: the socket path it was given and the
-// mode bits of the socket's folder.
+// mode bits of the socket's folder and whether it leads its process group.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,8 +44,10 @@ int main(int argc, char** argv) {
 
   struct stat folder {};
   ::stat(socketPath.substr(0, socketPath.find_last_of('/')).c_str(), &folder);
-  std::ofstream(std::string(argv[2]) + ".seen") << socketPath << "\n"
-                                                << std::oct << (folder.st_mode & 07777) << "\n";
+  std::ofstream(std::string(argv[2]) + ".seen")
+      << socketPath << "\n"
+      << std::oct << (folder.st_mode & 07777) << "\n"
+      << (::getpgrp() == ::getpid() ? "own group" : "shared group") << "\n";
 
   if (mode == "no-connect") return exitCode;
   if (mode == "no-connect-stay") StayForever();
