@@ -85,6 +85,9 @@ struct ImportedModel {
 
 inline constexpr uint32_t kFailureNone = 0;
 inline constexpr uint32_t kFailureNormalsMemory = 2;
+// The same code for any allocation a load cannot make: the open reports
+// that the model file is too large for the available memory.
+inline constexpr uint32_t kFailureOutOfMemory = kFailureNormalsMemory;
 
 inline FormatDescriptor DescriptorOf(const ImportedModel& model) {
   return {model.fileType, model.upAxis, model.handedness, model.winding, model.keepNormals};

@@ -56,6 +56,7 @@ struct RawObj {
   std::vector<ObjRange> objects;    // "o"
   std::vector<ObjRange> groups;     // "g"
   std::vector<ObjRange> smoothing;  // "s"
+  bool outOfMemory = false;         // reading stopped: a line or an array could not grow
 };
 
 // Colour of a position that has no colour tokens in a file where others do:
@@ -64,7 +65,8 @@ inline constexpr Colour32 kObjUncolouredPosition = 0xFFDCDCDCu;
 
 LoadResult ReadRawObj(const std::string& path, ProgressMonitor& monitor, RawObj& raw);
 // Turns the raw data into one mesh of `model` (none when there are no
-// positions). Failed when a face names a position that does not exist.
+// positions). Failed when a face names a position that does not exist, or
+// (failure reason kFailureOutOfMemory) when the mesh cannot be allocated.
 LoadResult CompileObj(RawObj& raw, ProgressMonitor& monitor, ImportedModel& model);
 
 LoadResult ReadObj(const std::string& path, ProgressMonitor& monitor, ImportedModel& model);

@@ -4,6 +4,7 @@
 // Lines are read whole: a long "f" or "v" line is never shortened. Indices
 // are resolved (negative ones count back from the elements read so far) and
 // checked against what exists before any array is touched with them.
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -51,14 +52,22 @@ bool ReadVec3(std::string_view line, size_t& pos, Vec3& v) {
   return true;
 }
 
-void StartRange(std::vector<ObjRange>& ranges, std::string_view line, uint32_t faceCount) {
-  if (line.length() <= 2) return;
+// False when the list cannot grow: a file of short "g" lines would otherwise
+// take many times its size in memory past the memory guard.
+bool StartRange(std::vector<ObjRange>& ranges, std::string_view line, uint32_t faceCount) {
+  if (line.length() <= 2) return true;
+  if (ranges.size() == ranges.capacity()) {
+    const size_t grown = std::max<size_t>(16, ranges.capacity() * 2);
+    if (!MemoryGuardAllows(grown * sizeof(ObjRange))) return false;
+    ranges.reserve(grown);
+  }
   if (!ranges.empty()) ranges.back().lastFace = static_cast<int64_t>(faceCount) - 1;
   ObjRange range;
   range.name = std::string(CutToUtf16Units(line.substr(2), kMaxRangeNameUnits));
   range.firstFace = faceCount;
   range.lastFace = static_cast<int64_t>(faceCount) - 1;
   ranges.push_back(std::move(range));
+  return true;
 }
 
 // Triangles made from a face of n corners.
@@ -99,9 +108,9 @@ class RawObjBuilder {
       return texCoords_.Append(uv[0]) && texCoords_.Append(uv[1]);
     }
     if (word == "f") return Face(line, end);
-    if (word == "o") StartRange(raw_.objects, line, raw_.faceCount);
-    if (word == "g") StartRange(raw_.groups, line, raw_.faceCount);
-    if (word == "s") StartRange(raw_.smoothing, line, raw_.faceCount);
+    if (word == "o") return StartRange(raw_.objects, line, raw_.faceCount);
+    if (word == "g") return StartRange(raw_.groups, line, raw_.faceCount);
+    if (word == "s") return StartRange(raw_.smoothing, line, raw_.faceCount);
     // "mtllib", "usemtl", "vp", "mg" and unknown words are skipped.
     return true;
   }
@@ -199,7 +208,14 @@ LoadResult ReadRawObjLines(FileHandle& file, ProgressMonitor& monitor, RawObj& r
       monitor.SetText("Reading raw OBJ... Line #" + std::to_string(lineCount), 0);
       if (monitor.IsCancelled()) return kCancelled;
     }
-    if (!builder.Line(line)) return kFailed;
+    if (!builder.Line(line)) {
+      raw.outOfMemory = true;
+      return kFailed;
+    }
+  }
+  if (scanner.OutOfMemory()) {
+    raw.outOfMemory = true;
+    return kFailed;
   }
   return builder.Finish() ? kLoaded : kFailed;
 }
@@ -215,6 +231,7 @@ LoadResult ReadRawObj(const std::string& path, ProgressMonitor& monitor, RawObj&
   try {
     result = ReadRawObjLines(file, monitor, raw);
   } catch (const std::bad_alloc&) {
+    raw.outOfMemory = true;
     result = kFailed;
   }
   if (result != kLoaded) return result;
@@ -255,6 +272,7 @@ LoadResult CompileObj(RawObj& raw, ProgressMonitor& monitor, ImportedModel& mode
   ImportedMesh& mesh = AppendMesh(model);
   auto fail = [&model]() {
     model.meshes.pop_back();
+    model.failureReason = kFailureOutOfMemory;
     return kFailed;
   };
   const size_t indexCount = static_cast<size_t>(triangleCount * 3);
@@ -330,11 +348,13 @@ LoadResult ReadObj(const std::string& path, ProgressMonitor& monitor, ImportedMo
   RawObj raw;
   SubRangeProgress reading(monitor, 0.0, 0.5);
   LoadResult result = ReadRawObj(path, reading, raw);
+  if (raw.outOfMemory) model.failureReason = kFailureOutOfMemory;
   if (result != kLoaded) return result;
   SubRangeProgress compiling(monitor, 0.5, 0.5);
   try {
     result = CompileObj(raw, compiling, model);
   } catch (const std::bad_alloc&) {
+    model.failureReason = kFailureOutOfMemory;
     result = kFailed;
   }
   if (result != kLoaded) return result;

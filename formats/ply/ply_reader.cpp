@@ -68,6 +68,9 @@ class PlyBodyReader {
     return kLoaded;
   }
 
+  // True when the read failed because a line or an array could not grow.
+  bool OutOfMemory() const { return outOfMemory_ || (text_ && text_->OutOfMemory()); }
+
  private:
   // The arrays are written through raw pointers, taken again after growth.
   void TakePointers() {
@@ -272,6 +275,10 @@ class PlyBodyReader {
       const size_t n = static_cast<size_t>(countValue);
       const unsigned char* items = Take(n * itemSize);
       if (!items) return false;
+      if (p.role == PlyRole::kIndexList && !MemoryGuardAllows(n * sizeof(uint32_t))) {
+        outOfMemory_ = true;
+        return false;
+      }
       if (p.role == PlyRole::kIndexList) {
         for (size_t k = 0; k < n; ++k)
           indexList_.push_back(
@@ -391,9 +398,12 @@ class PlyBodyReader {
       if (list[k] >= vertexCount_) return false;
     const size_t needed = cornersOut_ + 3 * (n - 2);
     if (needed > mesh_.indices.length()) {
-      if (needed > 0xFFFFFFFFu || !mesh_.indices.ResizeKeep(needed)) return false;
-      if (header_.colourMode == kPlyColoursPerFace && !mesh_.colours.ResizeKeep(needed))
+      if (needed > 0xFFFFFFFFu) return false;
+      if (!mesh_.indices.ResizeKeep(needed) ||
+          (header_.colourMode == kPlyColoursPerFace && !mesh_.colours.ResizeKeep(needed))) {
+        outOfMemory_ = true;
         return false;
+      }
       TakePointers();
     }
     uint32_t* indices = indices_;
@@ -432,6 +442,7 @@ class PlyBodyReader {
   const char* at_ = nullptr;  // the text position, inside text_'s window
   uint64_t remaining_ = 0;    // bytes of the file not read yet (binary bodies)
   uint32_t cornersOut_ = 0;
+  bool outOfMemory_ = false;
 };
 
 // The fewest bytes one item of the element can take in the body.
@@ -495,12 +506,15 @@ LoadResult ReadPlyFile(BufferedReader& reader, ProgressMonitor& monitor, Importe
   const uint32_t vertexCount = vertices ? vertices->count : 0;
   const uint64_t remaining = reader.FileSize() - static_cast<uint64_t>(reader.Tell());
   if (!CountsFitFile(header, remaining)) return kFailed;
-  if (!mesh.positions.ResizeDiscard(vertexCount)) return kFailed;
-  if (!mesh.indices.ResizeDiscard(size_t{faceCount} * 3)) return kFailed;
-  if (header.colourMode == kPlyColoursPerVertex && !mesh.colours.ResizeDiscard(vertexCount))
+  const size_t colourCount = header.colourMode == kPlyColoursPerVertex ? vertexCount
+                             : header.colourMode == kPlyColoursPerFace ? size_t{faceCount} * 3
+                                                                       : 0;
+  if (!mesh.positions.ResizeDiscard(vertexCount) ||
+      !mesh.indices.ResizeDiscard(size_t{faceCount} * 3) ||
+      (colourCount && !mesh.colours.ResizeDiscard(colourCount))) {
+    model.failureReason = kFailureOutOfMemory;
     return kFailed;
-  if (header.colourMode == kPlyColoursPerFace && !mesh.colours.ResizeDiscard(size_t{faceCount} * 3))
-    return kFailed;
+  }
   model.failureReason = 0;
 
   if (vertexCount == 0) {
@@ -512,6 +526,7 @@ LoadResult ReadPlyFile(BufferedReader& reader, ProgressMonitor& monitor, Importe
   model.failureReason = kFailureBody;
   PlyBodyReader body(reader, header, monitor, mesh, vertexCount);
   result = body.Read();
+  if (result == kFailed && body.OutOfMemory()) model.failureReason = kFailureOutOfMemory;
   if (result != kLoaded) return result;
   model.failureReason = 0;
   return kLoaded;
@@ -533,6 +548,7 @@ LoadResult ReadPly(const std::string& path, ProgressMonitor& monitor, ImportedMo
   try {
     result = ReadPlyFile(reader, monitor, model, mesh);
   } catch (const std::bad_alloc&) {
+    model.failureReason = kFailureOutOfMemory;
     result = kFailed;
   }
   monitor.EndIndeterminate();

@@ -5,7 +5,20 @@
 #include <cstring>
 #include <new>
 
+#include "core/grow_array.h"
+
 namespace torvane {
+
+bool GrowLineBuffer(std::vector<char>& buffer) {
+  const size_t size = buffer.size() * 2;
+  if (!MemoryGuardAllows(size)) return false;
+  try {
+    buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
 
 bool LineScanner::Refill() {
   if (atEnd_) return false;
@@ -16,13 +29,9 @@ bool LineScanner::Refill() {
   begin_ = 0;
   end_ = kept;
   nextNewline_ = nextReturn_ = kUnknown;  // searched again in the moved data
-  if (end_ == buffer_.size()) {
-    try {
-      buffer_.resize(buffer_.size() * 2);
-    } catch (const std::bad_alloc&) {
-      atEnd_ = true;
-      return false;
-    }
+  if (end_ == buffer_.size() && !GrowLineBuffer(buffer_)) {
+    atEnd_ = outOfMemory_ = true;
+    return false;
   }
   const size_t got = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
   if (got == 0) {
@@ -63,7 +72,7 @@ bool LineScanner::Next(std::string_view& line) {
     }
     scanned_ = end_ - begin_;
     if (!Refill()) {
-      if (end_ == begin_) return false;
+      if (end_ == begin_ || outOfMemory_) return false;
       // The last line has no line ending.
       line = std::string_view(buffer_.data() + begin_, end_ - begin_);
       begin_ = end_;

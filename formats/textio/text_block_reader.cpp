@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "formats/textio/line_scanner.h"
+
 namespace torvane {
 
 TextBlockReader::TextBlockReader(FileHandle& file) : file_(file) {
@@ -21,6 +23,11 @@ const char* TextBlockReader::Refill() {
   size_t scanned = kept;  // the kept bytes hold no line ending
   size_t lineEnd = 0;     // one past the last line ending found; 0 for none
   while (lineEnd == 0) {
+    if (outOfMemory_) {
+      limit_ = buffer_.data();
+      end_ = 0;
+      return nullptr;
+    }
     if (atEnd_) {
       if (end_ == 0) {
         limit_ = buffer_.data();
@@ -31,21 +38,17 @@ const char* TextBlockReader::Refill() {
         try {
           buffer_.resize(buffer_.size() + 1);
         } catch (const std::bad_alloc&) {
-          return nullptr;
+          outOfMemory_ = true;
+          continue;
         }
       }
       buffer_[end_++] = '\n';
       lineEnd = end_;
       break;
     }
-    if (end_ == buffer_.size()) {
-      try {
-        buffer_.resize(buffer_.size() * 2);
-      } catch (const std::bad_alloc&) {
-        atEnd_ = true;
-        end_ = 0;
-        continue;
-      }
+    if (end_ == buffer_.size() && !GrowLineBuffer(buffer_)) {
+      outOfMemory_ = true;
+      continue;
     }
     const size_t got = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
     if (got == 0) {

@@ -8,7 +8,9 @@
 // it to the caller's hot loops by reference. Lines are split exactly as
 // LineScanner splits them: "\n", "\r" or "\r\n" end a line (also when the
 // "\r" and "\n" fall into different reads), a last line without an ending
-// is a line, and a line longer than the buffer grows the buffer.
+// is a line, and a line longer than the buffer grows the buffer as far as
+// the memory guard allows; a line that cannot fit stops the reading
+// (OutOfMemory()), it is never handed out cut.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +35,9 @@ class TextBlockReader {
   // and answers the new position, its start. Null at the end of the file
   // (or when a line cannot fit in memory).
   const char* Refill();
+
+  // True once a line was longer than the buffer could grow to.
+  bool OutOfMemory() const { return outOfMemory_; }
 
   // Moves `at` past white space, line endings included, to the next token;
   // false at the end of the file. (Positions pass by value to Refill, so a
@@ -81,6 +86,7 @@ class TextBlockReader {
   const char* limit_ = nullptr;  // end of the whole lines in the buffer
   size_t end_ = 0;               // bytes held in the buffer
   bool atEnd_ = false;
+  bool outOfMemory_ = false;
   bool skipNewline_ = false;
 };
 

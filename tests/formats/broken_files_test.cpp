@@ -1,8 +1,9 @@
 // Every reader over the corpus of damaged files in tests/data/broken: each
 // file must give a clean Failed or Loaded (never a crash, a hang or a huge
 // allocation), whatever loads must hold indices inside its positions and
-// convert into a document, and the files made for one fault give their
-// expected outcome.
+// convert into a document, the files made for one fault give their
+// expected outcome, and a line or an array that cannot grow fails the open
+// as too large for the memory.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,11 +13,13 @@
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
+#include "formats/document_file_io.h"
 #include "formats/model_file.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
 #include "formats/stl/stl.h"
 #include "formats/tvx/tvx.h"
+#include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
@@ -135,6 +138,65 @@ TEST(BrokenFiles, SpecificOutcomes) {
   const Vec3 signs = odd.meshes.front().positions[2];
   EXPECT_EQ(signs.x, 0.0f);  // "+-1"
   EXPECT_EQ(signs.y, 0.0f);  // "0x10" reads its leading 0
+}
+
+// With 3,000,000 bytes available the guard refuses anything above 1.5 MB:
+// each file needs one such allocation (a line longer than the readers'
+// 1 MB buffer, the raw arrays of many short lines, the corners of many
+// triangles) and must fail as too large, never load cut or partly.
+TEST(BrokenFiles, WhatCannotGrowFailsAsTooLarge) {
+  const std::string quad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\nf 1 3 4 2\n";
+  const std::string longTail(2'000'000, '9');
+  std::string groups, positions;
+  for (int i = 0; i < 100'000; ++i)
+    groups += "g a\n";
+  for (int i = 0; i < 200'000; ++i)
+    positions += "v 0 0 0\n";
+  const std::string plyHeader =
+      "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+      "property float z\nelement face 2\nproperty list uchar int vertex_indices\nend_header\n";
+  const std::string plyBody = "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
+  std::string binaryFaces =
+      "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
+      "property float y\nproperty float z\nelement face 100000\n"
+      "property list uchar int vertex_indices\nend_header\n";
+  const float corner[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  binaryFaces.append(reinterpret_cast<const char*>(corner), sizeof(corner));
+  for (int i = 0; i < 100'000; ++i) {
+    const uint32_t face[3] = {0, 1, 2};
+    binaryFaces += '\3';
+    binaryFaces.append(reinterpret_cast<const char*>(face), sizeof(face));
+  }
+  const struct {
+    const char* name;
+    std::string bytes;
+  } kCases[] = {
+      {"long_comment.obj", quad + "# " + longTail + "\nf 1 2 3\n"},
+      {"long_last_line.obj", quad + "v 1 2 " + longTail},
+      {"many_groups.obj", quad + groups},
+      {"many_positions.obj", positions + quad},
+      {"long_body_line.ply",
+       plyHeader + "0 0 0\n1 0 0 " + longTail + "\n1 1 0\n0 1 0\n" + "4 0 1 2 3\n4 0 1 2 3\n"},
+      {"long_last_line.ply", plyHeader + plyBody + "4 0 1 2 3 " + longTail},
+      {"many_triangles.ply", binaryFaces},
+  };
+  test::TempFolder folder;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    test::WriteFile(folder.File(c.name), c.bytes);
+    Document loaded;
+    test::RecordingProgress progress;
+    DocumentLoadReport report;
+    // Each file loads whole when memory is plentiful.
+    ASSERT_EQ(LoadFileIntoDocument(loaded, progress, folder.File(c.name), false, &report), kLoaded);
+    SetAvailableMemoryOverride(3'000'000);
+    Document document;
+    EXPECT_EQ(LoadFileIntoDocument(document, progress, folder.File(c.name), false, &report),
+              kFailed);
+    SetAvailableMemoryOverride(std::nullopt);
+    EXPECT_EQ(report.failureReason, kFailureOutOfMemory);
+    EXPECT_EQ(document.objectCount, 0u);
+  }
 }
 
 }  // namespace
