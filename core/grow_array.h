@@ -21,6 +21,8 @@
 #include <new>
 #include <type_traits>
 
+#include "platform/large_blocks.h"
+
 namespace torvane {
 
 // The memory guard: an allocation of more than 1,000,000 bytes is refused when
@@ -64,6 +66,26 @@ class GrowArray {
   bool ResizeKeep(size_t n) { return Resize(n, true); }
   // Discard flavour.
   bool ResizeDiscard(size_t n) { return Resize(n, false); }
+  // Discard flavour without the fill, for a caller that writes every one of
+  // the n slots before anything reads them: the slots hold whatever the
+  // allocation held.
+  bool ResizeForOverwrite(size_t n) { return Resize(n, false, false); }
+
+  // Takes over `block`, a malloc allocation of `capacity` elements whose
+  // first `length` are set; the array frees it. False (the block freed, the
+  // array empty) when the bookkeeping cannot be allocated.
+  bool Adopt(T* block, uint32_t length, uint32_t capacity) {
+    Free();
+    if (!block) return length == 0;
+    try {
+      block_ = std::shared_ptr<T>(block, [](T* q) { std::free(q); });
+    } catch (const std::bad_alloc&) {
+      return false;  // shared_ptr has freed the block
+    }
+    length_ = length;
+    capacity_ = capacity;
+    return true;
+  }
 
   // Releases the storage: data null, length 0, capacity 0.
   void Free() {
@@ -71,6 +93,9 @@ class GrowArray {
     length_ = 0;
     capacity_ = 0;
   }
+
+  // True when no other array shares this one's storage.
+  bool OwnsStorageAlone() const { return block_.use_count() <= 1; }
 
   // True when both arrays currently use the same storage (no copy made yet).
   bool SharesStorageWith(const GrowArray& other) const {
@@ -91,6 +116,7 @@ class GrowArray {
     if (guarded && !MemoryGuardAllows(bytes)) return {};
     T* p = static_cast<T*>(std::malloc(bytes));
     if (!p) return {};
+    AdviseLargeBlock(p, bytes);
     try {
       // When the control block cannot be allocated, shared_ptr frees p itself.
       return std::shared_ptr<T>(p, [](T* q) { std::free(q); });
@@ -115,7 +141,7 @@ class GrowArray {
     return true;
   }
 
-  bool Resize(size_t n, bool keep) {
+  bool Resize(size_t n, bool keep, bool fill = true) {
     if (n == length_) return true;
     if (n > UINT32_MAX) {
       Free();
@@ -134,13 +160,15 @@ class GrowArray {
         kept = std::min<size_t>(length_, new_capacity);
         std::memcpy(static_cast<void*>(fresh.get()), block_.get(), kept * sizeof(T));
       }
-      Fill(fresh.get() + kept, n - kept);
+      if (fill) Fill(fresh.get() + kept, n - kept);
       block_ = std::move(fresh);
       capacity_ = static_cast<uint32_t>(new_capacity);
       length_ = static_cast<uint32_t>(n);
       return true;
     }
-    if (n > length_) {
+    if (!fill) {
+      if (n > 0 && !MutableData()) return false;
+    } else if (n > length_) {
       T* p = MutableData();
       if (!p) return false;
       size_t from = keep ? length_ : 0;

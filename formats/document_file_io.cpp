@@ -19,12 +19,15 @@ LoadResult LoadFileIntoDocument(Document& doc, ProgressMonitor& monitor, const s
   monitor.SetText("Loading " + FileNameOf(path), 1);
 
   ImportedModel model;
-  LoadResult result = LoadModelFile(path, monitor, model);
+  // A plain open resets every imported object's origin, which renews its
+  // normals: the load need not build them first.
+  LoadResult result = LoadModelFile(path, monitor, model,
+                                    restore ? LoadNormals::kBuild : LoadNormals::kLeaveToDocument);
   out.fileType = model.fileType;
   if (result == kLoaded) {
     doc.filePath = path;
     doc.fileType = static_cast<uint32_t>(model.fileType);
-    result = static_cast<LoadResult>(ConvertModelToDocument(model, doc, monitor, restore));
+    result = static_cast<LoadResult>(MoveModelIntoDocument(model, doc, monitor, restore));
     if (restore && doc.filePath == path) {
       // An autosave without its recorded path must not make the AutoSave
       // folder the document's home: it is emptied whenever the document is.

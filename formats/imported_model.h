@@ -81,6 +81,9 @@ struct ImportedModel {
   // own stage values.
   uint32_t failureReason = 0;
   uint16_t materialCounter = 0;  // id of the next material added
+  // Set by the load step when every normal is rebuilt from the triangles
+  // after loading: a reader may leave the file's normals out.
+  bool fileNormalsUnused = false;
 };
 
 inline constexpr uint32_t kFailureNone = 0;

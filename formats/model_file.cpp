@@ -57,12 +57,16 @@ const FormatEntry* FindFormat(int32_t fileType) {
 
 }  // namespace
 
-LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
+LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model,
+                         LoadNormals normals) {
   SetDescriptor(model, DetectFormat(path));
   if (model.fileType == kFileTypeUnknown) return kFailed;
   // A FIFO or a device named like a model would hang or grow a reader for
   // ever (the 3MF reader's archive library opens the path itself).
   if (!IsRegularFile(path)) return kFailed;
+  const bool normalsRebuilt =
+      normals == LoadNormals::kLeaveToDocument && model.fileType != kFileTypeTvx;
+  model.fileNormalsUnused = normalsRebuilt;
   const FormatEntry* format = FindFormat(model.fileType);
   if (!format || !format->read) return kFailed;
   const LoadResult read = format->read(path, monitor, model);
@@ -75,8 +79,12 @@ LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, Impo
     const LoadResult baked = BakeModelTransforms(model, monitor);
     if (baked != kLoaded) return baked;
   }
-  if (!model.keepNormals) return RecomputeModelNormals(model, monitor);
+  if (!model.keepNormals && !normalsRebuilt) return RecomputeModelNormals(model, monitor);
   return kLoaded;
+}
+
+LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
+  return LoadModelFile(path, monitor, model, LoadNormals::kBuild);
 }
 
 LoadResult SaveModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {

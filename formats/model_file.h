@@ -27,8 +27,21 @@ FormatDescriptor DetectFormat(const std::string& path);
 // Text of the file information dialog; empty for codes outside 0..7.
 std::string FormatDescription(int32_t fileType);
 
-// Fills `model` (fresh on entry) from the file.
+// What a load does with normals that the caller rebuilds anyway.
+enum class LoadNormals {
+  kBuild,  // every mesh comes with the normals its format asks for
+  // The model goes into a document with each object's origin reset to its
+  // centre (not restoring an autosave), which gives every triangle its face
+  // normal: normals of formats other than TVX are neither kept nor
+  // recomputed, and readers may skip the file's normals.
+  kLeaveToDocument,
+};
+
+// Fills `model` (fresh on entry) from the file; the first form builds the
+// normals.
 LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model);
+LoadResult LoadModelFile(const std::string& path, ProgressMonitor& monitor, ImportedModel& model,
+                         LoadNormals normals);
 
 // Writes `model` (built by ConvertDocumentToModel) to `path`; the model's
 // transforms may be baked by the call.
@@ -40,6 +53,12 @@ LoadResult SaveModelFile(const std::string& path, ProgressMonitor& monitor, Impo
 // objects converted before a failure stay in the document.
 int ConvertModelToDocument(const ImportedModel& model, Document& document, ProgressMonitor& monitor,
                            bool restore);
+
+// The same, taking the model's arrays over as it goes: the model is left
+// without positions, indices, normals or colours. Memory the conversion
+// cannot allocate sets the model's failure reason to kFailureOutOfMemory.
+int MoveModelIntoDocument(ImportedModel& model, Document& document, ProgressMonitor& monitor,
+                          bool restore);
 
 // Builds `model` (fresh on entry) from the live objects of `document`.
 // `autosave` adds the document's file state to the model's properties.

@@ -57,6 +57,7 @@ struct RawObj {
   std::vector<ObjRange> groups;     // "g"
   std::vector<ObjRange> smoothing;  // "s"
   bool outOfMemory = false;         // reading stopped: a line or an array could not grow
+  bool skipNormals = false;         // "vn" lines are passed over (their normals are not wanted)
 };
 
 // Colour of a position that has no colour tokens in a file where others do:

@@ -96,6 +96,7 @@ class RawObjBuilder {
     const std::string_view word = line.substr(0, end);
     if (word == "v") return Position(line, end);
     if (word == "vn") {
+      if (raw_.skipNormals) return true;
       Vec3 n;
       return !ReadVec3(line, end, n) || normals_.Append(n);
     }
@@ -279,10 +280,11 @@ LoadResult CompileObj(RawObj& raw, ProgressMonitor& monitor, ImportedModel& mode
   // Without "vn" lines the mesh carries no normals: turning the model into
   // objects gives every triangle its face normal, exactly what would be
   // stored here, without holding a normal per corner in the meantime.
-  if (!mesh.indices.ResizeDiscard(indexCount) ||
-      (useNormals && !mesh.normals.ResizeDiscard(indexCount)))
+  // Every index and normal is written below.
+  if (!mesh.indices.ResizeForOverwrite(indexCount) ||
+      (useNormals && !mesh.normals.ResizeForOverwrite(indexCount)))
     return fail();
-  if (!raw.positions.CopyTo(mesh.positions)) return fail();
+  if (!raw.positions.MoveTo(mesh.positions)) return fail();
   const Vec3* positions = mesh.positions.data();
   uint32_t* indices = mesh.indices.MutableData();
   Vec3* normals = mesh.normals.MutableData();
@@ -335,7 +337,7 @@ LoadResult CompileObj(RawObj& raw, ProgressMonitor& monitor, ImportedModel& mode
         emit(c[0], c[k], c[k + 1]);
     }
   }
-  if (!raw.colours.empty() && !raw.colours.CopyTo(mesh.colours)) return fail();
+  if (!raw.colours.empty() && !raw.colours.MoveTo(mesh.colours)) return fail();
 
   monitor.SetFraction(1.0);
   monitor.EndIndeterminate();
@@ -346,6 +348,7 @@ LoadResult CompileObj(RawObj& raw, ProgressMonitor& monitor, ImportedModel& mode
 LoadResult ReadObj(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   model.failureReason = 4;
   RawObj raw;
+  raw.skipNormals = model.fileNormalsUnused;
   SubRangeProgress reading(monitor, 0.0, 0.5);
   LoadResult result = ReadRawObj(path, reading, raw);
   if (raw.outOfMemory) model.failureReason = kFailureOutOfMemory;

@@ -509,9 +509,11 @@ LoadResult ReadPlyFile(BufferedReader& reader, ProgressMonitor& monitor, Importe
   const size_t colourCount = header.colourMode == kPlyColoursPerVertex ? vertexCount
                              : header.colourMode == kPlyColoursPerFace ? size_t{faceCount} * 3
                                                                        : 0;
-  if (!mesh.positions.ResizeDiscard(vertexCount) ||
-      !mesh.indices.ResizeDiscard(size_t{faceCount} * 3) ||
-      (colourCount && !mesh.colours.ResizeDiscard(colourCount))) {
+  // A load that succeeds has written every slot of these (the declared
+  // counts must all be read); a failed one is thrown away.
+  if (!mesh.positions.ResizeForOverwrite(vertexCount) ||
+      !mesh.indices.ResizeForOverwrite(size_t{faceCount} * 3) ||
+      (colourCount && !mesh.colours.ResizeForOverwrite(colourCount))) {
     model.failureReason = kFailureOutOfMemory;
     return kFailed;
   }

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 #include "core/grow_array.h"
+#include "platform/large_blocks.h"
 
 namespace torvane {
 
@@ -47,11 +49,36 @@ class PodBuffer {
     if (count <= capacity_) return true;
     if (count > UINT32_MAX || count > SIZE_MAX / sizeof(T)) return false;
     if (!MemoryGuardAllows(count * sizeof(T))) return false;
-    T* grown = static_cast<T*>(std::realloc(static_cast<void*>(data_), count * sizeof(T)));
-    if (!grown) return false;
+    const size_t bytes = count * sizeof(T);
+    T* grown = nullptr;
+    if (bytes >= kLargeBlockBytes && size_t{capacity_} * sizeof(T) < kLargeBlockBytes) {
+      // Leaving the small sizes: a fresh block of its own (malloc maps large
+      // requests separately), so that later growth moves pages instead of
+      // copying out of the shared heap, where a buffer growing beside others
+      // is copied on nearly every step.
+      grown = static_cast<T*>(std::malloc(bytes));
+      if (!grown) return false;
+      if (length_) std::memcpy(static_cast<void*>(grown), data_, size_t{length_} * sizeof(T));
+      std::free(data_);
+    } else {
+      grown = static_cast<T*>(std::realloc(static_cast<void*>(data_), bytes));
+      if (!grown) return false;
+    }
+    AdviseLargeBlock(grown, bytes);
     data_ = grown;
     capacity_ = static_cast<uint32_t>(count);
     return true;
+  }
+
+  // Hands the elements to a GrowArray without copying them; the buffer is
+  // left empty. False (both empty) when the array cannot take them.
+  bool MoveTo(GrowArray<T>& array) {
+    T* block = data_;
+    const uint32_t length = length_;
+    const uint32_t capacity = capacity_;
+    data_ = nullptr;
+    length_ = capacity_ = 0;
+    return array.Adopt(block, length, capacity);
   }
 
   // Copies the elements into a GrowArray (false when it cannot be sized).

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
+#include "formats/document_file_io.h"
 #include "formats/model_file.h"
 #include "formats/model_transforms.h"
 #include "platform/file_handle.h"
@@ -233,6 +235,119 @@ TEST(ConvertToDocument, NativeFilesKeepTransformsAndRestoreAppliesFileState) {
   EXPECT_NE(plain.filePath, "/somewhere/a.stl");
   EXPECT_FALSE(HasChanges(plain));
   EXPECT_FLOAT_EQ(plain.objects[0]->mesh.scale.x, 1.0f);
+}
+
+// Every field of every object, byte for byte.
+void ExpectSameObjects(const Document& a, const Document& b) {
+  ASSERT_EQ(a.objects.size(), b.objects.size());
+  for (size_t i = 0; i < a.objects.size(); ++i) {
+    const SceneObject& x = *a.objects[i];
+    const SceneObject& y = *b.objects[i];
+    const Mesh& m = x.mesh;
+    const Mesh& n = y.mesh;
+    ASSERT_EQ(m.vertexCount, n.vertexCount);
+    ASSERT_EQ(m.cornerCount, n.cornerCount);
+    EXPECT_EQ(std::memcmp(m.positions.data(), n.positions.data(), m.vertexCount * sizeof(Vec3)), 0);
+    EXPECT_EQ(std::memcmp(m.corners.data(), n.corners.data(), m.cornerCount * sizeof(MeshCorner)),
+              0);
+    EXPECT_EQ(x.worldMatrix.m, y.worldMatrix.m);
+    EXPECT_EQ(std::memcmp(&m.position, &n.position, sizeof(Vec3)), 0);
+    EXPECT_EQ(std::memcmp(&m.rotation, &n.rotation, sizeof(Vec3)), 0);
+    EXPECT_EQ(std::memcmp(&m.scale, &n.scale, sizeof(Vec3)), 0);
+    EXPECT_EQ(std::vector<bool>({m.unsavedChange, m.unautosavedChange, m.unrecordedChange,
+                                 m.renderStale, m.hasMaterial, m.painted}),
+              std::vector<bool>({n.unsavedChange, n.unautosavedChange, n.unrecordedChange,
+                                 n.renderStale, n.hasMaterial, n.painted}));
+    EXPECT_TRUE(std::equal(std::begin(m.boundsIndex), std::end(m.boundsIndex), n.boundsIndex));
+    EXPECT_EQ(m.materialDiffuse, n.materialDiffuse);
+    EXPECT_TRUE(x.metadata == y.metadata);
+  }
+}
+
+// A fan of `triangles` with per-corner colours and normals, a transform and
+// two stray indices after the last whole triangle.
+ImportedModel FanModel(uint32_t triangles, int32_t fileType, bool normals) {
+  ImportedModel model = ModelWithTriangles(triangles);
+  model.fileType = fileType;
+  ImportedMesh& mesh = model.meshes.front();
+  const uint32_t corners = triangles * 3;
+  EXPECT_TRUE(mesh.indices.ResizeKeep(corners + 2));
+  EXPECT_TRUE(mesh.colours.ResizeDiscard(corners + 2));
+  EXPECT_TRUE(mesh.normals.ResizeDiscard(normals ? corners + 2 : 0));
+  Colour32* colours = mesh.colours.MutableData();
+  Vec3* cornerNormals = mesh.normals.MutableData();
+  for (uint32_t k = 0; k < corners + 2; ++k) {
+    colours[k] = 0xFF000000u | k;
+    if (normals) cornerNormals[k] = {0.0f, 1.0f / static_cast<float>(k + 1), 0.0f};
+  }
+  mesh.position = {3, -2, 1};
+  mesh.rotation = {0, 30, 0};
+  mesh.metadata.Set("ObjectName", "fan");
+  return model;
+}
+
+// Taking the model over (the open's way) gives the objects the copying
+// conversion gives, whether the origin is reset or kept, with the model's
+// used-up arrays released on the way for the big mesh.
+TEST(ConvertToDocument, TakingTheModelOverGivesTheSameObjects) {
+  const struct {
+    uint32_t triangles;
+    int32_t fileType;
+    bool normals;
+    bool restore;
+  } kCases[] = {
+      {400'000, kFileTypePly, false, false}, {50, kFileTypeObj, true, false},
+      {50, kFileTypeTvx, true, false},       {50, kFileTypeTvx, true, true},
+      {50, kFileTypePly, false, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.triangles << " type " << c.fileType << " restore " << c.restore);
+    RecordingProgress progress;
+    const ImportedModel source = FanModel(c.triangles, c.fileType, c.normals);
+    Document copied;
+    ASSERT_EQ(ConvertModelToDocument(source, copied, progress, c.restore), 0);
+    ImportedModel taken = FanModel(c.triangles, c.fileType, c.normals);
+    Document moved;
+    ASSERT_EQ(MoveModelIntoDocument(taken, moved, progress, c.restore), 0);
+    ExpectSameObjects(copied, moved);
+    EXPECT_EQ(taken.meshes.front().positions.data(), nullptr);
+    EXPECT_EQ(taken.meshes.front().indices.data(), nullptr);
+    // The copying conversion leaves its model whole.
+    EXPECT_EQ(source.meshes.front().indices.length(), c.triangles * 3 + 2);
+  }
+}
+
+// The open leaves normals it would only throw away unbuilt (the file's "vn"
+// lines unread, no recomputed normals); the document is the one the full
+// load and the copying conversion make.
+TEST(LoadFileIntoDocument, SkippedNormalsGiveTheSameDocument) {
+  test::TempFolder folder;
+  std::string obj;
+  for (int i = 0; i < 30; ++i)
+    obj += "v " + std::to_string(i % 7) + " " + std::to_string(i * i % 11) + " " +
+           std::to_string(i % 3) + " " + std::to_string(i * 8) + " 40 9\nvn 0 0." +
+           std::to_string(i) + " 1\n";
+  for (int i = 1; i + 2 <= 30; ++i)
+    obj += "f " + std::to_string(i) + "//" + std::to_string(i) + " " + std::to_string(i + 1) +
+           "//" + std::to_string(31 - i) + " " + std::to_string(i + 2) + "//-1\n";
+  test::WriteFile(folder.File("m.obj"), obj);
+  NullProgress progress;
+  ImportedModel fan = FanModel(300, kFileTypeUnknown, true);
+  ASSERT_EQ(SaveModelFile(folder.File("m.ply"), progress, fan), kLoaded);
+  ImportedModel fan2 = FanModel(300, kFileTypeUnknown, true);
+  ASSERT_EQ(SaveModelFile(folder.File("m.stl"), progress, fan2), kLoaded);
+  for (const char* name : {"m.obj", "m.ply", "m.stl"}) {
+    SCOPED_TRACE(name);
+    ImportedModel model;
+    ASSERT_EQ(LoadModelFile(folder.File(name), progress, model), kLoaded);
+    Document full;
+    ASSERT_EQ(ConvertModelToDocument(model, full, progress, false), 0);
+    Document opened;
+    ASSERT_EQ(LoadFileIntoDocument(opened, progress, folder.File(name), false, nullptr), kLoaded);
+    ASSERT_EQ(opened.objects.size(), 1u);
+    ExpectSameObjects(full, opened);
+  }
 }
 
 TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
