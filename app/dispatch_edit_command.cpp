@@ -5,6 +5,7 @@
 #include "app/hint_texts.h"
 #include "app/object_edits.h"
 #include "app/wait_cursor.h"
+#include "core/apply_colour.h"
 #include "core/copy_buffer.h"
 #include "core/delete_objects.h"
 #include "core/duplicate_removal.h"
@@ -151,8 +152,7 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
       title = "Reset Object Origin to Grid Origin";
       break;
     case edit::kApplyColour:
-      RecordHistory(doc);
-      outcome = ApplyColourToSelection(doc);
+      outcome = ApplyColourCommand(doc);
       title = "Apply color";
       break;
     case edit::kGroup:

@@ -12,6 +12,7 @@
 #include <map>
 #include <utility>
 
+#include "core/apply_colour.h"
 #include "core/history.h"
 #include "core/live_triangles.h"
 #include "mesh_test_shapes.h"
@@ -356,6 +357,32 @@ TEST(ElementEdit, EachCommandIsOneUndoStepAndNeedsASelection) {
     ExpectSameGeometry(doc.objects.back()->mesh, before, "undone");
     EXPECT_FALSE(CanUndo(doc)) << "one step";
   }
+}
+
+TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
+  Document doc;
+  testing::RecordingListener listener;
+  doc.mainWindow = &listener;
+  AddObjectCopy(doc, CubeObject());
+  SceneObject& o = *doc.objects.back();
+  o.selected = true;
+  AddToSelection(doc, o.id);
+  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 3));
+  PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
+  doc.forceRecord = true;
+  EXPECT_FALSE(ApplyColourCommand(doc).changed);
+  EXPECT_EQ(listener.codes, (std::vector<uint32_t>{kNotifyAskPaintColour}));
+  EXPECT_FALSE(CanUndo(doc)) << "nothing happens without a colour";
+
+  doc.colourChosen = true;
+  doc.currentColour = {1, 0, 0, 1};
+  EXPECT_TRUE(ApplyColourCommand(doc).changed);
+  for (uint32_t k = 0; k < 36; ++k) {
+    const bool picked = k >= 9 && k < 12;
+    EXPECT_EQ(o.mesh.corners.data()[k].colour, picked ? 0xFFFF0000u : 0xFF808080u) << k;
+  }
+  EXPECT_TRUE(o.mesh.painted);
+  EXPECT_TRUE(CanUndo(doc));
 }
 
 }  // namespace
