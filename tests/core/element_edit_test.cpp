@@ -113,6 +113,15 @@ TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
   ExpectNear(o.mesh.positions.data()[0], {0.5f, 0.5f, 0});
   EXPECT_TRUE(IsClosed(o.mesh));
 
+  // The whole bottom face (both its triangles): its four corners end as
+  // one vertex and the rest of the cube stays closed around it.
+  o = CubeObject();
+  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
+  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 1));
+  CollapseObjectElements(o);
+  EXPECT_EQ(LiveTriangleCount(o.mesh), 6u);
+  EXPECT_TRUE(IsClosed(o.mesh));
+
   // A cube corner: five triangles meet at vertex 0; three fill the hole.
   o = CubeObject();
   PushSelectionRecord(o.selectionRecords, VertexRecord(0));
