@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "core/cell_grid.h"
 #include "core/corner_append.h"
 #include "core/element_edit.h"
 #include "core/element_edit_support.h"
@@ -46,9 +48,26 @@ bool SharedWithPicked(const std::vector<std::array<uint32_t, 3>>& picked, size_t
   return false;
 }
 
+// Below this many duplicated vertices a plain scan of the vertices is
+// quicker than building a grid over them; both find the same vertex.
+constexpr uint64_t kGridFromVertices = 64;
+
 class Duplicator {
  public:
-  Duplicator(Mesh& mesh, const Vec3& offset) : mesh_(mesh), offset_(offset) {}
+  // `room`: the vertices the positions buffer holds (the count plus the
+  // room made for the duplicates).
+  Duplicator(Mesh& mesh, const Vec3& offset, uint32_t room, bool useGrid)
+      : mesh_(mesh), offset_(offset) {
+    if (!useGrid) return;
+    const Vec3* p = mesh.positions.data();
+    grid_ = std::make_unique<CellGrid>(
+        p, room,
+        CellGrid::SuggestCellEdge(p, mesh.vertexCount, mesh.corners.data(), mesh.cornerCount));
+    bool complete = grid_->ok();
+    for (uint32_t i = 0; complete && i < mesh.vertexCount; ++i)
+      complete = grid_->Insert(i);
+    if (!complete) grid_.reset();
+  }
 
   // The vertex at v's position moved by the offset: the first vertex already
   // there, else a new one (room was made beforehand).
@@ -56,26 +75,30 @@ class Duplicator {
     const auto found = moved_.find(v);
     if (found != moved_.end()) return found->second;
     const Vec3 target = mesh_.positions.data()[v] + offset_;
-    const Vec3* p = mesh_.positions.data();
-    uint32_t index = kDeadIndex;
-    for (uint32_t i = 0; i < mesh_.vertexCount; ++i) {
-      if (PositionsEqual(p[i], target)) {
-        index = i;
-        break;
-      }
-    }
+    uint32_t index = grid_ ? grid_->FindLowestEqual(target) : Scan(target);
     if (index == kDeadIndex) {
       index = mesh_.vertexCount;
       mesh_.positions.MutableData()[index] = target;
       mesh_.vertexCount = index + 1;
+      // Out of memory in the grid: the scan takes over from here.
+      if (grid_ && !grid_->Insert(index)) grid_.reset();
     }
     moved_.emplace(v, index);
     return index;
   }
 
  private:
+  uint32_t Scan(const Vec3& target) const {
+    const Vec3* p = mesh_.positions.data();
+    for (uint32_t i = 0; i < mesh_.vertexCount; ++i) {
+      if (PositionsEqual(p[i], target)) return i;
+    }
+    return kDeadIndex;
+  }
+
   Mesh& mesh_;
   Vec3 offset_;
+  std::unique_ptr<CellGrid> grid_;
   std::unordered_map<uint32_t, uint32_t> moved_;
 };
 
@@ -143,7 +166,9 @@ bool DuplicateObjectElements(SceneObject& object) {
     object.selectionRecords.clear();
     object.moveCacheStale = true;
     mesh.nudge = NudgeDirection(mesh, records);
-    Duplicator duplicator(mesh, mesh.nudge * kDuplicateOffset);
+    Duplicator duplicator(mesh, mesh.nudge * kDuplicateOffset,
+                          static_cast<uint32_t>(mesh.vertexCount + newVertices),
+                          newVertices > kGridFromVertices);
     for (size_t i = 0; i < triangles.size(); ++i) {
       const auto& v = triangles[i]->indices;
       const uint32_t k[3] = {v[3], v[4], v[5]};

@@ -292,6 +292,25 @@ TEST(ElementEdit, DuplicateBuildsWallsAlongTheSelectionsBorderOnly) {
     }
   }
 
+  // Two stacked sheets of 200 triangles, 0.0015 apart: the lower sheet's
+  // duplicates reuse every vertex of the upper one.
+  SceneObject sheets;
+  for (float z : {0.0f, kDuplicateOffset}) {
+    for (int i = 0; i < 10; ++i) {
+      for (int j = 0; j < 10; ++j) {
+        const float x = float(i), y = float(j);
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y, z}, {x + 1, y + 1, z}, 0xFF000000u);
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y + 1, z}, {x, y + 1, z}, 0xFF000000u);
+      }
+    }
+  }
+  const uint32_t sheetVertices = sheets.mesh.vertexCount;
+  for (uint32_t t = 0; t < 200; ++t)
+    PushSelectionRecord(sheets.selectionRecords, TriangleRecord(sheets.mesh, t));
+  ASSERT_TRUE(DuplicateObjectElements(sheets));
+  EXPECT_EQ(sheets.mesh.vertexCount, sheetVertices);
+  EXPECT_EQ(TriangleCount(sheets.mesh), 400u + 200 + 40 * 2) << "walls along the border only";
+
   // An edge: two vertices and a strip; the record moves to the new edge.
   SceneObject o = CubeObject();
   PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
