@@ -3,61 +3,20 @@
 // element mode, and one Undo puts the mesh back.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
 #include "app/commands.h"
 #include "core/history.h"
 #include "core/live_triangles.h"
-#include "core/primitives.h"
-#include "render/camera.h"
-#include "render/scene_views.h"
-#include "render/view_widget.h"
 #include "shell_test_support.h"
 
 namespace torvane {
 namespace {
 
-class ElementEditGuiTest : public test::MainWindowTest {
+class ElementEditGuiTest : public test::ViewTest {
  protected:
-  ElementEditGuiTest() {
-    window_.views().ApplyLayout(0);
-    window_.views().ResetCamera();
-    ShowWindow();
-  }
-
-  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
-
-  SceneObject& AddCube() {
-    EXPECT_TRUE(AddPrimitive(doc_, PrimitiveShape::kCube, doc_.currentColour).changed);
-    DeselectAll(doc_);
-    SceneObject& cube = *doc_.objects.back();
-    window_.views().Redraw();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !cube.mesh.renderStale; })) << "drawn once";
-    return cube;
-  }
-
-  QPoint ScreenOf(const Vec3& point) {
-    Camera& camera = window_.views().camera();
-    SetViewport(camera, perspective().width(), perspective().height());
-    Vec3 pixel;
-    EXPECT_TRUE(Project(camera, point, &pixel));
-    return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
-  }
-
-  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? button : Qt::NoButton;
-    QMouseEvent event(type, at, perspective().mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
-  }
-  void Click(QPoint at) {
-    Send(QEvent::MouseButtonPress, at, Qt::LeftButton);
-    Send(QEvent::MouseButtonRelease, at, Qt::LeftButton);
-  }
-
   // Right-clicks at `at` and chooses `label` in the menu that opens; the
   // labels the menu offered come back.
   std::vector<std::string> ChooseFromMenu(QPoint at, const QString& label) {
@@ -71,12 +30,10 @@ class ElementEditGuiTest : public test::MainWindowTest {
       }
       QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
     });
-    Send(QEvent::MouseButtonPress, at, Qt::RightButton);
-    Send(QEvent::MouseButtonRelease, at, Qt::RightButton);
+    Click(at, Qt::NoModifier, Qt::RightButton);
     return offered;
   }
 
-  QPoint centre() { return perspective().rect().center(); }
   // The cube corner nearest the eye, and the middle of its vertical edge:
   // where vertex and edge picks land.
   QPoint CornerOf(SceneObject& cube, uint32_t* vertex, QPoint* edgeMiddle) {
@@ -120,41 +77,35 @@ TEST_F(ElementEditGuiTest, TriangleModeMenuAndDeleteKeyEditThePickedTriangle) {
 
 TEST_F(ElementEditGuiTest, FaceEdgeAndVertexModesRunTheirCommands) {
   SceneObject& cube = AddCube();
+  uint32_t vertex = kDeadIndex;
+  QPoint edge;
+  const QPoint corner = CornerOf(cube, &vertex, &edge);
   // A face: the two triangles of the cube's front, subdivided into 3 each.
   shell().Dispatch(cmd::kSelectFace);
   Click(centre());
   ASSERT_EQ(cube.selectionRecords.size(), 2u);
   ChooseFromMenu(centre(), QStringLiteral("Subdivide face"));
-  EXPECT_EQ(LiveTriangleCount(doc_.objects.back()->mesh), 16u);
-  ASSERT_TRUE(shell().Dispatch(cmd::kUndo));
-  ASSERT_TRUE(shell().Dispatch(cmd::kUndo));
-  ASSERT_EQ(LiveTriangleCount(doc_.objects.back()->mesh), 12u);
+  EXPECT_EQ(LiveTriangleCount(cube.mesh), 16u);
 
-  // An edge at the corner facing the camera, split in two.
-  SceneObject& again = *doc_.objects.back();
-  const uint32_t vertices = again.mesh.vertexCount;
-  uint32_t vertex = kDeadIndex;
-  QPoint edge;
-  const QPoint corner = CornerOf(again, &vertex, &edge);
+  // An edge at the corner nearest the eye, split in two (the face's split
+  // kept its border edges).
   shell().Dispatch(cmd::kSelectEdge);
   Click(edge);
-  ASSERT_EQ(again.selectionRecords.size(), 1u);
-  EXPECT_EQ(again.selectionRecords.front().elementType, kSelectEdge);
+  ASSERT_EQ(cube.selectionRecords.size(), 1u);
+  EXPECT_EQ(cube.selectionRecords.front().elementType, kSelectEdge);
+  const uint32_t vertices = cube.mesh.vertexCount;
   ChooseFromMenu(edge, QStringLiteral("Subdivide line"));
-  EXPECT_EQ(LiveTriangleCount(again.mesh), 14u);
-  EXPECT_EQ(again.mesh.vertexCount, vertices + 1);
-  ASSERT_TRUE(shell().Dispatch(cmd::kUndo));
-  ASSERT_TRUE(shell().Dispatch(cmd::kUndo));
+  EXPECT_EQ(LiveTriangleCount(cube.mesh), 18u);
+  EXPECT_EQ(cube.mesh.vertexCount, vertices + 1);
 
-  // The corner vertex itself, deleted with the Delete key: the corner is cut
-  // off and the cube stays closed with two triangles fewer.
-  SceneObject& third = *doc_.objects.back();
+  // That corner's vertex, deleted with the Delete key: two triangles fewer.
   shell().Dispatch(cmd::kSelectVertex);
   Click(corner);
-  ASSERT_EQ(third.selectionRecords.size(), 1u);
-  EXPECT_EQ(third.selectionRecords.front().indices[0], vertex);
+  ASSERT_EQ(cube.selectionRecords.size(), 1u);
+  EXPECT_EQ(cube.selectionRecords.front().indices[0], vertex);
+  const uint32_t live = LiveTriangleCount(cube.mesh);
   QTest::keyClick(&window_, Qt::Key_Delete);
-  EXPECT_EQ(LiveTriangleCount(third.mesh), 10u);
+  EXPECT_EQ(LiveTriangleCount(cube.mesh), live - 2);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-// Element editing on a closed cube and on fans: collapses keep the surface
-// closed and merge at the right points, Delete vertex fills rings of every
-// size with consistently wound triangles, Remove leaves dead corners that
-// nothing counts, Reverse twice is exact, Duplicate builds walls only along
-// the selection's border, the splits keep the surface closed, and every
-// command is one undo step.
+// Element editing on a closed cube and on fans: collapses merge at the right
+// point and keep the surface closed, Delete vertex fills rings of every size
+// with the fan's winding, Remove leaves dead corners that nothing counts,
+// Reverse twice is exact, Duplicate walls only the selection's border, the
+// splits keep the surface closed, Apply color asks for a colour first, and
+// every command is one undo step.
 #include "core/element_edit.h"
 
 #include <gtest/gtest.h>
@@ -24,23 +24,16 @@ using testing::ExpectNear;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
 
-SelectionRecord TriangleRecord(const Mesh& mesh, uint32_t t) {
+// A triangle record of triangle t, or (first >= 0) an edge record of its
+// edge from corner `first` on, as picking makes them.
+SelectionRecord Picked(const Mesh& mesh, uint32_t t, int first = -1) {
   SelectionRecord r;
-  r.elementType = kSelectTriangle;
+  r.elementType = first < 0 ? kSelectTriangle : kSelectEdge;
   for (uint32_t i = 0; i < 3; ++i) {
-    r.indices[i] = mesh.corners.data()[t * 3 + i].vertexIndex;
+    r.indices[i] = mesh.corners.data()[t * 3 + (first < 0 ? i : (first + i) % 3)].vertexIndex;
     r.indices[3 + i] = t * 3 + i;
   }
-  return r;
-}
-
-SelectionRecord EdgeRecord(const Mesh& mesh, uint32_t t, int first) {
-  SelectionRecord r = TriangleRecord(mesh, t);
-  r.elementType = kSelectEdge;
-  const auto v = r.indices;
-  r.indices[0] = v[first];
-  r.indices[1] = v[(first + 1) % 3];
-  r.indices[2] = kDeadIndex;
+  if (first >= 0) r.indices[2] = kDeadIndex;
   return r;
 }
 
@@ -63,103 +56,74 @@ SelectionRecord VertexRecord(uint32_t v) {
   }
   for (const auto& [edge, count] : edges) {
     const auto back = edges.find({edge.second, edge.first});
-    if (count != 1 || back == edges.end() || back->second != 1) {
-      return ::testing::AssertionFailure()
-             << "edge " << edge.first << "-" << edge.second << " used " << count << " times";
-    }
+    if (count != 1 || back == edges.end() || back->second != 1)
+      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
   }
   return ::testing::AssertionSuccess();
 }
 
-bool Differs(const Mesh& a, const Mesh& b) {
-  if (a.vertexCount != b.vertexCount || a.cornerCount != b.cornerCount) return true;
-  for (uint32_t k = 0; k < a.cornerCount; ++k) {
-    const MeshCorner &x = a.corners.data()[k], &y = b.corners.data()[k];
-    if (x.vertexIndex != y.vertexIndex || !PositionsEqual(x.normal, y.normal)) return true;
-  }
-  for (uint32_t i = 0; i < a.vertexCount; ++i) {
-    if (!PositionsEqual(a.positions.data()[i], b.positions.data()[i])) return true;
-  }
-  return false;
-}
-
-SceneObject CubeObject() {
+SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
   SceneObject o;
   o.mesh = MakeIndexedCube();
   o.selected = true;
+  for (auto pick : picks)
+    PushSelectionRecord(o.selectionRecords, pick(o.mesh));
   return o;
 }
 
-TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
-  // Cube triangle 0 is (0, 2, 1); triangles 1 (0, 3, 2), 4 (0, 1, 5) and 6
-  // (1, 2, 6) share two of its vertices.
-  SceneObject o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
-  CollapseObjectElements(o);
-  EXPECT_EQ(LiveTriangleCount(o.mesh), 8u);
-  for (uint32_t t : {0u, 1u, 4u, 6u})
-    EXPECT_TRUE(IsDeadCorner(o.mesh.corners.data()[t * 3])) << t;
-  ExpectNear(o.mesh.positions.data()[0], {2.0f / 3, 1.0f / 3, 0});
-  EXPECT_TRUE(IsClosed(o.mesh));
-  EXPECT_FALSE(o.selected);
-  EXPECT_TRUE(o.selectionRecords.empty());
-
-  // The diagonal (0, 2) of the bottom face: its two triangles go and the
-  // merged vertex sits at the diagonal's midpoint.
-  o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
-  CollapseObjectElements(o);
-  EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
-  ExpectNear(o.mesh.positions.data()[0], {0.5f, 0.5f, 0});
-  EXPECT_TRUE(IsClosed(o.mesh));
-
-  // The whole bottom face (both its triangles): its four corners end as
-  // one vertex and the rest of the cube stays closed around it.
-  o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 1));
-  CollapseObjectElements(o);
-  EXPECT_EQ(LiveTriangleCount(o.mesh), 6u);
-  EXPECT_TRUE(IsClosed(o.mesh));
-
-  // A cube corner: five triangles meet at vertex 0; three fill the hole.
-  o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, VertexRecord(0));
-  CollapseObjectElements(o);
-  EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
-  EXPECT_TRUE(IsClosed(o.mesh));
+// Cube triangle 0 is (0, 2, 1) and triangle 1 (0, 3, 2): the bottom face,
+// sharing the diagonal 0-2; triangles 4 (0, 1, 5) and 6 (1, 2, 6) share an
+// edge with triangle 0; five triangles meet at vertex 0.
+SelectionRecord Triangle0(const Mesh& m) {
+  return Picked(m, 0);
+}
+SelectionRecord Triangle1(const Mesh& m) {
+  return Picked(m, 1);
+}
+SelectionRecord Diagonal(const Mesh& m) {
+  return Picked(m, 0, 0);
+}
+SelectionRecord Vertex0(const Mesh&) {
+  return VertexRecord(0);
 }
 
-TEST(ElementEdit, CollapsingEverythingResetsTheTransformAndWholeRecordsDelete) {
-  SceneObject o = CubeObject();
-  SetPosition(o.mesh, {3, 4, 5});
-  SetScale(o.mesh, {2, 2, 2});
-  for (uint32_t t = 0; t < 12; ++t)
-    PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, t));
-  CollapseObjectElements(o);
-  EXPECT_FALSE(HasLiveTriangle(o.mesh));
-  ExpectNear(o.mesh.position, {0, 0, 0});
-  ExpectNear(o.mesh.scale, {1, 1, 1});
+TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
+  const struct {
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t live;
+    Vec3 merged;  // where vertex 0 ends
+  } cases[] = {{{Triangle0}, 8, {2.0f / 3, 1.0f / 3, 0}},
+               {{Diagonal}, 10, {0.5f, 0.5f, 0}},
+               // Triangle 1 goes first (the newest record); triangle 0's
+               // record then still names vertex 2, merged away but in place.
+               {{Triangle0, Triangle1}, 6, {7.0f / 9, 5.0f / 9, 0}},
+               {{Vertex0}, 10, {0, 0, 0}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.live);
+    SceneObject o = CubeWith(c.picks);
+    CollapseObjectElements(o);
+    EXPECT_EQ(LiveTriangleCount(o.mesh), c.live);
+    ExpectNear(o.mesh.positions.data()[0], c.merged);
+    EXPECT_TRUE(IsClosed(o.mesh));
+    EXPECT_FALSE(o.selected || !o.selectionRecords.empty());
+  }
 
-  o = CubeObject();
+  // A whole-object record deletes; an outline holder loses its outline and
+  // keeps its mesh.
+  SceneObject o = CubeWith({});
   o.id = 7;
   SelectObject(o);
   CollapseObjectElements(o);
   EXPECT_EQ(o.id, kNoObjectId);
-  EXPECT_EQ(o.mesh.cornerCount, 0u);
-
-  // An outline holder loses its outline and keeps its mesh.
-  o = CubeObject();
+  o = CubeWith({Triangle0});
   o.outlineShapes.resize(1);
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
   CollapseObjectElements(o);
   EXPECT_TRUE(o.outlineShapes.empty());
   EXPECT_EQ(LiveTriangleCount(o.mesh), 12u);
 }
 
-// A pyramid over a regular n-gon (apex up, vertex n) with a flat bottom cap
-// around a centre (vertex n + 1): closed, outward wound. Without the cap,
-// the apex's fan is the whole open mesh.
+// A pyramid over a regular n-gon (apex n, up) with a flat bottom cap around
+// a centre (n + 1): closed and outward wound.
 Mesh Pyramid(int n, bool capped) {
   Mesh m;
   for (int i = 0; i < n; ++i) {
@@ -171,55 +135,44 @@ Mesh Pyramid(int n, bool capped) {
   m.corners.ResizeDiscard(size_t(n) * 6);
   for (int i = 0; i < n; ++i) {
     const uint32_t r = uint32_t(i), s = uint32_t((i + 1) % n), apex = uint32_t(n);
-    m.corners[m.cornerCount++] = {apex, {}, 0xFF000000u};
-    m.corners[m.cornerCount++] = {s, {}, 0xFF000000u};
-    m.corners[m.cornerCount++] = {r, {}, 0xFF000000u};
+    for (uint32_t v : {apex, s, r})
+      m.corners[m.cornerCount++].vertexIndex = v;
     if (!capped) continue;
-    m.corners[m.cornerCount++] = {uint32_t(n + 1), {}, 0xFF000000u};
-    m.corners[m.cornerCount++] = {r, {}, 0xFF000000u};
-    m.corners[m.cornerCount++] = {s, {}, 0xFF000000u};
+    for (uint32_t v : {uint32_t(n + 1), r, s})
+      m.corners[m.cornerCount++].vertexIndex = v;
   }
   return m;
 }
 
 TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
   for (int n = 3; n <= 9; ++n) {
-    // Closed, a closed fan alone, and an open fan (its first triangle gone:
-    // the apex on a border).
+    // Closed, the apex's closed fan alone, and an open fan (its first
+    // triangle gone: the apex on a border).
     for (int variant = 0; variant < 3; ++variant) {
       SCOPED_TRACE(::testing::Message() << n << " variant " << variant);
-      const bool capped = variant == 0;
-      Mesh m = Pyramid(n, capped);
-      if (variant == 2) {
-        MeshCorner* c = m.corners.MutableData();
-        c[0].vertexIndex = c[1].vertexIndex = c[2].vertexIndex = kDeadIndex;
-      }
-      if (capped) {
-        ASSERT_TRUE(IsClosed(m));
-      }
+      Mesh m = Pyramid(n, variant == 0);
+      if (variant == 2) m.corners[0].vertexIndex = m.corners[1].vertexIndex = kDeadIndex;
       DeleteVertex(m, uint32_t(n));
-      // The fill covers the n-gon: n - 2 triangles of its whole area, all
-      // facing up as the apex's fan did (the bottom cap faces down).
+      // The fill covers the n-gon with n - 2 triangles facing up, as the fan
+      // did (the cap faces down).
       uint32_t up = 0;
       float area = 0;
       for (uint32_t k = 0; k < m.cornerCount; k += 3) {
         const MeshCorner* t = m.corners.data() + k;
-        if (IsDeadCorner(t[0])) continue;
-        EXPECT_NE(t[0].vertexIndex, uint32_t(n)) << "the apex is unreferenced";
+        if (IsDeadCorner(t[0]) || IsDeadCorner(t[1])) continue;
+        EXPECT_NE(t[0].vertexIndex, uint32_t(n));
         const Vec3* p = m.positions.data();
         const Vec3 e1 = p[t[1].vertexIndex] - p[t[0].vertexIndex];
         const Vec3 e2 = p[t[2].vertexIndex] - p[t[0].vertexIndex];
-        const float y = e1.z * e2.x - e1.x * e2.z;  // twice the signed area seen from above
-        if (y > 0) {
-          ++up;
-          area += y / 2;
-          EXPECT_GT(t[0].normal.y, 0.99f);
-        }
+        const float twice = e1.z * e2.x - e1.x * e2.z;  // signed, seen from above
+        if (twice <= 0) continue;
+        ++up;
+        area += twice / 2;
+        EXPECT_GT(t[0].normal.y, 0.99f);
       }
       EXPECT_EQ(up, uint32_t(n - 2));
       EXPECT_NEAR(area, 0.5f * float(n) * std::sin(6.2831853f / float(n)), 1e-4f);
-      EXPECT_EQ(LiveTriangleCount(m), uint32_t(capped ? 2 * n - 2 : n - 2));
-      if (capped) {
+      if (variant == 0) {
         EXPECT_TRUE(IsClosed(m));
       }
     }
@@ -228,159 +181,118 @@ TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
 
 TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCounts) {
   Document doc;
-  SceneObject cube = CubeObject();
-  const uint32_t id = AddObjectCopy(doc, cube);
+  AddObjectCopy(doc, CubeWith({Triangle0, Triangle1}));
   SceneObject& o = *doc.objects.back();
-  AddToSelection(doc, id);
-  o.selected = true;
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 1));
+  AddToSelection(doc, o.id);
   ASSERT_EQ(RunElementEdit(doc, ElementEdit::kRemove).status, kStatusDone);
   EXPECT_EQ(o.mesh.cornerCount, 36u) << "dead corners stay until compacted";
   EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
-  EXPECT_EQ(o.mesh.vertexCount, 8u) << "vertices stay";
-  EXPECT_TRUE(doc.selection.empty()) << "the object left the selection";
-  EXPECT_FALSE(o.selected);
+  EXPECT_EQ(o.mesh.vertexCount, 8u);
+  EXPECT_TRUE(doc.selection.empty() && !o.selected) << "the object left the selection";
 
-  // Removing the rest: no live triangle, no object counted, the transform reset.
+  // Removing the rest: nothing counted, the transform reset.
   SetPosition(o.mesh, {1, 2, 3});
   o.selected = true;
-  AddToSelection(doc, id);
+  AddToSelection(doc, o.id);
   for (uint32_t t = 2; t < 12; ++t)
-    PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, t));
+    PushSelectionRecord(o.selectionRecords, Picked(o.mesh, t));
   RunElementEdit(doc, ElementEdit::kRemove);
-  EXPECT_FALSE(HasLiveTriangle(o.mesh));
   EXPECT_EQ(doc.objectCount, 0u);
   EXPECT_FALSE(AnyWithTriangles(doc));
   ExpectNear(o.mesh.position, {0, 0, 0});
 }
 
 TEST(ElementEdit, ReverseTwiceRestoresAndOnceFlipsTheNormal) {
-  SceneObject o = CubeObject();
+  SceneObject o = CubeWith({Triangle0});
   const Mesh before = o.mesh;
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 2));
   ReverseObjectElements(o);
-  EXPECT_TRUE(o.selectionRecords.empty());
-  EXPECT_EQ(o.mesh.corners.data()[6].vertexIndex, before.corners.data()[8].vertexIndex);
-  ExpectNear(o.mesh.corners.data()[7].normal, before.corners.data()[7].normal * -1.0f);
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 2));
+  EXPECT_EQ(o.mesh.corners.data()[0].vertexIndex, before.corners.data()[2].vertexIndex);
+  ExpectNear(o.mesh.corners.data()[1].normal, before.corners.data()[1].normal * -1.0f);
+  PushSelectionRecord(o.selectionRecords, Picked(o.mesh, 0));
   ReverseObjectElements(o);
   ExpectSameGeometry(o.mesh, before, "reversed twice");
 }
 
-TEST(ElementEdit, DuplicateBuildsWallsAlongTheSelectionsBorderOnly) {
-  struct Case {
-    std::vector<uint32_t> triangles;
-    uint32_t vertices, triangleCount;
-  };
-  // Cube triangles 0 and 1 make the bottom face (sharing the diagonal 0-2).
-  const Case cases[] = {{{0}, 3, 1 + 6}, {{0, 1}, 4, 2 + 8}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.triangles.size());
-    SceneObject o = CubeObject();
-    for (uint32_t t : c.triangles)
-      PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, t));
+TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
+  const struct {
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t vertices, triangles;
+  } cases[] = {{{Triangle0}, 3, 1 + 6}, {{Triangle0, Triangle1}, 4, 2 + 8}, {{Diagonal}, 2, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    SceneObject o = CubeWith(c.picks);
     ASSERT_TRUE(DuplicateObjectElements(o));
     EXPECT_EQ(o.mesh.vertexCount, 8 + c.vertices);
-    EXPECT_EQ(TriangleCount(o.mesh), 12 + c.triangleCount);
-    ASSERT_EQ(o.selectionRecords.size(), c.triangles.size()) << "the duplicates are selected";
+    EXPECT_EQ(TriangleCount(o.mesh), 12 + c.triangles);
     ExpectNear(o.mesh.nudge, {0, 0, -1});
+    ASSERT_EQ(o.selectionRecords.size(), c.picks.size()) << "the duplicates are selected";
     for (const SelectionRecord& r : o.selectionRecords) {
-      EXPECT_GE(r.indices[3], 36u);
-      for (int i = 0; i < 3; ++i)
+      for (int i = 0; i < (r.elementType == kSelectEdge ? 2 : 3); ++i)
         EXPECT_NEAR(o.mesh.positions.data()[r.indices[i]].z, -0.0015f, 1e-7f);
     }
   }
 
-  // Two stacked sheets of 200 triangles, 0.0015 apart: the lower sheet's
-  // duplicates reuse every vertex of the upper one.
+  // Two sheets of 200 triangles 0.0015 apart: the lower one's duplicates
+  // reuse every vertex of the upper one.
   SceneObject sheets;
   for (float z : {0.0f, kDuplicateOffset}) {
-    for (int i = 0; i < 10; ++i) {
-      for (int j = 0; j < 10; ++j) {
-        const float x = float(i), y = float(j);
+    for (float x = 0; x < 10; ++x) {
+      for (float y = 0; y < 10; ++y) {
         AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y, z}, {x + 1, y + 1, z}, 0xFF000000u);
         AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y + 1, z}, {x, y + 1, z}, 0xFF000000u);
       }
     }
   }
-  const uint32_t sheetVertices = sheets.mesh.vertexCount;
+  const uint32_t vertices = sheets.mesh.vertexCount;
   for (uint32_t t = 0; t < 200; ++t)
-    PushSelectionRecord(sheets.selectionRecords, TriangleRecord(sheets.mesh, t));
+    PushSelectionRecord(sheets.selectionRecords, Picked(sheets.mesh, t));
   ASSERT_TRUE(DuplicateObjectElements(sheets));
-  EXPECT_EQ(sheets.mesh.vertexCount, sheetVertices);
+  EXPECT_EQ(sheets.mesh.vertexCount, vertices);
   EXPECT_EQ(TriangleCount(sheets.mesh), 400u + 200 + 40 * 2) << "walls along the border only";
-
-  // An edge: two vertices and a strip; the record moves to the new edge.
-  SceneObject o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
-  ASSERT_TRUE(DuplicateObjectElements(o));
-  EXPECT_EQ(o.mesh.vertexCount, 10u);
-  EXPECT_EQ(TriangleCount(o.mesh), 14u);
-  ASSERT_EQ(o.selectionRecords.size(), 1u);
-  EXPECT_EQ(o.selectionRecords.front().indices[0], 8u);
-  EXPECT_EQ(o.selectionRecords.front().indices[1], 9u);
 }
 
 TEST(ElementEdit, SplitsKeepTheCubeClosed) {
-  // Subdivide line on the diagonal shared by triangles 0 and 1.
-  SceneObject o = CubeObject();
-  PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
+  SceneObject o = CubeWith({Diagonal});
   ASSERT_TRUE(SubdivideObjectLines(o));
   EXPECT_EQ(TriangleCount(o.mesh), 14u) << "two triangles became four";
   EXPECT_EQ(o.mesh.vertexCount, 9u);
-  ExpectNear(o.mesh.positions.data()[8], {0.5f, 0.5f, 0});
   EXPECT_TRUE(IsClosed(o.mesh));
   EXPECT_FALSE(o.selected);
-
-  struct Case {
+  // Into 4 repairs the three neighbours of a lone triangle, but not one that
+  // is subdivided itself.
+  const struct {
     Subdivision kind;
-    std::vector<uint32_t> triangles;
-    uint32_t expected;
-  };
-  // Into 4 repairs the three neighbours of a lone triangle (+3 +3), but not
-  // a neighbour that is subdivided itself.
-  const Case cases[] = {{Subdivision::kInto3, {0}, 14},
-                        {Subdivision::kInto4, {0}, 18},
-                        {Subdivision::kInto4, {0, 1}, 12 + 6 + 4}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
-    o = CubeObject();
-    for (uint32_t t : c.triangles)
-      PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, t));
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t triangles;
+  } cases[] = {{Subdivision::kInto3, {Triangle0}, 14},
+               {Subdivision::kInto4, {Triangle0}, 18},
+               {Subdivision::kInto4, {Triangle0, Triangle1}, 12 + 6 + 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    o = CubeWith(c.picks);
     ASSERT_TRUE(SubdivideObjectTriangles(o, c.kind));
-    EXPECT_EQ(TriangleCount(o.mesh), c.expected);
+    EXPECT_EQ(TriangleCount(o.mesh), c.triangles);
     EXPECT_TRUE(IsClosed(o.mesh));
   }
 }
 
 TEST(ElementEdit, EachCommandIsOneUndoStepAndNeedsASelection) {
-  const ElementEdit edits[] = {ElementEdit::kReverse,        ElementEdit::kCollapse,
-                               ElementEdit::kRemove,         ElementEdit::kDuplicate,
-                               ElementEdit::kSubdivideLines, ElementEdit::kSubdivideInto3,
-                               ElementEdit::kSubdivideInto4};
-  for (ElementEdit edit : edits) {
-    SCOPED_TRACE(int(edit));
+  for (int edit = 0; edit <= int(ElementEdit::kSubdivideInto4); ++edit) {
+    SCOPED_TRACE(edit);
     Document doc;
-    SceneObject cube = CubeObject();
-    cube.selected = false;
-    AddObjectCopy(doc, cube);
-    EXPECT_FALSE(RunElementEdit(doc, edit).changed) << "nothing selected";
-    EXPECT_FALSE(CanUndo(doc));
-
+    AddObjectCopy(doc, CubeWith({Triangle0, Diagonal, Vertex0}));
     SceneObject& o = *doc.objects.back();
+    o.selected = false;
+    EXPECT_FALSE(RunElementEdit(doc, ElementEdit(edit)).changed) << "nothing selected";
+    EXPECT_FALSE(CanUndo(doc));
     const Mesh before = o.mesh;
     o.selected = true;
     AddToSelection(doc, o.id);
-    PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 0));
-    PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 4, 0));
-    PushSelectionRecord(o.selectionRecords, VertexRecord(6));
     doc.outlineObjectId = 1;
     doc.forceRecord = true;  // as a pick leaves it
-    ASSERT_TRUE(RunElementEdit(doc, edit).changed);
-    EXPECT_TRUE(Differs(doc.objects.back()->mesh, before));
-    const bool clearsOutline = edit == ElementEdit::kCollapse || edit == ElementEdit::kDuplicate;
-    EXPECT_EQ(doc.outlineObjectId, clearsOutline ? kNoObjectId : 1u);
+    ASSERT_TRUE(RunElementEdit(doc, ElementEdit(edit)).changed);
+    const bool clears = edit == int(ElementEdit::kCollapse) || edit == int(ElementEdit::kDuplicate);
+    EXPECT_EQ(doc.outlineObjectId, clears ? kNoObjectId : 1u);
     ASSERT_TRUE(Undo(doc).changed);
     ExpectSameGeometry(doc.objects.back()->mesh, before, "undone");
     EXPECT_FALSE(CanUndo(doc)) << "one step";
@@ -391,12 +303,8 @@ TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
   Document doc;
   testing::RecordingListener listener;
   doc.mainWindow = &listener;
-  AddObjectCopy(doc, CubeObject());
-  SceneObject& o = *doc.objects.back();
-  o.selected = true;
-  AddToSelection(doc, o.id);
-  PushSelectionRecord(o.selectionRecords, TriangleRecord(o.mesh, 3));
-  PushSelectionRecord(o.selectionRecords, EdgeRecord(o.mesh, 0, 0));
+  AddObjectCopy(doc, CubeWith({Triangle1, Diagonal}));
+  AddToSelection(doc, doc.objects.back()->id);
   doc.forceRecord = true;
   EXPECT_FALSE(ApplyColourCommand(doc).changed);
   EXPECT_EQ(listener.codes, (std::vector<uint32_t>{kNotifyAskPaintColour}));
@@ -405,11 +313,9 @@ TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
   doc.colourChosen = true;
   doc.currentColour = {1, 0, 0, 1};
   EXPECT_TRUE(ApplyColourCommand(doc).changed);
-  for (uint32_t k = 0; k < 36; ++k) {
-    const bool picked = k >= 9 && k < 12;
-    EXPECT_EQ(o.mesh.corners.data()[k].colour, picked ? 0xFFFF0000u : 0xFF808080u) << k;
-  }
-  EXPECT_TRUE(o.mesh.painted);
+  const Mesh& mesh = doc.objects.back()->mesh;
+  for (uint32_t k = 0; k < 36; ++k)
+    EXPECT_EQ(mesh.corners.data()[k].colour, k / 3 == 1 ? 0xFFFF0000u : 0xFF808080u) << k;
   EXPECT_TRUE(CanUndo(doc));
 }
 
