@@ -30,7 +30,11 @@ bool SplitEdge(Mesh& mesh, uint32_t a, uint32_t b) {
     return false;
   }
   if (split.empty()) return true;
-  if (!ReserveVertices(mesh, 1) || !ReserveCorners(mesh, uint64_t{split.size()} * 3)) return false;
+  // Room, and private buffers, before the first change.
+  if (!ReserveVertices(mesh, 1) || !ReserveCorners(mesh, uint64_t{split.size()} * 3) ||
+      !mesh.positions.MutableData() || !mesh.corners.MutableData()) {
+    return false;
+  }
   const Vec3* p = mesh.positions.data();
   const uint32_t m = AppendVertex(mesh, (p[a] + p[b]) * 0.5f);
   if (m == kDeadIndex) return false;
