@@ -35,13 +35,6 @@ bool IsEditCommandBuilt(CommandId code) {
     case edit::kUnion:
     case edit::kIntersect:
     case edit::kSubtract:
-    case edit::kSubdivideLines:
-    case edit::kSubdivideInto3:
-    case edit::kSubdivideInto4:
-    case edit::kReverseElements:
-    case edit::kCollapseElements:
-    case edit::kRemoveElements:
-    case edit::kDuplicateElements:
       return false;
     default:
       return true;
@@ -86,8 +79,10 @@ CommandState QueryCommandState(CommandId command, Document& doc, const ShellHost
       return Enabled(CanRedo(doc));
     case cmd::kCopy:
     case cmd::kCut:
-    case cmd::kDelete:
       return Enabled(anySelected && doc.selectionMode == kSelectionModeObject);
+    case cmd::kDelete:
+      // In the element modes Delete collapses (or deletes) what is picked.
+      return Enabled(anySelected);
     case cmd::kPaste:
       return Enabled(CanPaste(doc));
     case cmd::kColourPicker:

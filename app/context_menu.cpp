@@ -30,7 +30,10 @@ bool ElementsSelected(const Document& doc) {
   for (const auto& object : doc.objects) {
     if (!object || !IsLive(*object) || !object->selected) continue;
     for (const SelectionRecord& record : object->selectionRecords) {
-      if (record.elementType == doc.selectionMode) return true;
+      // Picking keeps a face as the triangle records of its triangles.
+      const uint32_t wanted =
+          doc.selectionMode == kSelectionModeFace ? kSelectTriangle : doc.selectionMode;
+      if (record.elementType == wanted || record.elementType == doc.selectionMode) return true;
     }
   }
   return false;

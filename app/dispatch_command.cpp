@@ -232,7 +232,9 @@ bool DispatchCommand(Lifecycle& life, CommandId command) {
     case cmd::kPaste:
       return DispatchEditCommand(life, edit::kPaste);
     case cmd::kDelete:
-      return DispatchEditCommand(life, edit::kDelete);
+      return DispatchEditCommand(life, doc.selectionMode == kSelectionModeObject
+                                           ? edit::kDelete
+                                           : edit::kCollapseElements);
     case cmd::kColour:
       ChooseColour(life);
       return true;

@@ -5,9 +5,11 @@
 #include "app/hint_texts.h"
 #include "app/object_edits.h"
 #include "app/wait_cursor.h"
+#include "core/apply_colour.h"
 #include "core/copy_buffer.h"
 #include "core/delete_objects.h"
 #include "core/duplicate_removal.h"
+#include "core/element_edit.h"
 #include "core/history.h"
 #include "core/mesh_ops.h"
 #include "core/split_group.h"
@@ -34,6 +36,49 @@ CommandOutcome SubdivideAll(Lifecycle& life, Subdivision kind) {
       [&life](const std::string& title, const std::function<int(ProgressMonitor&)>& body) {
         return life.ui.RunWithProgress(title, body);
       });
+}
+
+ElementEdit ElementEditOf(CommandId code) {
+  switch (code) {
+    case edit::kReverseElements:
+      return ElementEdit::kReverse;
+    case edit::kRemoveElements:
+      return ElementEdit::kRemove;
+    case edit::kDuplicateElements:
+      return ElementEdit::kDuplicate;
+    case edit::kSubdivideLines:
+      return ElementEdit::kSubdivideLines;
+    case edit::kSubdivideInto3:
+      return ElementEdit::kSubdivideInto3;
+    case edit::kSubdivideInto4:
+      return ElementEdit::kSubdivideInto4;
+    default:
+      return ElementEdit::kCollapse;
+  }
+}
+
+// The menu label of the command in the current mode, for its messages.
+std::string ElementEditTitle(CommandId code, uint32_t mode) {
+  const char* element = mode == kSelectionModeFace     ? "face"
+                        : mode == kSelectionModeEdge   ? "line"
+                        : mode == kSelectionModeVertex ? "vertex"
+                                                       : "triangle";
+  switch (code) {
+    case edit::kReverseElements:
+      return std::string("Reverse ") + element;
+    case edit::kCollapseElements:
+      return mode == kSelectionModeVertex ? "Delete vertex" : std::string("Collapse ") + element;
+    case edit::kRemoveElements:
+      return std::string("Remove ") + element;
+    case edit::kDuplicateElements:
+      return std::string("Duplicate ") + element;
+    case edit::kSubdivideLines:
+      return "Subdivide line";
+    case edit::kSubdivideInto3:
+      return mode == kSelectionModeFace ? "Subdivide face" : "Subdivide triangle into 3";
+    default:
+      return "Subdivide triangle into 4";
+  }
 }
 
 }  // namespace
@@ -107,8 +152,7 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
       title = "Reset Object Origin to Grid Origin";
       break;
     case edit::kApplyColour:
-      RecordHistory(doc);
-      outcome = ApplyColourToSelection(doc);
+      outcome = ApplyColourCommand(doc);
       title = "Apply color";
       break;
     case edit::kGroup:
@@ -160,6 +204,16 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
     case edit::kSubdivideAllInto4:
       title = SubdivideAllCommandName(Subdivision::kInto4);
       outcome = SubdivideAll(life, Subdivision::kInto4);
+      break;
+    case edit::kReverseElements:
+    case edit::kCollapseElements:
+    case edit::kRemoveElements:
+    case edit::kDuplicateElements:
+    case edit::kSubdivideLines:
+    case edit::kSubdivideInto3:
+    case edit::kSubdivideInto4:
+      title = ElementEditTitle(code, doc.selectionMode);
+      outcome = RunElementEdit(doc, ElementEditOf(code));
       break;
     default:
       return false;

@@ -1,6 +1,7 @@
 // LoadDocumentFile and SaveDocumentFile over the format dispatch.
 #include "app/document_file.h"
 
+#include "core/live_triangles.h"
 #include "formats/document_file_io.h"
 #include "formats/imported_model.h"
 
@@ -27,7 +28,8 @@ int SaveDocumentFile(const Document& doc, ProgressMonitor& monitor, const std::s
 uint64_t TriangleTotal(const Document& doc) {
   uint64_t total = 0;
   for (const auto& object : doc.objects) {
-    if (object && IsLive(*object)) total += TriangleCount(object->mesh);
+    // Removed triangles (dead corners) are not counted.
+    if (object && IsLive(*object)) total += LiveTriangleCount(object->mesh);
   }
   return total;
 }

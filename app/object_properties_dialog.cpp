@@ -13,6 +13,7 @@
 #include "app/help_pages.h"
 #include "app/property_field.h"
 #include "core/document.h"
+#include "core/live_triangles.h"
 #include "core/mesh.h"
 #include "core/scene_object.h"
 
@@ -141,7 +142,7 @@ void ObjectPropertiesDialog::RefreshProperties() {
   }
   const Mesh& mesh = object->mesh;
   const Transform now{mesh.position, mesh.rotation, mesh.scale};
-  const uint32_t triangles = TriangleCount(mesh);
+  const uint32_t triangles = LiveTriangleCount(mesh);  // removed ones do not count
   const bool sameObject = shown_ == Shown::kObject && shownId_ == object->id;
   // Nothing changed outside the dialog (a redraw after its own edit, or any
   // other redraw): the stored values for Cancel and a value being typed stay.

@@ -11,6 +11,7 @@
 
 #include "core/history.h"
 #include "core/history_entry.h"
+#include "core/live_triangles.h"
 
 namespace torvane {
 namespace {
@@ -23,8 +24,9 @@ bool AnyLive(const Document& doc, Pred pred) {
                      [&](const auto& o) { return o && IsLive(*o) && pred(*o); });
 }
 
+// Removed triangles (dead corners) do not count.
 bool HasTriangles(const SceneObject& o) {
-  return TriangleCount(o.mesh) > 0;
+  return HasLiveTriangle(o.mesh);
 }
 bool HasOutlines(const SceneObject& o) {
   return !o.outlineShapes.empty();

@@ -1,11 +1,12 @@
 // ConvertDocumentToModel: the first step of saving (and of the autosave).
 // Every live object with at least four vertices becomes one mesh: its
-// transform, its first vertexCount positions, its live corners (one index,
-// normal and colour each), its default colour, material and metadata.
+// transform, its first vertexCount positions, the corners of its live
+// triangles (one index, normal and colour each), its default colour, material and metadata.
 #include <algorithm>
 #include <string>
 
 #include "core/document.h"
+#include "core/live_triangles.h"
 #include "core/mesh.h"
 #include "formats/model_file.h"
 
@@ -17,12 +18,19 @@ constexpr uint32_t kMinimumVertices = 4;
 
 enum ConvertResult : int { kConverted = 0, kConvertCancelled = 1, kConvertFailed = 2 };
 
-int CopyCorners(const Mesh& mesh, ImportedMesh& target, ProgressMonitor& monitor) {
-  const uint32_t cornerCount = std::min(mesh.cornerCount, mesh.corners.length());
+// The corners of triangle k..k+2 all name vertices of the mesh. Removed
+// triangles (dead corners) never reach a file.
+bool IsWrittenTriangle(const MeshCorner* t, uint32_t vertices) {
+  return t[0].vertexIndex < vertices && t[1].vertexIndex < vertices && t[2].vertexIndex < vertices;
+}
+
+int CopyCorners(const Mesh& mesh, uint32_t vertices, ImportedMesh& target,
+                ProgressMonitor& monitor) {
+  const uint32_t cornerCount = std::min(mesh.cornerCount, mesh.corners.length()) / 3 * 3;
   const MeshCorner* corners = mesh.corners.data();
   uint32_t live = 0;
-  for (uint32_t k = 0; k < cornerCount; ++k)
-    if (!IsDeadCorner(corners[k])) ++live;
+  for (uint32_t k = 0; k < cornerCount; k += 3)
+    if (IsWrittenTriangle(corners + k, vertices)) live += 3;
   if (!target.indices.ResizeDiscard(live) || !target.normals.ResizeDiscard(live) ||
       !target.colours.ResizeDiscard(live)) {
     return kConvertFailed;
@@ -32,14 +40,14 @@ int CopyCorners(const Mesh& mesh, ImportedMesh& target, ProgressMonitor& monitor
   Vec3* normals = target.normals.MutableData();
   Colour32* colours = target.colours.MutableData();
   uint32_t out = 0;
-  for (uint32_t k = 0; k < cornerCount; ++k) {
-    if (k % kPollEvery == 0 && monitor.IsCancelled()) return kConvertCancelled;
-    const MeshCorner& corner = corners[k];
-    if (IsDeadCorner(corner)) continue;
-    indices[out] = corner.vertexIndex;
-    normals[out] = corner.normal;
-    colours[out] = corner.colour;
-    ++out;
+  for (uint32_t k = 0; k < cornerCount; k += 3) {
+    if (k % (kPollEvery * 3) == 0 && monitor.IsCancelled()) return kConvertCancelled;
+    if (!IsWrittenTriangle(corners + k, vertices)) continue;
+    for (uint32_t i = k; i < k + 3; ++i, ++out) {
+      indices[out] = corners[i].vertexIndex;
+      normals[out] = corners[i].normal;
+      colours[out] = corners[i].colour;
+    }
   }
   return kConverted;
 }
@@ -51,7 +59,8 @@ int ConvertDocumentToModel(const Document& document, ProgressMonitor& monitor, I
   for (const auto& object : document.objects) {
     if (!object || !IsLive(*object)) continue;
     const Mesh& mesh = object->mesh;
-    if (mesh.vertexCount < kMinimumVertices) continue;
+    // A mesh whose triangles were all removed is no object of the file.
+    if (mesh.vertexCount < kMinimumVertices || !HasLiveTriangle(mesh)) continue;
     ImportedMesh& target = AppendMesh(model);
     target.position = mesh.position;
     target.rotation = mesh.rotation;
@@ -60,7 +69,7 @@ int ConvertDocumentToModel(const Document& document, ProgressMonitor& monitor, I
     target.positions = mesh.positions;  // shared until either side writes
     if (!target.positions.ResizeKeep(vertexCount)) return kConvertFailed;
 
-    const int copied = CopyCorners(mesh, target, monitor);
+    const int copied = CopyCorners(mesh, vertexCount, target, monitor);
     if (copied != kConverted) return copied;
 
     // The object's metadata first, so that a colour the user set since the

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 #include <deque>
 #include <filesystem>
@@ -21,7 +22,11 @@
 #include "core/document.h"
 #include "core/mesh.h"
 #include "core/null_progress.h"
+#include "core/primitives.h"
 #include "core/settings_store.h"
+#include "render/camera.h"
+#include "render/scene_views.h"
+#include "render/view_widget.h"
 
 namespace torvane::test {
 
@@ -203,6 +208,55 @@ class MainWindowTest : public ::testing::Test {
   MainWindow window_;
   ScriptedUi ui_;
   AttachedShell attached_;
+};
+
+// The main window with the perspective view alone, shown, and the mouse
+// helpers of the view tests: presses, releases and clicks of a button at a
+// pixel of the perspective view, and where a scene point shows there.
+class ViewTest : public MainWindowTest {
+ protected:
+  ViewTest() {
+    window_.views().ApplyLayout(0);
+    window_.views().ResetCamera();
+    ShowWindow();
+  }
+
+  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
+  QPoint centre() { return perspective().rect().center(); }
+  QPoint ScreenOf(const Vec3& point) {
+    Camera& camera = window_.views().camera();
+    SetViewport(camera, perspective().width(), perspective().height());
+    Vec3 pixel;
+    EXPECT_TRUE(Project(camera, point, &pixel));
+    return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
+  }
+
+  // A cube, not selected, drawn once.
+  SceneObject& AddCube() {
+    EXPECT_TRUE(AddPrimitive(doc_, PrimitiveShape::kCube, doc_.currentColour).changed);
+    DeselectAll(doc_);
+    SceneObject& cube = *doc_.objects.back();
+    window_.views().Redraw();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !cube.mesh.renderStale; })) << "drawn once";
+    return cube;
+  }
+
+  void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent event(QEvent::MouseButtonPress, at, perspective().mapToGlobal(at), button, button,
+                      modifiers);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+  void Release(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent event(QEvent::MouseButtonRelease, at, perspective().mapToGlobal(at), button,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&perspective(), &event);
+  }
+  void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton) {
+    Press(at, modifiers, button);
+    Release(at, button);
+  }
 };
 
 }  // namespace torvane::test

@@ -18,53 +18,13 @@
 namespace torvane {
 namespace {
 
-class ViewInteractionTest : public test::MainWindowTest {
+class ViewInteractionTest : public test::ViewTest {
  protected:
-  ViewInteractionTest() {
-    window_.views().ApplyLayout(0);
-    window_.views().ResetCamera();
-    ShowWindow();
-  }
-
-  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
-  QPoint centre() { return perspective().rect().center(); }
   QPoint emptyCorner() { return {20, perspective().height() - 20}; }
-  // Where a scene point shows in the perspective view.
-  QPoint ScreenOf(const Vec3& point) {
-    Camera& camera = window_.views().camera();
-    SetViewport(camera, perspective().width(), perspective().height());
-    Vec3 pixel;
-    EXPECT_TRUE(Project(camera, point, &pixel));
-    return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
-  }
-
-  SceneObject& AddCube() {
-    EXPECT_TRUE(AddPrimitive(doc_, PrimitiveShape::kCube, doc_.currentColour).changed);
-    DeselectAll(doc_);
-    SceneObject& cube = *doc_.objects.back();
-    window_.views().Redraw();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !cube.mesh.renderStale; })) << "drawn once";
-    return cube;
-  }
-
-  void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QMouseEvent event(QEvent::MouseButtonPress, at, perspective().mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, modifiers);
-    QApplication::sendEvent(&perspective(), &event);
-  }
   void MoveHeld(QPoint at) {
     QMouseEvent event(QEvent::MouseMove, at, perspective().mapToGlobal(at), Qt::NoButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&perspective(), &event);
-  }
-  void Release(QPoint at) {
-    QMouseEvent event(QEvent::MouseButtonRelease, at, perspective().mapToGlobal(at), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
-  }
-  void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    Press(at, modifiers);
-    Release(at);
   }
   // From `from` to `to` in 2-pixel steps, as a hand would.
   void Drag(QPoint from, QPoint to) {

@@ -1,0 +1,324 @@
+// Element editing on a closed cube and on fans: collapses merge at the right
+// point and keep the surface closed, Delete vertex fills rings of every size
+// with the fan's winding, Remove leaves dead corners that nothing counts,
+// Reverse twice is exact, Duplicate walls only the selection's border, the
+// splits keep the surface closed, Apply color asks for a colour first, and
+// every command is one undo step.
+#include "core/element_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <utility>
+
+#include "core/apply_colour.h"
+#include "core/history.h"
+#include "core/live_triangles.h"
+#include "mesh_test_shapes.h"
+
+namespace torvane {
+namespace {
+
+using testing::ExpectNear;
+using testing::ExpectSameGeometry;
+using testing::MakeIndexedCube;
+
+// A triangle record of triangle t, or (first >= 0) an edge record of its
+// edge from corner `first` on, as picking makes them.
+SelectionRecord Picked(const Mesh& mesh, uint32_t t, int first = -1) {
+  SelectionRecord r;
+  r.elementType = first < 0 ? kSelectTriangle : kSelectEdge;
+  for (uint32_t i = 0; i < 3; ++i) {
+    r.indices[i] = mesh.corners.data()[t * 3 + (first < 0 ? i : (first + i) % 3)].vertexIndex;
+    r.indices[3 + i] = t * 3 + i;
+  }
+  if (first >= 0) r.indices[2] = kDeadIndex;
+  return r;
+}
+
+SelectionRecord VertexRecord(uint32_t v) {
+  SelectionRecord r;
+  r.elementType = kSelectVertex;
+  r.indices[0] = v;
+  return r;
+}
+
+// Every live directed edge appears once and is met by its reverse once: a
+// closed surface whose triangles agree on their winding.
+::testing::AssertionResult IsClosed(const Mesh& mesh) {
+  std::map<std::pair<uint32_t, uint32_t>, int> edges;
+  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
+    const MeshCorner* t = mesh.corners.data() + k;
+    if (IsDeadCorner(t[0]) || IsDeadCorner(t[1]) || IsDeadCorner(t[2])) continue;
+    for (int i = 0; i < 3; ++i)
+      ++edges[{t[i].vertexIndex, t[(i + 1) % 3].vertexIndex}];
+  }
+  for (const auto& [edge, count] : edges) {
+    const auto back = edges.find({edge.second, edge.first});
+    if (count != 1 || back == edges.end() || back->second != 1)
+      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
+  SceneObject o;
+  o.mesh = MakeIndexedCube();
+  o.selected = true;
+  for (auto pick : picks)
+    PushSelectionRecord(o.selectionRecords, pick(o.mesh));
+  return o;
+}
+
+// Cube triangle 0 is (0, 2, 1) and triangle 1 (0, 3, 2): the bottom face,
+// sharing the diagonal 0-2; triangles 4 (0, 1, 5) and 6 (1, 2, 6) share an
+// edge with triangle 0; five triangles meet at vertex 0.
+SelectionRecord Triangle0(const Mesh& m) {
+  return Picked(m, 0);
+}
+SelectionRecord Triangle1(const Mesh& m) {
+  return Picked(m, 1);
+}
+SelectionRecord Diagonal(const Mesh& m) {
+  return Picked(m, 0, 0);
+}
+SelectionRecord Vertex0(const Mesh&) {
+  return VertexRecord(0);
+}
+
+TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
+  const struct {
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t live;
+    Vec3 merged;  // where vertex 0 ends
+  } cases[] = {{{Triangle0}, 8, {2.0f / 3, 1.0f / 3, 0}},
+               {{Diagonal}, 10, {0.5f, 0.5f, 0}},
+               // Triangle 1 goes first (the newest record); triangle 0's
+               // record then still names vertex 2, merged away but in place.
+               {{Triangle0, Triangle1}, 6, {7.0f / 9, 5.0f / 9, 0}},
+               {{Vertex0}, 10, {0, 0, 0}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.live);
+    SceneObject o = CubeWith(c.picks);
+    CollapseObjectElements(o);
+    EXPECT_EQ(LiveTriangleCount(o.mesh), c.live);
+    ExpectNear(o.mesh.positions.data()[0], c.merged);
+    EXPECT_TRUE(IsClosed(o.mesh));
+    EXPECT_FALSE(o.selected || !o.selectionRecords.empty());
+  }
+
+  // A whole-object record deletes; an outline holder loses its outline and
+  // keeps its mesh.
+  SceneObject o = CubeWith({});
+  o.id = 7;
+  SelectObject(o);
+  CollapseObjectElements(o);
+  EXPECT_EQ(o.id, kNoObjectId);
+  o = CubeWith({Triangle0});
+  o.outlineShapes.resize(1);
+  CollapseObjectElements(o);
+  EXPECT_TRUE(o.outlineShapes.empty());
+  EXPECT_EQ(LiveTriangleCount(o.mesh), 12u);
+}
+
+// A pyramid over a regular n-gon (apex n, up) with a flat bottom cap around
+// a centre (n + 1): closed and outward wound.
+Mesh Pyramid(int n, bool capped) {
+  Mesh m;
+  for (int i = 0; i < n; ++i) {
+    const float a = 6.2831853f * float(i) / float(n);
+    AppendVertex(m, {std::cos(a), 0, std::sin(a)});
+  }
+  AppendVertex(m, {0, 1, 0});
+  AppendVertex(m, {0, 0, 0});
+  m.corners.ResizeDiscard(size_t(n) * 6);
+  MeshCorner* c = m.corners.MutableData();
+  for (int i = 0; i < n; ++i) {
+    const uint32_t r = uint32_t(i), s = uint32_t((i + 1) % n), apex = uint32_t(n);
+    for (uint32_t v : {apex, s, r})
+      c[m.cornerCount++].vertexIndex = v;
+    if (!capped) continue;
+    for (uint32_t v : {uint32_t(n + 1), r, s})
+      c[m.cornerCount++].vertexIndex = v;
+  }
+  return m;
+}
+
+TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
+  for (int n = 3; n <= 9; ++n) {
+    // Closed, the apex's closed fan alone, and an open fan (its first
+    // triangle gone: the apex on a border).
+    for (int variant = 0; variant < 3; ++variant) {
+      SCOPED_TRACE(::testing::Message() << n << " variant " << variant);
+      Mesh m = Pyramid(n, variant == 0);
+      if (variant == 2) m.corners.MutableData()[0].vertexIndex = kDeadIndex;
+      DeleteVertex(m, uint32_t(n));
+      // The fill covers the n-gon with n - 2 triangles facing up, as the fan
+      // did (the cap faces down).
+      uint32_t up = 0;
+      float area = 0;
+      for (uint32_t k = 0; k < m.cornerCount; k += 3) {
+        const MeshCorner* t = m.corners.data() + k;
+        if (IsDeadCorner(t[0])) continue;
+        EXPECT_NE(t[0].vertexIndex, uint32_t(n));
+        const Vec3* p = m.positions.data();
+        const Vec3 e1 = p[t[1].vertexIndex] - p[t[0].vertexIndex];
+        const Vec3 e2 = p[t[2].vertexIndex] - p[t[0].vertexIndex];
+        const float twice = e1.z * e2.x - e1.x * e2.z;  // signed, seen from above
+        if (twice <= 0) continue;
+        ++up;
+        area += twice / 2;
+        EXPECT_GT(t[0].normal.y, 0.99f);
+      }
+      EXPECT_EQ(up, uint32_t(n - 2));
+      EXPECT_NEAR(area, 0.5f * float(n) * std::sin(6.2831853f / float(n)), 1e-4f);
+      if (variant == 0) {
+        EXPECT_TRUE(IsClosed(m));
+      }
+    }
+  }
+}
+
+TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCounts) {
+  Document doc;
+  AddObjectCopy(doc, CubeWith({Triangle0, Triangle1}));
+  SceneObject& o = *doc.objects.back();
+  AddToSelection(doc, o.id);
+  ASSERT_EQ(RunElementEdit(doc, ElementEdit::kRemove).status, kStatusDone);
+  EXPECT_EQ(o.mesh.cornerCount, 36u) << "dead corners stay until compacted";
+  EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
+  EXPECT_EQ(o.mesh.vertexCount, 8u);
+  EXPECT_TRUE(doc.selection.empty() && !o.selected) << "the object left the selection";
+
+  // Removing the rest: nothing counted, the transform reset.
+  SetPosition(o.mesh, {1, 2, 3});
+  o.selected = true;
+  AddToSelection(doc, o.id);
+  for (uint32_t t = 2; t < 12; ++t)
+    PushSelectionRecord(o.selectionRecords, Picked(o.mesh, t));
+  RunElementEdit(doc, ElementEdit::kRemove);
+  EXPECT_EQ(doc.objectCount, 0u);
+  EXPECT_FALSE(AnyWithTriangles(doc));
+  ExpectNear(o.mesh.position, {0, 0, 0});
+}
+
+TEST(ElementEdit, ReverseTwiceRestoresAndOnceFlipsTheNormal) {
+  SceneObject o = CubeWith({Triangle0});
+  const Mesh before = o.mesh;
+  ReverseObjectElements(o);
+  EXPECT_EQ(o.mesh.corners.data()[0].vertexIndex, before.corners.data()[2].vertexIndex);
+  ExpectNear(o.mesh.corners.data()[1].normal, before.corners.data()[1].normal * -1.0f);
+  PushSelectionRecord(o.selectionRecords, Picked(o.mesh, 0));
+  ReverseObjectElements(o);
+  ExpectSameGeometry(o.mesh, before, "reversed twice");
+}
+
+TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
+  const struct {
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t vertices, triangles;
+  } cases[] = {{{Triangle0}, 3, 1 + 6}, {{Triangle0, Triangle1}, 4, 2 + 8}, {{Diagonal}, 2, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    SceneObject o = CubeWith(c.picks);
+    ASSERT_TRUE(DuplicateObjectElements(o));
+    EXPECT_EQ(o.mesh.vertexCount, 8 + c.vertices);
+    EXPECT_EQ(TriangleCount(o.mesh), 12 + c.triangles);
+    ExpectNear(o.mesh.nudge, {0, 0, -1});
+    ASSERT_EQ(o.selectionRecords.size(), c.picks.size()) << "the duplicates are selected";
+    for (const SelectionRecord& r : o.selectionRecords) {
+      for (int i = 0; i < (r.elementType == kSelectEdge ? 2 : 3); ++i)
+        EXPECT_NEAR(o.mesh.positions.data()[r.indices[i]].z, -0.0015f, 1e-7f);
+    }
+  }
+
+  // Two sheets of 200 triangles 0.0015 apart: the lower one's duplicates
+  // reuse every vertex of the upper one.
+  SceneObject sheets;
+  for (float z : {0.0f, kDuplicateOffset}) {
+    for (float x = 0; x < 10; ++x) {
+      for (float y = 0; y < 10; ++y) {
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y, z}, {x + 1, y + 1, z}, 0xFF000000u);
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y + 1, z}, {x, y + 1, z}, 0xFF000000u);
+      }
+    }
+  }
+  const uint32_t vertices = sheets.mesh.vertexCount;
+  for (uint32_t t = 0; t < 200; ++t)
+    PushSelectionRecord(sheets.selectionRecords, Picked(sheets.mesh, t));
+  ASSERT_TRUE(DuplicateObjectElements(sheets));
+  EXPECT_EQ(sheets.mesh.vertexCount, vertices);
+  EXPECT_EQ(TriangleCount(sheets.mesh), 400u + 200 + 40 * 2) << "walls along the border only";
+}
+
+TEST(ElementEdit, SplitsKeepTheCubeClosed) {
+  SceneObject o = CubeWith({Diagonal});
+  ASSERT_TRUE(SubdivideObjectLines(o));
+  EXPECT_EQ(TriangleCount(o.mesh), 14u) << "two triangles became four";
+  EXPECT_EQ(o.mesh.vertexCount, 9u);
+  EXPECT_TRUE(IsClosed(o.mesh));
+  EXPECT_FALSE(o.selected);
+  // Into 4 repairs the three neighbours of a lone triangle, but not one that
+  // is subdivided itself.
+  const struct {
+    Subdivision kind;
+    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    uint32_t triangles;
+  } cases[] = {{Subdivision::kInto3, {Triangle0}, 14},
+               {Subdivision::kInto4, {Triangle0}, 18},
+               {Subdivision::kInto4, {Triangle0, Triangle1}, 12 + 6 + 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    o = CubeWith(c.picks);
+    ASSERT_TRUE(SubdivideObjectTriangles(o, c.kind));
+    EXPECT_EQ(TriangleCount(o.mesh), c.triangles);
+    EXPECT_TRUE(IsClosed(o.mesh));
+  }
+}
+
+TEST(ElementEdit, EachCommandIsOneUndoStepAndNeedsASelection) {
+  for (int edit = 0; edit <= int(ElementEdit::kSubdivideInto4); ++edit) {
+    SCOPED_TRACE(edit);
+    Document doc;
+    AddObjectCopy(doc, CubeWith({Triangle0, Diagonal, Vertex0}));
+    SceneObject& o = *doc.objects.back();
+    o.selected = false;
+    EXPECT_FALSE(RunElementEdit(doc, ElementEdit(edit)).changed) << "nothing selected";
+    EXPECT_FALSE(CanUndo(doc));
+    const Mesh before = o.mesh;
+    o.selected = true;
+    AddToSelection(doc, o.id);
+    doc.outlineObjectId = 1;
+    doc.forceRecord = true;  // as a pick leaves it
+    ASSERT_TRUE(RunElementEdit(doc, ElementEdit(edit)).changed);
+    const bool clears = edit == int(ElementEdit::kCollapse) || edit == int(ElementEdit::kDuplicate);
+    EXPECT_EQ(doc.outlineObjectId, clears ? kNoObjectId : 1u);
+    ASSERT_TRUE(Undo(doc).changed);
+    ExpectSameGeometry(doc.objects.back()->mesh, before, "undone");
+    EXPECT_FALSE(CanUndo(doc)) << "one step";
+  }
+}
+
+TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
+  Document doc;
+  testing::RecordingListener listener;
+  doc.mainWindow = &listener;
+  AddObjectCopy(doc, CubeWith({Triangle1, Diagonal}));
+  AddToSelection(doc, doc.objects.back()->id);
+  doc.forceRecord = true;
+  EXPECT_FALSE(ApplyColourCommand(doc).changed);
+  EXPECT_EQ(listener.codes, (std::vector<uint32_t>{kNotifyAskPaintColour}));
+  EXPECT_FALSE(CanUndo(doc)) << "nothing happens without a colour";
+
+  doc.colourChosen = true;
+  doc.currentColour = {1, 0, 0, 1};
+  EXPECT_TRUE(ApplyColourCommand(doc).changed);
+  const Mesh& mesh = doc.objects.back()->mesh;
+  for (uint32_t k = 0; k < 36; ++k)
+    EXPECT_EQ(mesh.corners.data()[k].colour, k / 3 == 1 ? 0xFFFF0000u : 0xFF808080u) << k;
+  EXPECT_TRUE(CanUndo(doc));
+}
+
+}  // namespace
+}  // namespace torvane
