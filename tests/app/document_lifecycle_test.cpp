@@ -87,6 +87,73 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
   EXPECT_FALSE(host_.titleModified);
 }
 
+// The texts of the open report, the save questions and warnings and the
+// file dialogs' filters, as the user reads them.
+TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
+  const struct {
+    uint32_t flags;
+    const char* text;
+    const char* title;
+  } kReports[] = {
+      {kOpenFailed | kOpenTooLarge,
+       "The model file is too large to load into the available memory.", "File Open Failed"},
+      {kOpenFailed, "There has been an error opening the file:\n\nm.stl", "File Open Failed"},
+      {kOpenNoMeshes, "The opened file doesn't contain any model meshes.", "File Opened"},
+  };
+  for (const auto& report : kReports) {
+    ui_.messages.clear();
+    ReportOpenResult(life_, report.flags, "m.stl");
+    ASSERT_EQ(ui_.messages.size(), 1u) << report.flags;
+    EXPECT_EQ(ui_.messages[0].text, report.text);
+    EXPECT_EQ(ui_.messages[0].title, report.title);
+  }
+  ui_.messages.clear();
+  ReportOpenResult(life_, 0, "m.stl");
+  EXPECT_TRUE(ui_.messages.empty());
+
+  auto filters = [](const std::vector<FileFilter>& list) {
+    std::string out;
+    for (const FileFilter& filter : list)
+      out += filter.label + "=" + filter.patterns + "|";
+    return out;
+  };
+  EXPECT_EQ(filters(OpenFileFilters()),
+            "Model Formats=*.stl;*.3ds;*.tvx;*.3mf;*.obj;*.ply;*.fbx;|TVX File Format "
+            "(*.tvx)=*.tvx|3DS File Format (*.3ds)=*.3ds|3MF File Format (*.3mf)=*.3mf|OBJ File "
+            "Format (*.obj)=*.obj|PLY File Format (*.ply)=*.ply|STL File Format (*.stl)=*.stl|"
+            "Autodesk FBX Format (*.fbx)=*.fbx|All Files=*.*|");
+  EXPECT_EQ(filters(SaveFileFilters()),
+            "TVX File Format (*.tvx)=*.tvx|3DS File Format (*.3ds)=*.3ds|3MF File Format "
+            "(*.3mf)=*.3mf|OBJ File Format (*.obj)=*.obj|PLY File Format (*.ply)=*.ply|STL File "
+            "Format (*.stl)=*.stl|");
+
+  // An empty titled document asks before saving nothing; "No" writes nothing.
+  doc_.untitled = false;
+  doc_.filePath = temp_.Path("empty.stl");
+  doc_.haveChanges = true;
+  ui_.twoAnswers = {false};
+  SaveDocument(life_);
+  ASSERT_EQ(ui_.questions.size(), 1u);
+  EXPECT_EQ(ui_.questions[0].text,
+            "There are no current model objects, do you want to save as an empty file?");
+  EXPECT_EQ(ui_.questions[0].title, "Save Empty File");
+  EXPECT_EQ(ui_.questions[0].first, "Save");
+  EXPECT_EQ(ui_.questions[0].second, "No");
+  EXPECT_FALSE(Exists(doc_.filePath));
+
+  // A 2D drawing is left out of the file, with a warning first.
+  const uint32_t drawing = AddTriangles(doc_, 2);
+  FindObject(doc_, drawing)->outlineShapes.emplace_back();
+  AddTriangles(doc_, 2);
+  SaveDocument(life_);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text,
+            "The 2D drawing will not be saved to the file.\n\nPlease convert the 2D drawing to a "
+            "3D mesh if you wish to save this object.");
+  EXPECT_EQ(ui_.messages[0].title, "Save File");
+  EXPECT_TRUE(Exists(doc_.filePath));
+}
+
 TEST_F(LifecycleTest, SaveOnUnmodifiedDocumentDoesNothing) {
   SaveDocument(life_);  // untitled and unmodified: not even Save As
   AddTriangles(doc_, 4);
@@ -208,6 +275,10 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   ui.twoAnswers = {true};
   OpenFromCommandLine(start, {"torvane", model});
   ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].text,
+            "You are attempting to open the same file. Do you want to keep the unsaved changes or "
+            "revert back to the original file?");
+  EXPECT_EQ(ui.questions[0].title, "Unsaved Changes");
   EXPECT_EQ(ui.questions[0].first, "Keep Changes");
   EXPECT_EQ(ui.questions[0].second, "Revert Changes");
   EXPECT_EQ(TriangleTotal(next), 9u);
@@ -296,6 +367,14 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
   TransferToConverter(life_);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].title, "3D Converter");
+  EXPECT_EQ(ui_.messages[0].text,
+            "The 3D file format converter \"Gyre 3D\" could not be started:\n\n/opt/gyre/gyre3d");
+  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
+  TransferToConverter(life_);
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(ui_.messages[1].text,
+            "The 3D file format converter \"Gyre 3D\" is not installed.\n\nSet its program "
+            "in the setting Components/Gyre 3D/Path.");
 }
 
 }  // namespace

@@ -102,6 +102,15 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   EXPECT_EQ(PropertiesObject(doc_), nullptr);
   Open();
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Object Properties"));
+  QStringList labels;
+  for (const QLabel* label : dialog_->findChildren<QLabel*>()) {
+    if (!label->text().isEmpty() && label != dialog_->messageLine()) labels << label->text();
+  }
+  EXPECT_EQ(labels.join(QLatin1Char('|')),
+            QStringLiteral("X|Y|Z|Position: |Rotation: |Scale: |Number of triangles:"));
+  EXPECT_EQ(dialog_->defaultButton()->text(), QStringLiteral("Default"));
+  EXPECT_EQ(dialog_->acceptButton()->text(), QStringLiteral("Accept"));
+  EXPECT_EQ(dialog_->helpButton()->text(), QStringLiteral("Help"));
   auto expectDisabled = [&] {
     EXPECT_EQ(dialog_->messageLine()->text(), QStringLiteral("No object selected"));
     EXPECT_TRUE(dialog_->messageLine()->isVisible());

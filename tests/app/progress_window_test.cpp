@@ -28,6 +28,9 @@ TEST(ProgressWindow, BarTextsAndMarquee) {
   ASSERT_TRUE(window.Show());
   auto* bar = window.findChild<QProgressBar*>();
   ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Union"));
+  ASSERT_NE(window.findChild<QPushButton*>(), nullptr);
+  EXPECT_EQ(window.findChild<QPushButton*>()->text(), QStringLiteral("Cancel"));
 
   window.SetFraction(0.5);
   EXPECT_EQ(bar->value(), 50);

@@ -83,9 +83,7 @@ TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
   MoveHeld(centre() + QPoint(-5, 5));
   Release(centre());
   EXPECT_TRUE(cube.selected);
-  EXPECT_FLOAT_EQ(cube.mesh.position.x, 0.0f);
-  EXPECT_FLOAT_EQ(cube.mesh.position.y, 0.0f);
-  EXPECT_FLOAT_EQ(cube.mesh.position.z, 0.0f);
+  EXPECT_TRUE(PositionsEqual(cube.mesh.position, {0, 0, 0}));
 
   Drag(centre(), centre() + QPoint(0, -60));
   EXPECT_GT(cube.mesh.position.y, 1.0f) << "dragging up moves the cube up";
@@ -107,6 +105,10 @@ TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
   Drag(at, at + QPoint(-60, 0));
   ASSERT_FALSE(ui_.messages.empty());
   EXPECT_EQ(ui_.messages.back().title, "Selected Item Movement Locked");
+  EXPECT_EQ(ui_.messages.back().text,
+            "Please allow the movement along at least one of the axes if you wish to change the "
+            "selected item's position.\n\nTo allow movement click the Allow Movement buttons in "
+            "the Toolbar.");
   EXPECT_FLOAT_EQ(cube.mesh.position.x, before.x);
   doc_.axisLock = {false, false, false};
 
