@@ -250,6 +250,14 @@ TEST(RemoveDuplicateTriangles, SameCyclicOrderOnlyAndMatchesThePairwiseRemoval) 
   }
 }
 
+// A new object as an import leaves it: changed since the last record.
+SceneObject ObjectWith(Mesh mesh) {
+  SceneObject o;
+  o.mesh = std::move(mesh);
+  MarkChanged(o.mesh);
+  return o;
+}
+
 TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   std::mt19937 rng(3);
   const Mesh original = JitteredMesh(rng, 5000, 3000, true, {0.0f, 1.0f, 0.5f});
@@ -276,6 +284,10 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   }
   const Mesh big = MeshOf(points, indices);
   Mesh m = big;
+  Document doc;
+  const uint32_t id = AddObjectCopy(doc, ObjectWith(big));
+  SelectObject(*FindObject(doc, id));
+  AddToSelection(doc, id);
   MemoryOverride low(500000);
   NullProgress progress;
   uint64_t total = 0;
@@ -283,14 +295,12 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   EXPECT_EQ(RemoveDuplicateTriangles(m, progress, total), kStatusFailed);
   EXPECT_EQ(total, 0u);
   ExpectSameGeometry(m, big, "out of memory");
-}
-
-// A new object as an import leaves it: changed since the last record.
-SceneObject ObjectWith(Mesh mesh) {
-  SceneObject o;
-  o.mesh = std::move(mesh);
-  MarkChanged(o.mesh);
-  return o;
+  // The commands fail with their own memory message and change nothing.
+  EXPECT_EQ(RemoveDuplicateVerticesCommand(doc, progress).errorText,
+            "Remove duplicate vertices: Not enough memory to complete the operation");
+  EXPECT_EQ(RemoveDuplicateTrianglesCommand(doc, progress).errorText,
+            "Remove duplicate triangles: Not enough memory to complete the operation");
+  ExpectSameGeometry(FindObject(doc, id)->mesh, big, "commands out of memory");
 }
 
 TEST(DuplicateRemovalCommand, TotalsOverSelectedObjectsWithTextsAndHistory) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/history.h"
+#include "core/split_group.h"
 #include "mesh_test_shapes.h"
 
 namespace torvane {
@@ -246,6 +247,49 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
   EXPECT_TRUE(CanUndo(doc));
   Undo(doc);
   EXPECT_EQ(TriangleCount(FindObject(doc, a)->mesh), 12u);
+}
+
+// A selected object whose geometry is shared with another copy and cannot
+// get a private one: each command fails with its own memory message and
+// leaves the object as it was.
+TEST(MeshOpsCommands, FailedPrivateCopiesReportTheCommandsMemoryMessage) {
+  Mesh big;
+  for (int i = 0; i < 40000; ++i) {
+    const float x = float(i);
+    ASSERT_TRUE(AppendTriangle(big, {x, 0, 0}, {x + 0.5f, 1, 0}, {x, 0, 1}, 0xFF102030u));
+  }
+  SetRotation(big, {0, 30, 0});
+  const struct {
+    const char* text;
+    CommandOutcome (*run)(Document&);
+  } kCommands[] = {
+      {"Invert Normals", [](Document& d) { return InvertNormalsCommand(d, 2); }},
+      {"Recalculate Normals", [](Document& d) { return RecalculateNormalsCommand(d, 2); }},
+      {"Reverse Winding Order", [](Document& d) { return ReverseWindingCommand(d, 2); }},
+      {"Reset Object Origin to its own Center", &ResetOriginToCentreCommand},
+      {"Reset Object Origin to Grid Origin", &ResetOriginToGridOriginCommand},
+      {"Group Objects", &GroupObjectsCommand},
+  };
+  for (const auto& command : kCommands) {
+    Document doc;
+    SceneObject object;
+    object.mesh = big;
+    uint32_t id = kNoObjectId;
+    for (int copy = 0; copy < 2; ++copy) {  // Group takes two
+      id = AddObjectCopy(doc, object);
+      SelectObject(*FindObject(doc, id));
+      AddToSelection(doc, id);
+    }
+    CommandOutcome outcome;
+    {
+      MemoryOverride low(1000);
+      outcome = command.run(doc);
+    }
+    EXPECT_EQ(outcome.status, kStatusFailed) << command.text;
+    EXPECT_EQ(outcome.errorText,
+              std::string(command.text) + ": Not enough memory to complete the operation");
+    ExpectSameGeometry(FindObject(doc, id)->mesh, big, command.text);
+  }
 }
 
 }  // namespace

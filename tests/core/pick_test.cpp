@@ -359,24 +359,23 @@ TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
   cube.id = 1;
   cube.mesh = MakeIndexedCube();  // vertex 6 is (1, 1, 1)
 
-  // 0.01 beside the corner: found on the first pass (top face of a 0.015 cube).
-  PickRequest r = Down(kPickVertex, 1.01f, 1.01f);
-  ASSERT_TRUE(PickObject(cube, r, settings));
-  EXPECT_EQ(r.hitVertices[0], 6u);
-  EXPECT_EQ(r.hitVertices[1], kDeadIndex);
-  EXPECT_NEAR(r.distance, 9 - 0.015, 1e-5);
-  EXPECT_NE(r.hitCorners[0], kDeadIndex);
-  // 0.02 beside: outside 0.015, found by the second pass at 0.025.
-  r = Down(kPickVertex, 1.02f, 1.02f);
-  ASSERT_TRUE(PickObject(cube, r, settings));
-  EXPECT_EQ(r.hitVertices[0], 6u);
-  EXPECT_NEAR(r.distance, 9 - 0.025, 1e-5);
-  // 0.03: the third pass; 0.04: nothing after three passes.
-  r = Down(kPickVertex, 1.03f, 1.03f);
-  ASSERT_TRUE(PickObject(cube, r, settings));
-  EXPECT_NEAR(r.distance, 9 - 0.035, 1e-5);
-  r = Down(kPickVertex, 1.04f, 1.04f);
-  EXPECT_FALSE(PickObject(cube, r, settings));
+  // Beside the corner by 0.01, 0.02, 0.03: found by the first, second and
+  // third pass (cubes of 0.015, 0.025, 0.035) at that cube's top face; by
+  // 0.04 nothing is found after three passes.
+  const struct {
+    float at;
+    double capture;  // 0: no hit
+  } kPasses[] = {{1.01f, 0.015}, {1.02f, 0.025}, {1.03f, 0.035}, {1.04f, 0}};
+  PickRequest r;
+  for (const auto& pass : kPasses) {
+    r = Down(kPickVertex, pass.at, pass.at);
+    ASSERT_EQ(PickObject(cube, r, settings), pass.capture != 0) << pass.at;
+    if (pass.capture == 0) continue;
+    EXPECT_EQ(r.hitVertices[0], 6u);
+    EXPECT_EQ(r.hitVertices[1], kDeadIndex);
+    EXPECT_NE(r.hitCorners[0], kDeadIndex);
+    EXPECT_NEAR(r.distance, 9 - pass.capture, 1e-5);
+  }
 
   // Edges: beside the edge x = 1, y = 1 (vertices 2 and 6, or the top
   // face's edge 5-6): the two vertex indices and no third.

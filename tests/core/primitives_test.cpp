@@ -163,14 +163,32 @@ TEST(Primitives, AShapeWithoutTrianglesIsNotAdded) {
   doc.mainWindow = &listener;
   const std::vector<uint32_t> selection = doc.selection;
 
-  SceneObject empty;  // what every generator leaves when memory runs out
-  const CommandOutcome outcome = AddPrimitiveObject(doc, PrimitiveShape::kCube, empty);
-  EXPECT_EQ(outcome.status, kStatusFailed);
-  EXPECT_FALSE(outcome.changed);
-  EXPECT_EQ(outcome.errorText,
-            "Torvane is unable to create the Cube object due to there not being enough memory "
-            "for the operation.");
-  EXPECT_EQ(PrimitiveCommandName(PrimitiveShape::kIcosahedron), "Add Icosahedron");
+  const struct {
+    PrimitiveShape shape;
+    const char* command;
+    const char* error;
+  } kShapes[] = {
+      {PrimitiveShape::kCube, "Add Cube",
+       "Torvane is unable to create the Cube object due to there not being enough memory for the "
+       "operation."},
+      {PrimitiveShape::kSphere, "Add Sphere",
+       "Torvane is unable to create the Sphere object due to there not being enough memory for "
+       "the operation."},
+      {PrimitiveShape::kIcosahedron, "Add Icosahedron",
+       "Torvane is unable to create the Icosahedron object due to there not being enough memory "
+       "for the operation."},
+      {PrimitiveShape::kTorus, "Add Torus",
+       "Torvane is unable to create the Torus object due to there not being enough memory for the "
+       "operation."},
+  };
+  for (const auto& shape : kShapes) {
+    SceneObject empty;  // what every generator leaves when memory runs out
+    const CommandOutcome outcome = AddPrimitiveObject(doc, shape.shape, empty);
+    EXPECT_EQ(outcome.status, kStatusFailed);
+    EXPECT_FALSE(outcome.changed);
+    EXPECT_EQ(outcome.errorText, shape.error);
+    EXPECT_EQ(PrimitiveCommandName(shape.shape), shape.command);
+  }
   EXPECT_EQ(doc.objects.size(), 1u);
   EXPECT_EQ(doc.selection, selection);
   EXPECT_TRUE(listener.codes.empty());

@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/duplicate_removal.h"
 #include "core/null_progress.h"
+#include "core/split_group.h"
 #include "core/sub_range_progress.h"
 #include "core/worker_thread.h"
+#include "mesh_test_shapes.h"
 
 namespace torvane {
 namespace {
@@ -250,6 +254,63 @@ TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
   EXPECT_EQ(sleepers->destructions, 3);
   EXPECT_EQ(sleepers->result, kWaitCancelled);
   StopAllWorkers();  // nothing left: returns at once
+}
+
+// The headings (line 0) and details (line 1) the long mesh operations show,
+// as the user reads them.
+TEST(ProgressTexts, MeshOperationsReadAsWritten) {
+  auto selected = [](Mesh mesh, Document& doc) {
+    SceneObject object;
+    object.mesh = std::move(mesh);
+    const uint32_t id = AddObjectCopy(doc, object);
+    SelectObject(*FindObject(doc, id));
+    AddToSelection(doc, id);
+  };
+  const struct {
+    const char* name;
+    std::function<void(Document&, ProgressMonitor&)> run;
+    std::vector<std::string> texts;
+  } kOperations[] = {
+      {"vertices",
+       [&](Document& doc, ProgressMonitor& m) {
+         selected(testing::MakeSoupCube(), doc);
+         EXPECT_EQ(RemoveDuplicateVerticesCommand(doc, m).statusText,
+                   "Removed a total of 28 duplicated vertices from the selected objects.");
+       },
+       {"0:Simplifying vertices", "1:Getting ready...", "1:Analyzing vertices...",
+        "1:Building new indices..."}},
+      {"triangles",
+       [&](Document& doc, ProgressMonitor& m) {
+         Mesh cube = testing::MakeIndexedCube();
+         AppendTriangleFromCorners(cube, 0, 1, 2);
+         selected(cube, doc);
+         EXPECT_EQ(RemoveDuplicateTrianglesCommand(doc, m).statusText,
+                   "Removed a total of 1 duplicated triangles from the selected objects.");
+       },
+       {"0:Simplifying triangles", "1:Getting ready...", "1:Analyzing triangles",
+        "1:Removing duplicated triangles"}},
+      {"split",
+       [&](Document& doc, ProgressMonitor& m) {
+         Mesh two = testing::MakeIndexedCube();
+         AppendMesh(two, testing::MakeIndexedCube({3, 0, 0}, {4, 1, 1}));
+         selected(testing::MakeIndexedCube(), doc);
+         selected(two, doc);
+         EXPECT_EQ(SplitObjectsCommand(doc, m).statusText,
+                   "The selected objects have been split into 3.");
+       },
+       {"0:Processing object 1", "1:Found 1 part", "0:Processing object 2", "1:Found 1 part",
+        "1:Found 2 parts"}},
+  };
+  for (const auto& operation : kOperations) {
+    Document doc;
+    RecordingMonitor monitor;
+    operation.run(doc, monitor);
+    std::vector<std::string> shown;
+    for (const std::string& text : monitor.texts) {
+      if (shown.empty() || shown.back() != text) shown.push_back(text);
+    }
+    EXPECT_EQ(shown, operation.texts) << operation.name;
+  }
 }
 
 }  // namespace
