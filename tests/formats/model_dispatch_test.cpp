@@ -22,32 +22,46 @@ using test::RecordingProgress;
 using test::Tetrahedron;
 
 TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
-  EXPECT_EQ(DetectFormat("MODEL.STL").fileType, kFileTypeStlBinary);
-  EXPECT_EQ(DetectFormat("model.Stl").fileType, kFileTypeStlBinary);
-  EXPECT_EQ(DetectFormat("a.b/model.stl").fileType, kFileTypeStlBinary);
-  EXPECT_EQ(DetectFormat("folder.stl\\model").fileType, kFileTypeUnknown);
-  EXPECT_EQ(DetectFormat("folder.stl/model").fileType, kFileTypeUnknown);
-  EXPECT_EQ(DetectFormat("model.stl.bak").fileType, kFileTypeUnknown);
-  EXPECT_EQ(DetectFormat(".stl").fileType, kFileTypeStlBinary);
-  EXPECT_EQ(DetectFormat("model.stp").fileType, kFileTypeUnknown);
+  // Name, then file type, up axis, handedness, winding and kept normals.
+  const struct {
+    const char* name;
+    FormatDescriptor want;
+  } kNames[] = {
+      {"MODEL.STL", {kFileTypeStlBinary, kUpAxisZ, kHandednessMirroredX, kWindingFirst, 0}},
+      {"model.Stl", {kFileTypeStlBinary, kUpAxisZ, kHandednessMirroredX, kWindingFirst, 0}},
+      {"a.b/model.stl", {kFileTypeStlBinary, kUpAxisZ, kHandednessMirroredX, kWindingFirst, 0}},
+      {".stl", {kFileTypeStlBinary, kUpAxisZ, kHandednessMirroredX, kWindingFirst, 0}},
+      {"X.3DS", {kFileType3ds, kUpAxisZ, kHandednessMirroredX, kWindingSecond, 0}},
+      {"x.tvx", {kFileTypeTvx, kUpAxisY, kHandednessProgram, kWindingFirst, 1}},
+      {"x.fbx", {kFileTypeFbx, kUpAxisY, kHandednessProgram, kWindingFirst, 1}},
+      {"folder.stl\\model", {kFileTypeUnknown, 0, 0, 0, 0}},
+      {"folder.stl/model", {kFileTypeUnknown, 0, 0, 0, 0}},
+      {"model.stl.bak", {kFileTypeUnknown, 0, 0, 0, 0}},
+      {"model.stp", {kFileTypeUnknown, 0, 0, 0, 0}},
+      {"x.txt", {kFileTypeUnknown, 0, 0, 0, 0}},
+  };
+  for (const auto& [name, want] : kNames) {
+    const FormatDescriptor got = DetectFormat(name);
+    EXPECT_EQ(got.fileType, want.fileType) << name;
+    EXPECT_EQ(got.upAxis, want.upAxis) << name;
+    if (want.fileType == kFileTypeUnknown) continue;
+    EXPECT_EQ(got.handedness, want.handedness) << name;
+    EXPECT_EQ(got.winding, want.winding) << name;
+    EXPECT_EQ(got.keepNormals, want.keepNormals) << name;
+  }
 
-  const FormatDescriptor stl = DetectFormat("x.stl");
-  EXPECT_EQ(stl.upAxis, kUpAxisZ);
-  EXPECT_EQ(stl.handedness, kHandednessMirroredX);
-  EXPECT_EQ(stl.winding, kWindingFirst);
-  EXPECT_EQ(stl.keepNormals, 0);
-  const FormatDescriptor threeDs = DetectFormat("X.3DS");
-  EXPECT_EQ(threeDs.fileType, kFileType3ds);
-  EXPECT_EQ(threeDs.winding, kWindingSecond);
-  EXPECT_EQ(DetectFormat("x.tvx").keepNormals, 1);
-  EXPECT_EQ(DetectFormat("x.fbx").fileType, kFileTypeFbx);
-  const FormatDescriptor unknown = DetectFormat("x.txt");
-  EXPECT_EQ(unknown.fileType, kFileTypeUnknown);
-  EXPECT_EQ(unknown.upAxis, 0);
-
-  EXPECT_EQ(FormatDescription(kFileTypeStlAscii), "STL Stereo Lithography (ASCII)");
-  EXPECT_EQ(FormatDescription(kFileTypeStep), "STP Step format");
-  EXPECT_EQ(FormatDescription(kFileTypeFbx), "");
+  const char* const kDescriptions[] = {"TVX Torvane format",
+                                       "3DS AutoDesk 3DS Max format",
+                                       "STL Stereo Lithography (ASCII)",
+                                       "STL Stereo Lithography (Binary)",
+                                       "OBJ Wavefront Technologies",
+                                       "STP Step format",
+                                       "3MF 3D Manufacturing format",
+                                       "PLY Stanford Polygon format",
+                                       ""};
+  for (int type = 0; type < 9; ++type)
+    EXPECT_EQ(FormatDescription(type), kDescriptions[type]) << type;
+  EXPECT_EQ(FormatDescription(kFileTypeUnknown), "");
   EXPECT_EQ(FormatDescription(-1), "");
 
   // Unknown and unreadable extensions, and missing files, fail the load.
