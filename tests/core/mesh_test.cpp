@@ -152,20 +152,14 @@ TEST(MeshTransform, SettersFollowTheirRulesAndTheMatrixScalesTurnsThenMoves) {
   EXPECT_FLOAT_EQ(m.scale.z, 1.0f) << "negative scale refused";
 
   // Each setter is an edit of the mesh: all four flags, render data too.
-  for (const auto& set : std::vector<std::function<void(Mesh&)>>{[](Mesh& x) {
-                                                                   SetPosition(x, {1, 2, 3});
-                                                                 },
-                                                                 [](Mesh& x) {
-                                                                   SetScale(x, {2, 2, 2});
-                                                                 },
-                                                                 [](Mesh& x) {
-                                                                   SetRotation(x, {0, 45, 0});
-                                                                 }}) {
-    Mesh fresh;
-    fresh.renderStale = false;
-    set(fresh);
-    EXPECT_TRUE(AnyChangeFlag(fresh) && fresh.renderStale);
-  }
+  Mesh moved, scaled, turned;
+  for (Mesh* fresh : {&moved, &scaled, &turned})
+    fresh->renderStale = false;
+  SetPosition(moved, {1, 2, 3});
+  SetScale(scaled, {2, 2, 2});
+  SetRotation(turned, {0, 45, 0});
+  for (const Mesh* fresh : {&moved, &scaled, &turned})
+    EXPECT_TRUE(AnyChangeFlag(*fresh) && fresh->renderStale);
 
   SetRotation(m, {370, -370, 720});
   ExpectNear(m.rotation, {10, -10, 0});

@@ -1,12 +1,11 @@
 // Saving through SaveModelFile and loading through LoadModelFile keeps
-// positions, facing and colours for OBJ, PLY, 3DS and 3MF, with each
+// positions, facing and colours for OBJ, PLY, 3DS, 3MF and STL, with each
 // format's axis conventions undone by the load.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/imported_model.h"
 #include "formats/model_file.h"
@@ -40,25 +39,63 @@ ImportedModel Tetra() {
   return model;
 }
 
-TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryAndFacing) {
+// Also the progress texts each writer and reader shows, empty texts left out
+// and repeats of the same text shown once.
+TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
   TempFolder folder;
   const struct {
     const char* name;
     float tolerance;
     bool colours;
-  } formats[] = {{"m.ply", 1e-4f, true},
-                 {"m.3mf", 1e-4f, true},
-                 {"m.3ds", 1e-4f, false},
-                 {"m.obj", 1e-3f, false}};
+    std::vector<std::string> save;
+    std::vector<std::string> load;
+  } formats[] = {
+      {"m.ply",
+       1e-4f,
+       true,
+       {"Writing file header...", "Writing properties...", "Arranging data...",
+        "Writing vertices...", "Writing triangles..."},
+       {"Loading header...", "Loading data..."}},
+      {"m.3mf",
+       1e-4f,
+       true,
+       {"Simplifying vertices...", "Vertex: 0% [0 / 4]", "Writing vertices...",
+        "Writing triangles...", "Index: 0% [0 / 12]", "Finalizing 3MF file..."},
+       {"Opening file...", "Loading vertices...", "Loading faces...",
+        "Arranging the model objects..."}},
+      {"m.3ds", 1e-4f, false, {}, {"Reading 3DS Data.", "Reading 3DS Data. Complete!"}},
+      {"m.obj",
+       1e-3f,
+       false,
+       {"Arranging data...", "Checking for duplicate vertices...", "Duplicates Found: 0. [0 / 4]",
+        "Removing duplicate vertices...", "Arranging facets...", "Writing vertices...",
+        "Writing normals...", "Writing triangles...", "Facets written: 0 / 4."},
+       {"Reading raw OBJ", "Reading raw OBJ... Complete!", "Compiling 3D Model",
+        "Compiling 3D Model... Complete!"}},
+      {"m.stl",
+       1e-4f,
+       false,
+       {"Preparing data", "Write Binary file", "Write Binary file : 0 facets"},
+       {"Loading as Binary: 0 facets", "Processing Colors and Normals: [100%: 4 / 4]"}},
+  };
+  auto shown = [](const std::vector<std::string>& texts) {
+    std::vector<std::string> out;
+    for (const std::string& text : texts) {
+      if (!text.empty() && (out.empty() || out.back() != text)) out.push_back(text);
+    }
+    return out;
+  };
   for (const auto& format : formats) {
     SCOPED_TRACE(format.name);
     ImportedModel model = Tetra();
     const ImportedModel original = Tetra();
-    NullProgress progress;
+    test::RecordingProgress saving, loading;
     const std::string path = folder.File(format.name);
-    ASSERT_EQ(SaveModelFile(path, progress, model), kLoaded);
+    ASSERT_EQ(SaveModelFile(path, saving, model), kLoaded);
+    EXPECT_EQ(shown(saving.texts), format.save);
     ImportedModel loaded;
-    ASSERT_EQ(LoadModelFile(path, progress, loaded), kLoaded);
+    ASSERT_EQ(LoadModelFile(path, loading, loaded), kLoaded);
+    EXPECT_EQ(shown(loading.texts), format.load);
     EXPECT_EQ(loaded.upAxis, kUpAxisY);
     EXPECT_EQ(loaded.handedness, kHandednessProgram);
     // Every original triangle is found with its corners in the same turning
@@ -82,56 +119,6 @@ TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryAndFacing) {
         EXPECT_EQ(readColours[at], a.colours[3 * t]) << t;
       }
     }
-  }
-}
-
-// The progress texts each writer and reader shows, empty texts left out and
-// repeats of the same text shown once.
-TEST(FormatRoundTrip, ProgressTextsReadAsWritten) {
-  TempFolder folder;
-  const struct {
-    const char* name;
-    std::vector<std::string> save;
-    std::vector<std::string> load;
-  } formats[] = {
-      {"m.ply",
-       {"Writing file header...", "Writing properties...", "Arranging data...",
-        "Writing vertices...", "Writing triangles..."},
-       {"Loading header...", "Loading data..."}},
-      {"m.obj",
-       {"Arranging data...", "Checking for duplicate vertices...", "Duplicates Found: 0. [0 / 4]",
-        "Removing duplicate vertices...", "Arranging facets...", "Writing vertices...",
-        "Writing normals...", "Writing triangles...", "Facets written: 0 / 4."},
-       {"Reading raw OBJ", "Reading raw OBJ... Complete!", "Compiling 3D Model",
-        "Compiling 3D Model... Complete!"}},
-      {"m.3ds", {}, {"Reading 3DS Data.", "Reading 3DS Data. Complete!"}},
-      {"m.3mf",
-       {"Simplifying vertices...", "Vertex: 0% [0 / 4]", "Writing vertices...",
-        "Writing triangles...", "Index: 0% [0 / 12]", "Finalizing 3MF file..."},
-       {"Opening file...", "Loading vertices...", "Loading faces...",
-        "Arranging the model objects..."}},
-      {"m.stl",
-       {"Preparing data", "Write Binary file", "Write Binary file : 0 facets"},
-       {"Loading as Binary: 0 facets", "Processing Colors and Normals: [100%: 4 / 4]"}},
-  };
-  auto shown = [](const std::vector<std::string>& texts) {
-    std::vector<std::string> out;
-    for (const std::string& text : texts) {
-      if (!text.empty() && (out.empty() || out.back() != text)) out.push_back(text);
-    }
-    return out;
-  };
-  for (const auto& format : formats) {
-    SCOPED_TRACE(format.name);
-    ImportedModel model = Tetra();
-    const std::string path = folder.File(format.name);
-    test::RecordingProgress saving;
-    ASSERT_EQ(SaveModelFile(path, saving, model), kLoaded);
-    EXPECT_EQ(shown(saving.texts), format.save);
-    ImportedModel loaded;
-    test::RecordingProgress loading;
-    ASSERT_EQ(LoadModelFile(path, loading, loaded), kLoaded);
-    EXPECT_EQ(shown(loading.texts), format.load);
   }
 }
 

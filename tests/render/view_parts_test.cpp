@@ -45,24 +45,26 @@ TEST(Grid, QuadrantSetCoversItsRangesWithTheAxisColours) {
   const LineList& xz = a.planes[kGridPlaneXZ];
   // 21 lines along X (z = 1, -1 .. -20) and 21 along Z (x = -1, 1 .. 20).
   EXPECT_EQ(xz.LineCount(), 42u);
-  Colour32 c = 0;
-  EXPECT_EQ(CountLine(xz, -1, 0, 1, 20, 0, 1, &c), 1);
-  EXPECT_EQ(c, kGridLineColour);
-  EXPECT_EQ(CountLine(xz, -1, 0, -10, 20, 0, -10, &c), 1);
-  EXPECT_EQ(c, kTenthLineColourX);
-  EXPECT_EQ(CountLine(xz, 20, 0, 1, 20, 0, -20, &c), 1);
-  EXPECT_EQ(c, kTenthLineColourZ);
   EXPECT_EQ(CountLine(xz, -1, 0, 0, 20, 0, 0), 0);  // the axis lies at 0
-  EXPECT_EQ(CountLine(a.planes[kGridPlaneXY], 10, -1, 0, 10, 20, 0, &c), 1);
-  EXPECT_EQ(c, kTenthLineColourY);
   EXPECT_EQ(a.planes[kGridPlaneYZ].LineCount(), 42u);
   EXPECT_EQ(a.axes.LineCount(), 3u);
-  EXPECT_EQ(CountLine(a.axes, -1, 0, 0, 80, 0, 0, &c), 1);
-  EXPECT_EQ(c, kAxisColourX);
-  EXPECT_EQ(CountLine(a.axes, 0, -1, 0, 0, 80, 0, &c), 1);
-  EXPECT_EQ(c, kAxisColourY);
-  EXPECT_EQ(CountLine(a.axes, 0, 0, 1, 0, 0, -80, &c), 1);
-  EXPECT_EQ(c, kAxisColourZ);
+  const struct {
+    const LineList& list;
+    float p[6];
+    Colour32 colour;
+  } kLines[] = {{xz, {-1, 0, 1, 20, 0, 1}, kGridLineColour},
+                {xz, {-1, 0, -10, 20, 0, -10}, kTenthLineColourX},
+                {xz, {20, 0, 1, 20, 0, -20}, kTenthLineColourZ},
+                {a.planes[kGridPlaneXY], {10, -1, 0, 10, 20, 0}, kTenthLineColourY},
+                {a.axes, {-1, 0, 0, 80, 0, 0}, kAxisColourX},
+                {a.axes, {0, -1, 0, 0, 80, 0}, kAxisColourY},
+                {a.axes, {0, 0, 1, 0, 0, -80}, kAxisColourZ}};
+  for (const auto& line : kLines) {
+    const float* p = line.p;
+    Colour32 c = 0;
+    EXPECT_EQ(CountLine(line.list, p[0], p[1], p[2], p[3], p[4], p[5], &c), 1) << p[0] << p[2];
+    EXPECT_EQ(c, line.colour) << p[0] << p[2];
+  }
   EXPECT_EQ(xz.colours.size() * 3, xz.positions.size());
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/mesh_test_shapes.h"
 #include "render/camera.h"
 #include "render/render_device.h"
 #include "render/scene_views.h"
@@ -37,19 +38,7 @@ void AddSquare(Mesh& mesh, float half, float zPlane, bool inverted,
 
 // A cube of side 2 at the origin with outward normals.
 void AddCube(Mesh& mesh) {
-  const Vec3 corner[8] = {{-1, -1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, 1, -1},
-                          {-1, -1, 1},  {1, -1, 1},  {-1, 1, 1},  {1, 1, 1}};
-  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2},
-                           {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 6, 7, 3}};
-  for (const auto& f : faces) {
-    Vec3 centre = (corner[f[0]] + corner[f[2]]) * 0.5f;
-    Vec3 n = FaceNormal(corner[f[0]], corner[f[1]], corner[f[2]]);
-    bool flip = Dot(n, centre) < 0.0f;
-    const Vec3& p1 = flip ? corner[f[3]] : corner[f[1]];
-    const Vec3& p3 = flip ? corner[f[1]] : corner[f[3]];
-    AppendTriangle(mesh, corner[f[0]], p1, corner[f[2]], kDefaultObjectColour);
-    AppendTriangle(mesh, corner[f[0]], corner[f[2]], p3, kDefaultObjectColour);
-  }
+  mesh = testing::MakeIndexedCube({-1, -1, -1}, {1, 1, 1}, kDefaultObjectColour);
 }
 
 int Brightness(QRgb c) {
