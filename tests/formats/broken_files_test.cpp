@@ -8,6 +8,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/document.h"
 #include "format_test_support.h"
@@ -83,43 +87,27 @@ TEST(BrokenFiles, SpecificOutcomes) {
     test::RecordingProgress progress;
     return LoadModelFile(corpus + name, progress, model);
   };
-  for (const char* name : {"empty.stl",
-                           "huge_count.stl",
-                           "wrapping_count.stl",
-                           "extra_byte.stl",
-                           "truncated_binary.stl",
-                           "ascii_truncated.stl",
-                           "obj_index_2pow31.obj",
-                           "obj_negative_beyond.obj",
-                           "obj_zero_index.obj",
-                           "ply_four_billion_vertices.ply",
-                           "ply_count_overflow.ply",
-                           "ply_binary_list_bomb.ply",
-                           "ply_truncated_binary.ply",
-                           "ply_unknown_type_binary.ply",
-                           "ply_index_beyond.ply",
-                           "ply_no_end_header.ply",
-                           "ply_two_corner_face.ply",
-                           "ply_header_only.ply",
-                           "tds_main_length_off.3ds",
-                           "tds_truncated.3ds",
-                           "tds_points_past_chunk.3ds",
-                           "tds_face_index_beyond.3ds",
-                           "tds_child_longer_than_parent.3ds",
-                           "3mf_truncated_zip.3mf",
-                           "3mf_not_a_zip.3mf",
-                           "3mf_index_beyond.3mf",
-                           "3mf_lying_size.3mf",
-                           "3mf_absurd_size.3mf"}) {
-    EXPECT_EQ(load(name), kFailed) << name;
-  }
-  for (const char* name :
-       {"solid_then_binary.stl", "nan_coordinates.stl", "zero_facets.stl", "ascii_long_lines.stl",
-        "obj_bad_normal_index.obj", "obj_one_long_face.obj", "obj_crlf_tokens_only.obj",
-        "tds_keyframe_track_short.3ds", "3mf_deep_nesting.3mf", "3mf_dotdot_entry.3mf",
-        "3mf_broken_xml.3mf", "3mf_rels_to_nowhere.3mf"}) {
-    EXPECT_EQ(load(name), kLoaded) << name;
-  }
+  // Names separated by spaces.
+  auto names = [](const std::string& list) {
+    std::istringstream in(list);
+    return std::vector<std::string>(std::istream_iterator<std::string>(in), {});
+  };
+  for (const std::string& name :
+       names("empty.stl huge_count.stl wrapping_count.stl extra_byte.stl truncated_binary.stl "
+             "ascii_truncated.stl obj_index_2pow31.obj obj_negative_beyond.obj obj_zero_index.obj "
+             "ply_four_billion_vertices.ply ply_count_overflow.ply ply_binary_list_bomb.ply "
+             "ply_truncated_binary.ply ply_unknown_type_binary.ply ply_index_beyond.ply "
+             "ply_no_end_header.ply ply_two_corner_face.ply ply_header_only.ply "
+             "tds_main_length_off.3ds tds_truncated.3ds tds_points_past_chunk.3ds "
+             "tds_face_index_beyond.3ds tds_child_longer_than_parent.3ds 3mf_truncated_zip.3mf "
+             "3mf_not_a_zip.3mf 3mf_index_beyond.3mf 3mf_lying_size.3mf 3mf_absurd_size.3mf"))
+    EXPECT_EQ(load(name.c_str()), kFailed) << name;
+  for (const std::string& name :
+       names("solid_then_binary.stl nan_coordinates.stl zero_facets.stl ascii_long_lines.stl "
+             "obj_bad_normal_index.obj obj_one_long_face.obj obj_crlf_tokens_only.obj "
+             "tds_keyframe_track_short.3ds 3mf_deep_nesting.3mf 3mf_dotdot_entry.3mf "
+             "3mf_broken_xml.3mf 3mf_rels_to_nowhere.3mf"))
+    EXPECT_EQ(load(name.c_str()), kLoaded) << name;
 
   test::RecordingProgress progress;
   ImportedModel fan;

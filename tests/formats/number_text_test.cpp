@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <sstream>
+#include <string>
 
 #include "formats/ply/ply_values.h"
 #include "formats/textio/number_text.h"
@@ -31,36 +33,15 @@ TEST(NumberText, PlainDecimalsMatchTheLibraryExactly) {
   }
   // Values just below and above float midpoints, padded with zeros; exact
   // float midpoints and their neighbours in the last digit; exponents.
-  for (const char* hard : {"16777217",
-                           "16777216.0000",
-                           "0.100000001490116119384765625",
-                           "3.4028235e38",
-                           "1e-50",
-                           "-0.000",
-                           "7.",
-                           ".25",
-                           "+2.5",
-                           "1.5x3",
-                           "16777217.0000001",
-                           "16777216.9999999",
-                           "0.000000059604644775390625",
-                           "1.00000005960464477539",
-                           "1.0000000596046448",
-                           "1.0000000596046447",
-                           "33554433",
-                           "33554434.999",
-                           "1.25e-3",
-                           "-7E+2",
-                           "5e",
-                           "4e+",
-                           "1e22",
-                           "123456789012345678e-20",
-                           "9007199254740993",
-                           "0.3e-22",
-                           "1e0005"}) {
+  std::istringstream hardValues(
+      "16777217 16777216.0000 0.100000001490116119384765625 3.4028235e38 1e-50 -0.000 7. .25 "
+      "+2.5 1.5x3 16777217.0000001 16777216.9999999 0.000000059604644775390625 "
+      "1.00000005960464477539 1.0000000596046448 1.0000000596046447 33554433 33554434.999 "
+      "1.25e-3 -7E+2 5e 4e+ 1e22 123456789012345678e-20 9007199254740993 0.3e-22 1e0005");
+  for (std::string hard; hardValues >> hard;) {
     float parsed = 0.0f;
     ASSERT_TRUE(ParseLeadingFloat(hard, parsed)) << hard;
-    EXPECT_EQ(parsed, std::strtof(hard, nullptr)) << hard;
+    EXPECT_EQ(parsed, std::strtof(hard.c_str(), nullptr)) << hard;
   }
   float untouched = 9.0f;
   EXPECT_FALSE(ParseLeadingFloat("abc", untouched));
