@@ -96,17 +96,16 @@ bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
                        CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
                        CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
                        SplitScratch& scratch) {
-  const CsgPolygon polygon = store.polygons[id];
+  const CsgPolygon& polygon = store.polygons[id];
   const uint32_t n = polygon.count;
-  scratch.classes.resize(n);
   uint32_t type = 0;
   {
+    // Most polygons lie wholly on one side: classify without keeping the
+    // vertex classes, and only a spanning polygon classifies again below.
     const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
     for (uint32_t k = 0; k < n; ++k) {
       if (poll()) return false;
-      const uint32_t c = ClassOf(Distance(plane, v[k]));
-      scratch.classes[k] = c;
-      type |= c;
+      type |= ClassOf(Distance(plane, v[k]));
     }
   }
   switch (type) {
@@ -122,11 +121,18 @@ bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
     default:
       break;
   }
+  const CsgPolygon whole = polygon;  // the store grows below
+  scratch.classes.resize(n);
+  {
+    const CsgVertex* v = store.vertices.data() + whole.firstVertex;
+    for (uint32_t k = 0; k < n; ++k)
+      scratch.classes[k] = ClassOf(Distance(plane, v[k]));
+  }
   std::vector<CsgVertex>& f = scratch.front;
   std::vector<CsgVertex>& b = scratch.back;
   f.clear();
   b.clear();
-  const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
+  const CsgVertex* v = store.vertices.data() + whole.firstVertex;
   for (uint32_t i = 0; i < n; ++i) {
     if (i % 100 == 0 && poll()) return false;
     const uint32_t j = (i + 1) % n;
@@ -145,8 +151,8 @@ bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
       b.push_back(cut);
     }
   }
-  if (f.size() >= 3) front.push_back(AddPiece(store, f, polygon.plane));
-  if (b.size() >= 3) back.push_back(AddPiece(store, b, polygon.plane));
+  if (f.size() >= 3) front.push_back(AddPiece(store, f, whole.plane));
+  if (b.size() >= 3) back.push_back(AddPiece(store, b, whole.plane));
   return true;
 }
 
