@@ -41,11 +41,11 @@ Mesh Sphere(float radius, Vec3 centre, int slices, int stacks) {
   Mesh m;
   m.positions.ResizeDiscard(v.size());
   for (size_t i = 0; i < v.size(); ++i)
-    m.positions[i] = v[i];
+    m.positions.MutableData()[i] = v[i];
   m.vertexCount = uint32_t(v.size());
   m.corners.ResizeDiscard(idx.size());
   for (size_t k = 0; k < idx.size(); ++k)
-    m.corners[k] = MeshCorner{idx[k], {}, 0xFF808080u};
+    m.corners.MutableData()[k] = MeshCorner{idx[k], {}, 0xFF808080u};
   m.cornerCount = uint32_t(idx.size());
   return m;
 }

@@ -251,7 +251,7 @@ TEST(BspMesh, WorldMeshAppliesTheTransformAndSkipsDeadTriangles) {
   cube.rotation = {0, 90, 0};
   cube.position = {10, 0, 0};
   for (int c = 0; c < 3; ++c)
-    cube.corners[c].vertexIndex = kDeadIndex;
+    cube.corners.MutableData()[c].vertexIndex = kDeadIndex;
   const WorldMesh world = MakeWorldMesh(cube);
   ASSERT_TRUE(world.valid);
   EXPECT_EQ(world.corners.size(), 33u);

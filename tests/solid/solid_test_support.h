@@ -48,13 +48,13 @@ inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stac
     idx.insert(idx.end(), {bottom, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
   m.positions.ResizeDiscard(v.size());
   for (size_t i = 0; i < v.size(); ++i)
-    m.positions[i] = v[i];
+    m.positions.MutableData()[i] = v[i];
   m.vertexCount = static_cast<uint32_t>(v.size());
   m.corners.ResizeDiscard(idx.size());
   for (size_t k = 0; k < idx.size(); k += 3) {
     const Vec3 n = FaceNormal(v[idx[k]], v[idx[k + 1]], v[idx[k + 2]]);
     for (int c = 0; c < 3; ++c)
-      m.corners[k + c] = MeshCorner{idx[k + c], n, colour};
+      m.corners.MutableData()[k + c] = MeshCorner{idx[k + c], n, colour};
   }
   m.cornerCount = static_cast<uint32_t>(idx.size());
   return m;
