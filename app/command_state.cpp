@@ -19,26 +19,14 @@ CommandState Enabled(bool enabled, bool checked = false) {
 
 }  // namespace
 
-bool IsCommandBuilt(CommandId command) {
-  switch (command) {
-    case cmd::kBooleanIntersection:
-    case cmd::kBooleanSubtract:
-    case cmd::kBooleanUnion:
-      return false;
-    default:
-      return true;
-  }
+// Every command and edit command has its work now; the answers stay for the
+// callers that grey out what is not built.
+bool IsCommandBuilt(CommandId) {
+  return true;
 }
 
-bool IsEditCommandBuilt(CommandId code) {
-  switch (code) {
-    case edit::kUnion:
-    case edit::kIntersect:
-    case edit::kSubtract:
-      return false;
-    default:
-      return true;
-  }
+bool IsEditCommandBuilt(CommandId) {
+  return true;
 }
 
 CommandId CullingCommandOf(int mode) {
@@ -116,6 +104,9 @@ CommandState QueryCommandState(CommandId command, Document& doc, const ShellHost
     case cmd::kRemoveDuplicateTriangles:
       return Enabled(anySelected);
     case cmd::kGroupObjects:
+    case cmd::kBooleanIntersection:
+    case cmd::kBooleanSubtract:
+    case cmd::kBooleanUnion:
       return Enabled(SelectedCount(doc) >= 2);
     case cmd::kSolid:
       return Enabled(true, !host.Wireframe());
@@ -158,6 +149,9 @@ CommandState QueryEditCommandState(CommandId code, Document& doc, const ShellHos
     case edit::kProperties:
       return Enabled(host.CanShowProperties() && AnySelected(doc));
     case edit::kGroup:
+    case edit::kUnion:
+    case edit::kIntersect:
+    case edit::kSubtract:
       return Enabled(SelectedCount(doc) >= 2);
     default:
       return Enabled(AnySelected(doc));

@@ -13,6 +13,7 @@
 #include "core/history.h"
 #include "core/mesh_ops.h"
 #include "core/split_group.h"
+#include "solid/booleans.h"
 #include "solid/outline.h"
 #include "solid/outline_solids.h"
 
@@ -79,6 +80,16 @@ std::string ElementEditTitle(CommandId code, uint32_t mode) {
     default:
       return "Subdivide triangle into 4";
   }
+}
+
+// Each pairwise step runs under its own progress window; the notice goes to
+// the timed hint line and the memory message has no title.
+CommandOutcome RunBoolean(Lifecycle& life, BooleanKind kind) {
+  return BooleanCommand(
+      life.doc, kind,
+      [&](const std::string& title, const std::function<int(ProgressMonitor&)>& step) {
+        return life.ui.RunWithProgress(title, step);
+      });
 }
 
 }  // namespace
@@ -186,6 +197,15 @@ bool DispatchEditCommand(Lifecycle& life, CommandId code) {
     case edit::kFormVertical:
       outcome = FormBySlicesCommand(doc, SliceDirection::kVertical);
       title = "Form 3D from 2D Outline (vertical slices)";
+      break;
+    case edit::kUnion:
+      outcome = RunBoolean(life, BooleanKind::kUnion);
+      break;
+    case edit::kIntersect:
+      outcome = RunBoolean(life, BooleanKind::kIntersection);
+      break;
+    case edit::kSubtract:
+      outcome = RunBoolean(life, BooleanKind::kSubtract);
       break;
     case edit::kProperties:
       host.ShowProperties();

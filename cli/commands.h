@@ -38,5 +38,6 @@ int RunInfo(std::span<const std::string> args, TerminalProgress& progress);
 int RunConvert(std::span<const std::string> args, TerminalProgress& progress);
 int RunPrimitive(std::span<const std::string> args, TerminalProgress& progress);
 int RunOutline(std::span<const std::string> args, TerminalProgress& progress);
+int RunBoolean(std::span<const std::string> args, TerminalProgress& progress);
 
 }  // namespace torvane

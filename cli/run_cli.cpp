@@ -56,6 +56,14 @@ constexpr CliCommand kCommands[] = {
      "Opens IN, runs Group Objects on every object, prints the status text and\n"
      "saves to OUT.\n",
      RunGroup},
+    {"boolean", "combine the objects by union, subtraction or intersection",
+     "usage: torvane-cli boolean union|subtract|intersect IN... OUT\n"
+     "\n"
+     "Opens every IN (a file may hold several objects) and runs Union,\n"
+     "Subtract or Intersection on all their objects in the order given; the\n"
+     "first object is the target of subtract. Prints the notice and saves the\n"
+     "result to OUT.\n",
+     RunBoolean},
     {"normals", "invert or recalculate the normals",
      "usage: torvane-cli normals invert|recalculate IN OUT\n"
      "\n"

@@ -357,26 +357,21 @@ TEST_F(ShellWindowTest, EveryEnabledCommandReachesItsHandler) {
   EXPECT_GT(ran, 50);
 }
 
-TEST_F(ShellWindowTest, CommandsWithoutTheirWorkStayDisabled) {
-  const CommandId unbuilt[] = {3041, 3042, 3043};
+TEST_F(ShellWindowTest, CommandsWaitForTheirSelection) {
+  // Nothing selected: the booleans and the selection tools stay disabled and
+  // a direct call does not run them.
+  const CommandId waiting[] = {3041, 3042, 3043, cmd::kInvertNormals};
   QSignalSpy spy(&shell(), &ApplicationShell::commandDispatched);
-  for (CommandId command : unbuilt) {
+  for (CommandId command : waiting) {
     const QList<QAction*> actions = shell().commands().Actions(command);
     ASSERT_FALSE(actions.isEmpty()) << command;
-    for (QAction* action : actions) {
+    for (QAction* action : actions)
       EXPECT_FALSE(action->isEnabled()) << command;
-      action->trigger();
-    }
     EXPECT_FALSE(shell().Dispatch(command)) << command;
   }
-  // Only the direct calls arrived, and none ran.
-  ASSERT_EQ(spy.count(), static_cast<int>(std::size(unbuilt)));
+  ASSERT_EQ(spy.count(), static_cast<int>(std::size(waiting)));
   for (const QList<QVariant>& call : spy)
     EXPECT_FALSE(call.at(1).toBool());
-  // Selection-dependent commands wait for a selection.
-  for (QAction* action : shell().commands().Actions(cmd::kInvertNormals)) {
-    EXPECT_FALSE(action->isEnabled());
-  }
 }
 
 TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
@@ -444,6 +439,31 @@ TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
     }
   }
   EXPECT_FALSE(AnyWithTriangles(doc_));
+}
+
+TEST_F(ShellWindowTest, UnionFromTheRibbonShowsItsNoticeAndUndoes) {
+  QToolButton* union_ = shell().ribbon().Buttons(cmd::kBooleanUnion).front();
+  shell().Dispatch(cmd::kAddCube);
+  shell().RefreshCommands();
+  EXPECT_FALSE(union_->isEnabled());  // one object
+  shell().Dispatch(cmd::kAddSphere);
+  shell().RefreshCommands();
+  ASSERT_EQ(SelectedCount(doc_), 2u);
+  ASSERT_TRUE(union_->isEnabled());
+  union_->click();
+  EXPECT_EQ(ui_.progressTitles.back(), "Union");
+  size_t live = 0;
+  for (const auto& o : doc_.objects)
+    live += (o && IsLive(*o)) ? 1 : 0;
+  EXPECT_EQ(live, 1u);
+  EXPECT_EQ(SelectedCount(doc_), 1u);
+  EXPECT_EQ(window_.views().hint().text, "Union: The 2 selected objects were combined into 1");
+  EXPECT_TRUE(window_.views().hint().timed);
+  shell().Dispatch(cmd::kUndo);
+  live = 0;
+  for (const auto& o : doc_.objects)
+    live += (o && IsLive(*o)) ? 1 : 0;
+  EXPECT_EQ(live, 2u);
 }
 
 TEST_F(ShellWindowTest, AcceleratorsFire) {

@@ -372,6 +372,55 @@ TEST_F(CliTest, EditCommandsSplitGroupSubdivideAndClean) {
   EXPECT_FALSE(fs::exists(PathOf("x.stl")));
 }
 
+TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
+  const std::string a = WriteBoxStl("a.stl", {{0, 0, 0, 2, 2, 2}});
+  const std::string b = WriteBoxStl("b.stl", {{1, 1, 1, 3, 3, 3}});
+  const std::string far = WriteBoxStl("far.stl", {{5, 5, 5, 6, 6, 6}});
+  // One input holding two objects works as two inputs do.
+  const std::string both = PathOf("both.tvx");
+  ASSERT_EQ(Run({"split", WriteBoxStl("two.stl", {{0, 0, 0, 2, 2, 2}, {1, 1, 1, 3, 3, 3}}), both})
+                .exitCode,
+            0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string notice;
+    float min, max;  // x bounds of the saved result
+  };
+  const Case cases[] = {
+      {{"union", a, b}, "Union: The 2 selected objects were combined into 1", -3, 0},
+      {{"union", both}, "Union: The 2 selected objects were combined into 1", -3, 0},
+      {{"intersect", a, b},
+       "Intersection: 1 object has been created from the intersection of the 2 selected objects",
+       -2,
+       -1},
+      {{"subtract", b, a},
+       "Subtract: The target object has had the other selected objects taken away from it",
+       -3,
+       -1},
+      {{"union", a, far}, "Union: The 2 selected objects were combined into 1", -6, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"boolean"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const std::string out = PathOf("out.tvx");
+    args.push_back(out);
+    const RunOutput run = Run(args);
+    ASSERT_EQ(run.exitCode, 0) << c.args[0] << run.err;
+    EXPECT_EQ(run.out, c.notice + "\n");
+    const std::vector<Json> info = JsonLines(Run({"info", "--json", out}).out);
+    ASSERT_EQ(info.size(), 1u);
+    ASSERT_EQ(info[0]["objects"].items.size(), 1u);
+    EXPECT_NEAR(info[0]["objects"].items[0]["min"].items[0].number, c.min, 1e-4);
+    EXPECT_NEAR(info[0]["objects"].items[0]["max"].items[0].number, c.max, 1e-4);
+  }
+  const RunOutput empty = Run({"boolean", "intersect", a, far, PathOf("none.stl")});
+  EXPECT_EQ(empty.out,
+            "Intersection: There was no common intersection of the 2 selected objects\n");
+  EXPECT_EQ(Run({"boolean", "union", PathOf("x.stl")}).exitCode, 2);
+  EXPECT_EQ(Run({"boolean", "xor", a, b, PathOf("x.stl")}).exitCode, 2);
+  EXPECT_EQ(Run({"boolean", "union", a, PathOf("missing.stl"), PathOf("x.stl")}).exitCode, 2);
+}
+
 TEST_F(CliTest, PrimitiveSavesEachShapeReadyToOpen) {
   struct Expected {
     const char* shape;

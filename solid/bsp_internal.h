@@ -1,0 +1,114 @@
+// Kernel internals shared by the bsp_*.cpp files: the cancellation and
+// memory checks, store growth and the splitting step used by the tree walks.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "core/grow_array.h"
+#include "platform/available_memory.h"
+#include "solid/bsp.h"
+
+namespace torvane::bsp {
+
+// A polling point of the kernel. The window's cancellation test pumps its
+// events, which costs far more than the work between two polling points, so
+// the monitor is asked on the first poll and then at most every 10 ms; the
+// clock itself is read every 256 polls.
+class CancelPoll {
+ public:
+  explicit CancelPoll(ProgressMonitor& monitor) : monitor_(monitor) {}
+  bool operator()() {
+    if (--countdown_ > 0) return false;
+    countdown_ = 256;
+    const auto now = std::chrono::steady_clock::now();
+    if (asked_ && now - last_ < std::chrono::milliseconds(10)) return false;
+    asked_ = true;
+    last_ = now;
+    return monitor_.IsCancelled();
+  }
+
+ private:
+  ProgressMonitor& monitor_;
+  int countdown_ = 1;
+  bool asked_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// The memory floor of a tree build, read on the first check and then at most
+// every 10 ms (reading the figure means reading /proc).
+class MemoryFloor {
+ public:
+  // True when less than the floor is available.
+  bool Reached() {
+    if (--countdown_ > 0) return false;
+    countdown_ = 64;
+    const auto now = std::chrono::steady_clock::now();
+    if (read_ && now - last_ < std::chrono::milliseconds(10)) return false;
+    read_ = true;
+    last_ = now;
+    return AvailableMemory() < kCsgMemoryFloor;
+  }
+
+ private:
+  int countdown_ = 1;
+  bool read_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// Makes room for `extra` more elements, refusing (bad_alloc) a large growth
+// the memory guard does not allow.
+template <class T>
+void Grow(std::vector<T>& v, size_t extra) {
+  const size_t need = v.size() + extra;
+  if (need <= v.capacity()) return;
+  const size_t cap = std::max(need, v.capacity() * 2);
+  if (!MemoryGuardAllows(cap * sizeof(T))) throw std::bad_alloc();
+  v.reserve(cap);
+}
+
+inline float Distance(const CsgPlane& p, const CsgVertex& v) {
+  return p.nx * v.x + p.ny * v.y + p.nz * v.z - p.w;
+}
+
+inline uint32_t ClassOf(float d) {
+  return d < -kCsgPlaneTolerance ? kCsgBack : (d > kCsgPlaneTolerance ? kCsgFront : kCsgCoplanar);
+}
+
+inline CsgPlane Flipped(const CsgPlane& p) {
+  return {-p.nx, -p.ny, -p.nz, -p.w};
+}
+
+inline float NormalDot(const CsgPlane& a, const CsgPlane& b) {
+  return a.nx * b.nx + a.ny * b.ny + a.nz * b.nz;
+}
+
+// Class of a whole polygon, polling at every vertex; sets `cancelled`.
+uint32_t ClassifyPolygon(const CsgStore& store, const CsgPolygon& polygon, const CsgPlane& plane,
+                         CancelPoll& poll, bool& cancelled);
+
+// Scratch space of the cutting step, kept between calls.
+struct SplitScratch {
+  std::vector<uint32_t> classes;
+  std::vector<CsgVertex> front;
+  std::vector<CsgVertex> back;
+};
+
+// Distributes one polygon whose input list is released afterwards: a polygon
+// wholly on one side moves (its id goes to the list, as a copy would), a
+// spanning one is cut into new polygons. Returns false when cancelled; a
+// failed allocation throws std::bad_alloc.
+bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
+                       CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                       CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
+                       SplitScratch& scratch);
+
+// A new polygon from vertices whose plane comes from the first three; a
+// piece whose first three vertices give no usable plane (collinear, or
+// turned away from `fallback` by float noise) keeps `fallback`.
+CsgPolygonId AddPiece(CsgStore& store, const std::vector<CsgVertex>& vertices,
+                      const CsgPlane& fallback);
+
+}  // namespace torvane::bsp

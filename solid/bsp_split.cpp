@@ -1,0 +1,204 @@
+// Planes, polygons and the cut of one polygon by a plane.
+//
+// Inputs: a plane and a polygon of the store. Outputs: the polygon (moved or
+// copied) or its two pieces in the coplanar-front, coplanar-back, front and
+// back lists. A piece takes the plane of its first three vertices.
+#include <cmath>
+
+#include "solid/bsp_internal.h"
+
+namespace torvane {
+
+using bsp::CancelPoll;
+
+CsgPlane PlaneFromPoints(const CsgVertex& a, const CsgVertex& b, const CsgVertex& c) {
+  const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+  const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+  const float nx = uy * vz - uz * vy;
+  const float ny = uz * vx - ux * vz;
+  const float nz = ux * vy - uy * vx;
+  const float length = std::sqrt(nx * nx + ny * ny + nz * nz);
+  if (!(length > 0.0f) || !std::isfinite(length)) return {};
+  CsgPlane p{nx / length, ny / length, nz / length, 0.0f};
+  p.w = p.nx * a.x + p.ny * a.y + p.nz * a.z;
+  if (!std::isfinite(p.w)) return {};
+  return p;
+}
+
+bool HasPlane(const CsgPlane& plane) {
+  return std::sqrt(plane.nx * plane.nx + plane.ny * plane.ny + plane.nz * plane.nz) > 0.0f;
+}
+
+CsgClass ClassifyPoint(const CsgPlane& plane, const CsgVertex& v) {
+  return static_cast<CsgClass>(bsp::ClassOf(bsp::Distance(plane, v)));
+}
+
+CsgStorePtr MakeCsgStore() {
+  return std::make_shared<CsgStore>();
+}
+
+CsgTree MakeCsgTree(const CsgStorePtr& store) {
+  CsgTree tree;
+  tree.store = store;
+  return tree;
+}
+
+std::span<const CsgVertex> PolygonVertices(const CsgStore& store, CsgPolygonId id) {
+  const CsgPolygon& p = store.polygons[id];
+  return {store.vertices.data() + p.firstVertex, p.count};
+}
+
+namespace bsp {
+namespace {
+
+CsgPolygonId AppendPolygon(CsgStore& store, std::span<const CsgVertex> vertices,
+                           const CsgPlane& plane) {
+  Grow(store.vertices, vertices.size());
+  Grow(store.polygons, 1);
+  CsgPolygon polygon;
+  polygon.plane = plane;
+  polygon.firstVertex = static_cast<uint32_t>(store.vertices.size());
+  polygon.count = static_cast<uint32_t>(vertices.size());
+  if (store.vertices.size() + vertices.size() > UINT32_MAX || store.polygons.size() >= UINT32_MAX)
+    throw std::bad_alloc();
+  store.vertices.insert(store.vertices.end(), vertices.begin(), vertices.end());
+  store.polygons.push_back(polygon);
+  return static_cast<CsgPolygonId>(store.polygons.size() - 1);
+}
+
+}  // namespace
+
+CsgPolygonId AddPiece(CsgStore& store, const std::vector<CsgVertex>& vertices,
+                      const CsgPlane& fallback) {
+  CsgPlane plane = PlaneFromPoints(vertices[0], vertices[1], vertices[2]);
+  // A piece lies in its polygon's plane; three nearly collinear first
+  // vertices would give it a plane pointing anywhere, and a node splitting
+  // by that plane would cut the other solid wrongly.
+  if (!HasPlane(plane) || NormalDot(plane, fallback) < 0.999f) plane = fallback;
+  return AppendPolygon(store, vertices, plane);
+}
+
+uint32_t ClassifyPolygon(const CsgStore& store, const CsgPolygon& polygon, const CsgPlane& plane,
+                         CancelPoll& poll, bool& cancelled) {
+  const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
+  uint32_t type = 0;
+  for (uint32_t k = 0; k < polygon.count; ++k) {
+    if (poll()) {
+      cancelled = true;
+      return type;
+    }
+    type |= ClassOf(Distance(plane, v[k]));
+  }
+  return type;
+}
+
+bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
+                       CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                       CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
+                       SplitScratch& scratch) {
+  const CsgPolygon& polygon = store.polygons[id];
+  const uint32_t n = polygon.count;
+  uint32_t type = 0;
+  {
+    // Most polygons lie wholly on one side: classify without keeping the
+    // vertex classes, and only a spanning polygon classifies again below.
+    const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
+    for (uint32_t k = 0; k < n; ++k) {
+      if (poll()) return false;
+      type |= ClassOf(Distance(plane, v[k]));
+    }
+  }
+  switch (type) {
+    case kCsgCoplanar:
+      (NormalDot(polygon.plane, plane) > 0.0f ? coplanarFront : coplanarBack).push_back(id);
+      return true;
+    case kCsgFront:
+      front.push_back(id);
+      return true;
+    case kCsgBack:
+      back.push_back(id);
+      return true;
+    default:
+      break;
+  }
+  const CsgPolygon whole = polygon;  // the store grows below
+  scratch.classes.resize(n);
+  {
+    const CsgVertex* v = store.vertices.data() + whole.firstVertex;
+    for (uint32_t k = 0; k < n; ++k)
+      scratch.classes[k] = ClassOf(Distance(plane, v[k]));
+  }
+  std::vector<CsgVertex>& f = scratch.front;
+  std::vector<CsgVertex>& b = scratch.back;
+  f.clear();
+  b.clear();
+  const CsgVertex* v = store.vertices.data() + whole.firstVertex;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i % 100 == 0 && poll()) return false;
+    const uint32_t j = (i + 1) % n;
+    const uint32_t ci = scratch.classes[i];
+    const uint32_t cj = scratch.classes[j];
+    const CsgVertex vi = v[i];
+    if (ci != kCsgBack) f.push_back(vi);
+    if (ci != kCsgFront) b.push_back(vi);
+    if ((ci | cj) == kCsgSpanning) {
+      const CsgVertex vj = v[j];
+      const float dx = vj.x - vi.x, dy = vj.y - vi.y, dz = vj.z - vi.z;
+      const float t = (plane.w - (plane.nx * vi.x + plane.ny * vi.y + plane.nz * vi.z)) /
+                      (plane.nx * dx + plane.ny * dy + plane.nz * dz);
+      const CsgVertex cut{vi.x + dx * t, vi.y + dy * t, vi.z + dz * t, vi.colour};
+      f.push_back(cut);
+      b.push_back(cut);
+    }
+  }
+  if (f.size() >= 3) front.push_back(AddPiece(store, f, whole.plane));
+  if (b.size() >= 3) back.push_back(AddPiece(store, b, whole.plane));
+  return true;
+}
+
+}  // namespace bsp
+
+CsgResult MakePolygon(CsgStore& store, std::span<const CsgVertex> vertices, CsgPolygonId& id) {
+  if (vertices.size() < 3) return kCsgOutOfMemory;
+  try {
+    id =
+        bsp::AppendPolygon(store, vertices, PlaneFromPoints(vertices[0], vertices[1], vertices[2]));
+  } catch (const std::bad_alloc&) {
+    return kCsgOutOfMemory;
+  }
+  return kCsgDone;
+}
+
+CsgResult SplitPolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId polygon,
+                       CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                       CsgPolygonList& front, CsgPolygonList& back, ProgressMonitor& monitor) {
+  CancelPoll poll(monitor);
+  bsp::SplitScratch scratch;
+  // Distribute into private lists, then turn moved originals into copies so
+  // that the input polygon stays the caller's.
+  CsgPolygonList lists[4];
+  try {
+    if (!bsp::DistributePolygon(store, plane, polygon, lists[0], lists[1], lists[2], lists[3], poll,
+                                scratch)) {
+      return kCsgCancelled;
+    }
+    CsgPolygonList* targets[4] = {&coplanarFront, &coplanarBack, &front, &back};
+    for (int k = 0; k < 4; ++k) {
+      for (CsgPolygonId id : lists[k]) {
+        if (id == polygon) {
+          const CsgPolygon original = store.polygons[polygon];
+          std::vector<CsgVertex> copy(
+              store.vertices.begin() + original.firstVertex,
+              store.vertices.begin() + original.firstVertex + original.count);
+          id = bsp::AppendPolygon(store, copy, original.plane);
+        }
+        targets[k]->push_back(id);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return kCsgOutOfMemory;
+  }
+  return kCsgDone;
+}
+
+}  // namespace torvane

@@ -1,0 +1,297 @@
+// Union, Intersection and Subtract over a document: operand order, quick
+// paths, notices, cancellation, memory, undo, and the geometry of the
+// results (volume and closedness).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/history.h"
+#include "solid_test_support.h"
+
+namespace torvane {
+namespace {
+
+using testing::AddSelected;
+using testing::MakeIndexedCube;
+using testing::MakeSphere;
+using testing::MeshVolume;
+using testing::OnlyLiveObject;
+using testing::OpenEdgeCount;
+using testing::QuietRunner;
+
+constexpr double kPi = 3.14159265358979323846;
+
+size_t LiveCount(const Document& doc) {
+  size_t n = 0;
+  for (const auto& o : doc.objects)
+    n += (o && IsLive(*o)) ? 1 : 0;
+  return n;
+}
+
+struct VolumeCase {
+  const char* what;
+  BooleanKind kind;
+  Mesh a, b;
+  double volume;     // < 0: no object is left
+  double tolerance;  // relative
+};
+
+TEST(Booleans, ResultsAreClosedAndRightInVolume) {
+  const Mesh sphere = MakeSphere(5, {}, 32, 16);
+  const double vs = MeshVolume(sphere);
+  ASSERT_GT(vs, 0);
+  const VolumeCase cases[] = {
+      {"overlapping cubes", BooleanKind::kUnion, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 1, 1}, {3, 3, 3}), 15, 1e-5},
+      {"overlapping cubes", BooleanKind::kIntersection, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 1, 1}, {3, 3, 3}), 1, 1e-5},
+      {"overlapping cubes", BooleanKind::kSubtract, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 1, 1}, {3, 3, 3}), 7, 1e-5},
+      // Touching along a face: the coplanar faces must cancel, not double.
+      {"touching cubes", BooleanKind::kUnion, MakeIndexedCube({0, 0, 0}, {1, 1, 1}),
+       MakeIndexedCube({1, 0, 0}, {2, 1, 1}), 2, 1e-5},
+      {"touching cubes", BooleanKind::kSubtract, MakeIndexedCube({0, 0, 0}, {1, 1, 1}),
+       MakeIndexedCube({1, 0, 0}, {2, 1, 1}), 1, 1e-5},
+      {"touching cubes", BooleanKind::kIntersection, MakeIndexedCube({0, 0, 0}, {1, 1, 1}),
+       MakeIndexedCube({1, 0, 0}, {2, 1, 1}), -1, 0},
+      // Four faces of each lie in the same planes.
+      {"shared planes", BooleanKind::kUnion, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 0, 0}, {3, 2, 2}), 12, 1e-5},
+      {"shared planes", BooleanKind::kIntersection, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 0, 0}, {3, 2, 2}), 4, 1e-5},
+      {"shared planes", BooleanKind::kSubtract, MakeIndexedCube({0, 0, 0}, {2, 2, 2}),
+       MakeIndexedCube({1, 0, 0}, {3, 2, 2}), 4, 1e-5},
+      // The sphere is symmetric in the coordinate planes: one octant each.
+      {"cube and sphere", BooleanKind::kIntersection, sphere,
+       MakeIndexedCube({0, 0, 0}, {10, 10, 10}), vs / 8, 1e-4},
+      {"cube and sphere", BooleanKind::kSubtract, sphere, MakeIndexedCube({0, 0, 0}, {10, 10, 10}),
+       vs * 7 / 8, 1e-4},
+      {"cube and sphere", BooleanKind::kUnion, sphere, MakeIndexedCube({0, 0, 0}, {10, 10, 10}),
+       1000 + vs * 7 / 8, 1e-4},
+  };
+  for (const VolumeCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document doc;
+    AddSelected(doc, {c.a, c.b});
+    const CommandOutcome outcome = BooleanCommand(doc, c.kind, QuietRunner());
+    ASSERT_EQ(outcome.status, kStatusDone);
+    const SceneObject* result = OnlyLiveObject(doc);
+    if (c.volume < 0) {
+      EXPECT_EQ(LiveCount(doc), 0u);
+      continue;
+    }
+    ASSERT_NE(result, nullptr);
+    EXPECT_NEAR(MeshVolume(result->mesh), c.volume, c.volume * c.tolerance);
+    EXPECT_EQ(OpenEdgeCount(result->mesh), 0u);
+  }
+}
+
+TEST(Booleans, OverlappingSpheresAgreeWithEachOtherAndTheLensFormula) {
+  const float r = 10;
+  const Vec3 offset{5, 3, 2};
+  const Mesh a = MakeSphere(r, {}, 48, 24);
+  const Mesh b = MakeSphere(r, offset, 48, 24);
+  double volume[3] = {};
+  const BooleanKind kinds[3] = {BooleanKind::kUnion, BooleanKind::kIntersection,
+                                BooleanKind::kSubtract};
+  for (int k = 0; k < 3; ++k) {
+    Document doc;
+    AddSelected(doc, {a, b});
+    ASSERT_EQ(BooleanCommand(doc, kinds[k], QuietRunner()).status, kStatusDone);
+    const SceneObject* result = OnlyLiveObject(doc);
+    ASSERT_NE(result, nullptr);
+    // Where the spheres meet at grazing angles the kernel's tolerance can put
+    // a sliver of surface on both sides of a crack; a handful of such edges
+    // out of tens of thousands remain.
+    EXPECT_LE(OpenEdgeCount(result->mesh), TriangleCount(result->mesh) / 200) << k;
+    volume[k] = MeshVolume(result->mesh);
+  }
+  const double va = MeshVolume(a), vb = MeshVolume(b);
+  EXPECT_NEAR(volume[0] + volume[1], va + vb, va * 1e-4);
+  EXPECT_NEAR(volume[2], va - volume[1], va * 1e-4);
+  const double d = std::sqrt(double(Dot(offset, offset)));
+  const double lens = kPi * (4 * r + d) * (2 * r - d) * (2 * r - d) / 12;
+  EXPECT_NEAR(volume[1], lens, lens * 0.02);
+}
+
+TEST(Booleans, SubtractTakesTheOthersFromTheFirstSelected) {
+  Document doc;
+  // Scene order C, A, B; selected A, B, C.
+  const auto c = AddSelected(doc, {MakeIndexedCube({0, 0, 3}, {4, 4, 4})});
+  const auto ab = AddSelected(
+      doc, {MakeIndexedCube({0, 0, 0}, {4, 4, 4}), MakeIndexedCube({0, 0, 0}, {1, 4, 4})});
+  DeselectAll(doc);
+  for (uint32_t id : {ab[0], ab[1], c[0]}) {
+    SelectObject(*FindObject(doc, id));
+    AddToSelection(doc, id);
+  }
+  const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kSubtract, QuietRunner());
+  EXPECT_EQ(outcome.statusText,
+            "Subtract: The target object has had the other selected objects taken away from it");
+  const SceneObject* result = OnlyLiveObject(doc);
+  ASSERT_NE(result, nullptr);
+  EXPECT_NEAR(MeshVolume(result->mesh), 64 - 16 - 12, 1e-3);
+  EXPECT_TRUE(result->selected);
+  ASSERT_EQ(doc.selection.size(), 1u);
+  EXPECT_EQ(doc.selection[0], result->id);
+}
+
+// Records the progress texts of every step.
+class TextRecorder : public NullProgress {
+ public:
+  void SetText(const std::string& text, int) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+};
+
+TEST(Booleans, BoxesThatDoNotMeetTakeTheQuickPaths) {
+  const Mesh near1 = MakeIndexedCube({0, 0, 0}, {1, 1, 1});
+  const Mesh near2 = MakeIndexedCube({0.5f, 0.5f, 0.5f}, {2, 2, 2});
+  const Mesh far = MakeIndexedCube({5, 5, 5}, {6, 6, 6});
+  struct Case {
+    const char* what;
+    BooleanKind kind;
+    std::vector<Mesh> meshes;
+    std::string notice;
+    int triangles;  // of the one object left; 0: none left
+  };
+  const Case cases[] = {
+      {"union",
+       BooleanKind::kUnion,
+       {near1, far},
+       "Union: The 2 selected objects were combined into 1",
+       24},
+      {"intersection",
+       BooleanKind::kIntersection,
+       {near1, far},
+       "Intersection: There was no common intersection of the 2 selected objects",
+       0},
+      {"intersection, third misses",
+       BooleanKind::kIntersection,
+       {near1, near2, far},
+       "Intersection: There was no common intersection of the 3 selected objects",
+       0},
+      {"subtract",
+       BooleanKind::kSubtract,
+       {near1, far},
+       "Subtract: The target object has had the other selected objects taken away from it",
+       12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document doc;
+    AddSelected(doc, c.meshes);
+    std::vector<std::string> texts;
+    auto runner = [&](const std::string&, const std::function<int(ProgressMonitor&)>& step) {
+      TextRecorder recorder;
+      const int status = step(recorder);
+      texts.insert(texts.end(), recorder.texts.begin(), recorder.texts.end());
+      return status;
+    };
+    const CommandOutcome outcome = BooleanCommand(doc, c.kind, runner);
+    EXPECT_EQ(outcome.statusText, c.notice);
+    const SceneObject* result = OnlyLiveObject(doc);
+    if (c.triangles == 0) {
+      EXPECT_EQ(LiveCount(doc), 0u);
+    } else {
+      ASSERT_NE(result, nullptr);
+      EXPECT_EQ(TriangleCount(result->mesh), uint32_t(c.triangles));
+    }
+    if (c.meshes.size() == 2) {
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), "Build first tree"), 0) << "kernel ran";
+    }
+  }
+}
+
+TEST(Booleans, EmptyAndTooSmallOutcomesAddNoObject) {
+  struct Case {
+    BooleanKind kind;
+    std::vector<Mesh> meshes;
+    std::string notice;
+  };
+  const Case cases[] = {
+      // Overlapping by less than the kernel's tolerance: no solid in common.
+      {BooleanKind::kIntersection,
+       {MakeIndexedCube({0, 0, 0}, {1, 1, 1}), MakeIndexedCube({0.9995f, 0, 0}, {2, 1, 1})},
+       "Intersection: There was no common intersection of the 2 selected objects"},
+      // The second takes everything; the third never becomes the result.
+      {BooleanKind::kSubtract,
+       {MakeIndexedCube({1, 1, 1}, {2, 2, 2}), MakeIndexedCube({0, 0, 0}, {4, 4, 4}),
+        MakeIndexedCube({10, 10, 10}, {11, 11, 11})},
+       "Subtract: There is nothing left of the target object after the other selected objects "
+       "were taken away from it"},
+      {BooleanKind::kUnion, {MakeIndexedCube({0, 0, 0}, {1, 1, 1})}, ""},  // one operand
+  };
+  for (const Case& c : cases) {
+    Document doc;
+    AddSelected(doc, c.meshes);
+    const CommandOutcome outcome = BooleanCommand(doc, c.kind, QuietRunner());
+    EXPECT_EQ(outcome.statusText, c.notice);
+    EXPECT_EQ(LiveCount(doc), c.meshes.size() == 1 ? 1u : 0u);
+    EXPECT_TRUE(c.meshes.size() > 1 || !outcome.changed);
+  }
+}
+
+TEST(Booleans, CancelOrMemoryShortageLeavesTheSceneAsItWas) {
+  for (bool memory : {false, true}) {
+    SCOPED_TRACE(memory ? "memory" : "cancel");
+    Document doc;
+    AddSelected(doc, {MakeIndexedCube({0, 0, 0}, {2, 2, 2}), MakeIndexedCube({1, 1, 1}, {3, 3, 3}),
+                      MakeIndexedCube({1.5f, 0, 0}, {2.5f, 1, 1})});
+    const std::vector<uint32_t> before = doc.selection;
+    int step = 0;
+    auto runner = [&](const std::string& title, const std::function<int(ProgressMonitor&)>& body) {
+      EXPECT_EQ(title, "Union");
+      if (++step < 2) {
+        NullProgress quiet;
+        return body(quiet);
+      }
+      if (memory) {
+        testing::MemoryOverride low(kCsgMemoryFloor - 1);
+        NullProgress quiet;
+        return body(quiet);
+      }
+      testing::CancelAfter cancel(0);
+      return body(cancel);
+    };
+    const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kUnion, runner);
+    EXPECT_EQ(step, 2);
+    EXPECT_EQ(outcome.status, memory ? kStatusFailed : kStatusCancelled);
+    EXPECT_EQ(outcome.errorText,
+              memory ? "Union: Not enough memory to complete the operation" : "");
+    EXPECT_FALSE(outcome.changed);
+    EXPECT_EQ(LiveCount(doc), 3u);
+    EXPECT_EQ(doc.selection, before);
+    EXPECT_FALSE(CanUndo(doc));
+  }
+}
+
+TEST(Booleans, UndoBringsTheOperandsBack) {
+  Document doc;
+  const auto ids =
+      AddSelected(doc, {MakeIndexedCube({0, 0, 0}, {2, 2, 2}), MakeSphere(1.5f, {2, 2, 2}, 16, 8)});
+  doc.forceRecord = true;  // as the commands that added them leave it
+  ASSERT_TRUE(BooleanCommand(doc, BooleanKind::kUnion, QuietRunner()).changed);
+  EXPECT_EQ(LiveCount(doc), 1u);
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_EQ(LiveCount(doc), 2u);
+  for (uint32_t id : ids)
+    EXPECT_NE(FindObject(doc, id), nullptr);
+}
+
+TEST(Booleans, OperandsKeepTheirTransformsInWorldSpace) {
+  // The second cube is moved and scaled by its transform, not its vertices.
+  Mesh moved = MakeIndexedCube({0, 0, 0}, {1, 1, 1});
+  moved.scale = {2, 2, 2};
+  moved.position = {1, 1, 1};
+  Document doc;
+  AddSelected(doc, {MakeIndexedCube({0, 0, 0}, {2, 2, 2}), moved});
+  ASSERT_EQ(BooleanCommand(doc, BooleanKind::kIntersection, QuietRunner()).status, kStatusDone);
+  const SceneObject* result = OnlyLiveObject(doc);
+  ASSERT_NE(result, nullptr);
+  EXPECT_NEAR(MeshVolume(result->mesh), 1.0, 1e-4);
+  EXPECT_EQ(result->mesh.scale.x, 1.0f);
+  EXPECT_EQ(result->mesh.position.x, 0.0f);
+}
+
+}  // namespace
+}  // namespace torvane

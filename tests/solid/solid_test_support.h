@@ -1,0 +1,140 @@
+// Shapes and measures shared by the solid tests: closed cubes and UV spheres
+// as scene objects, the enclosed volume of a mesh, the closedness check, and
+// step runners for the boolean commands.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/mesh_test_shapes.h"
+#include "solid/booleans.h"
+
+namespace torvane::testing {
+
+// UV sphere about the Y axis: `slices` around, `stacks` bands from pole to
+// pole, outward counter-clockwise triangles (2 x slices x (stacks - 1)).
+inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16,
+                       Colour32 colour = 0xFF808080u) {
+  Mesh m;
+  std::vector<Vec3> v;
+  v.push_back({centre.x, centre.y + radius, centre.z});
+  for (int i = 1; i < stacks; ++i) {
+    const double phi = M_PI * i / stacks;
+    for (int j = 0; j < slices; ++j) {
+      const double theta = 2 * M_PI * j / slices;
+      v.push_back({centre.x + float(radius * std::sin(phi) * std::cos(theta)),
+                   centre.y + float(radius * std::cos(phi)),
+                   centre.z + float(radius * std::sin(phi) * std::sin(theta))});
+    }
+  }
+  v.push_back({centre.x, centre.y - radius, centre.z});
+  const uint32_t bottom = static_cast<uint32_t>(v.size() - 1);
+  std::vector<uint32_t> idx;
+  auto ring = [&](int i, int j) { return uint32_t(1 + (i - 1) * slices + (j % slices)); };
+  for (int j = 0; j < slices; ++j)
+    idx.insert(idx.end(), {0, ring(1, j + 1), ring(1, j)});
+  for (int i = 1; i < stacks - 1; ++i) {
+    for (int j = 0; j < slices; ++j) {
+      idx.insert(idx.end(), {ring(i, j), ring(i, j + 1), ring(i + 1, j + 1)});
+      idx.insert(idx.end(), {ring(i, j), ring(i + 1, j + 1), ring(i + 1, j)});
+    }
+  }
+  for (int j = 0; j < slices; ++j)
+    idx.insert(idx.end(), {bottom, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
+  m.positions.ResizeDiscard(v.size());
+  for (size_t i = 0; i < v.size(); ++i)
+    m.positions.MutableData()[i] = v[i];
+  m.vertexCount = static_cast<uint32_t>(v.size());
+  m.corners.ResizeDiscard(idx.size());
+  for (size_t k = 0; k < idx.size(); k += 3) {
+    const Vec3 n = FaceNormal(v[idx[k]], v[idx[k + 1]], v[idx[k + 2]]);
+    for (int c = 0; c < 3; ++c)
+      m.corners.MutableData()[k + c] = MeshCorner{idx[k + c], n, colour};
+  }
+  m.cornerCount = static_cast<uint32_t>(idx.size());
+  return m;
+}
+
+inline SceneObject MakeObject(Mesh mesh) {
+  SceneObject object;
+  object.mesh = std::move(mesh);
+  UpdateWorldMatrix(object);
+  return object;
+}
+
+inline SceneObject CubeObject(Vec3 lo, Vec3 hi) {
+  return MakeObject(MakeIndexedCube(lo, hi));
+}
+
+// Enclosed volume (divergence theorem, in double) of the live triangles in
+// object space.
+inline double MeshVolume(const Mesh& m) {
+  double volume = 0;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    if (IsDeadCorner(m.corners[k])) continue;
+    const Vec3 a = m.positions[m.corners[k].vertexIndex];
+    const Vec3 b = m.positions[m.corners[k + 1].vertexIndex];
+    const Vec3 c = m.positions[m.corners[k + 2].vertexIndex];
+    volume += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) -
+               double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
+               double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
+              6.0;
+  }
+  return volume;
+}
+
+// Directed edges used other than exactly once each way; 0 for a closed,
+// consistently oriented surface.
+inline size_t OpenEdgeCount(const Mesh& m) {
+  std::map<std::pair<uint32_t, uint32_t>, int> uses;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    for (int e = 0; e < 3; ++e) {
+      ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
+    }
+  }
+  size_t open = 0;
+  for (const auto& [edge, n] : uses) {
+    auto reverse = uses.find({edge.second, edge.first});
+    if (n != 1 || reverse == uses.end() || reverse->second != 1) ++open;
+  }
+  return open;
+}
+
+// Every step runs with the silent monitor (or the one given).
+inline BooleanStepRunner QuietRunner(std::vector<std::string>* titles = nullptr) {
+  return [titles](const std::string& title, const std::function<int(ProgressMonitor&)>& step) {
+    if (titles) titles->push_back(title);
+    NullProgress quiet;
+    return step(quiet);
+  };
+}
+
+// Adds each mesh as an object of `doc` and selects it, in the order given.
+inline std::vector<uint32_t> AddSelected(Document& doc, std::vector<Mesh> meshes) {
+  std::vector<uint32_t> ids;
+  for (Mesh& mesh : meshes) {
+    SceneObject object = MakeObject(std::move(mesh));
+    const uint32_t id = AddObjectCopy(doc, object);
+    SelectObject(*FindObject(doc, id));
+    AddToSelection(doc, id);
+    ids.push_back(id);
+  }
+  return ids;
+}
+
+inline const SceneObject* OnlyLiveObject(const Document& doc) {
+  const SceneObject* found = nullptr;
+  for (const auto& o : doc.objects) {
+    if (!o || !IsLive(*o)) continue;
+    if (found) return nullptr;
+    found = o.get();
+  }
+  return found;
+}
+
+}  // namespace torvane::testing
