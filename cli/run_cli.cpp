@@ -14,7 +14,7 @@ constexpr CliCommand kCommands[] = {
      "\n"
      "Opens each FILE as Torvane's Open does and prints its file type, every\n"
      "object's id, name, vertex and triangle counts and world bounds, and the\n"
-     "totals.\n"
+     "totals. FBX files are read through the modelrelay converter.\n"
      "\n"
      "  --json   one JSON object per file and line:\n"
      "           {\"file\", \"result\", \"fileType\", \"description\", \"objects\":\n"
@@ -25,9 +25,9 @@ constexpr CliCommand kCommands[] = {
     {"convert", "open a model file and save it in the format of another name",
      "usage: torvane-cli convert IN OUT\n"
      "\n"
-     "Opens IN as Torvane's Open does and saves the objects to OUT as Save As\n"
-     "does; OUT's extension (.tvx, .stl, .obj, .ply, .3mf, .3ds) picks the\n"
-     "format.\n",
+     "Opens IN as Torvane's Open does (an FBX file through the modelrelay\n"
+     "converter) and saves the objects to OUT as Save As does; OUT's extension\n"
+     "(.tvx, .stl, .obj, .ply, .3mf, .3ds) picks the format.\n",
      RunConvert},
     {"primitive", "save a new cube, sphere, icosahedron or torus",
      "usage: torvane-cli primitive cube|sphere|icosahedron|torus [IN] OUT\n"
