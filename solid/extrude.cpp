@@ -105,14 +105,28 @@ bool BuildFlatFace(SceneObject& object) {
   return true;
 }
 
+bool EnclosesArea(const MeshParts& face) {
+  for (const TriangleIndices& t : face.triangles) {
+    if (t[0] >= face.positions.size() || t[1] >= face.positions.size() ||
+        t[2] >= face.positions.size()) {
+      continue;
+    }
+    const Vec3& a = face.positions[t[0]];
+    const Vec3 n = Cross(face.positions[t[1]] - a, face.positions[t[2]] - a);
+    if (Dot(n, n) > 0.0f) return true;
+  }
+  return false;
+}
+
 bool ExtrudeOutline(SceneObject& object) {
   if (object.outlineShapes.empty()) return false;
   uint32_t capFirst = 0;
   Vec3 direction;
   try {
     const MeshParts face = FlatFaceParts(object);
-    // An outline of fewer than three points keeps its outline.
-    if (face.triangles.empty()) return false;
+    // An outline that covers no area (fewer than three points, or all on
+    // one line) keeps its outline: its solid would have no volume.
+    if (!EnclosesArea(face)) return false;
     const MeshParts parts = ExtrudedParts(face, &capFirst, &direction);
     if (!InstallFromOutline(object, parts)) return false;
   } catch (const std::bad_alloc&) {

@@ -80,7 +80,7 @@ bool FormBySlices(SceneObject& object, SliceDirection direction) {
 CommandOutcome ExtrudeOutlineCommand(Document& doc) {
   bool enclosesNothing = false;
   CommandOutcome outcome = Run(doc, "Extrude 3D from 2D Outline", [&](SceneObject& o) {
-    enclosesNothing = FlatFaceParts(o).triangles.empty();
+    enclosesNothing = !EnclosesArea(FlatFaceParts(o));
     return !enclosesNothing && ExtrudeOutline(o);
   });
   if (enclosesNothing) {

@@ -47,6 +47,9 @@ std::vector<TriangleIndices> EarClipTriangles(const std::vector<Vec3>& points, i
 // The flat face of the outline: its points and their triangulation
 // (alternate-vertex reduction, ear clipping for line outlines).
 MeshParts FlatFaceParts(const SceneObject& object);
+// True when the face's triangles cover some area (a line outline whose
+// points lie on one line, or a circle of radius 0, covers none).
+bool EnclosesArea(const MeshParts& face);
 // The face extruded at zero depth: the base reversed, walls on the outer
 // edges, the cap on duplicated vertices. `capFirst` receives the index of
 // the first cap triangle; `direction` the normalised sum of the face normals.

@@ -218,6 +218,14 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
   SceneObject& segment = Draw(single, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 1, 0}});
   EXPECT_EQ(ExtrudeOutlineCommand(single).status, kStatusFailed);
   EXPECT_EQ(OutlineSegmentCount(segment), 1u);
+  // Three points on one line and a circle of radius 0 have no area either.
+  const CommandOutcome straight = ExtrudeOutlineCommand(flat);
+  EXPECT_EQ(straight.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
+  EXPECT_EQ(TriangleCount(line.mesh), 0u);
+  Document dot;
+  SceneObject& point = Draw(dot, kDrawCircle, kPlaneFront, {{1, 1, 0}, {1, 1, 0}});
+  EXPECT_EQ(ExtrudeOutlineCommand(dot).status, kStatusFailed);
+  EXPECT_EQ(TriangleCount(point.mesh), 0u);
   // Nothing selected: nothing happens.
   Document doc;
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
