@@ -5,6 +5,7 @@
 // processes beside @jscad/modeling and manifold-3d.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -69,6 +70,54 @@ BENCHMARK(BM_SphereBoolean)
     ->ArgName("kind")  // 0 union, 1 intersection, 2 subtract
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The union's kernel steps one by one, each step's time as a counter, to see
+// where a boolean spends its time.
+void BM_SphereUnionSteps(benchmark::State& state) {
+  const WorldMesh wa = MakeWorldMesh(Sphere(10, {}, 64, 65));
+  const WorldMesh wb = MakeWorldMesh(Sphere(10, {5, 3, 2}, 64, 65));
+  NullProgress m;
+  for (auto _ : state) {
+    CsgStorePtr store = MakeCsgStore();
+    CsgTree a = MakeCsgTree(store), b = MakeCsgTree(store), out = MakeCsgTree(store);
+    auto clock = std::chrono::steady_clock::now();
+    auto lap = [&](const char* name) {
+      const auto now = std::chrono::steady_clock::now();
+      state.counters[name] = std::chrono::duration<double, std::milli>(now - clock).count();
+      clock = now;
+    };
+    CsgPolygonList la, lb;
+    MeshToPolygons(*store, wa, la, m);
+    MeshToPolygons(*store, wb, lb, m);
+    lap("0_polygons");
+    BuildTree(a, la, m);
+    BuildTree(b, lb, m);
+    lap("1_trees");
+    ClipTo(a, b, m);
+    ClipTo(b, a, m);
+    InvertTree(b, m);
+    ClipTo(b, a, m);
+    InvertTree(b, m);
+    lap("2_clips");
+    CsgPolygonList list;
+    CollectPolygons(b, list, m);
+    state.counters["b_survivors"] = double(list.size());
+    BuildTree(a, list, m);
+    lap("3_join");
+    CsgPolygonList all;
+    CollectPolygons(a, all, m);
+    state.counters["joined"] = double(all.size());
+    BuildTree(out, all, m);
+    lap("4_output_tree");
+    CsgPolygonList result;
+    CollectPolygons(out, result, m);
+    state.counters["result"] = double(result.size());
+    Mesh mesh;
+    PolygonsToMesh(*store, result, mesh, m);
+    lap("5_mesh");
+  }
+}
+BENCHMARK(BM_SphereUnionSteps)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace torvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -85,6 +86,25 @@ inline float NormalDot(const CsgPlane& a, const CsgPlane& b) {
   return a.nx * b.nx + a.ny * b.ny + a.nz * b.nz;
 }
 
+inline constexpr uint32_t kUnknownClass = 4;
+
+// kCsgFront or kCsgBack when the polygon's ball lies wholly beyond the
+// tolerance on that side of the plane, so that every vertex would be
+// classified so; kUnknownClass otherwise (the ball meets the tolerance band,
+// or the numbers are not finite). The bound holds for planes of any length:
+// a vertex is at most |n| * radius from the centre along the normal, and the
+// rounding of either distance is far below 2e-6 of the magnitudes summed
+// in it (the sum of |n_i|, at least |n|, times the extent, plus |w|).
+inline uint32_t QuickClass(const CsgPlane& p, const CsgBall& b) {
+  const float d = p.nx * b.cx + p.ny * b.cy + p.nz * b.cz - p.w;
+  const float scale = std::fabs(p.nx) + std::fabs(p.ny) + std::fabs(p.nz);
+  const float reach =
+      kCsgPlaneTolerance + scale * (b.radius + 2e-6f * b.extent) + 2e-6f * std::fabs(p.w);
+  if (d > reach) return kCsgFront;
+  if (d < -reach) return kCsgBack;
+  return kUnknownClass;
+}
+
 // Class of a whole polygon, polling at every vertex; sets `cancelled`.
 uint32_t ClassifyPolygon(const CsgStore& store, const CsgPolygon& polygon, const CsgPlane& plane,
                          CancelPoll& poll, bool& cancelled);
@@ -96,14 +116,34 @@ struct SplitScratch {
   std::vector<CsgVertex> back;
 };
 
+// DistributePolygon for a polygon whose ball did not decide its side.
+bool DistributeByVertices(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
+                          CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                          CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
+                          SplitScratch& scratch);
+
 // Distributes one polygon whose input list is released afterwards: a polygon
 // wholly on one side moves (its id goes to the list, as a copy would), a
 // spanning one is cut into new polygons. Returns false when cancelled; a
-// failed allocation throws std::bad_alloc.
-bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
-                       CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
-                       CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
-                       SplitScratch& scratch);
+// failed allocation throws std::bad_alloc. Inline because the tree walks
+// call it for every polygon at every node, and the ball decides most calls.
+inline bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
+                              CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                              CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
+                              SplitScratch& scratch) {
+  if (poll()) return false;
+  switch (QuickClass(plane, store.polygons[id].ball)) {
+    case kCsgFront:
+      front.push_back(id);
+      return true;
+    case kCsgBack:
+      back.push_back(id);
+      return true;
+    default:
+      return DistributeByVertices(store, plane, id, coplanarFront, coplanarBack, front, back, poll,
+                                  scratch);
+  }
+}
 
 // A new polygon from vertices whose plane comes from the first three; a
 // piece whose first three vertices give no usable plane (collinear, or

@@ -105,6 +105,7 @@ CsgResult MeshToPolygons(CsgStore& store, const WorldMesh& mesh, CsgPolygonList&
       polygon.plane = plane;
       polygon.firstVertex = static_cast<uint32_t>(store.vertices.size());
       polygon.count = 3;
+      polygon.ball = BallAround(v);
       store.vertices.insert(store.vertices.end(), v, v + 3);
       store.polygons.push_back(polygon);
       out.push_back(static_cast<CsgPolygonId>(store.polygons.size() - 1));

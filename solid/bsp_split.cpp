@@ -25,6 +25,35 @@ CsgPlane PlaneFromPoints(const CsgVertex& a, const CsgVertex& b, const CsgVertex
   return p;
 }
 
+CsgBall BallAround(std::span<const CsgVertex> vertices) {
+  CsgBall ball;
+  if (vertices.empty()) return ball;
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (const CsgVertex& v : vertices) {
+    sx += v.x;
+    sy += v.y;
+    sz += v.z;
+  }
+  const float n = static_cast<float>(vertices.size());
+  ball.cx = sx / n;
+  ball.cy = sy / n;
+  ball.cz = sz / n;
+  float far2 = 0.0f;
+  for (const CsgVertex& v : vertices) {
+    const float dx = v.x - ball.cx, dy = v.y - ball.cy, dz = v.z - ball.cz;
+    far2 = std::max(far2, dx * dx + dy * dy + dz * dz);
+  }
+  // The distances of the vertices are rounded too: a relative 1e-4 on the
+  // radius and the extent's share (see bsp::QuickClass) cover both by far.
+  const float radius = std::sqrt(far2) * 1.0001f + 1e-30f;
+  const float extent = std::fabs(ball.cx) + std::fabs(ball.cy) + std::fabs(ball.cz) + 2.0f * radius;
+  if (std::isfinite(radius) && std::isfinite(extent)) {
+    ball.radius = radius;
+    ball.extent = extent;
+  }
+  return ball;
+}
+
 bool HasPlane(const CsgPlane& plane) {
   return std::sqrt(plane.nx * plane.nx + plane.ny * plane.ny + plane.nz * plane.nz) > 0.0f;
 }
@@ -59,6 +88,7 @@ CsgPolygonId AppendPolygon(CsgStore& store, std::span<const CsgVertex> vertices,
   polygon.plane = plane;
   polygon.firstVertex = static_cast<uint32_t>(store.vertices.size());
   polygon.count = static_cast<uint32_t>(vertices.size());
+  polygon.ball = BallAround(vertices);
   if (store.vertices.size() + vertices.size() > UINT32_MAX || store.polygons.size() >= UINT32_MAX)
     throw std::bad_alloc();
   store.vertices.insert(store.vertices.end(), vertices.begin(), vertices.end());
@@ -80,33 +110,32 @@ CsgPolygonId AddPiece(CsgStore& store, const std::vector<CsgVertex>& vertices,
 
 uint32_t ClassifyPolygon(const CsgStore& store, const CsgPolygon& polygon, const CsgPlane& plane,
                          CancelPoll& poll, bool& cancelled) {
+  if (poll()) {
+    cancelled = true;
+    return 0;
+  }
+  const uint32_t quick = QuickClass(plane, polygon.ball);
+  if (quick != kUnknownClass) return quick;
   const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
   uint32_t type = 0;
-  for (uint32_t k = 0; k < polygon.count; ++k) {
-    if (poll()) {
-      cancelled = true;
-      return type;
-    }
+  for (uint32_t k = 0; k < polygon.count; ++k)
     type |= ClassOf(Distance(plane, v[k]));
-  }
   return type;
 }
 
-bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
-                       CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
-                       CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
-                       SplitScratch& scratch) {
+bool DistributeByVertices(CsgStore& store, const CsgPlane& plane, CsgPolygonId id,
+                          CsgPolygonList& coplanarFront, CsgPolygonList& coplanarBack,
+                          CsgPolygonList& front, CsgPolygonList& back, CancelPoll& poll,
+                          SplitScratch& scratch) {
   const CsgPolygon& polygon = store.polygons[id];
   const uint32_t n = polygon.count;
   uint32_t type = 0;
   {
-    // Most polygons lie wholly on one side: classify without keeping the
-    // vertex classes, and only a spanning polygon classifies again below.
+    // Classify without keeping the vertex classes first: only a spanning
+    // polygon needs them, and it classifies again below.
     const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
-    for (uint32_t k = 0; k < n; ++k) {
-      if (poll()) return false;
+    for (uint32_t k = 0; k < n; ++k)
       type |= ClassOf(Distance(plane, v[k]));
-    }
   }
   switch (type) {
     case kCsgCoplanar:
