@@ -79,24 +79,23 @@ CsgClass ClassifyPoint(const CsgPlane& plane, const CsgVertex& v);
 using CsgPolygonId = uint32_t;
 
 // A ball around a polygon's vertices that lets most classifications skip
-// the vertices: `centre` is their average, `radius` covers every vertex with
-// room for rounding, `extent` (|centre| summed over the axes plus twice the
-// radius) bounds the size of the numbers a distance is computed from. An
-// unknown ball (infinite radius) always sends the test to the vertices.
-struct CsgBall {
+// the vertices: `centre` is their average and `reach` covers every vertex's
+// distance from it together with the rounding of a distance computed at that
+// size (see bsp::QuickClass). An unknown ball (infinite reach) always sends
+// the test to the vertices.
+struct alignas(16) CsgBall {
   float cx = 0.0f;
   float cy = 0.0f;
   float cz = 0.0f;
-  float radius = INFINITY;
-  float extent = 0.0f;
+  float reach = INFINITY;
 };
 
 // A convex polygon: `count` vertices from `firstVertex` in the store.
 struct CsgPolygon {
+  CsgBall ball;
   CsgPlane plane;
   uint32_t firstVertex = 0;
   uint32_t count = 0;
-  CsgBall ball;
 };
 
 // The ball of a polygon's vertices.

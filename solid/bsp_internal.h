@@ -17,13 +17,13 @@ namespace torvane::bsp {
 // A polling point of the kernel. The window's cancellation test pumps its
 // events, which costs far more than the work between two polling points, so
 // the monitor is asked on the first poll and then at most every 10 ms; the
-// clock itself is read every 256 polls.
+// clock itself is read every 4096 polls.
 class CancelPoll {
  public:
   explicit CancelPoll(ProgressMonitor& monitor) : monitor_(monitor) {}
   bool operator()() {
     if (--countdown_ > 0) return false;
-    countdown_ = 256;
+    countdown_ = 4096;
     const auto now = std::chrono::steady_clock::now();
     if (asked_ && now - last_ < std::chrono::milliseconds(10)) return false;
     asked_ = true;
@@ -92,14 +92,14 @@ inline constexpr uint32_t kUnknownClass = 4;
 // tolerance on that side of the plane, so that every vertex would be
 // classified so; kUnknownClass otherwise (the ball meets the tolerance band,
 // or the numbers are not finite). The bound holds for planes of any length:
-// a vertex is at most |n| * radius from the centre along the normal, and the
-// rounding of either distance is far below 2e-6 of the magnitudes summed
-// in it (the sum of |n_i|, at least |n|, times the extent, plus |w|).
+// a vertex is at most |n| * radius from the centre along the normal, |n| is
+// at most the sum of |n_i|, and the rounding of a distance is far below 2e-6
+// of the magnitudes summed in it (|w| and the sum of |n_i| times the size
+// the ball's reach allows for).
 inline uint32_t QuickClass(const CsgPlane& p, const CsgBall& b) {
   const float d = p.nx * b.cx + p.ny * b.cy + p.nz * b.cz - p.w;
   const float scale = std::fabs(p.nx) + std::fabs(p.ny) + std::fabs(p.nz);
-  const float reach =
-      kCsgPlaneTolerance + scale * (b.radius + 2e-6f * b.extent) + 2e-6f * std::fabs(p.w);
+  const float reach = (kCsgPlaneTolerance + 2e-6f * std::fabs(p.w)) + scale * b.reach;
   if (d > reach) return kCsgFront;
   if (d < -reach) return kCsgBack;
   return kUnknownClass;

@@ -43,14 +43,13 @@ CsgBall BallAround(std::span<const CsgVertex> vertices) {
     const float dx = v.x - ball.cx, dy = v.y - ball.cy, dz = v.z - ball.cz;
     far2 = std::max(far2, dx * dx + dy * dy + dz * dz);
   }
-  // The distances of the vertices are rounded too: a relative 1e-4 on the
-  // radius and the extent's share (see bsp::QuickClass) cover both by far.
-  const float radius = std::sqrt(far2) * 1.0001f + 1e-30f;
-  const float extent = std::fabs(ball.cx) + std::fabs(ball.cy) + std::fabs(ball.cz) + 2.0f * radius;
-  if (std::isfinite(radius) && std::isfinite(extent)) {
-    ball.radius = radius;
-    ball.extent = extent;
-  }
+  // A distance is rounded by far less than 2e-6 of the magnitudes summed in
+  // it, which for a vertex are at most the centre's summed over the axes
+  // plus twice the radius; 1e-4 more covers the rounding of this sum.
+  const float radius = std::sqrt(far2);
+  const float size = std::fabs(ball.cx) + std::fabs(ball.cy) + std::fabs(ball.cz) + 2.0f * radius;
+  const float reach = (radius + 2e-6f * size) * 1.0001f + 1e-30f;
+  if (std::isfinite(reach)) ball.reach = reach;
   return ball;
 }
 
