@@ -1,0 +1,112 @@
+// MakePlaneRuns and BallPassesRun: see plane_runs.h.
+//
+// For planes n_i . p = w_i, a point o and the mean normal m, a ball centre
+// c = o + u has n_i . c - w_i = (n_i . o - w_i) + m . u + (n_i - m) . u,
+// which lies within [eMin + m . u - spread |u|, eMax + m . u + spread |u|].
+// Consecutive nodes of a path mostly come from neighbouring faces with
+// similar normals, so the range is narrow and decides most balls far from
+// the run's planes.
+#include "solid/plane_runs.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace torvane::bsp {
+namespace {
+
+bool Finite(const CsgPlane& p) {
+  return std::isfinite(p.nx) && std::isfinite(p.ny) && std::isfinite(p.nz) && std::isfinite(p.w);
+}
+
+}  // namespace
+
+std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
+  const std::vector<CsgNode>& nodes = tree.nodes;
+  std::vector<PlaneRun> runs(nodes.size());
+  std::vector<uint32_t> path;
+  for (uint32_t start = 0; start < nodes.size(); ++start) {
+    const CsgNode& first = nodes[start];
+    const bool back = first.back != kNoCsgNode;
+    if (!back && first.front == kNoCsgNode) continue;
+    path.assign(1, start);
+    while (path.size() < maxLength) {
+      const CsgNode& n = nodes[path.back()];
+      const uint32_t next = back ? n.back : n.front;
+      if (next == kNoCsgNode || next >= nodes.size()) break;
+      path.push_back(next);
+    }
+    if (path.size() < 2) continue;
+    PlaneRun run;
+    bool finite = true;
+    for (uint32_t k : path)
+      finite = finite && Finite(nodes[k].plane);
+    if (!finite) continue;
+    for (size_t group = 0; group < 2; ++group) {
+      PlaneBound& bound = run.bounds[group];
+      double count = 0;
+      for (size_t k = group; k < path.size(); k += 2) {
+        const CsgPlane& p = nodes[path[k]].plane;
+        bound.mx += p.nx;
+        bound.my += p.ny;
+        bound.mz += p.nz;
+        bound.ox += double(p.w) * p.nx;
+        bound.oy += double(p.w) * p.ny;
+        bound.oz += double(p.w) * p.nz;
+        ++count;
+      }
+      bound.mx /= count;
+      bound.my /= count;
+      bound.mz /= count;
+      bound.ox /= count;
+      bound.oy /= count;
+      bound.oz /= count;
+      bound.eMin = INFINITY;
+      bound.eMax = -INFINITY;
+      for (size_t k = group; k < path.size(); k += 2) {
+        const CsgPlane& p = nodes[path[k]].plane;
+        const double e =
+            double(p.nx) * bound.ox + double(p.ny) * bound.oy + double(p.nz) * bound.oz - p.w;
+        bound.eMin = std::min(bound.eMin, e);
+        bound.eMax = std::max(bound.eMax, e);
+        const double dx = p.nx - bound.mx, dy = p.ny - bound.my, dz = p.nz - bound.mz;
+        bound.spread = std::max(bound.spread, std::sqrt(dx * dx + dy * dy + dz * dz));
+        bound.scaleMax =
+            std::max(bound.scaleMax, double(std::fabs(p.nx)) + std::fabs(p.ny) + std::fabs(p.nz));
+        bound.wAbsMax = std::max(bound.wAbsMax, double(std::fabs(p.w)));
+      }
+      bound.spread *= 1.000001;
+    }
+    run.last = path.back();
+    run.length = static_cast<uint32_t>(path.size());
+    run.side = back ? kCsgBack : kCsgFront;
+    runs[start] = run;
+  }
+  return runs;
+}
+
+namespace {
+
+bool BallPassesBound(const PlaneBound& b, uint32_t side, const CsgBall& ball) {
+  const double ux = ball.cx - b.ox, uy = ball.cy - b.oy, uz = ball.cz - b.oz;
+  const double along = b.mx * ux + b.my * uy + b.mz * uz;
+  const double away = b.spread * std::sqrt(ux * ux + uy * uy + uz * uz);
+  // The classification's rounding is far below 1e-6 of the magnitudes in
+  // its sum, and its reach is widened by the same share.
+  const double size = std::fabs(ball.cx) + std::fabs(ball.cy) + std::fabs(ball.cz) +
+                      std::fabs(b.ox) + std::fabs(b.oy) + std::fabs(b.oz);
+  const double rounding = 1e-6 * (b.scaleMax * size + b.wAbsMax) + 1e-30;
+  const double reach =
+      ((kCsgPlaneTolerance + 2e-6 * b.wAbsMax) + b.scaleMax * ball.reach) * 1.000001;
+  if (side == kCsgBack) return b.eMax + along + away + rounding < -reach;
+  return b.eMin + along - away - rounding > reach;
+}
+
+}  // namespace
+
+bool BallPassesRun(const PlaneRun& run, const CsgBall& ball) {
+  if (!(ball.reach < INFINITY)) return false;
+  return BallPassesBound(run.bounds[0], run.side, ball) &&
+         BallPassesBound(run.bounds[1], run.side, ball);
+}
+
+}  // namespace torvane::bsp
