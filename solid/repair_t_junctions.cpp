@@ -10,7 +10,11 @@
 //  2. split each open edge at the open-edge vertices lying on it, within the
 //     tolerance, re-triangulating the triangle (fan from the opposite corner,
 //     or from its centroid when more than one edge is split);
-//  3. fold zero-area slivers into the neighbour across their long edge.
+//  3. fold zero-area slivers into the neighbour across their long edge;
+//  4. fill the thin loops still open (cracks), dropping a fill that merely
+//     reverses a sliver.
+// Steps 1 and 2 run at float noise first, then at the tolerance, then at
+// twice the tolerance.
 // Inputs: a mesh with shared vertices. Output: the same surface with every
 // edge used once in each direction where the input allowed it; corner
 // colours and normals come from the triangle each new triangle was cut from.
@@ -18,6 +22,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -63,23 +68,79 @@ float Dist2(const Vec3& a, const Vec3& b) {
   return Dot(d, d);
 }
 
+// Directed edges -> a triangle using them, open addressing. Every round of
+// the repair rebuilds it over all edges, so it is one flat array: a node-based
+// map spends most of the repair's time allocating.
+class EdgeTable {
+ public:
+  static constexpr uint64_t kEmpty = ~uint64_t{0};  // no vertex index is 2^32 - 1
+
+  void Reset(size_t count) {
+    size_t capacity = 16;
+    while (capacity < count * 2)
+      capacity *= 2;
+    keys_.assign(capacity, kEmpty);
+    owners_.resize(capacity);
+    uses_.resize(capacity);
+    mask_ = capacity - 1;
+  }
+  // Counts a use; keeps the first owner of an edge.
+  void Insert(uint64_t key, uint32_t owner) {
+    size_t i = Slot(key);
+    while (keys_[i] != kEmpty) {
+      if (keys_[i] == key) {
+        ++uses_[i];
+        return;
+      }
+      i = (i + 1) & mask_;
+    }
+    keys_[i] = key;
+    owners_[i] = owner;
+    uses_[i] = 1;
+  }
+  uint32_t Uses(uint64_t key) const {
+    for (size_t i = Slot(key); keys_[i] != kEmpty; i = (i + 1) & mask_)
+      if (keys_[i] == key) return uses_[i];
+    return 0;
+  }
+  // The first owner, or kDeadIndex when the edge is not used.
+  uint32_t Find(uint64_t key) const {
+    for (size_t i = Slot(key); keys_[i] != kEmpty; i = (i + 1) & mask_)
+      if (keys_[i] == key) return owners_[i];
+    return kDeadIndex;
+  }
+  template <class F>
+  void ForEachKey(F&& f) const {
+    for (uint64_t key : keys_)
+      if (key != kEmpty) f(key);
+  }
+
+ private:
+  size_t Slot(uint64_t key) const {
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
+  }
+  std::vector<uint64_t> keys_;
+  std::vector<uint32_t> owners_;
+  std::vector<uint32_t> uses_;
+  size_t mask_ = 0;
+};
+
 struct Repair {
   std::vector<Vec3> pos;
   std::vector<Tri> tris;
   ProgressMonitor& monitor;
 
-  // Directed edge -> number of uses.
-  std::unordered_map<uint64_t, uint32_t> edges;
+  EdgeTable edges;
 
   void CountEdges() {
-    edges.clear();
-    edges.reserve(tris.size() * 3);
-    for (const Tri& t : tris) {
+    edges.Reset(tris.size() * 3);
+    for (uint32_t i = 0; i < tris.size(); ++i) {
+      const Tri& t = tris[i];
       for (int e = 0; e < 3; ++e)
-        ++edges[EdgeKey(t.v[e], t.v[(e + 1) % 3])];
+        edges.Insert(EdgeKey(t.v[e], t.v[(e + 1) % 3]), i);
     }
   }
-  bool Open(uint32_t a, uint32_t b) const { return edges.find(EdgeKey(b, a)) == edges.end(); }
+  bool Open(uint32_t a, uint32_t b) const { return edges.Find(EdgeKey(b, a)) == kDeadIndex; }
 
   // Vertices at the ends of open edges, ascending; the mean open-edge length.
   std::vector<uint32_t> OpenVertices(double& meanLength) const {
@@ -128,14 +189,15 @@ struct Repair {
   };
 
   // Step 1. True when something was welded.
-  bool Weld(const std::vector<uint32_t>& open, bool strict) {
+  bool Weld(const std::vector<uint32_t>& open, float width) {
     Grid grid;
     float largest = 0.0f;
-    auto reach = [&](const Vec3& p) { return strict ? NoiseDistance(p) : kTolerance; };
+    auto reach = [&](const Vec3& p) { return width > 0.0f ? width : NoiseDistance(p); };
     for (uint32_t v : open)
       largest = std::max(largest, reach(pos[v]));
     grid.cell = largest * 2;
-    std::unordered_map<uint32_t, uint32_t> to;
+    std::vector<uint32_t> to(pos.size(), kDeadIndex);
+    bool welded = false;
     for (uint32_t v : open) {
       uint32_t rep = v;
       const float d = reach(pos[v]);
@@ -147,16 +209,15 @@ struct Repair {
         grid.Add(pos[v], v);
       } else {
         to[v] = rep;
+        welded = true;
       }
     }
-    if (to.empty()) return false;
+    if (!welded) return false;
     std::vector<Tri> kept;
     kept.reserve(tris.size());
     for (Tri t : tris) {
-      for (uint32_t& v : t.v) {
-        auto it = to.find(v);
-        if (it != to.end()) v = it->second;
-      }
+      for (uint32_t& v : t.v)
+        if (to[v] != kDeadIndex) v = to[v];
       if (t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[2] == t.v[0]) continue;
       kept.push_back(t);
     }
@@ -165,7 +226,7 @@ struct Repair {
   }
 
   // Step 2. True when an edge was split.
-  bool Split(const std::vector<uint32_t>& open, double meanLength, bool strict) {
+  bool Split(const std::vector<uint32_t>& open, double meanLength, float width) {
     Grid grid;
     grid.cell = static_cast<float>(std::max<double>(meanLength, kTolerance * 4));
     for (uint32_t v : open)
@@ -174,7 +235,8 @@ struct Repair {
     std::vector<Tri> out;
     out.reserve(tris.size() + tris.size() / 8);
     std::vector<std::pair<float, uint32_t>> on[3];
-    const Vec3 r{kTolerance, kTolerance, kTolerance};
+    const float box = std::max(width, kTolerance);
+    const Vec3 r{box, box, box};
     for (size_t ti = 0; ti < tris.size(); ++ti) {
       const Tri& t = tris[ti];
       int splitEdges = 0;
@@ -194,7 +256,7 @@ struct Repair {
           const float s = Dot(pw - pa, d) / len2;
           if (!(s > 0.0f && s < 1.0f)) return;
           const float off2 = Dist2(pw, pa + d * s);
-          const float reach = strict ? NoiseDistance(pw) : kTolerance;
+          const float reach = width > 0.0f ? width : NoiseDistance(pw);
           if (off2 > reach * reach) return;
           // Near an end many edges leave at small angles: the vertex must
           // also lie along this one, not merely close to it.
@@ -260,12 +322,26 @@ struct Repair {
 
   // Step 3: a triangle with a vertex on its opposite edge is removed and the
   // neighbour across that edge is split at the vertex instead.
+  // The corner of a sliver lying on its opposite edge, or -1.
+  int SliverCorner(const Tri& t) const {
+    for (int m = 0; m < 3; ++m) {
+      const uint32_t x0 = t.v[(m + 2) % 3], mid = t.v[m], x2 = t.v[(m + 1) % 3];
+      // Long edge x2 -> x0 (as the triangle runs x0, mid, x2).
+      const Vec3 a = pos[x0], d = pos[x2] - pos[x0];
+      const float len2 = Dot(d, d);
+      if (!(len2 > 0.0f)) continue;
+      const float s = Dot(pos[mid] - a, d) / len2;
+      if (!(s > 0.0f && s < 1.0f)) continue;
+      if (Dist2(pos[mid], a + d * s) > kSliverHeight * kSliverHeight) continue;
+      return m;
+    }
+    return -1;
+  }
+
   bool FoldSlivers() {
-    std::unordered_map<uint64_t, uint32_t> owner;  // directed edge -> triangle
-    owner.reserve(tris.size() * 3);
-    for (uint32_t i = 0; i < tris.size(); ++i)
-      for (int e = 0; e < 3; ++e)
-        owner.emplace(EdgeKey(tris[i].v[e], tris[i].v[(e + 1) % 3]), i);
+    if (std::none_of(tris.begin(), tris.end(), [&](const Tri& t) { return SliverCorner(t) >= 0; }))
+      return false;
+    CountEdges();
     std::vector<uint8_t> touched(tris.size(), 0);
     std::vector<uint8_t> removed(tris.size(), 0);
     std::vector<Tri> added;
@@ -273,18 +349,11 @@ struct Repair {
     for (uint32_t i = 0; i < tris.size(); ++i) {
       if (touched[i]) continue;
       const Tri t = tris[i];
-      for (int m = 0; m < 3; ++m) {
+      const int m = SliverCorner(t);
+      if (m >= 0) {
         const uint32_t x0 = t.v[(m + 2) % 3], mid = t.v[m], x2 = t.v[(m + 1) % 3];
-        // Long edge x2 -> x0 (as the triangle runs x0, mid, x2).
-        const Vec3 a = pos[x0], d = pos[x2] - pos[x0];
-        const float len2 = Dot(d, d);
-        if (!(len2 > 0.0f)) continue;
-        const float s = Dot(pos[mid] - a, d) / len2;
-        if (!(s > 0.0f && s < 1.0f)) continue;
-        if (Dist2(pos[mid], a + d * s) > kSliverHeight * kSliverHeight) continue;
-        auto it = owner.find(EdgeKey(x0, x2));
-        if (it == owner.end() || it->second == i || touched[it->second]) break;
-        const uint32_t ni = it->second;
+        const uint32_t ni = edges.Find(EdgeKey(x0, x2));
+        if (ni == kDeadIndex || ni == i || touched[ni]) continue;
         const Tri n = tris[ni];
         int e = 0;
         while (!(n.v[e] == x0 && n.v[(e + 1) % 3] == x2))
@@ -297,7 +366,6 @@ struct Repair {
         touched[i] = touched[ni] = 1;
         removed[i] = removed[ni] = 1;
         any = true;
-        break;
       }
     }
     if (!any) return false;
@@ -314,13 +382,18 @@ struct Repair {
   // the two sides of an edge differently within its tolerance. Each loop of
   // open edges that encloses almost no area (a crack, not a hole of the
   // input) is filled, cutting the ear with the shortest diagonal first.
+  // An edge used more often one way than the other is open as often as it
+  // is in surplus: a sliver lying on a neighbour's edge leaves that edge used
+  // twice in one direction, and its loop runs through it.
   void FillCracks() {
     CountEdges();
     std::unordered_multimap<uint32_t, uint32_t> next;  // open edge start -> end
-    for (const auto& [key, n] : edges) {
+    edges.ForEachKey([&](uint64_t key) {
       const uint32_t a = static_cast<uint32_t>(key >> 32), b = static_cast<uint32_t>(key);
-      if (Open(a, b)) next.emplace(a, b);
-    }
+      const uint32_t uses = edges.Uses(key), reverse = edges.Uses(EdgeKey(b, a));
+      for (uint32_t k = reverse; k < uses; ++k)
+        next.emplace(a, b);
+    });
     std::vector<Tri> added;
     while (!next.empty()) {
       // Walk open edges; every return to a vertex already on the path closes
@@ -345,7 +418,40 @@ struct Repair {
         FillLoop(loop, added);
       }
     }
+    CancelOpposites(added);
     tris.insert(tris.end(), added.begin(), added.end());
+  }
+
+  // A fill that is the exact reverse of a triangle (a sliver whose own two
+  // short edges made the loop) encloses nothing with it: both go.
+  void CancelOpposites(std::vector<Tri>& added) {
+    if (added.empty()) return;
+    auto key = [](uint32_t a, uint32_t b, uint32_t c) {
+      // Rotated to start at the smallest index; the triangle's turn is kept.
+      if (b < a && b < c) return std::array<uint32_t, 3>{b, c, a};
+      if (c < a && c < b) return std::array<uint32_t, 3>{c, a, b};
+      return std::array<uint32_t, 3>{a, b, c};
+    };
+    std::map<std::array<uint32_t, 3>, size_t> reversed;  // of the added ones
+    for (size_t i = 0; i < added.size(); ++i)
+      reversed.emplace(key(added[i].v[0], added[i].v[2], added[i].v[1]), i);
+    std::vector<uint8_t> dropAdded(added.size(), 0);
+    std::vector<Tri> kept;
+    kept.reserve(tris.size());
+    for (const Tri& t : tris) {
+      auto it = reversed.find(key(t.v[0], t.v[1], t.v[2]));
+      if (it != reversed.end() && !dropAdded[it->second]) {
+        dropAdded[it->second] = 1;
+        continue;
+      }
+      kept.push_back(t);
+    }
+    if (kept.size() == tris.size()) return;
+    tris.swap(kept);
+    std::vector<Tri> rest;
+    for (size_t i = 0; i < added.size(); ++i)
+      if (!dropAdded[i]) rest.push_back(added[i]);
+    added.swap(rest);
   }
 
   void FillLoop(std::vector<uint32_t>& loop, std::vector<Tri>& added) {
@@ -376,11 +482,10 @@ struct Repair {
     added.push_back(Filled(model, loop[2], loop[1], loop[0]));
   }
 
+  // The triangle using edge a -> b (the table is the one FillCracks counted).
   const Tri& OwnerOf(uint32_t a, uint32_t b) const {
-    for (const Tri& t : tris)
-      for (int e = 0; e < 3; ++e)
-        if (t.v[e] == a && t.v[(e + 1) % 3] == b) return t;
-    return tris.front();
+    const uint32_t i = edges.Find(EdgeKey(a, b));
+    return i == kDeadIndex ? tris.front() : tris[i];
   }
 
   Tri Filled(const Tri& model, uint32_t a, uint32_t b, uint32_t c) const {
@@ -395,9 +500,12 @@ struct Repair {
   }
 
   int Run() {
-    // Float noise first; the kernel's tolerance only for what is left open.
-    for (bool strict : {true, false}) {
-      const int status = Close(strict);
+    // Float noise first; the kernel's tolerance only for what is left open,
+    // and then twice the tolerance: points the kernel took as lying in a
+    // plane may lie up to the tolerance on either side of it, so the two
+    // sides of a crack can be that far apart.
+    for (float width : {0.0f, kTolerance, kTolerance * 2.1f}) {
+      const int status = Close(width);
       if (status != kStatusDone) return status;
     }
     for (int round = 0; round < kMaxRounds; ++round) {
@@ -409,15 +517,16 @@ struct Repair {
     return kStatusDone;
   }
 
-  int Close(bool strict) {
+  // width 0: float noise relative to the coordinates.
+  int Close(float width) {
     for (int round = 0; round < kMaxRounds; ++round) {
       if (monitor.IsCancelled()) return kStatusCancelled;
       CountEdges();
       double meanLength = 0;
       const std::vector<uint32_t> open = OpenVertices(meanLength);
       if (open.empty()) break;
-      if (Weld(open, strict)) continue;
-      if (!Split(open, meanLength, strict)) break;
+      if (Weld(open, width)) continue;
+      if (!Split(open, meanLength, width)) break;
     }
     return kStatusDone;
   }

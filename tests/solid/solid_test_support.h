@@ -105,6 +105,21 @@ inline size_t OpenEdgeCount(const Mesh& m) {
   return open;
 }
 
+// Directed edges used more often than their reverse: 0 when the surface is
+// closed, though a few edges may still be shared by four triangles.
+inline size_t UnpairedEdgeCount(const Mesh& m) {
+  std::map<std::pair<uint32_t, uint32_t>, int> uses;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3)
+    for (int e = 0; e < 3; ++e)
+      ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
+  size_t unpaired = 0;
+  for (const auto& [edge, n] : uses) {
+    auto reverse = uses.find({edge.second, edge.first});
+    if (reverse == uses.end() || reverse->second < n) ++unpaired;
+  }
+  return unpaired;
+}
+
 // Every step runs with the silent monitor (or the one given).
 inline BooleanStepRunner QuietRunner(std::vector<std::string>* titles = nullptr) {
   return [titles](const std::string& title, const std::function<int(ProgressMonitor&)>& step) {
