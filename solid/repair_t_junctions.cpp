@@ -59,70 +59,67 @@ struct Tri {
   MeshCorner c[3];
 };
 
-uint64_t EdgeKey(uint32_t a, uint32_t b) {
-  return (uint64_t{a} << 32) | b;
-}
-
 float Dist2(const Vec3& a, const Vec3& b) {
   const Vec3 d = a - b;
   return Dot(d, d);
 }
 
-// Directed edges -> a triangle using them, open addressing. Every round of
-// the repair rebuilds it over all edges, so it is one flat array: a node-based
-// map spends most of the repair's time allocating.
+// The directed edges leaving each vertex, with the first triangle using
+// each. Every round of the repair rebuilds it over all edges, so it is two
+// flat arrays filled by counting: triangles come in roughly vertex order,
+// so the lookups stay near each other in memory, where a hash table would
+// miss the cache at nearly every probe.
 class EdgeTable {
  public:
-  static constexpr uint64_t kEmpty = ~uint64_t{0};  // no vertex index is 2^32 - 1
-
-  void Reset(size_t count) {
-    size_t capacity = 16;
-    while (capacity < count * 2)
-      capacity *= 2;
-    keys_.assign(capacity, kEmpty);
-    owners_.resize(capacity);
-    uses_.resize(capacity);
-    mask_ = capacity - 1;
-  }
-  // Counts a use; keeps the first owner of an edge.
-  void Insert(uint64_t key, uint32_t owner) {
-    size_t i = Slot(key);
-    while (keys_[i] != kEmpty) {
-      if (keys_[i] == key) {
-        ++uses_[i];
-        return;
+  template <class Tris>
+  void Build(size_t vertexCount, const Tris& tris) {
+    start_.assign(vertexCount + 1, 0);
+    for (const auto& t : tris)
+      for (uint32_t v : t.v)
+        ++start_[v + 1];
+    for (size_t v = 0; v < vertexCount; ++v)
+      start_[v + 1] += start_[v];
+    targets_.resize(start_[vertexCount]);
+    owners_.resize(start_[vertexCount]);
+    std::vector<uint32_t> cursor(start_.begin(), start_.end() - 1);
+    for (uint32_t i = 0; i < tris.size(); ++i) {
+      const auto& t = tris[i];
+      for (int e = 0; e < 3; ++e) {
+        const uint32_t k = cursor[t.v[e]]++;
+        targets_[k] = t.v[(e + 1) % 3];
+        owners_[k] = i;
       }
-      i = (i + 1) & mask_;
     }
-    keys_[i] = key;
-    owners_[i] = owner;
-    uses_[i] = 1;
   }
-  uint32_t Uses(uint64_t key) const {
-    for (size_t i = Slot(key); keys_[i] != kEmpty; i = (i + 1) & mask_)
-      if (keys_[i] == key) return uses_[i];
-    return 0;
-  }
-  // The first owner, or kDeadIndex when the edge is not used.
-  uint32_t Find(uint64_t key) const {
-    for (size_t i = Slot(key); keys_[i] != kEmpty; i = (i + 1) & mask_)
-      if (keys_[i] == key) return owners_[i];
+  // The first triangle using a -> b, or kDeadIndex.
+  uint32_t Find(uint32_t a, uint32_t b) const {
+    for (uint32_t k = start_[a]; k < start_[a + 1]; ++k)
+      if (targets_[k] == b) return owners_[k];
     return kDeadIndex;
   }
+  uint32_t Uses(uint32_t a, uint32_t b) const {
+    uint32_t n = 0;
+    for (uint32_t k = start_[a]; k < start_[a + 1]; ++k)
+      n += targets_[k] == b;
+    return n;
+  }
+  // Every used directed edge once.
   template <class F>
-  void ForEachKey(F&& f) const {
-    for (uint64_t key : keys_)
-      if (key != kEmpty) f(key);
+  void ForEachEdge(F&& f) const {
+    for (uint32_t a = 0; a + 1 < start_.size(); ++a)
+      for (uint32_t k = start_[a]; k < start_[a + 1]; ++k) {
+        const uint32_t b = targets_[k];
+        bool first = true;
+        for (uint32_t j = start_[a]; j < k && first; ++j)
+          first = targets_[j] != b;
+        if (first) f(a, b);
+      }
   }
 
  private:
-  size_t Slot(uint64_t key) const {
-    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
-  }
-  std::vector<uint64_t> keys_;
+  std::vector<uint32_t> start_;
+  std::vector<uint32_t> targets_;
   std::vector<uint32_t> owners_;
-  std::vector<uint32_t> uses_;
-  size_t mask_ = 0;
 };
 
 struct Repair {
@@ -132,15 +129,8 @@ struct Repair {
 
   EdgeTable edges;
 
-  void CountEdges() {
-    edges.Reset(tris.size() * 3);
-    for (uint32_t i = 0; i < tris.size(); ++i) {
-      const Tri& t = tris[i];
-      for (int e = 0; e < 3; ++e)
-        edges.Insert(EdgeKey(t.v[e], t.v[(e + 1) % 3]), i);
-    }
-  }
-  bool Open(uint32_t a, uint32_t b) const { return edges.Find(EdgeKey(b, a)) == kDeadIndex; }
+  void CountEdges() { edges.Build(pos.size(), tris); }
+  bool Open(uint32_t a, uint32_t b) const { return edges.Find(b, a) == kDeadIndex; }
 
   // Vertices at the ends of open edges, ascending; the mean open-edge length.
   std::vector<uint32_t> OpenVertices(double& meanLength) const {
@@ -163,26 +153,56 @@ struct Repair {
     return out;
   }
 
-  // A uniform grid of vertex ids.
+  // A uniform grid of vertex ids: a flat table of occupied cells, each the
+  // head of a chain through `next` (newest first), so filling it allocates
+  // nothing per vertex.
   struct Grid {
     float cell = 1.0f;
-    std::unordered_map<uint64_t, std::vector<uint32_t>> cells;
+    std::vector<uint64_t> keys;
+    std::vector<uint32_t> heads;
+    std::vector<uint32_t> next;  // by vertex id
+    size_t mask = 0;
+    static constexpr uint64_t kEmpty = ~uint64_t{0};
+
+    Grid(float cellSize, size_t count, size_t vertexCount) : cell(cellSize) {
+      size_t capacity = 16;
+      while (capacity < count * 2)
+        capacity *= 2;
+      keys.assign(capacity, kEmpty);
+      heads.resize(capacity);
+      next.resize(vertexCount);
+      mask = capacity - 1;
+    }
     int64_t Coord(float v) const { return static_cast<int64_t>(std::floor(v / cell)); }
     static uint64_t Key(int64_t x, int64_t y, int64_t z) {
       return (static_cast<uint64_t>(x & 0x1FFFFF) << 42) |
              (static_cast<uint64_t>(y & 0x1FFFFF) << 21) | static_cast<uint64_t>(z & 0x1FFFFF);
     }
+    size_t Slot(uint64_t key) const {
+      size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+      while (keys[i] != kEmpty && keys[i] != key)
+        i = (i + 1) & mask;
+      return i;
+    }
     void Add(const Vec3& p, uint32_t id) {
-      cells[Key(Coord(p.x), Coord(p.y), Coord(p.z))].push_back(id);
+      const uint64_t key = Key(Coord(p.x), Coord(p.y), Coord(p.z));
+      const size_t i = Slot(key);
+      if (keys[i] == kEmpty) {
+        keys[i] = key;
+        next[id] = kDeadIndex;
+      } else {
+        next[id] = heads[i];
+      }
+      heads[i] = id;
     }
     template <class F>
     void Visit(const Vec3& lo, const Vec3& hi, F&& f) const {
       for (int64_t x = Coord(lo.x); x <= Coord(hi.x); ++x)
         for (int64_t y = Coord(lo.y); y <= Coord(hi.y); ++y)
           for (int64_t z = Coord(lo.z); z <= Coord(hi.z); ++z) {
-            auto it = cells.find(Key(x, y, z));
-            if (it == cells.end()) continue;
-            for (uint32_t id : it->second)
+            const size_t i = Slot(Key(x, y, z));
+            if (keys[i] == kEmpty) continue;
+            for (uint32_t id = heads[i]; id != kDeadIndex; id = next[id])
               f(id);
           }
     }
@@ -190,12 +210,11 @@ struct Repair {
 
   // Step 1. True when something was welded.
   bool Weld(const std::vector<uint32_t>& open, float width) {
-    Grid grid;
     float largest = 0.0f;
     auto reach = [&](const Vec3& p) { return width > 0.0f ? width : NoiseDistance(p); };
     for (uint32_t v : open)
       largest = std::max(largest, reach(pos[v]));
-    grid.cell = largest * 2;
+    Grid grid(largest * 2, open.size(), pos.size());
     std::vector<uint32_t> to(pos.size(), kDeadIndex);
     bool welded = false;
     for (uint32_t v : open) {
@@ -227,18 +246,29 @@ struct Repair {
 
   // Step 2. True when an edge was split.
   bool Split(const std::vector<uint32_t>& open, double meanLength, float width) {
-    Grid grid;
-    grid.cell = static_cast<float>(std::max<double>(meanLength, kTolerance * 4));
+    Grid grid(static_cast<float>(std::max<double>(meanLength, kTolerance * 4)), open.size(),
+              pos.size());
     for (uint32_t v : open)
       grid.Add(pos[v], v);
     bool any = false;
-    std::vector<Tri> out;
-    out.reserve(tris.size() + tris.size() / 8);
+    // The first piece of a split triangle takes its place, the others go to
+    // the end: the triangles left alone are not copied.
+    std::vector<Tri> extra;
     std::vector<std::pair<float, uint32_t>> on[3];
     const float box = std::max(width, kTolerance);
     const Vec3 r{box, box, box};
-    for (size_t ti = 0; ti < tris.size(); ++ti) {
-      const Tri& t = tris[ti];
+    const size_t count = tris.size();
+    for (size_t ti = 0; ti < count; ++ti) {
+      const Tri t = tris[ti];
+      bool placed = false;
+      auto emit = [&](const Tri& piece) {
+        if (placed) {
+          extra.push_back(piece);
+        } else {
+          tris[ti] = piece;
+          placed = true;
+        }
+      };
       int splitEdges = 0;
       for (int e = 0; e < 3; ++e) {
         on[e].clear();
@@ -269,10 +299,7 @@ struct Repair {
           ++splitEdges;
         }
       }
-      if (splitEdges == 0) {
-        out.push_back(t);
-        continue;
-      }
+      if (splitEdges == 0) continue;
       any = true;
       if (splitEdges == 1) {
         int e = 0;
@@ -289,7 +316,7 @@ struct Repair {
           n.v[e] = chain[k];
           n.v[(e + 1) % 3] = chain[k + 1];
           n.v[o] = t.v[o];
-          out.push_back(n);
+          emit(n);
         }
         continue;
       }
@@ -313,10 +340,10 @@ struct Repair {
         n.c[0] = t.c[0];
         n.c[1] = t.c[p.second];
         n.c[2] = t.c[q.second];
-        out.push_back(n);
+        emit(n);
       }
     }
-    tris.swap(out);
+    tris.insert(tris.end(), extra.begin(), extra.end());
     return any;
   }
 
@@ -352,7 +379,7 @@ struct Repair {
       const int m = SliverCorner(t);
       if (m >= 0) {
         const uint32_t x0 = t.v[(m + 2) % 3], mid = t.v[m], x2 = t.v[(m + 1) % 3];
-        const uint32_t ni = edges.Find(EdgeKey(x0, x2));
+        const uint32_t ni = edges.Find(x0, x2);
         if (ni == kDeadIndex || ni == i || touched[ni]) continue;
         const Tri n = tris[ni];
         int e = 0;
@@ -388,9 +415,8 @@ struct Repair {
   void FillCracks() {
     CountEdges();
     std::unordered_multimap<uint32_t, uint32_t> next;  // open edge start -> end
-    edges.ForEachKey([&](uint64_t key) {
-      const uint32_t a = static_cast<uint32_t>(key >> 32), b = static_cast<uint32_t>(key);
-      const uint32_t uses = edges.Uses(key), reverse = edges.Uses(EdgeKey(b, a));
+    edges.ForEachEdge([&](uint32_t a, uint32_t b) {
+      const uint32_t uses = edges.Uses(a, b), reverse = edges.Uses(b, a);
       for (uint32_t k = reverse; k < uses; ++k)
         next.emplace(a, b);
     });
@@ -484,7 +510,7 @@ struct Repair {
 
   // The triangle using edge a -> b (the table is the one FillCracks counted).
   const Tri& OwnerOf(uint32_t a, uint32_t b) const {
-    const uint32_t i = edges.Find(EdgeKey(a, b));
+    const uint32_t i = edges.Find(a, b);
     return i == kDeadIndex ? tris.front() : tris[i];
   }
 
