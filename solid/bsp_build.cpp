@@ -88,6 +88,18 @@ bool Distribute(BuildState& s, uint32_t node, const CsgPolygonList& list, bool c
       }
     }
   }
+  // A spare list keeps the capacity of the longest list it held: a pending
+  // list that stays empty goes back at once, and one holding far less than
+  // its capacity is trimmed, since the front children wait on the walk's
+  // stack while the back subtree is built, and a deep tree would otherwise
+  // hold a long list's capacity at every level.
+  for (CsgPolygonList* pending : {&tree.nodes[node].pendingFront, &tree.nodes[node].pendingBack}) {
+    if (pending->empty()) {
+      s.GiveBack(*pending);
+    } else if (pending->capacity() > 2 * pending->size() + 64) {
+      pending->shrink_to_fit();
+    }
+  }
   auto addChild = [&](bool front) {
     bsp::Grow(tree.nodes, 1);
     tree.nodes.emplace_back();
