@@ -5,10 +5,25 @@
 // A root without a plane takes the most balanced of its first six
 // polygons' planes (ratio of the smaller to the larger side, ties keep the
 // earlier); every other node takes the plane of the first polygon it
-// receives. The walk goes down the parent links, back subtree first.
+// receives.
+//
+// A list handed to a node goes down the node's chain of back children in
+// one pass. At each level the polygons are split in list order, those
+// behind form the next level's list in reverse order, and the next node's
+// plane comes from that list's head. So a polygon keeps its place among the
+// survivors, every level's list runs in input order one way or the other,
+// and its head is the first or last survivor. Only those ends are needed to
+// choose the planes: a polygon is taken to a level when it becomes an end
+// of the list or when the chain ends, and then passes whole runs of planes
+// it lies wholly behind in one test. On a convex shape, where the chain is
+// as long as the shape has faces, that is what keeps the build from
+// testing every polygon at every level. The pieces each level keeps in its
+// node and hands to its front child are put back into the order the
+// level-by-level walk gives them.
 #include <algorithm>
 
 #include "solid/bsp_internal.h"
+#include "solid/plane_runs.h"
 
 namespace torvane {
 namespace {
@@ -21,20 +36,7 @@ struct BuildState {
   CancelPoll poll;
   MemoryFloor floor;
   bsp::SplitScratch scratch;
-  std::vector<CsgPolygonList> spare;  // consumed pending lists, kept for their capacity
   uint64_t created = 0;
-
-  CsgPolygonList TakeSpare() {
-    if (spare.empty()) return {};
-    CsgPolygonList list = std::move(spare.back());
-    spare.pop_back();
-    return list;
-  }
-  void GiveBack(CsgPolygonList& list) {
-    list.clear();
-    if (list.capacity() > 0) spare.push_back(std::move(list));
-    list = CsgPolygonList{};
-  }
 };
 
 // The plane of the candidate list's first six polygons that balances the
@@ -66,69 +68,181 @@ bool ChooseRootPlane(BuildState& s, const CsgPolygonList& list, CsgPlane& chosen
   return true;
 }
 
-// Splits `list` (head first) by the node's plane into its polygon list and
-// its pending lists; creates the children that will receive something.
-// False when cancelled or below the memory floor (`outOfMemory` set).
-bool Distribute(BuildState& s, uint32_t node, const CsgPolygonList& list, bool checkFloor,
-                bool& outOfMemory) {
-  CsgTree& tree = s.tree;
-  {
-    CsgNode& n = tree.nodes[node];
-    if (n.pendingFront.capacity() == 0) n.pendingFront = s.TakeSpare();
-    if (n.pendingBack.capacity() == 0) n.pendingBack = s.TakeSpare();
-    const CsgPlane plane = n.plane;
-    for (size_t i = list.size(); i-- > 0;) {
-      if (checkFloor && s.floor.Reached()) {
+constexpr uint32_t kRunLength = 16;
+constexpr uint32_t kLeft = 0xFFFFFFFFu;
+
+struct Record {
+  uint32_t level;
+  uint32_t index;  // in the list handed to the chain
+  CsgPolygonId piece;
+};
+
+// The pieces of `records` as the walk at their level would have pushed
+// them: by index, descending at even levels and ascending at odd ones.
+void SortByWalk(std::vector<Record>& records) {
+  std::sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
+    if (a.level != b.level) return a.level < b.level;
+    return (a.level & 1) ? a.index < b.index : a.index > b.index;
+  });
+}
+
+struct Chain {
+  BuildState& s;
+  std::vector<uint32_t> nodes;  // per level
+  std::vector<CsgPlane> planes;
+  std::vector<bsp::PlaneRun> runs;  // runs[m]: levels [16m, 16m + 16), behind
+  std::vector<CsgPolygonId> piece;  // per index: the part still going down
+  std::vector<uint32_t> level;      // per index: the level it waits at, or kLeft
+  std::vector<uint32_t> own;        // per index: the level whose plane is its own, or kLeft
+  std::vector<Record> kept, fronts;
+  CsgPolygonList coplanar, front, back;
+  bool outOfMemory = false;
+
+  // Takes the polygon at `index` down to level `target` or until it leaves
+  // the chain. False when cancelled or out of memory.
+  bool Advance(size_t index, uint32_t target) {
+    CsgStore& store = *s.tree.store;
+    uint32_t& at = level[index];
+    while (at < target) {
+      if (at == own[index]) {
+        // The polygon a node takes its plane from stays in that node even
+        // when float noise puts a vertex beyond the tolerance of the plane
+        // of its first three: handed on, it would give the next node the
+        // same plane, and so on without end.
+        kept.push_back({at, static_cast<uint32_t>(index), piece[index]});
+        at = kLeft;
+        return true;
+      }
+      if (at % kRunLength == 0 && at + kRunLength <= target && at / kRunLength < runs.size() &&
+          bsp::BallPassesRun(runs[at / kRunLength], store.polygons[piece[index]].ball)) {
+        at += kRunLength;
+        continue;
+      }
+      if (s.floor.Reached()) {
         outOfMemory = true;
         return false;
       }
-      if (!bsp::DistributePolygon(*tree.store, plane, list[i], n.polygons, n.polygons,
-                                  n.pendingFront, n.pendingBack, s.poll, s.scratch)) {
+      coplanar.clear();
+      front.clear();
+      back.clear();
+      if (!bsp::DistributePolygon(store, planes[at], piece[index], coplanar, coplanar, front, back,
+                                  s.poll, s.scratch)) {
+        return false;
+      }
+      const uint32_t index32 = static_cast<uint32_t>(index);
+      if (!coplanar.empty()) kept.push_back({at, index32, coplanar[0]});
+      if (!front.empty()) fronts.push_back({at, index32, front[0]});
+      if (back.empty()) {
+        at = kLeft;
+        return true;
+      }
+      piece[index] = back[0];
+      ++at;
+    }
+    return true;
+  }
+
+  // The head of level k's list: the last survivor at even levels, the first
+  // at odd ones; `found` false when nothing reaches level k.
+  bool FindHead(uint32_t k, size_t& lo, size_t& hi, size_t& head, bool& found) {
+    found = false;
+    while (lo < hi) {
+      const size_t i = (k & 1) ? lo : hi - 1;
+      if (!Advance(i, k)) return false;
+      if (level[i] == k) {
+        head = i;
+        found = true;
+        return true;
+      }
+      if (k & 1) {
+        ++lo;
+      } else {
+        --hi;
+      }
+    }
+    return true;
+  }
+
+  bool CreateChild(uint32_t parent, bool isFront, uint32_t& child) {
+    CsgTree& tree = s.tree;
+    bsp::Grow(tree.nodes, 1);
+    tree.nodes.emplace_back();
+    tree.nodes.back().parent = parent;
+    child = static_cast<uint32_t>(tree.nodes.size() - 1);
+    (isFront ? tree.nodes[parent].front : tree.nodes[parent].back) = child;
+    if (s.created++ % 10 == 0) {
+      if (s.poll()) return false;
+      if (s.floor.Reached()) {
+        outOfMemory = true;
         return false;
       }
     }
+    return true;
   }
-  // A spare list keeps the capacity of the longest list it held: a pending
-  // list that stays empty goes back at once, and one holding far less than
-  // its capacity is trimmed, since the front children wait on the walk's
-  // stack while the back subtree is built, and a deep tree would otherwise
-  // hold a long list's capacity at every level.
-  for (CsgPolygonList* pending : {&tree.nodes[node].pendingFront, &tree.nodes[node].pendingBack}) {
-    if (pending->empty()) {
-      s.GiveBack(*pending);
-    } else if (pending->capacity() > 2 * pending->size() + 64) {
-      pending->shrink_to_fit();
-    }
-  }
-  auto addChild = [&](bool front) {
-    bsp::Grow(tree.nodes, 1);
-    tree.nodes.emplace_back();
-    tree.nodes.back().parent = node;
-    const uint32_t child = static_cast<uint32_t>(tree.nodes.size() - 1);
-    (front ? tree.nodes[node].front : tree.nodes[node].back) = child;
-    ++s.created;
-  };
-  if (!tree.nodes[node].pendingFront.empty() && tree.nodes[node].front == kNoCsgNode)
-    addChild(true);
-  if (!tree.nodes[node].pendingBack.empty() && tree.nodes[node].back == kNoCsgNode) addChild(false);
-  return true;
-}
 
-// Hands a node's pending list to one child.
-bool HandDown(BuildState& s, uint32_t child, CsgPolygonList& pending, bool& outOfMemory) {
-  CsgPolygonList list = std::move(pending);
-  pending = CsgPolygonList{};
-  CsgNode& c = s.tree.nodes[child];
-  if (!HasPlane(c.plane)) c.plane = s.tree.store->polygons[list.back()].plane;
-  const bool ok = Distribute(s, child, list, true, outOfMemory);
-  s.GiveBack(list);
-  return ok;
-}
+  // Builds the list into the chain from `start`; the front children's lists
+  // are added to `tasks`.
+  bool Run(uint32_t start, CsgPolygonList& list,
+           std::vector<std::pair<uint32_t, CsgPolygonList>>& tasks) {
+    CsgTree& tree = s.tree;
+    CsgStore& store = *tree.store;
+    own.assign(list.size(), kLeft);
+    if (!HasPlane(tree.nodes[start].plane)) {
+      tree.nodes[start].plane = store.polygons[list.back()].plane;
+      own.back() = 0;
+    }
+    nodes.assign(1, start);
+    planes.assign(1, tree.nodes[start].plane);
+    runs.clear();
+    piece.assign(list.begin(), list.end());
+    level.assign(list.size(), 0);
+    kept.clear();
+    fronts.clear();
+    size_t lo = 0, hi = list.size();
+    for (uint32_t k = 1;; ++k) {
+      if (planes.size() % kRunLength == 0) {
+        bsp::PlaneRun run;
+        const std::span<const CsgPlane> last(planes.data() + planes.size() - kRunLength,
+                                             kRunLength);
+        bsp::BoundPlanes(last, kCsgBack, run);  // a failed bound has length 0
+        runs.push_back(run);
+      }
+      size_t head = 0;
+      bool found = false;
+      if (!FindHead(k, lo, hi, head, found)) return false;
+      if (!found) break;
+      uint32_t child = tree.nodes[nodes.back()].back;
+      if (child == kNoCsgNode && !CreateChild(nodes.back(), false, child)) return false;
+      if (!HasPlane(tree.nodes[child].plane)) {
+        tree.nodes[child].plane = store.polygons[piece[head]].plane;
+        own[head] = k;
+      }
+      nodes.push_back(child);
+      planes.push_back(tree.nodes[child].plane);
+    }
+    SortByWalk(kept);
+    for (const Record& r : kept) {
+      CsgPolygonList& polygons = tree.nodes[nodes[r.level]].polygons;
+      bsp::Grow(polygons, 1);
+      polygons.push_back(r.piece);
+    }
+    SortByWalk(fronts);
+    for (size_t i = 0; i < fronts.size();) {
+      const uint32_t at = fronts[i].level;
+      CsgPolygonList handed;
+      for (; i < fronts.size() && fronts[i].level == at; ++i)
+        handed.push_back(fronts[i].piece);
+      uint32_t child = tree.nodes[nodes[at]].front;
+      if (child == kNoCsgNode && !CreateChild(nodes[at], true, child)) return false;
+      tasks.emplace_back(child, std::move(handed));
+    }
+    return true;
+  }
+};
 
 CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
   CsgTree& tree = s.tree;
   monitor.SetText("Find first split", 1);
-  bool outOfMemory = false;
   if (tree.nodes.empty()) {
     bsp::Grow(tree.nodes, 1);
     tree.nodes.emplace_back();
@@ -138,38 +252,15 @@ CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
     if (!ChooseRootPlane(s, list, chosen)) return kCsgCancelled;
     tree.nodes[0].plane = chosen;
   }
-  if (!Distribute(s, 0, list, false, outOfMemory))
-    return outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
-  list.clear();
-  list.shrink_to_fit();
-
   monitor.SetText("Build tree", 1);
-  std::vector<uint32_t> stack{0};
-  while (!stack.empty()) {
-    const uint32_t node = stack.back();
-    stack.pop_back();
-    if (s.created % 10 == 0) {
-      if (s.poll()) return kCsgCancelled;
-      if (s.floor.Reached()) return kCsgOutOfMemory;
-    }
-    const uint32_t back = tree.nodes[node].back;
-    const uint32_t front = tree.nodes[node].front;
-    bool backGot = false, frontGot = false;
-    if (!tree.nodes[node].pendingBack.empty()) {
-      if (!HandDown(s, back, tree.nodes[node].pendingBack, outOfMemory))
-        return outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
-      backGot = true;
-    }
-    if (!tree.nodes[node].pendingFront.empty()) {
-      if (!HandDown(s, front, tree.nodes[node].pendingFront, outOfMemory))
-        return outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
-      frontGot = true;
-    }
-    // Only subtrees that received polygons have work; back before front.
-    if (frontGot) stack.push_back(front);
-    if (backGot) stack.push_back(back);
-    s.GiveBack(tree.nodes[node].pendingBack);
-    s.GiveBack(tree.nodes[node].pendingFront);
+  std::vector<std::pair<uint32_t, CsgPolygonList>> tasks;
+  tasks.emplace_back(0, std::move(list));
+  list = CsgPolygonList{};
+  Chain chain{s, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false};
+  while (!tasks.empty()) {
+    auto [node, handed] = std::move(tasks.back());
+    tasks.pop_back();
+    if (!chain.Run(node, handed, tasks)) return chain.outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
   }
   return kCsgDone;
 }
@@ -179,7 +270,7 @@ CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
 CsgResult BuildTree(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor) {
   if (list.empty()) return kCsgDone;
   if (!tree.store) return kCsgOutOfMemory;
-  BuildState state{tree, CancelPoll(monitor), {}, {}, {}, 0};
+  BuildState state{tree, CancelPoll(monitor), {}, {}, 0};
   try {
     return Build(state, list, monitor);
   } catch (const std::bad_alloc&) {

@@ -20,10 +20,56 @@ bool Finite(const CsgPlane& p) {
 
 }  // namespace
 
+bool BoundPlanes(std::span<const CsgPlane> planes, uint32_t side, PlaneRun& run) {
+  run = PlaneRun{};
+  if (planes.size() < 2) return false;
+  for (const CsgPlane& p : planes)
+    if (!Finite(p)) return false;
+  for (size_t group = 0; group < 2; ++group) {
+    PlaneBound& bound = run.bounds[group];
+    double count = 0;
+    for (size_t k = group; k < planes.size(); k += 2) {
+      const CsgPlane& p = planes[k];
+      bound.mx += p.nx;
+      bound.my += p.ny;
+      bound.mz += p.nz;
+      bound.ox += double(p.w) * p.nx;
+      bound.oy += double(p.w) * p.ny;
+      bound.oz += double(p.w) * p.nz;
+      ++count;
+    }
+    bound.mx /= count;
+    bound.my /= count;
+    bound.mz /= count;
+    bound.ox /= count;
+    bound.oy /= count;
+    bound.oz /= count;
+    bound.eMin = INFINITY;
+    bound.eMax = -INFINITY;
+    for (size_t k = group; k < planes.size(); k += 2) {
+      const CsgPlane& p = planes[k];
+      const double e =
+          double(p.nx) * bound.ox + double(p.ny) * bound.oy + double(p.nz) * bound.oz - p.w;
+      bound.eMin = std::min(bound.eMin, e);
+      bound.eMax = std::max(bound.eMax, e);
+      const double dx = p.nx - bound.mx, dy = p.ny - bound.my, dz = p.nz - bound.mz;
+      bound.spread = std::max(bound.spread, std::sqrt(dx * dx + dy * dy + dz * dz));
+      bound.scaleMax =
+          std::max(bound.scaleMax, double(std::fabs(p.nx)) + std::fabs(p.ny) + std::fabs(p.nz));
+      bound.wAbsMax = std::max(bound.wAbsMax, double(std::fabs(p.w)));
+    }
+    bound.spread *= 1.000001;
+  }
+  run.length = static_cast<uint32_t>(planes.size());
+  run.side = side;
+  return true;
+}
+
 std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
   const std::vector<CsgNode>& nodes = tree.nodes;
   std::vector<PlaneRun> runs(nodes.size());
   std::vector<uint32_t> path;
+  std::vector<CsgPlane> planes;
   for (uint32_t start = 0; start < nodes.size(); ++start) {
     const CsgNode& first = nodes[start];
     const bool back = first.back != kNoCsgNode;
@@ -35,50 +81,12 @@ std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
       if (next == kNoCsgNode || next >= nodes.size()) break;
       path.push_back(next);
     }
-    if (path.size() < 2) continue;
-    PlaneRun run;
-    bool finite = true;
+    planes.clear();
     for (uint32_t k : path)
-      finite = finite && Finite(nodes[k].plane);
-    if (!finite) continue;
-    for (size_t group = 0; group < 2; ++group) {
-      PlaneBound& bound = run.bounds[group];
-      double count = 0;
-      for (size_t k = group; k < path.size(); k += 2) {
-        const CsgPlane& p = nodes[path[k]].plane;
-        bound.mx += p.nx;
-        bound.my += p.ny;
-        bound.mz += p.nz;
-        bound.ox += double(p.w) * p.nx;
-        bound.oy += double(p.w) * p.ny;
-        bound.oz += double(p.w) * p.nz;
-        ++count;
-      }
-      bound.mx /= count;
-      bound.my /= count;
-      bound.mz /= count;
-      bound.ox /= count;
-      bound.oy /= count;
-      bound.oz /= count;
-      bound.eMin = INFINITY;
-      bound.eMax = -INFINITY;
-      for (size_t k = group; k < path.size(); k += 2) {
-        const CsgPlane& p = nodes[path[k]].plane;
-        const double e =
-            double(p.nx) * bound.ox + double(p.ny) * bound.oy + double(p.nz) * bound.oz - p.w;
-        bound.eMin = std::min(bound.eMin, e);
-        bound.eMax = std::max(bound.eMax, e);
-        const double dx = p.nx - bound.mx, dy = p.ny - bound.my, dz = p.nz - bound.mz;
-        bound.spread = std::max(bound.spread, std::sqrt(dx * dx + dy * dy + dz * dz));
-        bound.scaleMax =
-            std::max(bound.scaleMax, double(std::fabs(p.nx)) + std::fabs(p.ny) + std::fabs(p.nz));
-        bound.wAbsMax = std::max(bound.wAbsMax, double(std::fabs(p.w)));
-      }
-      bound.spread *= 1.000001;
-    }
+      planes.push_back(nodes[k].plane);
+    PlaneRun run;
+    if (!BoundPlanes(planes, back ? kCsgBack : kCsgFront, run)) continue;
     run.last = path.back();
-    run.length = static_cast<uint32_t>(path.size());
-    run.side = back ? kCsgBack : kCsgFront;
     runs[start] = run;
   }
   return runs;

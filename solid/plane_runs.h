@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "solid/bsp.h"
@@ -34,6 +35,10 @@ struct PlaneRun {
   uint32_t length = 0;         // 0 or 1: no run worth testing
   uint32_t side = kCsgBack;    // kCsgBack or kCsgFront
 };
+
+// The run of `planes` (consecutive nodes of a path, at least 2) on `side`;
+// false when there are too few or one is not finite.
+bool BoundPlanes(std::span<const CsgPlane> planes, uint32_t side, PlaneRun& run);
 
 std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength);
 

@@ -148,5 +148,112 @@ TEST(BspBall, ClipEqualsTheNodeByNodeClip) {
   }
 }
 
+// A four-sided piece whose last corner lies beyond the tolerance of the
+// plane of its first three: the node taking that plane keeps it, where
+// handing it on gave every new node the same plane until memory ran out.
+TEST(BspBall, APolygonOffItsOwnPlaneStaysInItsNode) {
+  NullProgress quiet;
+  for (float off : {0.01f, -0.01f}) {
+    SCOPED_TRACE(off);
+    auto store = MakeCsgStore();
+    CsgPolygonId bent = 0, flat = 0;
+    const std::vector<CsgVertex> corners{{0, 0, 0, kOpaqueBlack},
+                                         {1, 0, 0, kOpaqueBlack},
+                                         {1, 1, off, kOpaqueBlack},
+                                         {0, 1, 0, kOpaqueBlack}};
+    ASSERT_EQ(MakePolygon(*store, corners, bent), kCsgDone);
+    const std::vector<CsgVertex> below{
+        {0, 0, -5, kOpaqueBlack}, {0, 1, -5, kOpaqueBlack}, {1, 0, -5, kOpaqueBlack}};
+    ASSERT_EQ(MakePolygon(*store, below, flat), kCsgDone);
+    for (const CsgPolygonList& order : {CsgPolygonList{bent}, CsgPolygonList{bent, flat}}) {
+      CsgTree tree = MakeCsgTree(store);
+      CsgPolygonList list = order;
+      ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+      EXPECT_LE(tree.nodes.size(), 3u);
+      size_t polygons = 0;
+      for (const CsgNode& node : tree.nodes)
+        polygons += node.polygons.size();
+      EXPECT_EQ(polygons, order.size());
+    }
+  }
+}
+
+// The level-by-level build: each node splits its whole list and hands the
+// pieces on, front subtree first.
+void RecursiveBuild(CsgStore& store, std::vector<CsgNode>& nodes, uint32_t n,
+                    const CsgPolygonList& list) {
+  NullProgress quiet;
+  size_t end = list.size();
+  if (!HasPlane(nodes[n].plane)) {
+    // The polygon giving the plane stays in the node.
+    nodes[n].plane = store.polygons[list.back()].plane;
+    nodes[n].polygons.push_back(list.back());
+    --end;
+  }
+  CsgPolygonList front, back;
+  for (size_t i = end; i-- > 0;) {
+    EXPECT_EQ(SplitPolygon(store, nodes[n].plane, list[i], nodes[n].polygons, nodes[n].polygons,
+                           front, back, quiet),
+              kCsgDone);
+  }
+  for (bool isFront : {true, false}) {
+    const CsgPolygonList& handed = isFront ? front : back;
+    if (handed.empty()) continue;
+    uint32_t child = isFront ? nodes[n].front : nodes[n].back;
+    if (child == kNoCsgNode) {
+      nodes.emplace_back();
+      child = static_cast<uint32_t>(nodes.size() - 1);
+      (isFront ? nodes[n].front : nodes[n].back) = child;
+    }
+    RecursiveBuild(store, nodes, child, handed);
+  }
+}
+
+// Every node in pre-order (back subtree first): its plane and its polygons.
+std::vector<std::vector<float>> Shape(const CsgStore& store, const std::vector<CsgNode>& nodes) {
+  std::vector<std::vector<float>> out;
+  std::vector<uint32_t> stack{0};
+  while (!stack.empty()) {
+    const CsgNode& node = nodes[stack.back()];
+    stack.pop_back();
+    out.push_back({node.plane.nx, node.plane.ny, node.plane.nz, node.plane.w});
+    for (const auto& p : Coordinates(store, node.polygons))
+      out.push_back(p);
+    for (uint32_t child : {node.front, node.back})
+      if (child != kNoCsgNode) stack.push_back(child);
+  }
+  return out;
+}
+
+// A convex sphere (a chain of back children as long as its faces), then a
+// second sphere and a box built into the same tree: the same nodes, planes
+// and polygons in the same order as the level-by-level build.
+TEST(BspBall, BuildEqualsTheLevelByLevelBuild) {
+  using testing::MakeSphere;
+  const Mesh parts[] = {MakeSphere(10, {1000, 0, 0}, 32, 16), MakeSphere(10, {1005, 3, 2}, 24, 12),
+                        testing::MakeIndexedCube({995, -4, -4}, {1012, 4, 4})};
+  NullProgress quiet;
+  auto store = MakeCsgStore();
+  CsgTree tree = MakeCsgTree(store);
+  std::vector<CsgNode> expected;
+  for (size_t k = 0; k < std::size(parts); ++k) {
+    SCOPED_TRACE(k);
+    CsgPolygonList list = PolygonsOf(*store, parts[k]);
+    const CsgPolygonList copy = list;
+    ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+    if (expected.empty()) {
+      // The root's six-candidate choice is the build's own.
+      expected.emplace_back();
+      expected[0].plane = tree.nodes[0].plane;
+    }
+    RecursiveBuild(*store, expected, 0, copy);
+    const auto built = Shape(*store, tree.nodes), want = Shape(*store, expected);
+    ASSERT_EQ(built.size(), want.size());
+    for (size_t i = 0; i < built.size(); ++i)
+      ASSERT_EQ(built[i], want[i]) << "entry " << i;
+  }
+  EXPECT_GT(tree.nodes.size(), 500u);
+}
+
 }  // namespace
 }  // namespace torvane
