@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <utility>
 
 #include "core/apply_colour.h"
@@ -22,6 +21,7 @@ namespace {
 
 using testing::ExpectNear;
 using testing::ExpectSameGeometry;
+using testing::IsClosed;
 using testing::MakeIndexedCube;
 
 // A triangle record of triangle t, or (first >= 0) an edge record of its
@@ -42,24 +42,6 @@ SelectionRecord VertexRecord(uint32_t v) {
   r.elementType = kSelectVertex;
   r.indices[0] = v;
   return r;
-}
-
-// Every live directed edge appears once and is met by its reverse once: a
-// closed surface whose triangles agree on their winding.
-::testing::AssertionResult IsClosed(const Mesh& mesh) {
-  std::map<std::pair<uint32_t, uint32_t>, int> edges;
-  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
-    const MeshCorner* t = mesh.corners.data() + k;
-    if (IsDeadCorner(t[0]) || IsDeadCorner(t[1]) || IsDeadCorner(t[2])) continue;
-    for (int i = 0; i < 3; ++i)
-      ++edges[{t[i].vertexIndex, t[(i + 1) % 3].vertexIndex}];
-  }
-  for (const auto& [edge, count] : edges) {
-    const auto back = edges.find({edge.second, edge.first});
-    if (count != 1 || back == edges.end() || back->second != 1)
-      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
-  }
-  return ::testing::AssertionSuccess();
 }
 
 SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
