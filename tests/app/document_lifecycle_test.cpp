@@ -20,21 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::AddTriangles;
+using test::Describe;
 using test::RecordingHost;
-using test::ScopedSettings;
 using test::ScriptedUi;
-using test::TempFolder;
 
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public test::LifecycleTest {
  protected:
-  LifecycleTest()
-      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
-        life_{doc_, ui_, host_, folders_, false, 1, 1, AutosaveMark{}} {
-    fs::create_directories(folders_.documents);
-    doc_.defaultFolder = folders_.documents;
-    ResetDocument(doc_);
-  }
-
   // Writes a model file of `triangles` triangles through the program's own save.
   std::string WriteModel(const std::string& name, uint32_t triangles) {
     Document model;
@@ -44,16 +35,7 @@ class LifecycleTest : public ::testing::Test {
     EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
     return path;
   }
-
-  bool Exists(const std::string& path) { return fs::exists(path); }
-
-  ScopedSettings settings_;
-  TempFolder temp_;
-  ShellFolders folders_;
-  Document doc_;
-  ScriptedUi ui_;
-  RecordingHost host_;
-  Lifecycle life_;
+  static bool Exists(const std::string& path) { return fs::exists(path); }
 };
 
 TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
@@ -66,10 +48,9 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
   ui_.threeAnswers = {kAnswerCancel};
   EXPECT_FALSE(CloseDocument(life_));
   ASSERT_EQ(ui_.questions.size(), 1u);
-  EXPECT_EQ(ui_.questions[0].text, "Do you want to save changes before closing?");
-  EXPECT_EQ(ui_.questions[0].title, "Unsaved Changes");
-  EXPECT_EQ(ui_.questions[0].first, "Save");
-  EXPECT_EQ(ui_.questions[0].second, "Close Without Saving");
+  EXPECT_EQ(
+      Describe(ui_.questions[0]),
+      "Do you want to save changes before closing?|Unsaved Changes|Save|Close Without Saving");
   EXPECT_TRUE(AnyWithTriangles(doc_));
 
   // "Save" on an untitled document whose Save As dialog is cancelled: the
@@ -134,11 +115,9 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   ui_.twoAnswers = {false};
   SaveDocument(life_);
   ASSERT_EQ(ui_.questions.size(), 1u);
-  EXPECT_EQ(ui_.questions[0].text,
-            "There are no current model objects, do you want to save as an empty file?");
-  EXPECT_EQ(ui_.questions[0].title, "Save Empty File");
-  EXPECT_EQ(ui_.questions[0].first, "Save");
-  EXPECT_EQ(ui_.questions[0].second, "No");
+  EXPECT_EQ(Describe(ui_.questions[0]),
+            "There are no current model objects, do you want to save as an empty file?|Save "
+            "Empty File|Save|No");
   EXPECT_FALSE(Exists(doc_.filePath));
 
   // A 2D drawing is left out of the file, with a warning first.
@@ -186,9 +165,9 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   ui_.threeAnswers = {kAnswerSecond};  // "Try Another"
   SaveDocumentAs(life_);
   EXPECT_EQ(ui_.dialogs.size(), 3u);
-  EXPECT_EQ(ui_.questions.back().text, "File already exists. Do you want to overwrite it?");
-  EXPECT_EQ(ui_.questions.back().title, "Confirm Save As");
-  EXPECT_EQ(ui_.questions.back().second, "Try Another");
+  EXPECT_EQ(Describe(ui_.questions.back()),
+            "File already exists. Do you want to overwrite it?|Confirm Save As|Overwrite|Try "
+            "Another");
   EXPECT_TRUE(Exists(fresh));
   EXPECT_EQ(doc_.filePath, fresh);
   EXPECT_FALSE(doc_.untitled);
@@ -260,7 +239,7 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   ResetDocument(next);
   ScriptedUi ui;
   RecordingHost host;
-  Lifecycle start{next, ui, host, folders_, false, 1, 1, AutosaveMark{}};
+  Lifecycle start = test::MakeLifecycle(next, ui, host, folders_);
   OpenFromCommandLine(start, {"torvane"});
   EXPECT_EQ(next.filePath, model);
   EXPECT_FALSE(next.untitled);
@@ -275,12 +254,9 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   ui.twoAnswers = {true};
   OpenFromCommandLine(start, {"torvane", model});
   ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_EQ(ui.questions[0].text,
+  EXPECT_EQ(Describe(ui.questions[0]),
             "You are attempting to open the same file. Do you want to keep the unsaved changes or "
-            "revert back to the original file?");
-  EXPECT_EQ(ui.questions[0].title, "Unsaved Changes");
-  EXPECT_EQ(ui.questions[0].first, "Keep Changes");
-  EXPECT_EQ(ui.questions[0].second, "Revert Changes");
+            "revert back to the original file?|Unsaved Changes|Keep Changes|Revert Changes");
   EXPECT_EQ(TriangleTotal(next), 9u);
 
   // Reverting loads the file as saved; the autosave goes with the old state.

@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include "app/commands.h"
-#include "app/context_menu.h"
 #include "core/history.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"
@@ -42,8 +41,6 @@ class OutlineViewTest : public test::MainWindowTest {
 TEST_F(OutlineViewTest, DrawSelectAndConvertACircleWithUndo) {
   ASSERT_TRUE(shell().Dispatch(cmd::kDrawCircle));
   EXPECT_EQ(doc_.drawMode, uint32_t{kDrawCircle});
-  EXPECT_EQ(window_.views().hint().text,
-            "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane");
 
   Press(centre());
   for (int x = 2; x <= 30; x += 2)
@@ -59,12 +56,6 @@ TEST_F(OutlineViewTest, DrawSelectAndConvertACircleWithUndo) {
   for (const OutlineSegment& s : OutlineSegments(*circle))
     EXPECT_EQ(s.start.z, 0.0f);
   const uint32_t id = circle->id;
-
-  // The outline's menu offers the conversions.
-  const auto menu = BuildContextMenu(doc_, *attached_.host);
-  ASSERT_EQ(menu.size(), 5u);
-  EXPECT_EQ(menu[0].label, "Extrude 3D from 2D Outline");
-  EXPECT_TRUE(menu[0].enabled);
 
   // "Select 2D Object": a press on empty space deselects; 6 x 3 pixels
   // shows no rectangle, 6 x 6 does, the release selects the circle.
