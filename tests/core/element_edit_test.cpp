@@ -44,7 +44,9 @@ SelectionRecord VertexRecord(uint32_t v) {
   return r;
 }
 
-SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
+using Pick = SelectionRecord (*)(const Mesh&);
+
+SceneObject CubeWith(std::vector<Pick> picks) {
   SceneObject o;
   o.mesh = MakeIndexedCube();
   o.selected = true;
@@ -56,22 +58,14 @@ SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
 // Cube triangle 0 is (0, 2, 1) and triangle 1 (0, 3, 2): the bottom face,
 // sharing the diagonal 0-2; triangles 4 (0, 1, 5) and 6 (1, 2, 6) share an
 // edge with triangle 0; five triangles meet at vertex 0.
-SelectionRecord Triangle0(const Mesh& m) {
-  return Picked(m, 0);
-}
-SelectionRecord Triangle1(const Mesh& m) {
-  return Picked(m, 1);
-}
-SelectionRecord Diagonal(const Mesh& m) {
-  return Picked(m, 0, 0);
-}
-SelectionRecord Vertex0(const Mesh&) {
-  return VertexRecord(0);
-}
+const Pick Triangle0 = [](const Mesh& m) { return Picked(m, 0); };
+const Pick Triangle1 = [](const Mesh& m) { return Picked(m, 1); };
+const Pick Diagonal = [](const Mesh& m) { return Picked(m, 0, 0); };
+const Pick Vertex0 = [](const Mesh&) { return VertexRecord(0); };
 
 TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
   const struct {
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t live;
     Vec3 merged;  // where vertex 0 ends
   } cases[] = {{{Triangle0}, 8, {2.0f / 3, 1.0f / 3, 0}},
@@ -198,7 +192,7 @@ TEST(ElementEdit, ReverseTwiceRestoresAndOnceFlipsTheNormal) {
 
 TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
   const struct {
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t vertices, triangles;
   } cases[] = {{{Triangle0}, 3, 1 + 6}, {{Triangle0, Triangle1}, 4, 2 + 8}, {{Diagonal}, 2, 2}};
   for (const auto& c : cases) {
@@ -245,7 +239,7 @@ TEST(ElementEdit, SplitsKeepTheCubeClosed) {
   // is subdivided itself.
   const struct {
     Subdivision kind;
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t triangles;
   } cases[] = {{Subdivision::kInto3, {Triangle0}, 14},
                {Subdivision::kInto4, {Triangle0}, 18},
