@@ -18,24 +18,10 @@
 namespace torvane {
 namespace {
 
-class OutlineViewTest : public test::MainWindowTest {
+// The front view of the quadrant layout.
+class OutlineViewTest : public test::ViewTest {
  protected:
-  OutlineViewTest() {
-    window_.views().ApplyLayout(3);
-    window_.views().ResetCamera();
-    ShowWindow();
-  }
-
-  ViewWidget& front() { return *window_.views().view(1); }
-  QPoint centre() { return front().rect().center(); }
-
-  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent event(type, at, front().mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(&front(), &event);
-  }
-  void Press(QPoint at) { Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
-  void MoveHeld(QPoint at) { Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
-  void Release(QPoint at) { Send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+  OutlineViewTest() : ViewTest(3, kFrontView) {}
 };
 
 TEST_F(OutlineViewTest, DrawSelectAndConvertACircleWithUndo) {

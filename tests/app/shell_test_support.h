@@ -253,22 +253,23 @@ class MainWindowTest : public ::testing::Test {
   AttachedShell attached_;
 };
 
-// The main window with the perspective view alone, shown, and the mouse
-// helpers of the view tests: presses, releases and clicks of a button at a
-// pixel of the perspective view, and where a scene point shows there.
+// The main window in a layout, shown, and the mouse helpers of the view
+// tests: presses, moves with the button held, releases and clicks at a pixel
+// of one view (the perspective view alone unless told), and where a scene
+// point shows there.
 class ViewTest : public MainWindowTest {
  protected:
-  ViewTest() {
-    window_.views().ApplyLayout(0);
+  explicit ViewTest(int layout = 0, int view = kPerspectiveView) : view_(view) {
+    window_.views().ApplyLayout(layout);
     window_.views().ResetCamera();
     ShowWindow();
   }
 
-  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
-  QPoint centre() { return perspective().rect().center(); }
+  ViewWidget& view() { return *window_.views().view(view_); }
+  QPoint centre() { return view().rect().center(); }
   QPoint ScreenOf(const Vec3& point) {
     Camera& camera = window_.views().camera();
-    SetViewport(camera, perspective().width(), perspective().height());
+    SetViewport(camera, view().width(), view().height());
     Vec3 pixel;
     EXPECT_TRUE(Project(camera, point, &pixel));
     return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
@@ -284,22 +285,26 @@ class ViewTest : public MainWindowTest {
     return cube;
   }
 
+  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, at, view().mapToGlobal(at), button, held, modifiers);
+    QApplication::sendEvent(&view(), &event);
+  }
   void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent event(QEvent::MouseButtonPress, at, perspective().mapToGlobal(at), button, button,
-                      modifiers);
-    QApplication::sendEvent(&perspective(), &event);
+    Send(QEvent::MouseButtonPress, at, button, button, modifiers);
   }
+  void MoveHeld(QPoint at) { Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
   void Release(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent event(QEvent::MouseButtonRelease, at, perspective().mapToGlobal(at), button,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
+    Send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
   }
   void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton) {
     Press(at, modifiers, button);
     Release(at, button);
   }
+
+  int view_;
 };
 
 }  // namespace torvane::test

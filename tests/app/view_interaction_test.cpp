@@ -20,12 +20,7 @@ namespace {
 
 class ViewInteractionTest : public test::ViewTest {
  protected:
-  QPoint emptyCorner() { return {20, perspective().height() - 20}; }
-  void MoveHeld(QPoint at) {
-    QMouseEvent event(QEvent::MouseMove, at, perspective().mapToGlobal(at), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
-  }
+  QPoint emptyCorner() { return {20, view().height() - 20}; }
   // From `from` to `to` in 2-pixel steps, as a hand would.
   void Drag(QPoint from, QPoint to) {
     Press(from);
@@ -35,9 +30,9 @@ class ViewInteractionTest : public test::ViewTest {
     Release(from + step * 20);
   }
   void Wheel(QPoint at, int delta) {
-    QWheelEvent event(at, perspective().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+    QWheelEvent event(at, view().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&perspective(), &event);
+    QApplication::sendEvent(&view(), &event);
   }
 };
 
