@@ -84,9 +84,7 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   for (const auto& report : kReports) {
     ui_.messages.clear();
     ReportOpenResult(life_, report.flags, "m.stl");
-    ASSERT_EQ(ui_.messages.size(), 1u) << report.flags;
-    EXPECT_EQ(ui_.messages[0].text, report.text);
-    EXPECT_EQ(ui_.messages[0].title, report.title);
+    EXPECT_EQ(ui_.Shown(), std::string(report.title) + ": " + report.text) << report.flags;
   }
   ui_.messages.clear();
   ReportOpenResult(life_, 0, "m.stl");
@@ -125,11 +123,9 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   FindObject(doc_, drawing)->outlineShapes.emplace_back();
   AddTriangles(doc_, 2);
   SaveDocument(life_);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text,
-            "The 2D drawing will not be saved to the file.\n\nPlease convert the 2D drawing to a "
-            "3D mesh if you wish to save this object.");
-  EXPECT_EQ(ui_.messages[0].title, "Save File");
+  EXPECT_EQ(ui_.Shown(),
+            "Save File: The 2D drawing will not be saved to the file.\n\nPlease convert the 2D "
+            "drawing to a 3D mesh if you wish to save this object.");
   EXPECT_TRUE(Exists(doc_.filePath));
 }
 
@@ -187,9 +183,7 @@ TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFile) {
   EXPECT_TRUE(ui_.messages.empty());
 
   OpenDroppedFiles(life_, {temp_.Path("notes.txt")});
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, "No handled file types to open.");
-  EXPECT_EQ(ui_.messages[0].title, "Drag Drop");
+  EXPECT_EQ(ui_.Shown(), "Drag Drop: No handled file types to open.");
   EXPECT_EQ(doc_.filePath, upper);  // nothing was closed
 }
 
@@ -197,9 +191,8 @@ TEST_F(LifecycleTest, OpenFailureIsReportedAndLeavesAnUntitledDocument) {
   const std::string broken = temp_.Path("broken.stl");
   std::ofstream(broken) << "solid nothing useful\nfacet garbage\n";
   OpenFile(life_, broken);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].title, "File Open Failed");
-  EXPECT_EQ(ui_.messages[0].text, "There has been an error opening the file:\n\n" + broken);
+  EXPECT_EQ(ui_.Shown(),
+            "File Open Failed: There has been an error opening the file:\n\n" + broken);
   EXPECT_TRUE(doc_.untitled);
   EXPECT_NE(doc_.filePath, broken);
 }
@@ -245,8 +238,7 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   EXPECT_FALSE(next.untitled);
   EXPECT_TRUE(IsModified(next));
   EXPECT_EQ(TriangleTotal(next), 9u);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Autosave project restored.");
+  EXPECT_EQ(ui.Shown(), "Autosave: Autosave project restored.");
   EXPECT_EQ(ui.progressTitles, std::vector<std::string>{"Loading last session"});
   EXPECT_TRUE(host.titleModified);
 
@@ -341,16 +333,12 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
 
   ui_.startSucceeds = false;
   TransferToConverter(life_);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].title, "3D Converter");
-  EXPECT_EQ(ui_.messages[0].text,
-            "The 3D file format converter \"Gyre 3D\" could not be started:\n\n/opt/gyre/gyre3d");
   WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
   TransferToConverter(life_);
-  ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_EQ(ui_.messages[1].text,
-            "The 3D file format converter \"Gyre 3D\" is not installed.\n\nSet its program "
-            "in the setting Components/Gyre 3D/Path.");
+  EXPECT_EQ(ui_.Shown(),
+            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be started:\n\n"
+            "/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre 3D\" is "
+            "not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
 }
 
 }  // namespace

@@ -86,6 +86,13 @@ class ScriptedUi : public UserInterface {
   std::vector<AskedQuestion> questions;
   std::vector<AskedQuestion> messages;
   std::vector<FileDialogRequest> dialogs;
+  // The messages shown, as "title: text" each, one after another.
+  std::string Shown() const {
+    std::string out;
+    for (const AskedQuestion& m : messages)
+      out += (out.empty() ? "" : "\n---\n") + m.title + ": " + m.text;
+    return out;
+  }
   std::vector<std::string> progressTitles;
   std::optional<ColourF> colour;
   std::vector<std::string> started;

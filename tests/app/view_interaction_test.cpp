@@ -98,10 +98,9 @@ TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
   const Vec3 before = cube.mesh.position;
   at = ScreenOf(cube.mesh.position);
   Drag(at, at + QPoint(-60, 0));
-  ASSERT_FALSE(ui_.messages.empty());
-  EXPECT_EQ(ui_.messages.back().title, "Selected Item Movement Locked");
-  EXPECT_EQ(ui_.messages.back().text,
-            "Please allow the movement along at least one of the axes if you wish to change the "
+  EXPECT_EQ(ui_.Shown(),
+            "Selected Item Movement Locked: Please allow the movement along at least one of the "
+            "axes if you wish to change the "
             "selected item's position.\n\nTo allow movement click the Allow Movement buttons in "
             "the Toolbar.");
   EXPECT_FLOAT_EQ(cube.mesh.position.x, before.x);
