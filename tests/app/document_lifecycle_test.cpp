@@ -20,21 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::AddTriangles;
+using test::Describe;
 using test::RecordingHost;
-using test::ScopedSettings;
 using test::ScriptedUi;
-using test::TempFolder;
 
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public test::LifecycleTest {
  protected:
-  LifecycleTest()
-      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
-        life_{doc_, ui_, host_, folders_, false, 1, 1, AutosaveMark{}} {
-    fs::create_directories(folders_.documents);
-    doc_.defaultFolder = folders_.documents;
-    ResetDocument(doc_);
-  }
-
   // Writes a model file of `triangles` triangles through the program's own save.
   std::string WriteModel(const std::string& name, uint32_t triangles) {
     Document model;
@@ -44,16 +35,7 @@ class LifecycleTest : public ::testing::Test {
     EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
     return path;
   }
-
-  bool Exists(const std::string& path) { return fs::exists(path); }
-
-  ScopedSettings settings_;
-  TempFolder temp_;
-  ShellFolders folders_;
-  Document doc_;
-  ScriptedUi ui_;
-  RecordingHost host_;
-  Lifecycle life_;
+  static bool Exists(const std::string& path) { return fs::exists(path); }
 };
 
 TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
@@ -66,10 +48,9 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
   ui_.threeAnswers = {kAnswerCancel};
   EXPECT_FALSE(CloseDocument(life_));
   ASSERT_EQ(ui_.questions.size(), 1u);
-  EXPECT_EQ(ui_.questions[0].text, "Do you want to save changes before closing?");
-  EXPECT_EQ(ui_.questions[0].title, "Unsaved Changes");
-  EXPECT_EQ(ui_.questions[0].first, "Save");
-  EXPECT_EQ(ui_.questions[0].second, "Close Without Saving");
+  EXPECT_EQ(
+      Describe(ui_.questions[0]),
+      "Do you want to save changes before closing?|Unsaved Changes|Save|Close Without Saving");
   EXPECT_TRUE(AnyWithTriangles(doc_));
 
   // "Save" on an untitled document whose Save As dialog is cancelled: the
@@ -103,9 +84,7 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   for (const auto& report : kReports) {
     ui_.messages.clear();
     ReportOpenResult(life_, report.flags, "m.stl");
-    ASSERT_EQ(ui_.messages.size(), 1u) << report.flags;
-    EXPECT_EQ(ui_.messages[0].text, report.text);
-    EXPECT_EQ(ui_.messages[0].title, report.title);
+    EXPECT_EQ(ui_.Shown(), std::string(report.title) + ": " + report.text) << report.flags;
   }
   ui_.messages.clear();
   ReportOpenResult(life_, 0, "m.stl");
@@ -134,11 +113,9 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   ui_.twoAnswers = {false};
   SaveDocument(life_);
   ASSERT_EQ(ui_.questions.size(), 1u);
-  EXPECT_EQ(ui_.questions[0].text,
-            "There are no current model objects, do you want to save as an empty file?");
-  EXPECT_EQ(ui_.questions[0].title, "Save Empty File");
-  EXPECT_EQ(ui_.questions[0].first, "Save");
-  EXPECT_EQ(ui_.questions[0].second, "No");
+  EXPECT_EQ(Describe(ui_.questions[0]),
+            "There are no current model objects, do you want to save as an empty file?|Save "
+            "Empty File|Save|No");
   EXPECT_FALSE(Exists(doc_.filePath));
 
   // A 2D drawing is left out of the file, with a warning first.
@@ -146,11 +123,9 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   FindObject(doc_, drawing)->outlineShapes.emplace_back();
   AddTriangles(doc_, 2);
   SaveDocument(life_);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text,
-            "The 2D drawing will not be saved to the file.\n\nPlease convert the 2D drawing to a "
-            "3D mesh if you wish to save this object.");
-  EXPECT_EQ(ui_.messages[0].title, "Save File");
+  EXPECT_EQ(ui_.Shown(),
+            "Save File: The 2D drawing will not be saved to the file.\n\nPlease convert the 2D "
+            "drawing to a 3D mesh if you wish to save this object.");
   EXPECT_TRUE(Exists(doc_.filePath));
 }
 
@@ -186,9 +161,9 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   ui_.threeAnswers = {kAnswerSecond};  // "Try Another"
   SaveDocumentAs(life_);
   EXPECT_EQ(ui_.dialogs.size(), 3u);
-  EXPECT_EQ(ui_.questions.back().text, "File already exists. Do you want to overwrite it?");
-  EXPECT_EQ(ui_.questions.back().title, "Confirm Save As");
-  EXPECT_EQ(ui_.questions.back().second, "Try Another");
+  EXPECT_EQ(Describe(ui_.questions.back()),
+            "File already exists. Do you want to overwrite it?|Confirm Save As|Overwrite|Try "
+            "Another");
   EXPECT_TRUE(Exists(fresh));
   EXPECT_EQ(doc_.filePath, fresh);
   EXPECT_FALSE(doc_.untitled);
@@ -208,9 +183,7 @@ TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFile) {
   EXPECT_TRUE(ui_.messages.empty());
 
   OpenDroppedFiles(life_, {temp_.Path("notes.txt")});
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, "No handled file types to open.");
-  EXPECT_EQ(ui_.messages[0].title, "Drag Drop");
+  EXPECT_EQ(ui_.Shown(), "Drag Drop: No handled file types to open.");
   EXPECT_EQ(doc_.filePath, upper);  // nothing was closed
 }
 
@@ -218,9 +191,8 @@ TEST_F(LifecycleTest, OpenFailureIsReportedAndLeavesAnUntitledDocument) {
   const std::string broken = temp_.Path("broken.stl");
   std::ofstream(broken) << "solid nothing useful\nfacet garbage\n";
   OpenFile(life_, broken);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].title, "File Open Failed");
-  EXPECT_EQ(ui_.messages[0].text, "There has been an error opening the file:\n\n" + broken);
+  EXPECT_EQ(ui_.Shown(),
+            "File Open Failed: There has been an error opening the file:\n\n" + broken);
   EXPECT_TRUE(doc_.untitled);
   EXPECT_NE(doc_.filePath, broken);
 }
@@ -260,14 +232,13 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   ResetDocument(next);
   ScriptedUi ui;
   RecordingHost host;
-  Lifecycle start{next, ui, host, folders_, false, 1, 1, AutosaveMark{}};
+  Lifecycle start = test::MakeLifecycle(next, ui, host, folders_);
   OpenFromCommandLine(start, {"torvane"});
   EXPECT_EQ(next.filePath, model);
   EXPECT_FALSE(next.untitled);
   EXPECT_TRUE(IsModified(next));
   EXPECT_EQ(TriangleTotal(next), 9u);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Autosave project restored.");
+  EXPECT_EQ(ui.Shown(), "Autosave: Autosave project restored.");
   EXPECT_EQ(ui.progressTitles, std::vector<std::string>{"Loading last session"});
   EXPECT_TRUE(host.titleModified);
 
@@ -275,12 +246,9 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   ui.twoAnswers = {true};
   OpenFromCommandLine(start, {"torvane", model});
   ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_EQ(ui.questions[0].text,
+  EXPECT_EQ(Describe(ui.questions[0]),
             "You are attempting to open the same file. Do you want to keep the unsaved changes or "
-            "revert back to the original file?");
-  EXPECT_EQ(ui.questions[0].title, "Unsaved Changes");
-  EXPECT_EQ(ui.questions[0].first, "Keep Changes");
-  EXPECT_EQ(ui.questions[0].second, "Revert Changes");
+            "revert back to the original file?|Unsaved Changes|Keep Changes|Revert Changes");
   EXPECT_EQ(TriangleTotal(next), 9u);
 
   // Reverting loads the file as saved; the autosave goes with the old state.
@@ -365,16 +333,12 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
 
   ui_.startSucceeds = false;
   TransferToConverter(life_);
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].title, "3D Converter");
-  EXPECT_EQ(ui_.messages[0].text,
-            "The 3D file format converter \"Gyre 3D\" could not be started:\n\n/opt/gyre/gyre3d");
   WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
   TransferToConverter(life_);
-  ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_EQ(ui_.messages[1].text,
-            "The 3D file format converter \"Gyre 3D\" is not installed.\n\nSet its program "
-            "in the setting Components/Gyre 3D/Path.");
+  EXPECT_EQ(ui_.Shown(),
+            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be started:\n\n"
+            "/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre 3D\" is "
+            "not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
 }
 
 }  // namespace

@@ -59,10 +59,7 @@ TEST_F(ElementEditGuiTest, TriangleModeMenuAndDeleteKeyEditThePickedTriangle) {
   ASSERT_EQ(cube.selectionRecords.size(), 1u);
   const std::vector<std::string> offered =
       ChooseFromMenu(centre(), QStringLiteral("Remove triangle"));
-  EXPECT_EQ(offered,
-            (std::vector<std::string>{"Reverse triangle", "Collapse triangle", "Remove triangle",
-                                      "Duplicate triangle", "Subdivide triangle into 3",
-                                      "Subdivide triangle into 4", "Apply color"}));
+  EXPECT_EQ(offered.size(), 7u) << "the triangle items, as the context menu test spells them";
   EXPECT_EQ(LiveTriangleCount(cube.mesh), 11u);
   EXPECT_FALSE(cube.selected);
   ASSERT_TRUE(shell().Dispatch(cmd::kUndo));

@@ -7,7 +7,6 @@
 #include <signal.h>
 
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QThread>
 #include <chrono>
@@ -48,12 +47,8 @@ bool WaitFor(Condition condition) {
 class Program {
  public:
   Program(const std::string& home, const QStringList& arguments) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString h = QString::fromStdString(home);
-    env.insert(QStringLiteral("HOME"), h);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), h + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), h + QStringLiteral("/.local/share"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), h + QStringLiteral("/run"));
+    QProcessEnvironment env = test::ProgramEnvironment(home);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(home + "/run"));
     env.insert(QStringLiteral("TORVANE_AUTOSAVE_MS"), QStringLiteral("200"));
     fs::create_directories(home + "/run");
     fs::permissions(home + "/run", fs::perms::owner_all);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "app/document_file.h"
@@ -23,14 +22,9 @@ std::string FakeFbx() {
   return FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
 }
 
-class FbxOpenTest : public ::testing::Test {
+class FbxOpenTest : public test::LifecycleTest {
  protected:
-  FbxOpenTest()
-      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
-        life_{doc_, ui_, host_, folders_, false, 1, 1, AutosaveMark{}} {
-    std::filesystem::create_directories(folders_.documents);
-    doc_.defaultFolder = folders_.documents;
-    ResetDocument(doc_);
+  FbxOpenTest() {
     WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
                        TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
     std::ofstream(fbx_, std::ios::binary) << FakeFbx();
@@ -43,13 +37,6 @@ class FbxOpenTest : public ::testing::Test {
     EXPECT_EQ(TriangleTotal(doc_), 4u);
   }
 
-  test::ScopedSettings settings_;
-  test::TempFolder temp_;
-  ShellFolders folders_;
-  Document doc_;
-  test::ScriptedUi ui_;
-  test::RecordingHost host_;
-  Lifecycle life_;
   std::string fbx_ = temp_.Path("model.fbx");
 };
 

@@ -54,6 +54,13 @@ class PropertiesDialogTest : public ::testing::Test {
   }
   QLineEdit* Edit(int group, int axis) { return dialog_->field(group, axis)->edit(); }
   QString Text(int group, int axis) { return Edit(group, axis)->text(); }
+  // Position, rotation and scale fields as shown: "x y z|x y z|x y z".
+  QString Fields() {
+    QStringList groups;
+    for (int group = 0; group < 3; ++group)
+      groups << Text(group, 0) + ' ' + Text(group, 1) + ' ' + Text(group, 2);
+    return groups.join('|');
+  }
   // Types `text` over the field's contents without leaving it.
   void Type(int group, int axis, const QString& text) {
     QLineEdit* edit = Edit(group, axis);
@@ -119,12 +126,11 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
     EXPECT_FALSE(dialog_->defaultButton()->isEnabled());
     EXPECT_FALSE(dialog_->triangleCount()->isEnabled());
     EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("0"));
+    EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
     for (int group = 0; group < 3; ++group) {
       for (int axis = 0; axis < 3; ++axis) {
         EXPECT_FALSE(Edit(group, axis)->isEnabled());
         EXPECT_FALSE(dialog_->field(group, axis)->upButton()->isEnabled());
-        EXPECT_EQ(Text(group, axis),
-                  group == 2 ? QStringLiteral("1.000") : QStringLiteral("0.000"));
       }
     }
   };
@@ -167,10 +173,9 @@ TEST_F(PropertiesDialogTest, ShowsTheObjectsTransformAndTriangleCount) {
   SetScale(mesh, {2.0f, 0.5f, 1.0f});
   Select({second_});
   Open();
-  EXPECT_EQ(Text(0, 0), QStringLiteral("1.235"));
-  EXPECT_EQ(Text(0, 2), QStringLiteral("1500000.000"));  // shown as it is
-  EXPECT_EQ(Text(1, 1), QStringLiteral("20.500"));
-  EXPECT_EQ(Text(2, 1), QStringLiteral("0.500"));
+  // Beyond the typing range, shown as it is.
+  EXPECT_EQ(Fields(), QStringLiteral("1.235 -2.000 1500000.000|10.000 20.500 300.000|2.000 0.500 "
+                                     "1.000"));
   EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("2"));
 }
 
@@ -257,11 +262,7 @@ TEST_F(PropertiesDialogTest, DefaultAppliesEveryGroupAndScaleRuleHolds) {
   EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
 
   QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
-  for (int axis = 0; axis < 3; ++axis) {
-    EXPECT_EQ(Text(0, axis), QStringLiteral("0.000"));
-    EXPECT_EQ(Text(1, axis), QStringLiteral("0.000"));
-    EXPECT_EQ(Text(2, axis), QStringLiteral("1.000"));
-  }
+  EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
   EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
   EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
   EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));

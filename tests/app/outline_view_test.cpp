@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include "app/commands.h"
-#include "app/context_menu.h"
 #include "core/history.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"
@@ -19,31 +18,15 @@
 namespace torvane {
 namespace {
 
-class OutlineViewTest : public test::MainWindowTest {
+// The front view of the quadrant layout.
+class OutlineViewTest : public test::ViewTest {
  protected:
-  OutlineViewTest() {
-    window_.views().ApplyLayout(3);
-    window_.views().ResetCamera();
-    ShowWindow();
-  }
-
-  ViewWidget& front() { return *window_.views().view(1); }
-  QPoint centre() { return front().rect().center(); }
-
-  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent event(type, at, front().mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(&front(), &event);
-  }
-  void Press(QPoint at) { Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
-  void MoveHeld(QPoint at) { Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
-  void Release(QPoint at) { Send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+  OutlineViewTest() : ViewTest(3, kFrontView) {}
 };
 
 TEST_F(OutlineViewTest, DrawSelectAndConvertACircleWithUndo) {
   ASSERT_TRUE(shell().Dispatch(cmd::kDrawCircle));
   EXPECT_EQ(doc_.drawMode, uint32_t{kDrawCircle});
-  EXPECT_EQ(window_.views().hint().text,
-            "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane");
 
   Press(centre());
   for (int x = 2; x <= 30; x += 2)
@@ -59,12 +42,6 @@ TEST_F(OutlineViewTest, DrawSelectAndConvertACircleWithUndo) {
   for (const OutlineSegment& s : OutlineSegments(*circle))
     EXPECT_EQ(s.start.z, 0.0f);
   const uint32_t id = circle->id;
-
-  // The outline's menu offers the conversions.
-  const auto menu = BuildContextMenu(doc_, *attached_.host);
-  ASSERT_EQ(menu.size(), 5u);
-  EXPECT_EQ(menu[0].label, "Extrude 3D from 2D Outline");
-  EXPECT_TRUE(menu[0].enabled);
 
   // "Select 2D Object": a press on empty space deselects; 6 x 3 pixels
   // shows no rectangle, 6 x 6 does, the release selects the circle.

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -133,15 +133,8 @@ TEST(ProgressWindow, ViewsKeepTheirLastFrameWhileAnOperationRuns) {
   ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, ColourF{1, 0, 0, 1}).status, kStatusDone);
   Mesh& mesh = doc.objects.back()->mesh;
   ViewWidget* view = views.view(kPerspectiveView);
-  auto waitFor = [](const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  };
   views.Redraw();
-  ASSERT_TRUE(waitFor([&] { return view->framesDrawn() > 0 && !mesh.renderStale; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesDrawn() > 0 && !mesh.renderStale; }, 10000));
   const uint64_t builds = RenderDevice::Instance().stats().arrayBuilds;
   const int drawn = view->framesDrawn();
 
@@ -162,7 +155,8 @@ TEST(ProgressWindow, ViewsKeepTheirLastFrameWhileAnOperationRuns) {
     return 0;
   });
   EXPECT_EQ(status, 0);
-  EXPECT_TRUE(waitFor([&] { return view->framesDrawn() > drawn && !mesh.renderStale; }));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return view->framesDrawn() > drawn && !mesh.renderStale; }, 10000));
   EXPECT_GT(RenderDevice::Instance().stats().arrayBuilds, builds);
 }
 

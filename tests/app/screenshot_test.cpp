@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -71,7 +70,7 @@ TEST(ScreenshotStart, ShowsWhatANormalStartShowsAndLeavesTheFilesAlone) {
     ResetDocument(shot);
     ScriptedUi quietUi;  // fails the test on any question
     RecordingHost shotHost;
-    Lifecycle shotLife{shot, quietUi, shotHost, folders, false, 1, 1, AutosaveMark{}};
+    Lifecycle shotLife = test::MakeLifecycle(shot, quietUi, shotHost, folders);
     OpenStartDocument(shotLife);
     EXPECT_TRUE(quietUi.messages.empty());
     EXPECT_TRUE(quietUi.progressTitles.empty());
@@ -85,7 +84,7 @@ TEST(ScreenshotStart, ShowsWhatANormalStartShowsAndLeavesTheFilesAlone) {
     ResetDocument(normal);
     ScriptedUi ui;
     RecordingHost host;
-    Lifecycle life{normal, ui, host, folders, false, 1, 1, AutosaveMark{}};
+    Lifecycle life = test::MakeLifecycle(normal, ui, host, folders);
     OpenFromCommandLine(life, {"torvane"});
 
     EXPECT_EQ(TriangleTotal(shot), TriangleTotal(normal));
@@ -107,11 +106,7 @@ TEST(ScreenshotRun, WritesTheImageAndNoSettingsOrAutosaveChanges) {
   const std::string autosaveFile = FindAutosaveFile(folders.autoSave);
   const std::string autosaveBytes = ReadBytes(autosaveFile);
 
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  const QString h = QString::fromStdString(home.Path());
-  env.insert(QStringLiteral("HOME"), h);
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), h + QStringLiteral("/.config"));
-  env.insert(QStringLiteral("XDG_DATA_HOME"), h + QStringLiteral("/.local/share"));
+  const QProcessEnvironment env = test::ProgramEnvironment(home.Path());
   auto run = [&](const QStringList& arguments) {
     QProcess program;
     program.setProcessEnvironment(env);

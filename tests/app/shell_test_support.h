@@ -1,13 +1,15 @@
 // Test doubles for the shell: a UserInterface whose answers the test
 // scripts and whose questions it records, a ShellHost that records what the
-// window was asked to do, a temporary folder, small documents, and the real
-// main window with the shell attached.
+// window was asked to do, a temporary folder, small documents, a document
+// lifecycle over them, the environment of the real program in a home of its
+// own, and the real main window with the shell attached.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <deque>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document_lifecycle.h"
 #include "app/main_window.h"
 #include "app/shell_attachment.h"
 #include "app/shell_host.h"
@@ -37,29 +40,22 @@ struct AskedQuestion {
   std::string second;
 };
 
+// "text|title|first|second", for comparing a question with one literal.
+inline std::string Describe(const AskedQuestion& q) {
+  return q.text + "|" + q.title + "|" + q.first + "|" + q.second;
+}
+
 class ScriptedUi : public UserInterface {
  public:
   int AskThree(const std::string& text, const std::string& title, const std::string& first,
                const std::string& second) override {
     questions.push_back({text, title, first, second});
-    if (threeAnswers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return kAnswerCancel;
-    }
-    const int answer = threeAnswers.front();
-    threeAnswers.pop_front();
-    return answer;
+    return Next(threeAnswers, kAnswerCancel);
   }
   bool AskTwo(const std::string& text, const std::string& title, const std::string& first,
               const std::string& second) override {
     questions.push_back({text, title, first, second});
-    if (twoAnswers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool answer = twoAnswers.front();
-    twoAnswers.pop_front();
-    return answer;
+    return Next(twoAnswers, false);
   }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
     messages.push_back({text, title, "", ""});
@@ -90,6 +86,13 @@ class ScriptedUi : public UserInterface {
   std::vector<AskedQuestion> questions;
   std::vector<AskedQuestion> messages;
   std::vector<FileDialogRequest> dialogs;
+  // The messages shown, as "title: text" each, one after another.
+  std::string Shown() const {
+    std::string out;
+    for (const AskedQuestion& m : messages)
+      out += (out.empty() ? "" : "\n---\n") + m.title + ": " + m.text;
+    return out;
+  }
   std::vector<std::string> progressTitles;
   std::optional<ColourF> colour;
   std::vector<std::string> started;
@@ -97,6 +100,16 @@ class ScriptedUi : public UserInterface {
   bool startSucceeds = true;
 
  private:
+  template <class T>
+  T Next(std::deque<T>& answers, T unexpected) {
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << questions.back().text;
+      return unexpected;
+    }
+    const T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
   std::optional<std::string> NextFile(FileDialogRequest& request) {
     dialogs.push_back(request);
     if (files.empty()) {
@@ -184,6 +197,43 @@ class ScopedSettings {
   ~ScopedSettings() { SetSettingsStore(nullptr); }
 };
 
+inline Lifecycle MakeLifecycle(Document& doc, UserInterface& ui, ShellHost& host,
+                               const ShellFolders& folders) {
+  return Lifecycle{doc, ui, host, folders, false, 1, 1, AutosaveMark{}};
+}
+
+// A fresh untitled document in Documents under a temporary folder, with
+// scripted answers and the sample model's place at sample.stl.
+class LifecycleTest : public ::testing::Test {
+ protected:
+  LifecycleTest()
+      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
+        life_(MakeLifecycle(doc_, ui_, host_, folders_)) {
+    std::filesystem::create_directories(folders_.documents);
+    doc_.defaultFolder = folders_.documents;
+    ResetDocument(doc_);
+  }
+
+  ScopedSettings settings_;
+  TempFolder temp_;
+  ShellFolders folders_;
+  Document doc_;
+  ScriptedUi ui_;
+  RecordingHost host_;
+  Lifecycle life_;
+};
+
+// The environment of the real program with `home` as its home: its
+// settings and documents land there, never in the user's own.
+inline QProcessEnvironment ProgramEnvironment(const std::string& home) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  const QString h = QString::fromStdString(home);
+  env.insert(QStringLiteral("HOME"), h);
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), h + QStringLiteral("/.config"));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), h + QStringLiteral("/.local/share"));
+  return env;
+}
+
 // The real main window on a fresh document in a temporary folder, started
 // with the shell attached; shown (and made active) by ShowWindow().
 class MainWindowTest : public ::testing::Test {
@@ -210,22 +260,23 @@ class MainWindowTest : public ::testing::Test {
   AttachedShell attached_;
 };
 
-// The main window with the perspective view alone, shown, and the mouse
-// helpers of the view tests: presses, releases and clicks of a button at a
-// pixel of the perspective view, and where a scene point shows there.
+// The main window in a layout, shown, and the mouse helpers of the view
+// tests: presses, moves with the button held, releases and clicks at a pixel
+// of one view (the perspective view alone unless told), and where a scene
+// point shows there.
 class ViewTest : public MainWindowTest {
  protected:
-  ViewTest() {
-    window_.views().ApplyLayout(0);
+  explicit ViewTest(int layout = 0, int view = kPerspectiveView) : view_(view) {
+    window_.views().ApplyLayout(layout);
     window_.views().ResetCamera();
     ShowWindow();
   }
 
-  ViewWidget& perspective() { return *window_.views().view(kPerspectiveView); }
-  QPoint centre() { return perspective().rect().center(); }
+  ViewWidget& view() { return *window_.views().view(view_); }
+  QPoint centre() { return view().rect().center(); }
   QPoint ScreenOf(const Vec3& point) {
     Camera& camera = window_.views().camera();
-    SetViewport(camera, perspective().width(), perspective().height());
+    SetViewport(camera, view().width(), view().height());
     Vec3 pixel;
     EXPECT_TRUE(Project(camera, point, &pixel));
     return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
@@ -241,22 +292,26 @@ class ViewTest : public MainWindowTest {
     return cube;
   }
 
+  void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, at, view().mapToGlobal(at), button, held, modifiers);
+    QApplication::sendEvent(&view(), &event);
+  }
   void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent event(QEvent::MouseButtonPress, at, perspective().mapToGlobal(at), button, button,
-                      modifiers);
-    QApplication::sendEvent(&perspective(), &event);
+    Send(QEvent::MouseButtonPress, at, button, button, modifiers);
   }
+  void MoveHeld(QPoint at) { Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
   void Release(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent event(QEvent::MouseButtonRelease, at, perspective().mapToGlobal(at), button,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
+    Send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
   }
   void Click(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton) {
     Press(at, modifiers, button);
     Release(at, button);
   }
+
+  int view_;
 };
 
 }  // namespace torvane::test

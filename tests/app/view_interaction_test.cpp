@@ -20,12 +20,7 @@ namespace {
 
 class ViewInteractionTest : public test::ViewTest {
  protected:
-  QPoint emptyCorner() { return {20, perspective().height() - 20}; }
-  void MoveHeld(QPoint at) {
-    QMouseEvent event(QEvent::MouseMove, at, perspective().mapToGlobal(at), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&perspective(), &event);
-  }
+  QPoint emptyCorner() { return {20, view().height() - 20}; }
   // From `from` to `to` in 2-pixel steps, as a hand would.
   void Drag(QPoint from, QPoint to) {
     Press(from);
@@ -35,9 +30,9 @@ class ViewInteractionTest : public test::ViewTest {
     Release(from + step * 20);
   }
   void Wheel(QPoint at, int delta) {
-    QWheelEvent event(at, perspective().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+    QWheelEvent event(at, view().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&perspective(), &event);
+    QApplication::sendEvent(&view(), &event);
   }
 };
 
@@ -103,10 +98,9 @@ TEST_F(ViewInteractionTest, DragMovesPastTheThresholdAndUndoesInOneStep) {
   const Vec3 before = cube.mesh.position;
   at = ScreenOf(cube.mesh.position);
   Drag(at, at + QPoint(-60, 0));
-  ASSERT_FALSE(ui_.messages.empty());
-  EXPECT_EQ(ui_.messages.back().title, "Selected Item Movement Locked");
-  EXPECT_EQ(ui_.messages.back().text,
-            "Please allow the movement along at least one of the axes if you wish to change the "
+  EXPECT_EQ(ui_.Shown(),
+            "Selected Item Movement Locked: Please allow the movement along at least one of the "
+            "axes if you wish to change the "
             "selected item's position.\n\nTo allow movement click the Allow Movement buttons in "
             "the Toolbar.");
   EXPECT_FLOAT_EQ(cube.mesh.position.x, before.x);

@@ -11,19 +11,18 @@
 namespace torvane {
 namespace {
 
-using testing::RecordingListener;
-
-SceneObject MakeObject(int triangles) {
-  SceneObject o;
-  for (int i = 0; i < triangles; ++i) {
-    const float f = float(i);
-    AppendTriangle(o.mesh, {f, 0, 0}, {f + 1, 0, 0}, {f, 1, 0}, 0xFF808080u);
-  }
-  return o;
-}
+using testing::SeparateTriangles;
 
 uint32_t AddTriangles(Document& doc, int triangles = 4) {
-  return AddObjectCopy(doc, MakeObject(triangles));
+  SceneObject o;
+  o.mesh = SeparateTriangles(triangles);
+  return AddObjectCopy(doc, o);
+}
+
+uint32_t AddOutlined(Document& doc) {
+  SceneObject outlined;
+  outlined.outlineShapes.push_back({});
+  return AddObjectCopy(doc, outlined);
 }
 
 // The deletion of Collapse in object mode: emptied and marked dead.
@@ -35,144 +34,107 @@ void KillObject(Document& doc, uint32_t id) {
   o->selected = false;
 }
 
-TEST(Document, NextIdIsOneMoreThanTheLargestLiveId) {
+TEST(Document, IdsObjectsAndTheImportRule) {
   Document doc;
   EXPECT_EQ(NextObjectId(doc), 1u);
-  EXPECT_EQ(AddTriangles(doc), 1u);
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < 5; ++i)
     AddTriangles(doc);
-  RemoveObject(doc, 2);
-  RemoveObject(doc, 3);
-  RemoveObject(doc, 4);
+  for (uint32_t id : {2u, 3u, 4u, 42u, kNoObjectId})
+    RemoveObject(doc, id);
   EXPECT_EQ(doc.objects.size(), 2u);
   EXPECT_EQ(doc.objectCount, 2u);
-  EXPECT_EQ(NextObjectId(doc), 6u);
+  EXPECT_EQ(NextObjectId(doc), 6u) << "one more than the largest live id";
   KillObject(doc, 5);
   EXPECT_EQ(NextObjectId(doc), 2u) << "dead objects hold no id";
-  EXPECT_EQ(FindObject(doc, 5), nullptr);
   EXPECT_EQ(FindObject(doc, kNoObjectId), nullptr) << "dead objects are not found by 0xFFFFFFFF";
-  RemoveObject(doc, 42);
-  RemoveObject(doc, kNoObjectId);
-  EXPECT_EQ(doc.objects.size(), 2u);
   RecountObjects(doc);
   EXPECT_EQ(doc.objectCount, 1u);
-}
 
-TEST(Document, AddedObjectsAreCopiesOrTakeOverImports) {
-  Document doc;
-  SceneObject src = MakeObject(2);
+  // A copy gets a fresh id and leaves the source alone; an import takes the
+  // contents over, unless it has too few triangles.
+  SceneObject src;
+  src.mesh = SeparateTriangles(2);
   src.id = 40;
   src.metadata.Set("ObjectName", "A");
   const uint32_t id = AddObjectCopy(doc, src);
-  EXPECT_EQ(id, 1u) << "a fresh id, not the source's";
+  EXPECT_EQ(id, 2u);
   EXPECT_EQ(TriangleCount(src.mesh), 2u);
-  SceneObject* added = FindObject(doc, id);
-  ASSERT_NE(added, nullptr);
-  EXPECT_EQ(added->metadata.GetOr("ObjectName", ""), "A");
-
-  SceneObject three = MakeObject(3);
+  EXPECT_EQ(FindObject(doc, id)->metadata.GetOr("ObjectName", ""), "A");
+  SceneObject three, four;
+  three.mesh = SeparateTriangles(3);
+  four.mesh = SeparateTriangles(4);
+  four.metadata.Set("ObjectName", "B");
   EXPECT_EQ(AddImportedObject(doc, three), kNoObjectId);
   EXPECT_EQ(TriangleCount(three.mesh), 3u) << "a refused import is left alone";
-  SceneObject four = MakeObject(4);
-  four.metadata.Set("ObjectName", "B");
-  const uint32_t imported = AddImportedObject(doc, four);
-  EXPECT_EQ(imported, 2u);
+  EXPECT_EQ(AddImportedObject(doc, four), 3u);
   EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
-  ASSERT_EQ(doc.objects.back()->id, imported) << "appended at the end";
+  ASSERT_EQ(doc.objects.back()->id, 3u) << "appended at the end";
   EXPECT_EQ(TriangleCount(doc.objects.back()->mesh), 4u);
   EXPECT_EQ(doc.objects.back()->metadata.GetOr("ObjectName", ""), "B");
-  EXPECT_EQ(doc.objectCount, 2u);
 }
 
 TEST(Document, SelectionKeepsOrderUniqueIdsAndOnePrimary) {
   Document doc;
   const uint32_t a = AddTriangles(doc), b = AddTriangles(doc), c = AddTriangles(doc);
-  AddToSelection(doc, a);
-  AddToSelection(doc, b);
-  AddToSelection(doc, c);
-  AddToSelection(doc, b);
-  AddToSelection(doc, kNoObjectId);
-  AddToSelection(doc, 77);  // names no object
+  for (uint32_t id : {a, b, c, b, kNoObjectId, 77u})  // 77 names no object
+    AddToSelection(doc, id);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{a, b, c}));
-  EXPECT_TRUE(FindObject(doc, a)->primarySelected);
-  EXPECT_FALSE(FindObject(doc, b)->primarySelected);
-
+  auto primary = [&](uint32_t id) { return FindObject(doc, id)->primarySelected; };
+  EXPECT_TRUE(primary(a) && !primary(b));
   RemoveFromSelection(doc, b);
-  EXPECT_TRUE(FindObject(doc, a)->primarySelected) << "removing a later id keeps the primary";
+  EXPECT_TRUE(primary(a)) << "removing a later id keeps the primary";
   RemoveFromSelection(doc, a);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{c}));
-  EXPECT_FALSE(FindObject(doc, a)->primarySelected);
-  EXPECT_TRUE(FindObject(doc, c)->primarySelected) << "the next in selection order takes over";
+  EXPECT_TRUE(!primary(a) && primary(c)) << "the next in selection order takes over";
   RemoveFromSelection(doc, c);
-  EXPECT_FALSE(FindObject(doc, c)->primarySelected);
-  EXPECT_TRUE(doc.selection.empty());
-  // An emptied list gives the primary to the next id added.
+  EXPECT_FALSE(primary(c));
   AddToSelection(doc, b);
-  EXPECT_TRUE(FindObject(doc, b)->primarySelected);
+  EXPECT_TRUE(primary(b)) << "an emptied list gives the primary to the next id added";
 }
 
-TEST(Document, SelectAllAndDeselectAll) {
+TEST(Document, SelectAllSkipsDeadObjectsAndDeselectAllClearsTheEditingState) {
   Document doc;
   const uint32_t a = AddTriangles(doc);
   const uint32_t dead = AddTriangles(doc);
-  SceneObject outlined;
-  outlined.outlineShapes.push_back({});
-  const uint32_t o = AddObjectCopy(doc, outlined);
+  const uint32_t o = AddOutlined(doc);
   KillObject(doc, dead);
   SelectAll(doc);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{a, o}));
-  EXPECT_EQ(SelectedCount(doc), 2u);
   SceneObject* first = FindObject(doc, a);
   EXPECT_TRUE(first->selected && first->primarySelected && first->showBoundingBox);
   ASSERT_EQ(first->selectionRecords.size(), 1u);
   EXPECT_EQ(first->selectionRecords.front().elementType, kSelectObject);
   EXPECT_EQ(first->selectionRecords.front().ownerId, a);
   EXPECT_FALSE(FindObject(doc, o)->showBoundingBox) << "outlines are shown instead";
-  EXPECT_FALSE(doc.objects[1]->selected) << "dead objects are skipped";
+  EXPECT_FALSE(doc.objects[1]->selected);
   EXPECT_TRUE(AnySelectedWithOutlines(doc));
 
   first->lineSlots[0].inUse = true;
   first->outlineWork.push_back({});
   DeselectAll(doc);
-  EXPECT_TRUE(doc.selection.empty());
-  EXPECT_FALSE(AnySelected(doc));
+  EXPECT_TRUE(doc.selection.empty() && !AnySelected(doc));
   EXPECT_FALSE(first->primarySelected || first->showBoundingBox);
-  EXPECT_TRUE(first->selectionRecords.empty());
+  EXPECT_TRUE(first->selectionRecords.empty() && first->outlineWork.empty());
   EXPECT_FALSE(first->lineSlots[0].inUse);
-  EXPECT_TRUE(first->outlineWork.empty());
-
-  // The selection mode is only stored.
   SelectAll(doc);
   SetSelectionMode(doc, kSelectionModeEdge);
-  EXPECT_EQ(doc.selectionMode, kSelectionModeEdge);
   SetSelectionMode(doc, 9);
-  EXPECT_EQ(doc.selectionMode, kSelectionModeEdge);
-  EXPECT_EQ(doc.selection.size(), 2u);
+  EXPECT_EQ(doc.selectionMode, kSelectionModeEdge) << "an unknown mode is refused";
+  EXPECT_EQ(doc.selection.size(), 2u) << "a new mode keeps the selection";
 }
 
 TEST(Document, QueriesSkipDeadObjectsButChangesIncludeDeletions) {
   Document doc;
-  EXPECT_TRUE(IsBlank(doc));
-  EXPECT_FALSE(HasChanges(doc));
-  EXPECT_EQ(FirstObjectWithOutlines(doc), kNoObjectId);
-
+  EXPECT_TRUE(IsBlank(doc) && !HasChanges(doc));
   const uint32_t a = AddTriangles(doc);
-  EXPECT_FALSE(IsBlank(doc));
-  EXPECT_TRUE(AnyWithTriangles(doc));
   EXPECT_TRUE(HasChanges(doc)) << "a new object's mesh carries its change flags";
   ClearSavedFlags(doc);
   EXPECT_FALSE(HasChanges(doc));
   doc.haveChanges = true;
   EXPECT_TRUE(HasChanges(doc));
-  ClearSavedFlags(doc);
 
-  SceneObject outlined;
-  outlined.outlineShapes.push_back({});
-  const uint32_t o = AddObjectCopy(doc, outlined);
+  const uint32_t o = AddOutlined(doc);
   EXPECT_EQ(FirstObjectWithOutlines(doc), o);
-  EXPECT_TRUE(AnyWithOutlines(doc));
-  EXPECT_FALSE(AnySelectedWithOutlines(doc));
-
   ClearSavedFlags(doc);
   KillObject(doc, a);
   EXPECT_FALSE(AnyWithTriangles(doc));
@@ -199,20 +161,17 @@ TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
   doc.haveChanges = doc.forceRecord = true;
   doc.metadata.Set("ModelName", "x");
   ResetDocument(doc);
-  EXPECT_TRUE(doc.objects.empty());
-  EXPECT_TRUE(doc.selection.empty());
+  EXPECT_TRUE(doc.objects.empty() && doc.selection.empty() && doc.metadata.empty());
   EXPECT_EQ(doc.objectCount, 0u);
   EXPECT_EQ(doc.filePath, "/tmp/models/Untitled.stl");
   EXPECT_EQ(doc.fileType, 3u);
   EXPECT_TRUE(doc.untitled);
-  EXPECT_FALSE(doc.haveChanges);
-  EXPECT_FALSE(doc.forceRecord);
-  EXPECT_TRUE(doc.metadata.empty());
+  EXPECT_FALSE(doc.haveChanges || doc.forceRecord);
   EXPECT_EQ(AddTriangles(doc), 1u);
 
   Document fresh;
   EXPECT_NE(fresh.filePath.find("Untitled.stl"), std::string::npos);
-  RecordingListener listener;
+  testing::RecordingListener listener;
   Notify(fresh, kNotifyReset);  // nobody listening yet
   fresh.mainWindow = &listener;
   Notify(fresh, kNotifyObjectAdded, 1, 2);

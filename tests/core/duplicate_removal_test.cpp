@@ -19,26 +19,15 @@
 namespace torvane {
 namespace {
 
+using testing::AddSelectedMesh;
 using testing::CancelAfter;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
 using testing::MakeSoupCube;
 using testing::MemoryOverride;
+using testing::MeshOf;
 
 constexpr float kTol = kPositionTolerance;
-
-Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
-  Mesh m;
-  m.positions.ResizeDiscard(points.size());
-  for (size_t i = 0; i < points.size(); ++i)
-    m.positions.MutableData()[i] = points[i];
-  m.vertexCount = uint32_t(points.size());
-  m.corners.ResizeDiscard(indices.size());
-  for (size_t k = 0; k < indices.size(); ++k)
-    m.corners.MutableData()[k] = MeshCorner{indices[k], {0, 0, 1}, 0xFF000000u | uint32_t(k)};
-  m.cornerCount = uint32_t(indices.size());
-  return m;
-}
 
 // Runs both versions on copies of `m` and expects identical outcomes.
 void ExpectVertexMergeMatchesPlain(const Mesh& m, const std::string& what) {
@@ -96,17 +85,8 @@ Mesh JitteredMesh(std::mt19937& rng, uint32_t vertices, uint32_t triangles, bool
     if (i > 0 && rng() % 4 == 0) {
       p = points.back();
       const float step = 0.9f * kTol * ((rng() % 2) ? 1.0f : -1.0f);
-      switch (rng() % 3) {
-        case 0:
-          p.x += step;
-          break;
-        case 1:
-          p.y += step;
-          break;
-        default:
-          p.z += step;
-          break;
-      }
+      const uint32_t axis = rng() % 3;
+      (axis == 0 ? p.x : axis == 1 ? p.y : p.z) += step;
       cluster.push_back(cluster.back());
     } else {
       p = {bases[b].x + pick(offsets), bases[b].y + pick(offsets), bases[b].z + pick(offsets)};
@@ -250,14 +230,6 @@ TEST(RemoveDuplicateTriangles, SameCyclicOrderOnlyAndMatchesThePairwiseRemoval) 
   }
 }
 
-// A new object as an import leaves it: changed since the last record.
-SceneObject ObjectWith(Mesh mesh) {
-  SceneObject o;
-  o.mesh = std::move(mesh);
-  MarkChanged(o.mesh);
-  return o;
-}
-
 TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   std::mt19937 rng(3);
   const Mesh original = JitteredMesh(rng, 5000, 3000, true, {0.0f, 1.0f, 0.5f});
@@ -285,9 +257,7 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   const Mesh big = MeshOf(points, indices);
   Mesh m = big;
   Document doc;
-  const uint32_t id = AddObjectCopy(doc, ObjectWith(big));
-  SelectObject(*FindObject(doc, id));
-  AddToSelection(doc, id);
+  const uint32_t id = AddSelectedMesh(doc, big);
   MemoryOverride low(500000);
   NullProgress progress;
   uint64_t total = 0;
@@ -305,20 +275,14 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
 
 TEST(DuplicateRemovalCommand, TotalsOverSelectedObjectsWithTextsAndHistory) {
   Document doc;
-  const uint32_t a = AddObjectCopy(doc, ObjectWith(MakeSoupCube()));
-  const uint32_t b = AddObjectCopy(doc, ObjectWith(MakeSoupCube({2, 0, 0}, {3, 1, 1})));
-  const uint32_t c = AddObjectCopy(doc, ObjectWith(MakeSoupCube({5, 0, 0}, {6, 1, 1})));
-  for (uint32_t id : {a, c}) {
-    SelectObject(*FindObject(doc, id));
-    AddToSelection(doc, id);
-  }
+  const uint32_t a = AddSelectedMesh(doc, MakeSoupCube());
+  const uint32_t b = AddObjectCopy(doc, testing::ChangedObject(MakeSoupCube({2, 0, 0}, {3, 1, 1})));
+  AddSelectedMesh(doc, MakeSoupCube({5, 0, 0}, {6, 1, 1}));
   CancelAfter never(1 << 30);
   CommandOutcome vertices = RemoveDuplicateVerticesCommand(doc, never);
   EXPECT_EQ(vertices.status, kStatusDone);
   EXPECT_EQ(vertices.statusText,
             "Removed a total of 56 duplicated vertices from the selected objects.");
-  EXPECT_EQ(never.heading, "Simplifying vertices");
-  EXPECT_EQ(never.detail, "Building new indices...");
   EXPECT_EQ(FindObject(doc, a)->mesh.vertexCount, 8u);
   EXPECT_EQ(FindObject(doc, b)->mesh.vertexCount, 36u) << "not selected";
   EXPECT_TRUE(CanUndo(doc));

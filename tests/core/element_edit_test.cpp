@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <utility>
 
 #include "core/apply_colour.h"
@@ -22,6 +21,7 @@ namespace {
 
 using testing::ExpectNear;
 using testing::ExpectSameGeometry;
+using testing::IsClosed;
 using testing::MakeIndexedCube;
 
 // A triangle record of triangle t, or (first >= 0) an edge record of its
@@ -44,25 +44,9 @@ SelectionRecord VertexRecord(uint32_t v) {
   return r;
 }
 
-// Every live directed edge appears once and is met by its reverse once: a
-// closed surface whose triangles agree on their winding.
-::testing::AssertionResult IsClosed(const Mesh& mesh) {
-  std::map<std::pair<uint32_t, uint32_t>, int> edges;
-  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
-    const MeshCorner* t = mesh.corners.data() + k;
-    if (IsDeadCorner(t[0]) || IsDeadCorner(t[1]) || IsDeadCorner(t[2])) continue;
-    for (int i = 0; i < 3; ++i)
-      ++edges[{t[i].vertexIndex, t[(i + 1) % 3].vertexIndex}];
-  }
-  for (const auto& [edge, count] : edges) {
-    const auto back = edges.find({edge.second, edge.first});
-    if (count != 1 || back == edges.end() || back->second != 1)
-      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
-  }
-  return ::testing::AssertionSuccess();
-}
+using Pick = SelectionRecord (*)(const Mesh&);
 
-SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
+SceneObject CubeWith(std::vector<Pick> picks) {
   SceneObject o;
   o.mesh = MakeIndexedCube();
   o.selected = true;
@@ -74,22 +58,14 @@ SceneObject CubeWith(std::vector<SelectionRecord (*)(const Mesh&)> picks) {
 // Cube triangle 0 is (0, 2, 1) and triangle 1 (0, 3, 2): the bottom face,
 // sharing the diagonal 0-2; triangles 4 (0, 1, 5) and 6 (1, 2, 6) share an
 // edge with triangle 0; five triangles meet at vertex 0.
-SelectionRecord Triangle0(const Mesh& m) {
-  return Picked(m, 0);
-}
-SelectionRecord Triangle1(const Mesh& m) {
-  return Picked(m, 1);
-}
-SelectionRecord Diagonal(const Mesh& m) {
-  return Picked(m, 0, 0);
-}
-SelectionRecord Vertex0(const Mesh&) {
-  return VertexRecord(0);
-}
+const Pick Triangle0 = [](const Mesh& m) { return Picked(m, 0); };
+const Pick Triangle1 = [](const Mesh& m) { return Picked(m, 1); };
+const Pick Diagonal = [](const Mesh& m) { return Picked(m, 0, 0); };
+const Pick Vertex0 = [](const Mesh&) { return VertexRecord(0); };
 
 TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
   const struct {
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t live;
     Vec3 merged;  // where vertex 0 ends
   } cases[] = {{{Triangle0}, 8, {2.0f / 3, 1.0f / 3, 0}},
@@ -216,7 +192,7 @@ TEST(ElementEdit, ReverseTwiceRestoresAndOnceFlipsTheNormal) {
 
 TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
   const struct {
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t vertices, triangles;
   } cases[] = {{{Triangle0}, 3, 1 + 6}, {{Triangle0, Triangle1}, 4, 2 + 8}, {{Diagonal}, 2, 2}};
   for (const auto& c : cases) {
@@ -263,7 +239,7 @@ TEST(ElementEdit, SplitsKeepTheCubeClosed) {
   // is subdivided itself.
   const struct {
     Subdivision kind;
-    std::vector<SelectionRecord (*)(const Mesh&)> picks;
+    std::vector<Pick> picks;
     uint32_t triangles;
   } cases[] = {{Subdivision::kInto3, {Triangle0}, 14},
                {Subdivision::kInto4, {Triangle0}, 18},

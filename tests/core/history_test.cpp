@@ -17,8 +17,7 @@ namespace {
 
 SceneObject MakeObject(float x) {
   SceneObject o;
-  AppendTriangle(o.mesh, {x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}, 0xFF808080u);
-  AppendTriangle(o.mesh, {x, 0, 1}, {x + 1, 0, 1}, {x, 1, 1}, 0xFF808080u);
+  o.mesh = testing::SeparateTriangles(2, x);
   return o;
 }
 
@@ -175,14 +174,11 @@ TEST(History, RestoreRebuildsTheSelectionFromTheObjects) {
   for (int i = 0; i < 3; ++i)
     AddObjectCopy(doc, MakeObject(float(i)));
   // Selected in the order 3, 1 (3 is primary).
-  for (uint32_t id : {3u, 1u}) {
-    SelectObject(*FindObject(doc, id));
-    AddToSelection(doc, id);
-  }
+  for (uint32_t id : {3u, 1u})
+    testing::SelectById(doc, id);
   RecordHistory(doc);
   DeselectAll(doc);
-  SelectObject(*FindObject(doc, 2));
-  AddToSelection(doc, 2);
+  testing::SelectById(doc, 2);
   doc.outlineObjectId = 2;
   MoveObject(doc, 1, 4);
 
@@ -198,8 +194,7 @@ TEST(History, ADeletionIsAStepOfItsOwn) {
   Document doc;
   AddObjectCopy(doc, MakeObject(0));
   AddObjectCopy(doc, MakeObject(5));
-  SelectObject(Object(doc, 0));
-  AddToSelection(doc, 1);
+  testing::SelectById(doc, 1);
   RecordHistory(doc);
 
   DeleteSelectedObjects(doc);  // records the state before, then deletes object 1

@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <utility>
-
 #include "core/history.h"
 #include "core/split_group.h"
 #include "mesh_test_shapes.h"
@@ -20,6 +17,7 @@ namespace {
 using testing::CancelAfter;
 using testing::ExpectNear;
 using testing::ExpectSameGeometry;
+using testing::IsClosed;
 using testing::MakeIndexedCube;
 using testing::MemoryOverride;
 
@@ -33,23 +31,6 @@ BoundingBox DrawnBounds(const Mesh& mesh) {
     box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
   }
   return box;
-}
-
-// Every undirected edge is used by exactly two triangles (a closed surface
-// without T-junctions or cracks).
-bool EveryEdgeSharedTwice(const Mesh& mesh) {
-  std::map<std::pair<uint32_t, uint32_t>, int> uses;
-  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
-    for (int i = 0; i < 3; ++i) {
-      uint32_t a = mesh.corners.data()[k + i].vertexIndex;
-      uint32_t b = mesh.corners.data()[k + (i + 1) % 3].vertexIndex;
-      ++uses[{std::min(a, b), std::max(a, b)}];
-    }
-  }
-  for (const auto& [edge, count] : uses) {
-    if (count != 2) return false;
-  }
-  return true;
 }
 
 TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
@@ -125,12 +106,12 @@ TEST(Subdivide, NeighbourRepairLeavesNoTJunctionsAndSparesKeptTriangles) {
   // Three neighbours across the three edges each split in two.
   EXPECT_EQ(TriangleCount(cube), 12u + 3u + 3u);
   EXPECT_EQ(cube.vertexCount, 11u);
-  EXPECT_TRUE(EveryEdgeSharedTwice(cube));
+  EXPECT_TRUE(IsClosed(cube));
 
   // Without repair the cube has cracks.
   Mesh cracked = MakeIndexedCube();
   ASSERT_TRUE(SubdivideTriangleInto4(cracked, 0, 1, 2, false));
-  EXPECT_FALSE(EveryEdgeSharedTwice(cracked));
+  EXPECT_FALSE(IsClosed(cracked));
 
   // A neighbour that is itself picked is not repaired (it will be subdivided).
   Mesh kept = MakeIndexedCube();
@@ -227,10 +208,8 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
   const uint32_t a = AddObjectCopy(doc, cube);
   cube.outlineShapes.resize(1);
   const uint32_t b = AddObjectCopy(doc, cube);
-  for (uint32_t id : {a, b}) {
-    SelectObject(*FindObject(doc, id));
-    AddToSelection(doc, id);
-  }
+  testing::SelectById(doc, a);
+  testing::SelectById(doc, b);
   const CommandOutcome reversed = ReverseWindingCommand(doc, 1);
   EXPECT_EQ(reversed.statusText, CullingHint(1));
   EXPECT_EQ(FindObject(doc, a)->mesh.corners.data()[0].vertexIndex, 1u);
@@ -272,14 +251,9 @@ TEST(MeshOpsCommands, FailedPrivateCopiesReportTheCommandsMemoryMessage) {
   };
   for (const auto& command : kCommands) {
     Document doc;
-    SceneObject object;
-    object.mesh = big;
     uint32_t id = kNoObjectId;
-    for (int copy = 0; copy < 2; ++copy) {  // Group takes two
-      id = AddObjectCopy(doc, object);
-      SelectObject(*FindObject(doc, id));
-      AddToSelection(doc, id);
-    }
+    for (int copy = 0; copy < 2; ++copy)  // Group takes two
+      id = testing::AddSelectedMesh(doc, big);
     CommandOutcome outcome;
     {
       MemoryOverride low(1000);

@@ -1,14 +1,16 @@
 // Shapes and comparisons shared by the core tests: an indexed cube (8
 // vertices, 12 triangles), the same cube as a triangle soup (36 vertices), a
-// cancelling progress monitor, an exact comparison of two meshes' arrays (bit
-// for bit, so that -0 and +0 or two NaNs count as written), a near
-// comparison of vectors, a scoped available-memory figure and a listener
-// recording document notifications.
+// row of separate triangles, objects added and selected as a command finds
+// them, a cancelling progress monitor, an exact comparison of two meshes'
+// arrays (bit for bit, so that -0 and +0 or two NaNs count as written), a
+// near comparison of vectors, a scoped available-memory figure and a
+// listener recording document notifications.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +60,72 @@ inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
   m.vertexCount = 36;
   m.cornerCount = 36;
   return m;
+}
+
+// Positions and corner indices as given; corner k carries colour 0xFF00000k.
+inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
+  Mesh m;
+  m.positions.ResizeDiscard(points.size());
+  for (size_t i = 0; i < points.size(); ++i)
+    m.positions.MutableData()[i] = points[i];
+  m.vertexCount = uint32_t(points.size());
+  m.corners.ResizeDiscard(indices.size());
+  for (size_t k = 0; k < indices.size(); ++k)
+    m.corners.MutableData()[k] = MeshCorner{indices[k], {0, 0, 1}, 0xFF000000u | uint32_t(k)};
+  m.cornerCount = uint32_t(indices.size());
+  return m;
+}
+
+// Every live directed edge appears once and is met by its reverse once: a
+// closed surface without cracks or T-junctions whose triangles agree on
+// their winding.
+inline ::testing::AssertionResult IsClosed(const Mesh& mesh) {
+  std::map<std::pair<uint32_t, uint32_t>, int> edges;
+  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
+    const MeshCorner* t = mesh.corners.data() + k;
+    if (IsDeadCorner(t[0]) || IsDeadCorner(t[1]) || IsDeadCorner(t[2])) continue;
+    for (int i = 0; i < 3; ++i)
+      ++edges[{t[i].vertexIndex, t[(i + 1) % 3].vertexIndex}];
+  }
+  for (const auto& [edge, count] : edges) {
+    const auto back = edges.find({edge.second, edge.first});
+    if (count != 1 || back == edges.end() || back->second != 1)
+      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// `count` triangles side by side along x from `x`, sharing no vertex.
+inline Mesh SeparateTriangles(int count, float x = 0, float z = 0) {
+  Mesh m;
+  for (int i = 0; i < count; ++i) {
+    const float f = x + float(i);
+    AppendTriangle(m, {f, 0, z}, {f + 1, 0, z}, {f, 1, z}, 0xFF808080u);
+  }
+  return m;
+}
+
+// An object as an import or a command leaves it: changed since the last record.
+inline SceneObject ChangedObject(Mesh mesh, const std::string& name = {}) {
+  SceneObject o;
+  o.mesh = std::move(mesh);
+  o.mesh.name = name;
+  MarkChanged(o.mesh);
+  return o;
+}
+
+// Selects the object `id` as a click does: flags and selection list.
+inline SceneObject& SelectById(Document& doc, uint32_t id) {
+  SceneObject& o = *FindObject(doc, id);
+  SelectObject(o);
+  AddToSelection(doc, id);
+  return o;
+}
+
+inline uint32_t AddSelectedMesh(Document& doc, Mesh mesh, const std::string& name = {}) {
+  const uint32_t id = AddObjectCopy(doc, ChangedObject(std::move(mesh), name));
+  SelectById(doc, id);
+  return id;
 }
 
 // Answers "cancelled" from the `after`-th question on.

@@ -106,18 +106,17 @@ TEST(NullProgress, WaitsOnDescriptors) {
 // What a test worker saw; outlives the worker, which may delete itself.
 struct WorkerLog {
   std::atomic<int> result{-1};
-  std::atomic<int> nice{0};
   Event finished;   // set at the end of Run()
   Event destroyed;  // set by the destructor
   std::atomic<int> destructions{0};
 };
 
+// Runs `body` and keeps its answer in the log.
 class TestWorker : public WorkerThread {
  public:
-  enum class Action { kSleepForever, kWaitForObject, kWaitForObjects, kReturn, kReadNice };
-
-  TestWorker(std::shared_ptr<WorkerLog> log, Action action, std::vector<WaitHandle> handles = {})
-      : log_(std::move(log)), action_(action), handles_(std::move(handles)) {}
+  using Body = std::function<int(TestWorker&)>;
+  TestWorker(std::shared_ptr<WorkerLog> log, Body body)
+      : log_(std::move(log)), body_(std::move(body)) {}
   ~TestWorker() override {
     ++log_->destructions;
     log_->destroyed.Set();
@@ -125,37 +124,26 @@ class TestWorker : public WorkerThread {
 
  protected:
   void Run() override {
-    switch (action_) {
-      case Action::kSleepForever:
-        log_->result = SleepForever();
-        break;
-      case Action::kWaitForObject:
-        log_->result = WaitForObjectForever(handles_[0]);
-        break;
-      case Action::kWaitForObjects:
-        log_->result = WaitForObjectsForever(handles_);
-        break;
-      case Action::kReturn:
-        log_->result = IsCancelled() ? 1 : 0;
-        break;
-      case Action::kReadNice:
-        log_->nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-        log_->result = 0;
-        break;
-    }
+    log_->result = body_(*this);
     log_->finished.Set();
   }
 
  private:
   std::shared_ptr<WorkerLog> log_;
-  Action action_;
-  std::vector<WaitHandle> handles_;
+  Body body_;
 };
+
+const TestWorker::Body kSleepForever = [](TestWorker& w) { return w.SleepForever(); };
+const TestWorker::Body kReturn = [](TestWorker& w) { return w.IsCancelled() ? 1 : 0; };
+
+std::shared_ptr<TestWorker> Worker(std::shared_ptr<WorkerLog> log, TestWorker::Body body) {
+  return std::make_shared<TestWorker>(std::move(log), std::move(body));
+}
 
 TEST(WorkerThread, StopCancelsWaitsAndReturnsAtOnceWhenEnded) {
   NullProgress main;
   auto log = std::make_shared<WorkerLog>();
-  auto worker = std::make_shared<TestWorker>(log, TestWorker::Action::kSleepForever);
+  auto worker = Worker(log, kSleepForever);
   ASSERT_TRUE(worker->Start(WorkerPriority::kBelowNormal));
   EXPECT_FALSE(worker->Start());  // only once
   worker->Stop();
@@ -167,87 +155,87 @@ TEST(WorkerThread, StopCancelsWaitsAndReturnsAtOnceWhenEnded) {
   ASSERT_EQ(main.WaitForObject(log->destroyed.fd(), kPatience), kWaitSignalled);
   EXPECT_EQ(log->destructions, 1);
 
-  // A worker that ended on its own.
+  // A worker that ended on its own, one never started, one not shared.
   auto quickLog = std::make_shared<WorkerLog>();
-  auto quick = std::make_shared<TestWorker>(quickLog, TestWorker::Action::kReturn);
+  auto quick = Worker(quickLog, kReturn);
   ASSERT_TRUE(quick->Start());
   ASSERT_EQ(main.WaitForObject(quickLog->finished.fd(), kPatience), kWaitSignalled);
   quick->Stop();
   EXPECT_EQ(quickLog->result, 0);
   EXPECT_FALSE(quick->IsRunning());
-
-  // A worker that was never started, or not held by a shared_ptr.
-  auto idle = std::make_shared<TestWorker>(log, TestWorker::Action::kReturn);
-  idle->Stop();
-  TestWorker unshared(log, TestWorker::Action::kReturn);
+  Worker(log, kReturn)->Stop();
+  TestWorker unshared(log, kReturn);
   EXPECT_FALSE(unshared.Start());
 }
 
 TEST(WorkerThread, WaitsAnswerHandleOrCancel) {
   NullProgress main;
-  Event handle;
-  auto log = std::make_shared<WorkerLog>();
-  auto worker = std::make_shared<TestWorker>(log, TestWorker::Action::kWaitForObject,
-                                             std::vector{handle.fd()});
-  ASSERT_TRUE(worker->Start());
-  handle.Set();
-  ASSERT_EQ(main.WaitForObject(log->finished.fd(), kPatience), kWaitSignalled);
-  worker->Stop();
-  EXPECT_EQ(log->result, kWaitSignalled);
+  Event first, second, never;
+  const struct {
+    const char* name;
+    TestWorker::Body body;
+    Event* set;  // nullptr: the worker is stopped instead
+    int result;
+  } kWaits[] = {
+      {"one handle", [&](TestWorker& w) { return w.WaitForObjectForever(first.fd()); }, &first,
+       kWaitSignalled},
+      {"a set",
+       [&](TestWorker& w) {
+         const WaitHandle set[2] = {first.fd(), second.fd()};
+         return w.WaitForObjectsForever(set);
+       },
+       &second, kWaitSignalled},
+      {"stopped",
+       [&](TestWorker& w) {
+         const WaitHandle set[1] = {never.fd()};
+         return w.WaitForObjectsForever(set);
+       },
+       nullptr, kWaitCancelled},
+  };
+  for (const auto& wait : kWaits) {
+    auto log = std::make_shared<WorkerLog>();
+    auto worker = Worker(log, wait.body);
+    ASSERT_TRUE(worker->Start()) << wait.name;
+    if (wait.set) {
+      wait.set->Set();
+      ASSERT_EQ(main.WaitForObject(log->finished.fd(), kPatience), kWaitSignalled) << wait.name;
+    }
+    worker->Stop();
+    EXPECT_EQ(log->result, wait.result) << wait.name;
+  }
 
-  Event first;
-  Event second;
-  auto setLog = std::make_shared<WorkerLog>();
-  auto setWorker = std::make_shared<TestWorker>(setLog, TestWorker::Action::kWaitForObjects,
-                                                std::vector{first.fd(), second.fd()});
-  ASSERT_TRUE(setWorker->Start());
-  second.Set();
-  ASSERT_EQ(main.WaitForObject(setLog->finished.fd(), kPatience), kWaitSignalled);
-  EXPECT_EQ(setLog->result, kWaitSignalled);
-  setWorker->Stop();
-
-  auto cancelLog = std::make_shared<WorkerLog>();
-  auto cancelled = std::make_shared<TestWorker>(cancelLog, TestWorker::Action::kWaitForObjects,
-                                                std::vector{first.fd()});
-  ASSERT_TRUE(cancelled->Start());
-  cancelled->Stop();
-  EXPECT_EQ(cancelLog->result, kWaitCancelled);
-
-  // The worker's own waits outside a thread: time-outs.
-  auto direct = std::make_shared<TestWorker>(log, TestWorker::Action::kReturn);
+  // The worker's own waits outside a thread: time-outs, then cancelled.
+  auto direct = Worker(std::make_shared<WorkerLog>(), kReturn);
   EXPECT_EQ(direct->Sleep(1), kWaitSignalled);
-  EXPECT_EQ(direct->WaitForObject(first.fd(), 1), kWaitTimedOut);
+  EXPECT_EQ(direct->WaitForObject(never.fd(), 1), kWaitTimedOut);
   direct->Cancel();
   EXPECT_EQ(direct->Sleep(kWaitForever), kWaitCancelled);
-  EXPECT_EQ(direct->WaitForObject(first.fd(), kWaitForever), kWaitCancelled);
+  EXPECT_EQ(direct->WaitForObject(never.fd(), kWaitForever), kWaitCancelled);
 }
 
 TEST(WorkerThread, BelowNormalPriorityLowersTheThread) {
   NullProgress main;
   auto log = std::make_shared<WorkerLog>();
-  auto worker = std::make_shared<TestWorker>(log, TestWorker::Action::kReadNice);
+  auto worker = Worker(
+      log, [](TestWorker&) { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())); });
   const int ours = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
   ASSERT_TRUE(worker->Start(WorkerPriority::kBelowNormal));
   ASSERT_EQ(main.WaitForObject(log->finished.fd(), kPatience), kWaitSignalled);
   worker->Stop();
-  EXPECT_TRUE(log->nice > ours || log->nice == 19) << log->nice;
+  EXPECT_TRUE(log->result > ours || log->result == 19) << log->result;
 }
 
 TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
   NullProgress main;
   auto log = std::make_shared<WorkerLog>();
-  {
-    auto quick = std::make_shared<TestWorker>(log, TestWorker::Action::kReturn);
-    ASSERT_TRUE(quick->Start(WorkerPriority::kLowest));
-  }  // nobody holds it now but its own thread
+  ASSERT_TRUE(Worker(log, kReturn)->Start(WorkerPriority::kLowest));
+  // Nobody holds it now but its own thread.
   ASSERT_EQ(main.WaitForObject(log->destroyed.fd(), kPatience), kWaitSignalled);
   EXPECT_EQ(log->destructions, 1);
 
   auto sleepers = std::make_shared<WorkerLog>();
-  for (int i = 0; i < 3; ++i) {
-    auto sleeper = std::make_shared<TestWorker>(sleepers, TestWorker::Action::kSleepForever);
-    ASSERT_TRUE(sleeper->Start(WorkerPriority::kBelowNormal));
-  }
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(Worker(sleepers, kSleepForever)->Start(WorkerPriority::kBelowNormal));
   EXPECT_GE(LiveWorkerCount(), 3u);
   StopAllWorkers();
   EXPECT_EQ(LiveWorkerCount(), 0u);
@@ -259,13 +247,7 @@ TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
 // The headings (line 0) and details (line 1) the long mesh operations show,
 // as the user reads them.
 TEST(ProgressTexts, MeshOperationsReadAsWritten) {
-  auto selected = [](Mesh mesh, Document& doc) {
-    SceneObject object;
-    object.mesh = std::move(mesh);
-    const uint32_t id = AddObjectCopy(doc, object);
-    SelectObject(*FindObject(doc, id));
-    AddToSelection(doc, id);
-  };
+  auto selected = [](Mesh mesh, Document& doc) { testing::AddSelectedMesh(doc, std::move(mesh)); };
   const struct {
     const char* name;
     std::function<void(Document&, ProgressMonitor&)> run;

@@ -17,25 +17,11 @@
 namespace torvane {
 namespace {
 
+using testing::AddSelectedMesh;
 using testing::CancelAfter;
+using testing::ChangedObject;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
-
-SceneObject ObjectWith(Mesh mesh, const std::string& name = {}) {
-  SceneObject o;
-  o.mesh = std::move(mesh);
-  o.mesh.name = name;
-  MarkChanged(o.mesh);
-  return o;
-}
-
-uint32_t AddSelected(Document& doc, Mesh mesh, const std::string& name = {}) {
-  const uint32_t id = AddObjectCopy(doc, ObjectWith(std::move(mesh), name));
-  SceneObject* o = FindObject(doc, id);
-  SelectObject(*o);
-  AddToSelection(doc, id);
-  return id;
-}
 
 // Triangles over `vertices` vertices in `groups` index ranges (so several
 // parts), with dead corners, removed triangles and indices past the end.
@@ -103,24 +89,17 @@ TEST(SplitIntoParts, MatchesTheCornerLabelWalk) {
 
 TEST(SplitIntoParts, DeadTrianglesTravelWithTheNextPartAndTrailingOnesAreDropped) {
   // Triangles: dead, A(0 1 2), dead, B(3 4 5), C(2 6 7) joined to A, dead.
-  Mesh m;
-  m.positions.ResizeDiscard(8);
+  std::vector<Vec3> points;
   for (uint32_t i = 0; i < 8; ++i)
-    m.positions.MutableData()[i] = {float(i), float(i * i), 0};
-  m.vertexCount = 8;
+    points.push_back({float(i), float(i * i), 0});
   const uint32_t d = kDeadIndex;
-  const uint32_t idx[18] = {d, d, d, 0, 1, 2, d, d, d, 3, 4, 5, 2, 6, 7, d, d, d};
-  m.corners.ResizeDiscard(18);
-  for (int k = 0; k < 18; ++k)
-    m.corners.MutableData()[k] = MeshCorner{idx[k], {}, 0xFF000000u | uint32_t(k)};
-  m.cornerCount = 18;
-  SceneObject object = ObjectWith(m);
+  const Mesh m = testing::MeshOf(points, {d, d, d, 0, 1, 2, d, d, d, 3, 4, 5, 2, 6, 7, d, d, d});
+  SceneObject object = ChangedObject(m);
   ObjectList parts;
   size_t count = 0;
   CancelAfter never(1 << 30);
   ASSERT_EQ(SplitIntoParts(object, never, parts, count), kStatusDone);
   ASSERT_EQ(count, 2u);
-  EXPECT_EQ(never.detail, "Found 2 parts");
   // Head first: the part found last (B with the dead triangle before it).
   const Mesh& b = parts[0]->mesh;
   const Mesh& a = parts[1]->mesh;
@@ -137,8 +116,8 @@ TEST(SplitIntoParts, DeadTrianglesTravelWithTheNextPartAndTrailingOnesAreDropped
 
 TEST(SplitObjects, GroupThenSplitGivesBackTheCubesAndRenumbersTheDocument) {
   Document doc;
-  const uint32_t first = AddSelected(doc, MakeIndexedCube({0, 0, 0}, {2, 2, 2}), "A");
-  const uint32_t second = AddSelected(doc, MakeIndexedCube({5, 0, 0}, {6, 1, 1}), "B");
+  const uint32_t first = AddSelectedMesh(doc, MakeIndexedCube({0, 0, 0}, {2, 2, 2}), "A");
+  const uint32_t second = AddSelectedMesh(doc, MakeIndexedCube({5, 0, 0}, {6, 1, 1}), "B");
   CommandOutcome grouped = GroupObjectsCommand(doc);
   EXPECT_EQ(grouped.statusText, "The 2 selected objects have been combined into a single object.");
   ASSERT_EQ(doc.objects.size(), 1u);
@@ -179,7 +158,7 @@ TEST(SplitObjects, GroupThenSplitGivesBackTheCubesAndRenumbersTheDocument) {
 TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   Document doc;
   for (int i = 0; i < 4; ++i)
-    AddObjectCopy(doc, ObjectWith(MakeIndexedCube({float(i), 0, 0}, {float(i) + 0.5f, 1, 1})));
+    AddObjectCopy(doc, ChangedObject(MakeIndexedCube({float(i), 0, 0}, {float(i) + 0.5f, 1, 1})));
   // Object 1 is deleted (dead), object 3 gets split.
   doc.objects[0]->id = kNoObjectId;
   ClearMesh(doc.objects[0]->mesh);
@@ -187,8 +166,7 @@ TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   Mesh other = MakeIndexedCube({3, 3, 3}, {4, 4, 4});
   AppendMesh(two, other);  // two cubes apart by vertex index
   doc.objects[2]->mesh = two;
-  SelectObject(*doc.objects[2]);
-  AddToSelection(doc, 3);
+  testing::SelectById(doc, 3);
   doc.outlineObjectId = 4;
 
   size_t parts = 0;
@@ -203,8 +181,7 @@ TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   EXPECT_EQ(doc.outlineObjectId, 2u) << "the outline object was renumbered from 4 to 2";
 
   // One connected object: no new objects, but a new id all the same.
-  SelectObject(*doc.objects[1]);
-  AddToSelection(doc, 1);
+  testing::SelectById(doc, 1);
   CommandOutcome single = SplitObjectsCommand(doc, progress);
   EXPECT_EQ(single.statusText, "There were no new objects split out of the selected objects.");
   EXPECT_EQ(doc.objects.back()->id, 4u);
@@ -227,12 +204,11 @@ TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
   EXPECT_EQ(count, 2u);
 
   Document doc;
-  AddSelected(doc, MakeIndexedCube());
+  AddSelectedMesh(doc, MakeIndexedCube());
   std::mt19937 rng(5);
   SceneObject big = RandomObject(rng, 3000, 5000, 40);
   const uint32_t bigId = AddObjectCopy(doc, big);
-  SelectObject(*FindObject(doc, bigId));
-  AddToSelection(doc, bigId);
+  testing::SelectById(doc, bigId);
   for (int after : {0, 1, 2}) {
     CancelAfter cancel(after);
     CommandOutcome outcome = SplitObjectsCommand(doc, cancel);
@@ -247,17 +223,17 @@ TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
 
 TEST(GroupObjects, NeedsTwoObjectsAndTakesTheFirstNonEmptyName) {
   Document doc;
-  AddSelected(doc, MakeIndexedCube());
+  AddSelectedMesh(doc, MakeIndexedCube());
   const CommandOutcome alone = GroupObjectsCommand(doc);
   EXPECT_FALSE(alone.changed);
   EXPECT_TRUE(alone.statusText.empty());
   EXPECT_FALSE(CanUndo(doc)) << "nothing happened, nothing recorded";
 
   Document named;
-  AddSelected(named, MakeIndexedCube());
-  AddObjectCopy(named, ObjectWith(MakeIndexedCube(), "not selected"));
-  AddSelected(named, MakeIndexedCube({2, 0, 0}, {3, 1, 1}), "B");
-  AddSelected(named, MakeIndexedCube({4, 0, 0}, {5, 1, 1}), "C");
+  AddSelectedMesh(named, MakeIndexedCube());
+  AddObjectCopy(named, ChangedObject(MakeIndexedCube(), "not selected"));
+  AddSelectedMesh(named, MakeIndexedCube({2, 0, 0}, {3, 1, 1}), "B");
+  AddSelectedMesh(named, MakeIndexedCube({4, 0, 0}, {5, 1, 1}), "C");
   CommandOutcome outcome = GroupObjects(named);
   EXPECT_EQ(outcome.statusText, "The 3 selected objects have been combined into a single object.");
   ASSERT_EQ(named.objects.size(), 2u);
@@ -277,7 +253,7 @@ TEST(GroupObjects, NeedsTwoObjectsAndTakesTheFirstNonEmptyName) {
 
 TEST(DuplicateObjects, PastesACopyBesideEachSelectedObject) {
   Document doc;
-  const uint32_t id = AddSelected(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 10}));
+  const uint32_t id = AddSelectedMesh(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 10}));
   CommandOutcome outcome = DuplicateObjectsCommand(doc);
   EXPECT_TRUE(outcome.changed);
   ASSERT_EQ(doc.objects.size(), 2u);

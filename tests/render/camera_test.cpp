@@ -27,13 +27,8 @@ TEST(Camera, ViewMatrixIsLeftHandedLookAt) {
   SetViewport(camera, 400, 200);
   // Default eye (0, 0, -50) looking at the origin: the view is a plain shift.
   ApplyCamera(camera);
-  const Matrix4& v = camera.view;
-  EXPECT_FLOAT_EQ(v(0, 0), 1.0f);
-  EXPECT_FLOAT_EQ(v(1, 1), 1.0f);
-  EXPECT_FLOAT_EQ(v(2, 2), 1.0f);
-  EXPECT_FLOAT_EQ(v(3, 2), 50.0f);
-  ExpectVec(TransformPoint({0, 0, 0}, v), 0, 0, 50);
-  ExpectVec(TransformPoint({1, 2, 0}, v), 1, 2, 50);
+  ExpectVec(TransformPoint({0, 0, 0}, camera.view), 0, 0, 50);
+  ExpectVec(TransformPoint({1, 2, -3}, camera.view), 1, 2, 47);
 
   // Eye on +X looking back at the origin: in a left-handed frame world +Z
   // is then the camera's right.
@@ -57,10 +52,6 @@ TEST(Camera, PerspectiveAndOrthographicProjections) {
   float cot20 = 1.0f / std::tan(20.0f * 3.14159265f / 180.0f);  // 2.7474774
   EXPECT_NEAR(p(1, 1), cot20, 1e-4f);
   EXPECT_NEAR(p(0, 0), cot20 / 2.0f, 1e-4f);
-  EXPECT_FLOAT_EQ(p(2, 2), 1.0001f);
-  EXPECT_FLOAT_EQ(p(2, 3), 1.0f);
-  EXPECT_FLOAT_EQ(p(3, 2), -1.0001f);
-  EXPECT_FLOAT_EQ(p(3, 3), 0.0f);
   // Depth 0 on the near plane (z = 1), about 1 at 10,000.
   Vec3 pixel;
   ASSERT_TRUE(PlaceCamera(camera, {0, 0, 0}, {0, 0, 1}));
@@ -82,10 +73,8 @@ TEST(Camera, PerspectiveAndOrthographicProjections) {
   ApplyCamera(camera);
   EXPECT_FLOAT_EQ(camera.projection(0, 0), 2.0f / (400 * 0.1f * 2.0f));
   EXPECT_FLOAT_EQ(camera.projection(1, 1), 2.0f / (200 * 0.1f * 2.0f));
-  EXPECT_FLOAT_EQ(camera.projection(2, 2), 0.00010001f);
-  EXPECT_FLOAT_EQ(camera.projection(3, 2), -0.00010001f);
+  EXPECT_FLOAT_EQ(camera.projection(2, 2), 0.00010001f) << "the same depth range, linear";
   EXPECT_FLOAT_EQ(camera.projection(3, 3), 1.0f);
-  EXPECT_FLOAT_EQ(camera.projection(2, 3), 0.0f);
 
   // A zero-sized window counts as one pixel.
   SetViewport(camera, 0, 0);
@@ -97,7 +86,6 @@ TEST(Camera, ResetViewAndUnprojectRoundTrip) {
   Camera camera = MakeCamera();
   ExpectVec(camera.state.eye, 40, 35, -40);
   ExpectVec(camera.state.lookAt, 0, 0, 0);
-  EXPECT_FLOAT_EQ(camera.state.orthoScale, 0.13304135f);
   float len = std::sqrt(40.f * 40 + 35 * 35 + 40 * 40);
   ExpectVec(camera.state.forward, -40 / len, -35 / len, 40 / len);
 

@@ -10,14 +10,13 @@ namespace torvane {
 namespace {
 
 TEST(GraphicsCheck, SoftwareRenderersAreRecognisedByName) {
-  EXPECT_TRUE(IsSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"));
-  EXPECT_TRUE(IsSoftwareRenderer("softpipe"));
-  EXPECT_TRUE(IsSoftwareRenderer("Software Rasterizer"));
-  EXPECT_TRUE(IsSoftwareRenderer("Mesa X11 swrast"));
-  EXPECT_FALSE(IsSoftwareRenderer("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
-  EXPECT_FALSE(IsSoftwareRenderer("NVIDIA GeForce RTX 3060/PCIe/SSE2"));
-  EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)"));
-  EXPECT_FALSE(IsSoftwareRenderer(""));
+  for (const char* name :
+       {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer", "Mesa X11 swrast"})
+    EXPECT_TRUE(IsSoftwareRenderer(name)) << name;
+  for (const char* name :
+       {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce RTX 3060/PCIe/SSE2",
+        "AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)", ""})
+    EXPECT_FALSE(IsSoftwareRenderer(name)) << name;
 }
 
 TEST(GraphicsCheck, SampleCountByRendererAndOverride) {

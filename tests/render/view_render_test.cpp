@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <QWindow>
 #include <cstdlib>
 #include <functional>
@@ -54,13 +54,7 @@ class ViewRender : public ::testing::Test {
     views_->options().gridShown = false;
     views_->container()->resize(400, 300);
     views_->container()->show();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 && !(views_->container()->windowHandle() &&
-                                        views_->container()->windowHandle()->isExposed())) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    ASSERT_TRUE(views_->container()->windowHandle()->isExposed());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(views_->container(), 10000));
     PlaceCamera(views_->camera(), {0, 0, -10}, {0, 0, 0});
   }
 
@@ -81,12 +75,7 @@ class ViewRender : public ::testing::Test {
     ViewWidget* widget = views_->view(view);
     int before = widget->framesDrawn();
     views_->Redraw();
-    QElapsedTimer clock;
-    clock.start();
-    while (widget->framesDrawn() == before && clock.elapsed() < 10000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    EXPECT_GT(widget->framesDrawn(), before);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return widget->framesDrawn() > before; }, 10000));
     return widget->grabFramebuffer();
   }
 
