@@ -4,16 +4,9 @@
 // convert into a document, the files made for one fault give their
 // expected outcome, and a line or an array that cannot grow fails the open
 // as too large for the memory.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <filesystem>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "core/document.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"

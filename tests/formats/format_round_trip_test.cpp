@@ -1,13 +1,8 @@
 // Saving through SaveModelFile and loading through LoadModelFile keeps
 // positions, facing and colours for OBJ, PLY, 3DS, 3MF and STL, with each
 // format's axis conventions undone by the load.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "format_test_support.h"
-#include "formats/imported_model.h"
 #include "formats/model_file.h"
 
 namespace torvane {

@@ -1,11 +1,7 @@
 // Format dispatch: extension detection, descriptions, the load conversions
 // and the conversions between models and documents.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
@@ -17,9 +13,7 @@
 namespace torvane {
 namespace {
 
-using test::AddTriangles;
-using test::RecordingProgress;
-using test::Tetrahedron;
+using namespace test;
 
 TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
   // Name, then file type, up axis, handedness, winding and kept normals.

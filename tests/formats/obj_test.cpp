@@ -1,23 +1,14 @@
 // OBJ reading (raw elements, triangles, normals, colours, long lines, bad
 // indices) and writing (exact text, materials, MTL removal, round trip).
-#include <gtest/gtest.h>
 
-#include <filesystem>
-
+#include "formats/obj/obj.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/imported_model.h"
-#include "formats/obj/obj.h"
 
 namespace torvane {
 namespace {
 
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::WriteFile;
-
-using test::Indices;
+using namespace test;
 
 LoadResult ReadText(const std::string& text, ImportedModel& model, TempFolder& folder) {
   return test::ReadBytesWith(ReadObj, folder, "in.obj", text, model);

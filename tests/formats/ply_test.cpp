@@ -1,26 +1,17 @@
 // PLY reading (ASCII and both binary orders, property types and roles,
 // colour modes, fans, element order, damaged counts) and writing.
-#include <gtest/gtest.h>
 
-#include <cstring>
-#include <iterator>
 #include <random>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/imported_model.h"
 #include "formats/ply/ply.h"
 
 namespace torvane {
 namespace {
 
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::WriteFile;
+using namespace test;
 
 struct Loaded {
   LoadResult result;
@@ -32,8 +23,6 @@ std::unique_ptr<Loaded> Load(const std::string& bytes) {
   loaded->result = test::ReadBytesWith(ReadPly, TempFolder(), "in.ply", bytes, loaded->model);
   return loaded;
 }
-
-using test::Indices;
 
 // Binary values in either byte order.
 class Bytes {

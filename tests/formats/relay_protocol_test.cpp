@@ -4,15 +4,12 @@
 // or never exits, a non-zero exit. Every outcome is a clean Failed (or
 // Cancelled), no meshes are kept, and neither the socket nor the process
 // outlives the import.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <string>
 
 #include "format_test_support.h"
 #include "formats/fbx/fbx.h"
-#include "formats/imported_model.h"
 #include "relay_test_support.h"
 
 #ifdef TORVANE_FAKE_MODELRELAY

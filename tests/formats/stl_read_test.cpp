@@ -1,20 +1,20 @@
 // The STL readers: text and binary detection, header conventions, colours,
 // and the facet count check of binary files.
-#include <gtest/gtest.h>
 
 #include "format_test_support.h"
 #include "formats/model_file.h"
 #include "formats/stl/stl.h"
 
+#ifdef TORVANE_TEST_ASSIMP
+#include <assimp/Exporter.hpp>
+
+#include "fbx_scene_support.h"
+#endif
+
 namespace torvane {
 namespace {
 
-using test::BinaryStl;
-using test::MakeFacet;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::TetrahedronFacets;
-using test::WriteFile;
+using namespace test;
 
 std::string AsciiTetrahedron(const std::string& lineEnd) {
   std::string text = "solid  my part  " + lineEnd;
@@ -197,6 +197,49 @@ TEST(StlRead, CancelledReadKeepsNothing) {
   RecordingProgress cancelling(1);
   EXPECT_EQ(LoadModelFile(path, cancelling, model), kCancelled);
 }
+
+#ifdef TORVANE_TEST_ASSIMP
+// Files written by another program (assimp's text and binary STL exporters)
+// load with the right shape and orientation.
+TEST(StlRead, AssimpTextAndBinaryFilesLoad) {
+  TempFolder folder;
+  const fbx_test::Shape octahedron{
+      {{2, 0, 0}, {-2, 0, 0}, {0, 3, 0}, {0, -3, 0}, {0, 0, 4}, {0, 0, -4}},
+      fbx_test::kOctahedron.faces};
+  const std::unique_ptr<aiScene> scene =
+      fbx_test::MakeScene({octahedron}, {aiMatrix4x4(), {0}, {}});
+  Assimp::Exporter exporter;
+  for (const char* format : {"stl", "stlb"}) {
+    SCOPED_TRACE(format);
+    const std::string path = folder.File(std::string("octahedron-") + format + ".stl");
+    ASSERT_EQ(exporter.Export(scene.get(), format, path), aiReturn_SUCCESS)
+        << exporter.GetErrorString();
+    ImportedModel model;
+    RecordingProgress progress;
+    ASSERT_EQ(LoadModelFile(path, progress, model), kLoaded);
+    EXPECT_EQ(model.fileType, format[3] ? kFileTypeStlBinary : kFileTypeStlAscii);
+    ASSERT_EQ(model.meshes.size(), 1u);
+    const ImportedMesh& mesh = model.meshes.front();
+    EXPECT_EQ(mesh.positions.length(), 6u);
+    EXPECT_EQ(mesh.indices.length(), 24u);
+    // File (X, Y, Z) lands at (-X, Z, -Y): the file's +Z tip (0, 0, 4) is the
+    // program's top.
+    Vec3 most{-1e9f, -1e9f, -1e9f};
+    for (uint32_t i = 0; i < 6; ++i)
+      most = {std::max(most.x, mesh.positions[i].x), std::max(most.y, mesh.positions[i].y),
+              std::max(most.z, mesh.positions[i].z)};
+    EXPECT_TRUE(test::Near(most, {2, 4, 3}, 1e-4f));
+    Document document;
+    ASSERT_EQ(ConvertModelToDocument(model, document, progress, false), 0);
+    ASSERT_EQ(document.objects.size(), 1u);
+    // Every face normal points away from the centre.
+    const Mesh& made = document.objects[0]->mesh;
+    EXPECT_EQ(TriangleCount(made), 8u);
+    for (uint32_t k = 0; k < made.cornerCount; k += 3)
+      EXPECT_GT(Dot(made.corners[k].normal, made.positions[made.corners[k].vertexIndex]), 0.0f);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace torvane

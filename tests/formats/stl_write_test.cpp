@@ -1,8 +1,5 @@
 // The STL writers and the round trip through the load and save paths:
 // orientation, headers, colours and the text form.
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "format_test_support.h"
 #include "formats/model_file.h"
@@ -11,11 +8,7 @@
 namespace torvane {
 namespace {
 
-using test::AddTriangles;
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::Tetrahedron;
+using namespace test;
 
 StlFacet FacetAt(const std::string& bytes, size_t i) {
   StlFacet f;

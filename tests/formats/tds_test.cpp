@@ -1,21 +1,14 @@
 // 3DS reading (objects, points, faces, keyframer positions, damaged
 // lengths and counts) and writing (chunk layout, the 16-bit split).
-#include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
-#include "formats/imported_model.h"
 
 namespace torvane {
 namespace {
 
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::WriteFile;
+using namespace test;
 
 std::string U16(uint16_t v) {
   return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};

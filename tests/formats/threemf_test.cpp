@@ -1,33 +1,20 @@
 // 3MF reading (model part choice, colours, build items, components, kept
 // properties, damaged packages, temporary folder removal) and writing (exact
 // texts, palette, escaping, colour round trip).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 
 #include "archive_test_support.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
-#include "formats/imported_model.h"
 #include "formats/textio/utf8_text.h"
-#include "formats/xml/xml_events.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
-using test::MakeArchive;
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::Trickle;
-using test::WriteFile;
+using namespace test;
 
 const char kRels[] =
     "<?xml version=\"1.0\"?><Relationships "

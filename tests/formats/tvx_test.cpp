@@ -1,19 +1,10 @@
 // TVX reader and writer: exact round trips, the autosave properties through
 // the load and save entry points, and damaged files that must fail cleanly.
-#include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "core/document.h"
-#include "core/mesh.h"
+#include "formats/tvx/tvx.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/imported_model.h"
 #include "formats/model_file.h"
-#include "formats/tvx/tvx.h"
 #include "formats/tvx/tvx_chunks.h"
 
 namespace torvane {
