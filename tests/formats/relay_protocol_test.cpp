@@ -6,8 +6,6 @@
 // outlives the import.
 #include <unistd.h>
 
-#include <chrono>
-
 #include "format_test_support.h"
 #include "formats/fbx/fbx.h"
 #include "relay_test_support.h"
@@ -108,10 +106,7 @@ TEST_F(RelayProtocol, EveryBrokenPeerFailsCleanly) {
     SCOPED_TRACE(c.name);
     ImportedModel model;
     NullProgress monitor;
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(c.mode, c.exitCode, c.bytes, monitor, model), kFailed);
-    // Limits of 300 ms: nobody waits on a broken peer for long.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
 }
 
