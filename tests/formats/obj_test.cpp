@@ -113,7 +113,7 @@ TEST(ObjRead, FileNormalsBadNormalIndicesAndColourChannels) {
   EXPECT_EQ(colouredMesh.colours[2], kObjUncolouredPosition);
 }
 
-TEST(ObjRead, PositionsWithoutFacesFilesWithoutPositionsAndCancel) {
+TEST(ObjRead, PositionsWithoutFacesAndFilesWithoutPositions) {
   TempFolder folder;
   ImportedModel positionsOnly;
   ASSERT_EQ(ReadText("v 1 2 3\nv 4 5 6\n", positionsOnly, folder), kLoaded);
@@ -128,15 +128,6 @@ TEST(ObjRead, PositionsWithoutFacesFilesWithoutPositionsAndCancel) {
   ImportedModel missing;
   NullProgress progress;
   EXPECT_EQ(ReadObj(folder.File("none.obj"), progress, missing), kFailed);
-
-  std::string many;
-  for (int i = 0; i < 500; ++i)
-    many += "v 0 0 0\n";
-  const std::string path = folder.File("c.obj");
-  WriteFile(path, many);
-  ImportedModel cancelled;
-  RecordingProgress cancelling(0);
-  EXPECT_EQ(ReadObj(path, cancelling, cancelled), kCancelled);
 }
 
 TEST(ObjRead, LongLinesKeepEveryCornerAndDigit) {
@@ -244,7 +235,7 @@ TEST(ObjWrite, MaterialsGoToTheMtlFileOnceEach) {
             "# Thank you for using Torvane\r\n\r\n");
 }
 
-TEST(ObjWrite, FailedOrCancelledWriteRemovesTheMtlFile) {
+TEST(ObjWrite, CancelledWriteRemovesTheMtlFile) {
   TempFolder folder;
   ImportedModel model = TwoTriangleModel();
   AddMaterial(model, ImportedMaterial{});
@@ -252,11 +243,6 @@ TEST(ObjWrite, FailedOrCancelledWriteRemovesTheMtlFile) {
   const std::string path = folder.File("c.obj");
   EXPECT_EQ(WriteObj(path, cancelling, model), kStatusCancelled);
   EXPECT_FALSE(std::filesystem::exists(folder.File("c.mtl")));
-
-  ImportedModel broken = TwoTriangleModel();
-  broken.meshes.front().indices.MutableData()[0] = 9;  // names no position
-  NullProgress progress;
-  EXPECT_EQ(WriteObj(folder.File("b.obj"), progress, broken), kStatusFailed);
   EXPECT_EQ(MtlPathFor("a.b/model"), "a.b/model.mtl");
   EXPECT_EQ(MtlPathFor("dir\\x.OBJ"), "dir\\x.mtl");
 }

@@ -276,15 +276,5 @@ TEST(PlyWrite, HeaderBodyAndRoundTrip) {
   EXPECT_EQ(back.properties.GetOr("Comment1", ""), "me and you");
 }
 
-TEST(PlyWrite, CancellationStopsTheWrite) {
-  TempFolder folder;
-  ImportedModel model = ColouredQuad();
-  RecordingProgress cancelling(0);
-  EXPECT_EQ(WritePly(folder.File("c.ply"), cancelling, model), kStatusCancelled);
-  model.meshes.front().indices.MutableData()[5] = 4;
-  NullProgress progress;
-  EXPECT_EQ(WritePly(folder.File("bad.ply"), progress, model), kStatusFailed);
-}
-
 }  // namespace
 }  // namespace torvane

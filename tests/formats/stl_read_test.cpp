@@ -175,20 +175,6 @@ TEST(StlRead, HeaderColourAndMaterial) {
   EXPECT_FALSE(lateModel.meshes.front().metadata.Has("ObjectDefaultColor"));
 }
 
-TEST(StlRead, CancelledReadKeepsNothing) {
-  TempFolder folder;
-  const std::string path = folder.File("many.stl");
-  std::vector<StlFacet> facets;
-  for (int i = 0; i < 5000; ++i) {
-    const float x = static_cast<float>(i);
-    facets.push_back(MakeFacet({x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}));
-  }
-  WriteFile(path, BinaryStl("many", facets));
-  ImportedModel model;
-  RecordingProgress cancelling(1);
-  EXPECT_EQ(LoadModelFile(path, cancelling, model), kCancelled);
-}
-
 #ifdef TORVANE_TEST_ASSIMP
 // Files written by another program (assimp's text and binary STL exporters)
 // load with the right shape and orientation.

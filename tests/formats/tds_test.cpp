@@ -177,9 +177,6 @@ TEST(TdsWrite, SmallMeshesAreWrittenAsTheyAre) {
   for (uint32_t k = 0; k < 300; ++k)
     ASSERT_EQ(read.indices[k], (k * 7) % 60);
   EXPECT_FLOAT_EQ(read.positions[59].x, 59.0f);
-
-  RecordingProgress cancelling(0);
-  EXPECT_EQ(Write3ds(folder.File("c.3ds"), cancelling, model), kStatusCancelled);
 }
 
 }  // namespace
