@@ -20,6 +20,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,6 +185,27 @@ inline LoadResult ReadBytesWith(ModelReader read, const TempFolder& folder, cons
   WriteFile(path, bytes);
   RecordingProgress progress;
   return read(path, progress, model);
+}
+
+// The model `read` makes of `bytes` in a file of that name. A load that
+// fails ends the test (gtest reports the exception as the test's failure).
+inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+                            const std::string& name = "in") {
+  TempFolder folder;
+  ImportedModel model;
+  const LoadResult result = ReadBytesWith(read, folder, name, bytes, model);
+  if (result != kLoaded) throw std::runtime_error(name + " gave " + std::to_string(result));
+  return model;
+}
+
+// What `read` answers for `bytes`; the model is dropped.
+inline LoadResult ReadResult(ModelReader read, const std::string& bytes,
+                             uint32_t* reason = nullptr) {
+  TempFolder folder;
+  ImportedModel model;
+  const LoadResult result = ReadBytesWith(read, folder, "in", bytes, model);
+  if (reason) *reason = model.failureReason;
+  return result;
 }
 
 // Hands the text out in pieces of 1 to `largest` bytes.
