@@ -421,11 +421,7 @@ TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   EXPECT_EQ(Run({"convert", fbx, PathOf("copy.fbx")}).exitCode, 2);
   EXPECT_FALSE(fs::exists(PathOf("copy.fbx")));
 
-  // What the converter cannot read is the program's open failure.
-  test::WriteFile(PathOf("broken.fbx"), "; FBX 7.4.0 project file\nbroken");
-  const RunOutput broken = Run({"info", PathOf("broken.fbx")});
-  EXPECT_EQ(broken.exitCode, 2);
-  EXPECT_NE(broken.err.find("There has been an error opening the file:"), std::string::npos);
+  // (What the converter cannot read fails the open: the FBX import tests.)
 }
 #endif
 
