@@ -1,7 +1,6 @@
 // Format dispatch: extension detection, descriptions, the load conversions
 // and the conversions between models and documents.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
@@ -70,16 +69,13 @@ TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
 // A FIFO would block the open (or the read) for ever and /dev/zero would
 // grow a reader until the process is killed: neither is a model file.
 TEST(LoadModelFile, OnlyRegularFilesOpen) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("torvane_special_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  const std::string fifo = (folder / "x.obj").string();
-  const std::string zero = (folder / "zero.stl").string();
-  const std::string threeMf = (folder / "x.3mf").string();
+  TempFolder folder;
+  const std::string fifo = folder.File("x.obj"), zero = folder.File("zero.stl"),
+                    threeMf = folder.File("x.3mf");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo(threeMf.c_str(), 0600), 0);
   std::filesystem::create_symlink("/dev/zero", zero);
-  for (const std::string& path : {fifo, zero, threeMf, folder.string() + "/"}) {
+  for (const std::string& path : {fifo, zero, threeMf, folder.path() + "/"}) {
     NullProgress progress;
     ImportedModel model;
     EXPECT_EQ(LoadModelFile(path, progress, model), kFailed) << path;
@@ -87,7 +83,6 @@ TEST(LoadModelFile, OnlyRegularFilesOpen) {
     EXPECT_FALSE(file.OpenRead(path)) << path;
     EXPECT_FALSE(file.IsOpen());
   }
-  std::filesystem::remove_all(folder);
 }
 
 TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
@@ -124,10 +119,7 @@ TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
   ImportedModel swapped;
   swapped.handedness = kHandednessProgram;
   swapped.winding = kWindingSecond;
-  ImportedMesh& tri = swapped.meshes.emplace_back();
-  ASSERT_TRUE(tri.indices.ResizeDiscard(3));
-  tri.indices.MutableData()[0] = 0, tri.indices.MutableData()[1] = 1,
-  tri.indices.MutableData()[2] = 2;
+  ImportedMesh& tri = AppendMeshOf(swapped, {}, {0, 1, 2});
   ConvertHandedness(swapped);
   EXPECT_EQ(tri.indices[1], 2u);
   EXPECT_EQ(tri.indices[2], 1u);
