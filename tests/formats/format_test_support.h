@@ -32,6 +32,7 @@
 #include "core/status.h"
 #include "formats/imported_model.h"
 #include "formats/stl/stl_facet.h"
+#include "formats/textio/utf8_text.h"
 #include "formats/xml/xml_events.h"
 
 namespace torvane::test {
@@ -153,6 +154,45 @@ inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Ve
   std::copy(positions.begin(), positions.end(), mesh.positions.MutableData());
   std::copy(indices.begin(), indices.end(), mesh.indices.MutableData());
   return mesh;
+}
+
+// Everything a reader puts in a model as text, floats to the bit (%a).
+inline std::string Describe(const ImportedModel& model) {
+  std::string out;
+  const auto vec = [&out](const Vec3& v) { out += FormatText(" (%a %a %a)", v.x, v.y, v.z); };
+  for (const auto& [key, value] : model.properties.entries())
+    out += key + "=" + value + "\n";
+  for (const ImportedMesh& mesh : model.meshes) {
+    out += "mesh";
+    for (const auto& [key, value] : mesh.metadata.entries())
+      out += " " + key + "=" + value;
+    for (const Vec3& v : {mesh.position, mesh.rotation, mesh.scale})
+      vec(v);
+    out += "\n positions";
+    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
+      vec(mesh.positions[i]);
+    out += "\n corners";
+    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
+      out += FormatText(" %u", mesh.indices[k]);
+    out += "\n normals";
+    for (uint32_t k = 0; k < mesh.normals.length(); ++k)
+      vec(mesh.normals[k]);
+    out += "\n colours";
+    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
+      out += FormatText(" #%08X", mesh.colours[k]);
+    for (const MaterialRef& ref : mesh.materialRefs)
+      out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
+    out += "\n";
+  }
+  for (const ImportedMaterial& m : model.materials) {
+    out += FormatText("material %u #%08X%s #%08X%s #%08X%s", m.materialId, m.ambient,
+                      m.hasAmbient ? "" : "(unset)", m.diffuse, m.hasDiffuse ? "" : "(unset)",
+                      m.specular, m.hasSpecular ? "" : "(unset)");
+    for (const auto& [key, value] : m.metadata.entries())
+      out += " " + key + "=" + value;
+    out += "\n";
+  }
+  return out;
 }
 
 // Records texts and fractions; answers "cancelled" from the n-th question on.

@@ -169,35 +169,6 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   SetZipMissingForTesting(false);
 }
 
-// Everything a walk puts in a model, as text.
-std::string Describe(const ImportedModel& model) {
-  std::string out;
-  for (const auto& [key, value] : model.properties.entries())
-    out += key + "=" + value + "\n";
-  for (const ImportedMesh& mesh : model.meshes) {
-    out += "mesh";
-    for (const auto& [key, value] : mesh.metadata.entries())
-      out += " " + key + "=" + value;
-    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
-      out +=
-          FormatText(" (%a %a %a)", mesh.positions[i].x, mesh.positions[i].y, mesh.positions[i].z);
-    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
-      out += FormatText(" %u", mesh.indices[k]);
-    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
-      out += FormatText(" #%08X", mesh.colours[k]);
-    for (const MaterialRef& ref : mesh.materialRefs)
-      out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
-    out += "\n";
-  }
-  for (const ImportedMaterial& m : model.materials) {
-    out += FormatText("material %u #%08X", m.materialId, m.ambient);
-    for (const auto& [key, value] : m.metadata.entries())
-      out += " " + key + "=" + value;
-    out += "\n";
-  }
-  return out;
-}
-
 TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
   const std::string resources =
       "<!-- colours first --><m:colorgroup id=\"5\"><m:color color=\"#FF0000\"/>"

@@ -119,10 +119,6 @@ ImportedMesh MakeMesh(uint32_t triangles, float seed) {
   return mesh;
 }
 
-bool SameBits(const Vec3& a, const Vec3& b) {
-  return std::memcmp(&a, &b, sizeof(Vec3)) == 0;
-}
-
 TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
   ImportedModel model;
   model.properties.Set("ModelName", "widget");
@@ -160,46 +156,8 @@ TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
   EXPECT_TRUE(monitor.errors.empty());
   EXPECT_EQ(back.fileType, kFileTypeTvx);
   EXPECT_EQ(back.failureReason, kFailureNone);
-  EXPECT_EQ(back.properties.GetOr("Formula", ""), "a=b=c");
-  EXPECT_EQ(back.properties.GetOr("ModelName", ""), "widget");
-  EXPECT_FALSE(back.properties.Has(kKeyFilePath));
-  ASSERT_EQ(back.meshes.size(), 2u);
-
-  auto original = model.meshes.begin();
-  for (const ImportedMesh& mesh : back.meshes) {
-    if (original->positions.empty()) ++original;
-    EXPECT_TRUE(SameBits(mesh.position, original->position));
-    EXPECT_TRUE(SameBits(mesh.rotation, original->rotation));
-    EXPECT_TRUE(SameBits(mesh.scale, original->scale));
-    ASSERT_EQ(mesh.positions.length(), original->positions.length());
-    EXPECT_EQ(std::memcmp(mesh.positions.data(), original->positions.data(),
-                          mesh.positions.length() * sizeof(Vec3)),
-              0);
-    ASSERT_EQ(mesh.indices.length(), original->indices.length());
-    ASSERT_EQ(mesh.normals.length(), original->indices.length());
-    ASSERT_EQ(mesh.colours.length(), original->indices.length());
-    for (uint32_t k = 0; k < mesh.indices.length(); ++k) {
-      EXPECT_EQ(mesh.indices[k], original->indices[k]);
-      EXPECT_TRUE(SameBits(mesh.normals[k], original->normals[k]));
-      EXPECT_EQ(mesh.colours[k], original->colours[k]);
-    }
-    EXPECT_EQ(mesh.metadata, original->metadata);
-    ++original;
-  }
-
-  const ImportedMesh& bracket = back.meshes.front();
-  EXPECT_EQ(static_cast<uint32_t>(bracket.metadata.GetInt("ObjectDefaultColor")), 0xFF112233u);
-  ASSERT_EQ(bracket.materialRefs.size(), 1u);
-  EXPECT_EQ(bracket.materialRefs.front().firstCorner, 0u);
-  EXPECT_EQ(bracket.materialRefs.front().endCorner, 15u);
-  const ImportedMaterial* read = FindMaterial(back, bracket.materialRefs.front().materialId);
-  ASSERT_NE(read, nullptr);
-  EXPECT_TRUE(read->hasAmbient && read->hasDiffuse);
-  EXPECT_FALSE(read->hasSpecular);
-  EXPECT_EQ(read->ambient, 0xFF010101u);
-  EXPECT_EQ(read->diffuse, 0xFF808080u);
-  EXPECT_TRUE(back.meshes.back().materialRefs.empty());
-  EXPECT_EQ(back.materials.size(), 1u);
+  model.meshes.erase(std::next(model.meshes.begin()));
+  EXPECT_EQ(test::Describe(back), test::Describe(model));
 }
 
 TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
