@@ -96,10 +96,9 @@ TEST(ObjRead, FileNormalsBadNormalIndicesAndColourChannels) {
   // Colour channels combine bitwise: green 256 spills into red.
   const ImportedModel coloured =
       Loaded(ReadObj, "v 0 0 0\nv 1 0 0 0 256 1\nv 0 1 0 1.0\nf 1 2 3\n");
-  EXPECT_EQ(std::vector<Colour32>(coloured.meshes.front().colours.data(),
-                                  coloured.meshes.front().colours.data() + 3),
+  const GrowArray<Colour32>& colours = coloured.meshes.front().colours;
+  EXPECT_EQ(std::vector<Colour32>(colours.data(), colours.data() + colours.length()),
             (std::vector<Colour32>{kObjUncolouredPosition, 0xFF010001u, kObjUncolouredPosition}));
-  EXPECT_EQ(coloured.meshes.front().colours.length(), 3u);
 }
 
 TEST(ObjRead, PositionsWithoutFacesAndFilesWithoutPositions) {
