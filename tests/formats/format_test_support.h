@@ -1,8 +1,9 @@
 // Helpers of the format tests: a private temporary folder and a scope that
-// points TMPDIR at it, whole-file reads and writes, reading a text through a
-// reader, a progress monitor that records texts and cancels on request, a
-// pull source that hands text out in small pieces, binary STL images built
-// byte by byte, and small documents.
+// points TMPDIR at it, whole-file reads and writes, bytes read through a
+// reader, a model described to the bit as text, a progress monitor that
+// records texts and cancels on request, a pull source that hands text out
+// in small pieces, binary STL images built byte by byte, and small
+// documents.
 #pragma once
 
 #include <gtest/gtest.h>
