@@ -205,9 +205,7 @@ TEST(StlWrite, OrientationRoundTrip) {
   ASSERT_EQ(CountOf(bytes), 4u);
   const StlFacet first = FacetAt(bytes, 0);
   const Vec3 a = document.objects[0]->mesh.positions[0];
-  EXPECT_NEAR(first.vertex[0][0], -a.x, 1e-5);
-  EXPECT_NEAR(first.vertex[0][1], -a.z, 1e-5);
-  EXPECT_NEAR(first.vertex[0][2], a.y, 1e-5);
+  EXPECT_TRUE(Near(FacetVertex(first, 0), {-a.x, -a.z, a.y}, 1e-5f));
 
   // Triangles that face outwards here face outwards in the file.
   Vec3 fileCentre{};
@@ -235,9 +233,7 @@ TEST(StlWrite, OrientationRoundTrip) {
   for (uint32_t k = 0; k < original.cornerCount; ++k) {
     const Vec3 want = original.positions[original.corners[k].vertexIndex];
     const Vec3 got = WorldVertex(object, object.mesh.corners[k].vertexIndex);
-    EXPECT_NEAR(got.x, want.x, 1e-4) << k;
-    EXPECT_NEAR(got.y, want.y, 1e-4) << k;
-    EXPECT_NEAR(got.z, want.z, 1e-4) << k;
+    EXPECT_TRUE(Near(got, want, 1e-4f)) << k;
   }
   // The object's origin is the centre of its box; its normals point out.
   EXPECT_NEAR(object.mesh.position.x, offset.x + 1.0f, 1e-4);
