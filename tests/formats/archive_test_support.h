@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include "format_test_support.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -33,6 +35,14 @@ inline void MakeArchive(const std::string& path,
     }
   }
   ASSERT_EQ(zip_close(archive), 0);
+}
+
+// The bytes of an archive of these entries.
+inline std::string Archive(const std::vector<std::pair<std::string, std::string>>& entries,
+                           bool stored = false) {
+  TempFolder folder;
+  MakeArchive(folder.File("a.zip"), entries, stored);
+  return ReadFile(folder.File("a.zip"));
 }
 
 }  // namespace torvane::test

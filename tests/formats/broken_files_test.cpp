@@ -4,16 +4,9 @@
 // convert into a document, the files made for one fault give their
 // expected outcome, and a line or an array that cannot grow fails the open
 // as too large for the memory.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <filesystem>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "core/document.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
@@ -82,32 +75,45 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
 
 TEST(BrokenFiles, SpecificOutcomes) {
   const std::string corpus = std::string(TORVANE_TEST_DATA) + "/broken/";
-  const auto load = [&](const char* name) {
-    ImportedModel model;
-    test::RecordingProgress progress;
-    return LoadModelFile(corpus + name, progress, model);
+  // Files named in groups (separated by spaces) by their outcome and failure
+  // reason.
+  const struct {
+    LoadResult result;
+    uint32_t reason;
+    const char* names;
+  } kOutcomes[] = {
+      // Not the format, or a header or count that cannot be.
+      {kFailed, 3,
+       "empty.stl ply_count_overflow.ply ply_four_billion_vertices.ply ply_header_only.ply "
+       "ply_no_end_header.ply ply_truncated_binary.ply tds_child_longer_than_parent.3ds "
+       "tds_face_index_beyond.3ds tds_main_length_off.3ds tds_points_past_chunk.3ds "
+       "tds_truncated.3ds tvx_header_only.tvx tvx_version2.tvx 3mf_lying_size.3mf "
+       "3mf_not_a_zip.3mf 3mf_truncated_zip.3mf"},
+      // Data that contradicts itself: counts, lengths, indices.
+      {kFailed, 4,
+       "ascii_truncated.stl extra_byte.stl huge_count.stl truncated_binary.stl wrapping_count.stl "
+       "obj_index_2pow31.obj obj_negative_beyond.obj obj_zero_index.obj ply_binary_list_bomb.ply "
+       "ply_index_beyond.ply ply_two_corner_face.ply ply_unknown_type_binary.ply "
+       "tvx_chunk_longer_than_parent.tvx tvx_huge_positions_length.tvx "
+       "tvx_index_beyond_positions.tvx tvx_index_far_beyond.tvx tvx_partial_triangle.tvx "
+       "tvx_root_longer_than_file.tvx tvx_short_value.tvx tvx_truncated.tvx 3mf_index_beyond.3mf"},
+      // More than the memory can hold.
+      {kFailed, 2, "3mf_absurd_size.3mf"},
+      {kLoaded, 0,
+       "solid_then_binary.stl nan_coordinates.stl zero_facets.stl ascii_long_lines.stl "
+       "obj_bad_normal_index.obj obj_one_long_face.obj obj_crlf_tokens_only.obj "
+       "tds_keyframe_track_short.3ds 3mf_deep_nesting.3mf 3mf_dotdot_entry.3mf "
+       "3mf_broken_xml.3mf 3mf_rels_to_nowhere.3mf"},
   };
-  // Names separated by spaces.
-  auto names = [](const std::string& list) {
-    std::istringstream in(list);
-    return std::vector<std::string>(std::istream_iterator<std::string>(in), {});
-  };
-  for (const std::string& name :
-       names("empty.stl huge_count.stl wrapping_count.stl extra_byte.stl truncated_binary.stl "
-             "ascii_truncated.stl obj_index_2pow31.obj obj_negative_beyond.obj obj_zero_index.obj "
-             "ply_four_billion_vertices.ply ply_count_overflow.ply ply_binary_list_bomb.ply "
-             "ply_truncated_binary.ply ply_unknown_type_binary.ply ply_index_beyond.ply "
-             "ply_no_end_header.ply ply_two_corner_face.ply ply_header_only.ply "
-             "tds_main_length_off.3ds tds_truncated.3ds tds_points_past_chunk.3ds "
-             "tds_face_index_beyond.3ds tds_child_longer_than_parent.3ds 3mf_truncated_zip.3mf "
-             "3mf_not_a_zip.3mf 3mf_index_beyond.3mf 3mf_lying_size.3mf 3mf_absurd_size.3mf"))
-    EXPECT_EQ(load(name.c_str()), kFailed) << name;
-  for (const std::string& name :
-       names("solid_then_binary.stl nan_coordinates.stl zero_facets.stl ascii_long_lines.stl "
-             "obj_bad_normal_index.obj obj_one_long_face.obj obj_crlf_tokens_only.obj "
-             "tds_keyframe_track_short.3ds 3mf_deep_nesting.3mf 3mf_dotdot_entry.3mf "
-             "3mf_broken_xml.3mf 3mf_rels_to_nowhere.3mf"))
-    EXPECT_EQ(load(name.c_str()), kLoaded) << name;
+  for (const auto& outcome : kOutcomes) {
+    std::istringstream names(outcome.names);
+    for (std::string name; names >> name;) {
+      ImportedModel model;
+      test::RecordingProgress progress;
+      EXPECT_EQ(LoadModelFile(corpus + name, progress, model), outcome.result) << name;
+      EXPECT_EQ(model.failureReason, outcome.reason) << name;
+    }
+  }
 
   test::RecordingProgress progress;
   ImportedModel fan;

@@ -2,7 +2,6 @@
 // real converter: counts, positions, winding and normals survive, node
 // transforms are applied (nested, rotated, scaled, mirrored), and a file
 // the converter cannot read is a clean Failed.
-#include <gtest/gtest.h>
 
 #if defined(TORVANE_TEST_ASSIMP) && defined(TORVANE_MODELRELAY)
 #include <assimp/Exporter.hpp>

@@ -1,19 +1,21 @@
 // Saving through SaveModelFile and loading through LoadModelFile keeps
 // positions, facing and colours for OBJ, PLY, 3DS, 3MF and STL, with each
-// format's axis conventions undone by the load.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+// format's axis conventions undone by the load; every writer and reader
+// stops at a cancel, and every writer refuses corners that name no position.
 
 #include "format_test_support.h"
-#include "formats/imported_model.h"
+#include "formats/3ds/3ds.h"
+#include "formats/3mf/3mf.h"
 #include "formats/model_file.h"
+#include "formats/obj/obj.h"
+#include "formats/ply/ply.h"
+#include "formats/stl/stl.h"
+#include "formats/tvx/tvx.h"
 
 namespace torvane {
 namespace {
 
-using test::TempFolder;
+using namespace test;
 
 // A model as the document conversion builds it: Y up, the program's
 // handedness, per-corner normals and colours.
@@ -120,6 +122,38 @@ TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
       }
     }
   }
+}
+
+// A corner that names no position fails the save, except in STL, where its
+// triangle keeps its place as an all-zero record.
+TEST(FormatRoundTrip, EveryWriterAndReaderStopsAtACancelAndRefusesBadCorners) {
+  TempFolder folder;
+  const struct {
+    const char* name;
+    int (*write)(const std::string&, ProgressMonitor&, ImportedModel&);
+    ModelReader read;
+    int badCorner;
+  } kFormats[] = {
+      {"c.obj", WriteObj, ReadObj, kStatusFailed},
+      {"c.ply", WritePly, ReadPly, kStatusFailed},
+      {"c.3ds", Write3ds, Read3ds, kStatusFailed},
+      {"c.3mf", Write3mf, Read3mf, kStatusFailed},
+      {"c.tvx", WriteTvx, ReadTvx, kStatusFailed},
+      {"c.stl", WriteStlBinary, ReadStlBinary, kStatusDone},
+      {"t.stl", WriteStlAscii, ReadStlAscii, kStatusDone},
+  };
+  for (const auto& f : kFormats) {
+    SCOPED_TRACE(f.name);
+    RecordingProgress progress, cancelling(0);
+    ImportedModel model = Tetra(), loaded;
+    const std::string path = folder.File(f.name);
+    EXPECT_EQ(f.write(path, cancelling, model), kStatusCancelled);
+    ASSERT_EQ(f.write(path, progress, model), kStatusDone);
+    EXPECT_EQ(f.read(path, cancelling, loaded), kCancelled);
+    model.meshes.front().indices.MutableData()[5] = 4;  // one past the positions
+    EXPECT_EQ(f.write(folder.File(std::string("bad") + f.name), progress, model), f.badCorner);
+  }
+  EXPECT_EQ(ReadFile(folder.File("badc.stl")).substr(84 + 50, 50), std::string(50, '\0'));
 }
 
 }  // namespace

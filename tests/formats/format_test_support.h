@@ -1,8 +1,9 @@
 // Helpers of the format tests: a private temporary folder and a scope that
-// points TMPDIR at it, whole-file reads and writes, reading a text through a
-// reader, a progress monitor that records texts and cancels on request, a
-// pull source that hands text out in small pieces, binary STL images built
-// byte by byte, and small documents.
+// points TMPDIR at it, whole-file reads and writes, bytes read through a
+// reader, a model described to the bit as text, a progress monitor that
+// records texts and cancels on request, a pull source that hands text out
+// in small pieces, binary STL images built byte by byte, and small
+// documents.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +33,7 @@
 #include "core/status.h"
 #include "formats/imported_model.h"
 #include "formats/stl/stl_facet.h"
+#include "formats/textio/utf8_text.h"
 #include "formats/xml/xml_events.h"
 
 namespace torvane::test {
@@ -154,6 +157,45 @@ inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Ve
   return mesh;
 }
 
+// Everything a reader puts in a model as text, floats to the bit (%a).
+inline std::string Describe(const ImportedModel& model) {
+  std::string out;
+  const auto vec = [&out](const Vec3& v) { out += FormatText(" (%a %a %a)", v.x, v.y, v.z); };
+  for (const auto& [key, value] : model.properties.entries())
+    out += key + "=" + value + "\n";
+  for (const ImportedMesh& mesh : model.meshes) {
+    out += "mesh";
+    for (const auto& [key, value] : mesh.metadata.entries())
+      out += " " + key + "=" + value;
+    for (const Vec3& v : {mesh.position, mesh.rotation, mesh.scale})
+      vec(v);
+    out += "\n positions";
+    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
+      vec(mesh.positions[i]);
+    out += "\n corners";
+    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
+      out += FormatText(" %u", mesh.indices[k]);
+    out += "\n normals";
+    for (uint32_t k = 0; k < mesh.normals.length(); ++k)
+      vec(mesh.normals[k]);
+    out += "\n colours";
+    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
+      out += FormatText(" #%08X", mesh.colours[k]);
+    for (const MaterialRef& ref : mesh.materialRefs)
+      out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
+    out += "\n";
+  }
+  for (const ImportedMaterial& m : model.materials) {
+    out += FormatText("material %u #%08X%s #%08X%s #%08X%s", m.materialId, m.ambient,
+                      m.hasAmbient ? "" : "(unset)", m.diffuse, m.hasDiffuse ? "" : "(unset)",
+                      m.specular, m.hasSpecular ? "" : "(unset)");
+    for (const auto& [key, value] : m.metadata.entries())
+      out += " " + key + "=" + value;
+    out += "\n";
+  }
+  return out;
+}
+
 // Records texts and fractions; answers "cancelled" from the n-th question on.
 class RecordingProgress : public ProgressMonitor {
  public:
@@ -184,6 +226,27 @@ inline LoadResult ReadBytesWith(ModelReader read, const TempFolder& folder, cons
   WriteFile(path, bytes);
   RecordingProgress progress;
   return read(path, progress, model);
+}
+
+// The model `read` makes of `bytes` in a file of that name. A load that
+// fails ends the test (gtest reports the exception as the test's failure).
+inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+                            const std::string& name = "in") {
+  TempFolder folder;
+  ImportedModel model;
+  const LoadResult result = ReadBytesWith(read, folder, name, bytes, model);
+  if (result != kLoaded) throw std::runtime_error(name + " gave " + std::to_string(result));
+  return model;
+}
+
+// What `read` answers for `bytes`; the model is dropped.
+inline LoadResult ReadResult(ModelReader read, const std::string& bytes,
+                             uint32_t* reason = nullptr) {
+  TempFolder folder;
+  ImportedModel model;
+  const LoadResult result = ReadBytesWith(read, folder, "in", bytes, model);
+  if (reason) *reason = model.failureReason;
+  return result;
 }
 
 // Hands the text out in pieces of 1 to `largest` bytes.

@@ -6,17 +6,12 @@
 #include <assimp/cexport.h>
 #include <assimp/cimport.h>
 #include <assimp/scene.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cmath>
 
 #include "Model/COM/NMR_DLLInterfaces.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
-#include "formats/imported_model.h"
 #include "formats/model_file.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
@@ -48,10 +43,7 @@ struct IgnoreLib3mfLeaks {
 #endif
 };
 
-using test::ExpectSameTriangles;
-using test::TempFolder;
-using test::Triangle;
-using test::TrianglesOf;
+using namespace test;
 
 // A small closed mesh with corners that share positions and per-face colours.
 ImportedModel Octahedron(uint32_t copies = 1) {

@@ -1,7 +1,6 @@
 // A document saved after triangles were removed opens again with exactly
 // the live triangles, in every format the program writes; a mesh whose
 // triangles were all removed is not written at all.
-#include <gtest/gtest.h>
 
 #include "core/element_edit.h"
 #include "core/live_triangles.h"

@@ -1,6 +1,5 @@
 // Saving through a temporary file: the previous file survives failed and
 // cancelled saves, keeps its permission bits, and links stay links.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,12 +11,7 @@
 namespace torvane {
 namespace {
 
-using test::AddTriangles;
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::Tetrahedron;
-using test::WriteFile;
+using namespace test;
 
 mode_t ModeOf(const std::string& path) {
   struct stat info;

@@ -61,25 +61,16 @@ void ExpectSameMerge(const std::vector<Vec3>& vertices, const char* what) {
 // A component nudged by whole float steps or by amounts right at the
 // tolerance, so that many pairs sit exactly on the edge of the rule.
 float Jitter(float value, std::mt19937& random) {
-  constexpr float kTolerance = 1.1920929e-07f;
-  switch (random() % 8) {
-    case 0:
-      return value + kTolerance;
-    case 1:
-      return value - kTolerance;
-    case 2:
-      return std::nextafter(value + kTolerance, INFINITY);
-    case 3:
-      return std::nextafter(value - kTolerance, -INFINITY);
-    case 4:
-      return std::nextafter(value, INFINITY);
-    case 5:
-      return std::nextafter(std::nextafter(value, -INFINITY), -INFINITY);
-    case 6:
-      return value + kTolerance * 0.5f;
-    default:
-      return value;
-  }
+  constexpr float t = 1.1920929e-07f;
+  const float nudged[] = {value + t,
+                          value - t,
+                          std::nextafter(value + t, INFINITY),
+                          std::nextafter(value - t, -INFINITY),
+                          std::nextafter(value, INFINITY),
+                          std::nextafter(std::nextafter(value, -INFINITY), -INFINITY),
+                          value + t * 0.5f,
+                          value};
+  return nudged[random() % 8];
 }
 
 TEST(StlVertexWindow, MatchesPlainScanOnJitteredMeshes) {
@@ -106,19 +97,8 @@ TEST(StlVertexWindow, MatchesPlainScanOnJitteredMeshes) {
     const int back =
         (random() % 3 == 0) ? static_cast<int>(random() % 11000) : static_cast<int>(random() % 40);
     Vec3 v = pool[std::max(0, newest - back)];
-    switch (random() % 5) {
-      case 0:
-        v.x = Jitter(v.x, random);
-        break;
-      case 1:
-        v.y = Jitter(v.y, random);
-        break;
-      case 2:
-        v.z = Jitter(v.z, random);
-        break;
-      default:
-        break;
-    }
+    // One component in five of three is nudged: x, y or z.
+    if (const unsigned axis = random() % 5; axis < 3) (&v.x)[axis] = Jitter((&v.x)[axis], random);
     vertices.push_back(v);
   }
   std::vector<Vec3> unique;

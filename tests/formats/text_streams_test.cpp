@@ -3,7 +3,6 @@
 // only "\r"; the block reader splits lines exactly as the line scanner does;
 // and the UTF-8 check of text in pieces
 // gives the verdict of the whole text wherever the pieces are cut.
-#include <gtest/gtest.h>
 
 #include <random>
 

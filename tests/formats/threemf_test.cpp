@@ -1,33 +1,20 @@
 // 3MF reading (model part choice, colours, build items, components, kept
 // properties, damaged packages, temporary folder removal) and writing (exact
 // texts, palette, escaping, colour round trip).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 
 #include "archive_test_support.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
-#include "formats/imported_model.h"
 #include "formats/textio/utf8_text.h"
-#include "formats/xml/xml_events.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
-using test::MakeArchive;
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::Trickle;
-using test::WriteFile;
+using namespace test;
 
 const char kRels[] =
     "<?xml version=\"1.0\"?><Relationships "
@@ -68,24 +55,17 @@ TEST(ThreeMfRead, ModelPartChoice) {
             (std::vector<std::string>{"2D/slices.model", "3D/Main.model"}));
 
   // A slice stack comes first in the archive; the relationships name the mesh.
-  TempFolder folder;
-  const std::string path = folder.File("sliced.3mf");
-  MakeArchive(path,
-              {{"2D/slices.model", "<model><resources><slicestack id=\"9\"/></resources></model>"},
+  const ImportedModel model = Loaded(
+      Read3mf,
+      Archive({{"2D/slices.model", "<model><resources><slicestack id=\"9\"/></resources></model>"},
                {"_rels/.rels", kRels},
-               {"3D/main.model", ModelXml(TriangleObject("\"4\""))}});
-  ImportedModel model;
-  NullProgress progress;
-  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+               {"3D/main.model", ModelXml(TriangleObject("\"4\""))}}));
   ASSERT_EQ(model.meshes.size(), 1u);
   EXPECT_EQ(model.meshes.front().metadata.GetOr("id", ""), "4");
-
   // Without relationships, any ".model" entry serves.
-  const std::string other = folder.File("other.3mf");
-  MakeArchive(other, {{"Models/part.MODEL", ModelXml(TriangleObject("\"1\""))}});
-  ImportedModel second;
-  ASSERT_EQ(Read3mf(other, progress, second), kLoaded);
-  EXPECT_EQ(second.meshes.size(), 1u);
+  EXPECT_EQ(Loaded(Read3mf, Archive({{"Models/part.MODEL", ModelXml(TriangleObject("\"1\""))}}))
+                .meshes.size(),
+            1u);
 }
 
 TEST(ThreeMfRead, ColoursTransformsComponentsAndKeptProperties) {
@@ -106,12 +86,8 @@ TEST(ThreeMfRead, ColoursTransformsComponentsAndKeptProperties) {
   const std::string build =
       "<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 10 0 0\" partnumber=\"B7\"/>"
       "<item objectid=\"2\"/><item objectid=\"3\" transform=\"2 0 0 0 2 0 0 0 2\"/>";
-  TempFolder folder;
-  const std::string path = folder.File("c.3mf");
-  MakeArchive(path, {{"3D/3dmodel.model", ModelXml(resources, build)}});
-  ImportedModel model;
-  NullProgress progress;
-  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+  const ImportedModel model =
+      Loaded(Read3mf, Archive({{"3D/3dmodel.model", ModelXml(resources, build)}}));
   EXPECT_EQ(model.fileType, kFileType3mf);
   ASSERT_EQ(model.meshes.size(), 2u);  // the components-only object has no mesh
 
@@ -155,33 +131,35 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   TempFolder folder;
   TempFolder temporary;
   test::TmpDirScope scope(temporary.path());
-  NullProgress progress;
-  const auto read = [&](const std::string& path, uint32_t reason) {
-    ImportedModel model;
-    EXPECT_EQ(Read3mf(path, progress, model), kFailed) << path;
-    EXPECT_EQ(model.failureReason, reason) << path;
+  const std::string big = Archive({{"3D/3dmodel.model", ModelXml(std::string(100000, ' '))}});
+  const struct {
+    const char* what;
+    std::string bytes;
+    uint32_t reason;
+  } kCases[] = {
+      {"no zip", "<model/>", 3},
+      {"no model part", Archive({{"readme.txt", "hello"}}), 3},
+      {"an index past the vertices",
+       Archive({{"3D/3dmodel.model", ModelXml(TriangleObject("\"1\"", "3"))}}), 4},
+      {"more than the memory", big, 2},
   };
-  const std::string notZip = folder.File("text.3mf");
-  test::WriteFile(notZip, "<model/>");
-  read(notZip, 3);
-  read(folder.File("missing.3mf"), 3);
-  const std::string noModel = folder.File("nomodel.3mf");
-  MakeArchive(noModel, {{"readme.txt", "hello"}});
-  read(noModel, 3);
-  const std::string badIndex = folder.File("index.3mf");
-  MakeArchive(badIndex, {{"3D/3dmodel.model", ModelXml(TriangleObject("\"1\"", "3"))}});
-  read(badIndex, 4);
-  const std::string big = folder.File("big.3mf");
-  MakeArchive(big, {{"3D/3dmodel.model", ModelXml(std::string(100000, ' '))}});
   SetAvailableMemoryOverride(1000000);
-  read(big, 2);
+  for (const auto& c : kCases) {
+    uint32_t reason = 0;
+    EXPECT_EQ(ReadResult(Read3mf, c.bytes, &reason), kFailed) << c.what;
+    EXPECT_EQ(reason, c.reason) << c.what;
+  }
   SetAvailableMemoryOverride(std::nullopt);
+  ImportedModel model;
+  RecordingProgress recording;
+  EXPECT_EQ(Read3mf(folder.File("missing.3mf"), recording, model), kFailed);
+  EXPECT_EQ(model.failureReason, 3u);
   EXPECT_EQ(temporary.EntryCount(), 0u);
 
   SetZipMissingForTesting(true);
-  RecordingProgress recording;
-  ImportedModel model;
-  EXPECT_EQ(Read3mf(big, recording, model), kFailed);
+  recording.errors.clear();
+  WriteFile(folder.File("big.3mf"), big);
+  EXPECT_EQ(Read3mf(folder.File("big.3mf"), recording, model), kFailed);
   ASSERT_EQ(recording.errors.size(), 1u);
   EXPECT_EQ(recording.errors[0],
             "Unable to load the 3MF format file due to missing Zip uncompression component");
@@ -189,35 +167,6 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   EXPECT_EQ(recording.errors.back(),
             "Unable to save to 3MF format due to missing Zip compression component");
   SetZipMissingForTesting(false);
-}
-
-// Everything a walk puts in a model, as text.
-std::string Describe(const ImportedModel& model) {
-  std::string out;
-  for (const auto& [key, value] : model.properties.entries())
-    out += key + "=" + value + "\n";
-  for (const ImportedMesh& mesh : model.meshes) {
-    out += "mesh";
-    for (const auto& [key, value] : mesh.metadata.entries())
-      out += " " + key + "=" + value;
-    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
-      out +=
-          FormatText(" (%a %a %a)", mesh.positions[i].x, mesh.positions[i].y, mesh.positions[i].z);
-    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
-      out += FormatText(" %u", mesh.indices[k]);
-    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
-      out += FormatText(" #%08X", mesh.colours[k]);
-    for (const MaterialRef& ref : mesh.materialRefs)
-      out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
-    out += "\n";
-  }
-  for (const ImportedMaterial& m : model.materials) {
-    out += FormatText("material %u #%08X", m.materialId, m.ambient);
-    for (const auto& [key, value] : m.metadata.entries())
-      out += " " + key + "=" + value;
-    out += "\n";
-  }
-  return out;
 }
 
 TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
@@ -266,18 +215,13 @@ TEST(ThreeMfRead, StreamedModelPartMatchesTheTreeWalk) {
 }
 
 TEST(ThreeMfRead, ModelPartEncodingsAndDamagedParts) {
-  TempFolder folder;
-  NullProgress progress;
   const std::string object = TriangleObject("\"7\"");
   const auto modelWith = [&](const std::string& title) {
     return "<model><metadata name=\"Title\">" + title + "</metadata><resources>" + object +
            "</resources></model>";
   };
   const auto titleOf = [&](const std::string& part) {
-    const std::string path = folder.File("e.3mf");
-    MakeArchive(path, {{"3D/3dmodel.model", part}});
-    ImportedModel model;
-    EXPECT_EQ(Read3mf(path, progress, model), kLoaded);
+    const ImportedModel model = Loaded(Read3mf, Archive({{"3D/3dmodel.model", part}}));
     EXPECT_EQ(model.meshes.size(), 1u);
     return model.properties.GetOr("ModelName", "<none>");
   };
@@ -295,19 +239,15 @@ TEST(ThreeMfRead, ModelPartEncodingsAndDamagedParts) {
 
   // The part the relationships name is damaged after all its text was read:
   // nothing of it stays, and the next ".model" part is the model.
-  const std::string path = folder.File("d.3mf");
   const std::string damaged =
       "<model><metadata name=\"Damaged\">yes</metadata><resources>" + TriangleObject("\"1\"") +
       "<color id=\"3\" value=\"#FFFFFF\"/></resources></model><!-- MARK -->";
-  MakeArchive(path, {{"_rels/.rels", kRels}, {"3D/main.model", damaged}, {"3D/other.model", utf8}},
-              true);
-  std::string bytes = ReadFile(path);
+  std::string bytes =
+      Archive({{"_rels/.rels", kRels}, {"3D/main.model", damaged}, {"3D/other.model", utf8}}, true);
   const size_t mark = bytes.find("MARK");
   ASSERT_NE(mark, std::string::npos);
   bytes[mark] = 'N';
-  WriteFile(path, bytes);
-  ImportedModel model;
-  ASSERT_EQ(Read3mf(path, progress, model), kLoaded);
+  const ImportedModel model = Loaded(Read3mf, bytes);
   ASSERT_EQ(model.meshes.size(), 1u);
   EXPECT_EQ(model.meshes.front().metadata.GetOr("id", ""), "7");
   EXPECT_FALSE(model.properties.Has("Damaged"));
@@ -394,9 +334,6 @@ TEST(ThreeMfWrite, ExactPartsWithoutColours) {
   auto entries = ListZipEntries(path);
   ASSERT_TRUE(entries);
   EXPECT_EQ(entries->size(), 3u);
-
-  RecordingProgress cancelling(0);
-  EXPECT_EQ(Write3mf(folder.File("c.3mf"), cancelling, model), kStatusCancelled);
 }
 
 }  // namespace

@@ -1,22 +1,15 @@
 // The XML reader: tree shape, text and white-space rules, entities, CDATA,
 // declarations, encodings, the error messages with their positions, deep
 // nesting, and the loading failures.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
-#include "format_test_support.h"
 #include "formats/xml/xml.h"
-#include "formats/xml/xml_events.h"
+#include "format_test_support.h"
 #include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
-using test::RecordingProgress;
-using test::TempFolder;
-using test::WriteFile;
+using namespace test;
 
 struct Parsed {
   XmlDocument doc;

@@ -1,23 +1,15 @@
 // The zip component: archiving a folder tree, listing, extracting one entry
 // to a chosen file with a size limit, damaged archives and hostile names.
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <vector>
-
+#include "formats/zip/zip.h"
 #include "archive_test_support.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/zip/zip.h"
 
 namespace torvane {
 namespace {
 
-using test::MakeArchive;
-using test::ReadFile;
-using test::RecordingProgress;
-using test::TempFolder;
-using test::WriteFile;
+using namespace test;
 
 TEST(Zip, FolderTreeRoundTrip) {
   TempFolder folder;

@@ -1,39 +1,20 @@
 #include "platform/buffered_reader.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/file.h>
+#include "platform_test_support.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 namespace torvane {
 namespace {
 
-class BufferedReaderTest : public ::testing::Test {
+class BufferedReaderTest : public test::PlatformTest {
  protected:
-  void SetUp() override {
-    std::string pattern = "/tmp/torvane-reader-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    SetFileRetrySleepHook({});
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
-
-  std::string WriteFile(const std::string& content) {
-    const std::string path = dir_ + "/file" + std::to_string(count_++);
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-  }
-
   std::vector<std::string> AllLines(const std::string& content, bool whole = false) {
     BufferedReader reader;
-    EXPECT_TRUE(reader.Open(WriteFile(content)));
+    EXPECT_TRUE(reader.Open(Write(content)));
     std::vector<std::string> lines;
     std::string line;
     while (whole ? reader.ReadWholeLine(line) : reader.ReadLine(line))
@@ -41,9 +22,6 @@ class BufferedReaderTest : public ::testing::Test {
     EXPECT_TRUE(line.empty());
     return lines;
   }
-
-  std::string dir_;
-  int count_ = 0;
 };
 
 using Lines = std::vector<std::string>;
@@ -98,7 +76,7 @@ TEST_F(BufferedReaderTest, ReadBytesBufferedDirectAndShortAtEnd) {
   for (int i = 0; i < 20000; ++i)
     content += static_cast<char>(i * 7);
   BufferedReader reader;
-  ASSERT_TRUE(reader.Open(WriteFile(content)));
+  ASSERT_TRUE(reader.Open(Write(content)));
   EXPECT_EQ(reader.FileSize(), content.size());
 
   // A large read on an empty buffer goes straight to the file.
@@ -130,7 +108,7 @@ TEST_F(BufferedReaderTest, ReadBytesBufferedDirectAndShortAtEnd) {
 
 TEST_F(BufferedReaderTest, MixedLinesAndBytes) {
   BufferedReader reader;
-  ASSERT_TRUE(reader.Open(WriteFile("solid x\r\n\x01\x02\x03\x04tail")));
+  ASSERT_TRUE(reader.Open(Write("solid x\r\n\x01\x02\x03\x04tail")));
   std::string line;
   ASSERT_TRUE(reader.ReadLine(line));
   EXPECT_EQ(line, "solid x");
@@ -145,19 +123,18 @@ TEST_F(BufferedReaderTest, MixedLinesAndBytes) {
 
 TEST_F(BufferedReaderTest, OpenFailuresAndRetryBudget) {
   BufferedReader reader;
-  EXPECT_FALSE(reader.Open(dir_ + "/missing"));
+  EXPECT_FALSE(reader.Open(Path("missing")));
   EXPECT_FALSE(reader.Open(dir_));
 
-  const std::string path = WriteFile("x");
+  const std::string path = Write("x");
   FileHandle writer;
   ASSERT_TRUE(writer.OpenWrite(path));  // exclusive until closed
-  std::vector<uint32_t> sleeps;
-  SetFileRetrySleepHook([&](uint32_t ms) { sleeps.push_back(ms); });
+  RecordSleeps();
   EXPECT_FALSE(reader.Open(path, true));
-  EXPECT_EQ(sleeps, (std::vector<uint32_t>{24, 48, 96, 192, 384, 768}));
-  sleeps.clear();
+  EXPECT_EQ(sleeps_, (std::vector<uint32_t>{24, 48, 96, 192, 384, 768}));
+  sleeps_.clear();
   EXPECT_FALSE(reader.Open(path, false));
-  EXPECT_TRUE(sleeps.empty());
+  EXPECT_TRUE(sleeps_.empty());
   writer.Close();
   EXPECT_TRUE(reader.Open(path, true));
 }

@@ -1,37 +1,18 @@
 #include "platform/file_handle.h"
 
+#include "platform_test_support.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace torvane {
 namespace {
-
-std::string MakeTempDir() {
-  std::string pattern = "/tmp/torvane-file-handle-XXXXXX";
-  const char* made = ::mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A child process that takes a flock on a file and keeps it until told to
 // let go (one byte on its pipe) or until the test ends.
@@ -84,53 +65,37 @@ class LockHolder {
   bool locked_ = false;
 };
 
-class FileHandleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = MakeTempDir();
-    ASSERT_FALSE(dir_.empty());
-  }
-  void TearDown() override {
-    SetFileRetrySleepHook({});
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
-  std::string Path(const char* name) const { return dir_ + "/" + name; }
-
-  std::string dir_;
-};
+using FileHandleTest = test::PlatformTest;
 
 TEST_F(FileHandleTest, RetryBacksOffWhileAnotherProcessHoldsTheLock) {
-  const std::string path = Path("locked.bin");
-  WriteText(path, "hello");
+  const std::string path = Write("hello", "locked.bin");
   LockHolder holder(path, LOCK_EX);
   ASSERT_TRUE(holder.Locked());
 
-  std::vector<uint32_t> sleeps;
-  SetFileRetrySleepHook([&](uint32_t ms) { sleeps.push_back(ms); });
+  RecordSleeps();
 
   FileHandle file;
   EXPECT_FALSE(file.OpenReadWithRetry(path));
   EXPECT_EQ(file.LastError(), EWOULDBLOCK);
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(sleeps, (std::vector<uint32_t>{8, 16, 32, 64, 128, 256}));
+  EXPECT_EQ(sleeps_, (std::vector<uint32_t>{8, 16, 32, 64, 128, 256}));
 
-  sleeps.clear();
+  sleeps_.clear();
   EXPECT_FALSE(file.OpenWriteWithRetry(path));
-  EXPECT_EQ(sleeps, (std::vector<uint32_t>{79, 158, 316, 632, 1264, 2528}));
+  EXPECT_EQ(sleeps_, (std::vector<uint32_t>{79, 158, 316, 632, 1264, 2528}));
   // The refused write open must not have emptied the file.
-  EXPECT_EQ(ReadText(path), "hello");
+  EXPECT_EQ(Read(path), "hello");
 
   // Opens without retry fail at once.
-  sleeps.clear();
+  sleeps_.clear();
   EXPECT_FALSE(file.OpenRead(path));
   EXPECT_FALSE(file.OpenWrite(path));
-  EXPECT_TRUE(sleeps.empty());
-  EXPECT_EQ(ReadText(path), "hello");
+  EXPECT_TRUE(sleeps_.empty());
+  EXPECT_EQ(Read(path), "hello");
 }
 
 TEST_F(FileHandleTest, RetrySucceedsOnceTheOtherProcessLetsGo) {
-  const std::string path = Path("released.bin");
-  WriteText(path, "data");
+  const std::string path = Write("data", "released.bin");
   LockHolder holder(path, LOCK_SH);
   ASSERT_TRUE(holder.Locked());
 
@@ -139,20 +104,17 @@ TEST_F(FileHandleTest, RetrySucceedsOnceTheOtherProcessLetsGo) {
   EXPECT_TRUE(reader.OpenRead(path));
   reader.Close();
 
-  std::vector<uint32_t> sleeps;
-  SetFileRetrySleepHook([&](uint32_t ms) {
-    sleeps.push_back(ms);
-    if (sleeps.size() == 3) holder.Release();
+  RecordSleeps([&] {
+    if (sleeps_.size() == 3) holder.Release();
   });
   FileHandle writer;
   ASSERT_TRUE(writer.OpenWriteWithRetry(path, 1000));
-  EXPECT_EQ(sleeps, (std::vector<uint32_t>{8, 16, 32}));
+  EXPECT_EQ(sleeps_, (std::vector<uint32_t>{8, 16, 32}));
   EXPECT_EQ(writer.Size(), 0u);  // create-always, once the lock was ours
 }
 
 TEST_F(FileHandleTest, RealSleepsAndOtherErrorsGiveUp) {
-  const std::string path = Path("busy.bin");
-  WriteText(path, "x");
+  const std::string path = Write("x", "busy.bin");
   LockHolder holder(path, LOCK_EX);
   ASSERT_TRUE(holder.Locked());
   FileHandle file;
@@ -160,13 +122,12 @@ TEST_F(FileHandleTest, RealSleepsAndOtherErrorsGiveUp) {
   EXPECT_FALSE(file.OpenReadWithRetry(path, 50));
   EXPECT_EQ(file.LastError(), EWOULDBLOCK);
 
-  std::vector<uint32_t> sleeps;
-  SetFileRetrySleepHook([&](uint32_t ms) { sleeps.push_back(ms); });
+  RecordSleeps();
   EXPECT_FALSE(file.OpenReadWithRetry(Path("missing.bin")));
   EXPECT_EQ(file.LastError(), ENOENT);
   EXPECT_FALSE(file.OpenWriteWithRetry(dir_));
   EXPECT_FALSE(file.OpenRead(dir_));
-  EXPECT_TRUE(sleeps.empty());
+  EXPECT_TRUE(sleeps_.empty());
   EXPECT_FALSE(ErrnoMessage(ENOENT).empty());
 }
 
@@ -197,7 +158,7 @@ TEST_F(FileHandleTest, LittleEndianValuesRoundTrip) {
     EXPECT_EQ(file.Position(), 14);
     EXPECT_EQ(file.Size(), 14u);
   }
-  const std::string bytes = ReadText(path);
+  const std::string bytes = Read(path);
   EXPECT_EQ(bytes.substr(0, 7), std::string("\xAB\x34\x12\x44\x33\x22\x11", 7));
   EXPECT_EQ(bytes.substr(7, 4), std::string("\x00\x00\xC0\xBF", 4));
 

@@ -1,0 +1,351 @@
+// The STL readers (text and binary detection, header conventions, colours,
+// the facet count check of binary files, files of another program) and the
+// writers with the round trip through the load and save paths
+// (orientation, headers, colours and the text form).
+
+#include "formats/stl/stl.h"
+#include "format_test_support.h"
+#include "formats/model_file.h"
+
+#ifdef TORVANE_TEST_ASSIMP
+#include <assimp/Exporter.hpp>
+
+#include "fbx_scene_support.h"
+#endif
+
+namespace torvane {
+namespace {
+
+using namespace test;
+
+std::string AsciiTetrahedron(const std::string& lineEnd) {
+  std::string text = "solid  my part  " + lineEnd;
+  for (const StlFacet& f : TetrahedronFacets()) {
+    text += "  facet normal 0 0 1" + lineEnd + "    outer loop" + lineEnd;
+    for (int v = 0; v < 3; ++v) {
+      text += "      vertex " + std::to_string(f.vertex[v][0]) + " " +
+              std::to_string(f.vertex[v][1]) + " " + std::to_string(f.vertex[v][2]) + lineEnd;
+    }
+    text += "    endloop" + lineEnd + "  endfacet" + lineEnd;
+  }
+  return text + "endsolid my part" + lineEnd;
+}
+
+TEST(StlRead, AsciiWithAnyLineEndLoadsAsText) {
+  for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+    const ImportedModel model = Loaded(ReadStlAscii, AsciiTetrahedron(lineEnd));
+    EXPECT_EQ(model.fileType, kFileTypeStlAscii);
+    ASSERT_EQ(model.meshes.size(), 1u);
+    const ImportedMesh& mesh = model.meshes.front();
+    EXPECT_EQ(mesh.positions.length(), 4u);  // shared vertices merged
+    EXPECT_EQ(mesh.indices.length(), 12u);
+    EXPECT_EQ(mesh.colours.length(), 0u);
+    EXPECT_EQ(model.properties.GetOr("ModelName", "?"), "my part");
+  }
+}
+
+TEST(StlRead, AsciiDropsMalformedFacetsAndNeedsEndsolid) {
+  // The first facet lacks its "outer loop"; the second is complete.
+  const std::string facet =
+      "facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
+      "endfacet\n";
+  const ImportedModel model =
+      Loaded(ReadStlAscii, "solid x\nfacet normal 0 0 1\nvertex 1 2 3\n" + facet + "endsolid\n");
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().indices.length(), 3u);
+  EXPECT_EQ(ReadResult(ReadStlAscii, "solid x\n" + facet), kFailed);
+  // "solid" alone is no text STL header.
+  EXPECT_EQ(ReadResult(ReadStlAscii, "solid\nendsolid\n"), kFailed);
+}
+
+TEST(StlRead, BinaryFilesSolidHeaderFacetCountAndEmptyFiles) {
+  const ImportedModel model =
+      Loaded(LoadModelFile, BinaryStl("solid made by a tool", TetrahedronFacets()), "b.stl");
+  EXPECT_EQ(model.fileType, kFileTypeStlBinary);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes.front().positions.length(), 4u);
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "solid made by a tool");
+
+  // A byte too many or too few and a lying count are files of the broken
+  // corpus; a file too short for its header fails with reason 3.
+  uint32_t reason = 0;
+  EXPECT_EQ(ReadResult(ReadStlBinary, BinaryStl("x", TetrahedronFacets()).substr(0, 50), &reason),
+            kFailed);
+  EXPECT_EQ(reason, 3u);
+  const ImportedModel empty = Loaded(ReadStlBinary, BinaryStl("empty", {}));
+  ASSERT_EQ(empty.meshes.size(), 1u);
+  EXPECT_EQ(empty.meshes.front().positions.length() + empty.meshes.front().indices.length(), 0u);
+}
+
+TEST(StlRead, AttributeWordsGiveColoursOnlyWhenAnyIsSet) {
+  EXPECT_EQ(Loaded(ReadStlBinary, BinaryStl("plain", TetrahedronFacets(0)))
+                .meshes.front()
+                .colours.length(),
+            0u);
+  // One facet red (31, 0, 0), one taking the object colour, two black.
+  std::vector<StlFacet> facets = TetrahedronFacets(0);
+  facets[1].attribute = 0x001F;
+  facets[2].attribute = 0x8000;
+  const ImportedModel coloured = Loaded(ReadStlBinary, BinaryStl("coloured", facets));
+  const ImportedMesh& mesh = coloured.meshes.front();
+  ASSERT_EQ(mesh.colours.length(), 12u);
+  EXPECT_EQ(mesh.colours[0], 0xFF000000u);
+  EXPECT_EQ(mesh.colours[3], 0xFFF80000u);
+  EXPECT_EQ(mesh.colours[5], 0xFFF80000u);
+  EXPECT_EQ(mesh.colours[6], 0xFF000000u);  // no COLOR=: object colour is black
+  EXPECT_EQ(StlAttributeToColour(0x7FFF), 0xFFF8F8F8u);
+  EXPECT_EQ(StlColourToAttribute(0xFFC8C8C8u), 0x6739);
+}
+
+TEST(StlRead, HeaderColourAndMaterial) {
+  const uint32_t colour = 0xFF336699u, diffuse = 0xFF112233u, specular = 0xFF445566u,
+                 ambient = 0xFF778899u;
+  const auto bytes = [](const uint32_t& v) {
+    return std::string(reinterpret_cast<const char*>(&v), 4);
+  };
+  const ImportedModel model =
+      Loaded(ReadStlBinary, BinaryStl("part COLOR=" + bytes(colour) + "MATERIAL=" + bytes(diffuse) +
+                                          bytes(specular) + bytes(ambient),
+                                      TetrahedronFacets(0x8000)));
+  EXPECT_EQ(model.properties.GetOr("ModelName", ""), "part");
+  const ImportedMesh& mesh = model.meshes.front();
+  EXPECT_EQ(static_cast<Colour32>(mesh.metadata.GetInt("ObjectDefaultColor")), colour);
+  ASSERT_EQ(mesh.colours.length(), 12u);
+  EXPECT_EQ(mesh.colours[0], colour);  // bit 15: the header's object colour
+  ASSERT_EQ(model.materials.size(), 1u);
+  const ImportedMaterial& material = model.materials.front();
+  EXPECT_EQ(material.diffuse, diffuse);
+  EXPECT_EQ(material.specular, specular);
+  EXPECT_EQ(material.ambient, ambient);
+  EXPECT_TRUE(material.hasDiffuse && material.hasSpecular && material.hasAmbient);
+  ASSERT_EQ(mesh.materialRefs.size(), 1u);
+  EXPECT_EQ(mesh.materialRefs.front().materialId, material.materialId);
+  EXPECT_EQ(mesh.materialRefs.front().endCorner, 12u);
+
+  // COLOR= whose value would reach past byte 80 is part of the name.
+  const ImportedModel late =
+      Loaded(ReadStlBinary, BinaryStl(std::string(74, 'n') + "COLOR=", TetrahedronFacets()));
+  EXPECT_FALSE(late.meshes.front().metadata.Has("ObjectDefaultColor"));
+}
+
+#ifdef TORVANE_TEST_ASSIMP
+// Files written by another program (assimp's text and binary STL exporters)
+// load with the right shape and orientation.
+TEST(StlRead, AssimpTextAndBinaryFilesLoad) {
+  TempFolder folder;
+  const fbx_test::Shape octahedron{
+      {{2, 0, 0}, {-2, 0, 0}, {0, 3, 0}, {0, -3, 0}, {0, 0, 4}, {0, 0, -4}},
+      fbx_test::kOctahedron.faces};
+  const std::unique_ptr<aiScene> scene =
+      fbx_test::MakeScene({octahedron}, {aiMatrix4x4(), {0}, {}});
+  Assimp::Exporter exporter;
+  for (const char* format : {"stl", "stlb"}) {
+    SCOPED_TRACE(format);
+    const std::string path = folder.File(std::string("octahedron-") + format + ".stl");
+    ASSERT_EQ(exporter.Export(scene.get(), format, path), aiReturn_SUCCESS)
+        << exporter.GetErrorString();
+    ImportedModel model;
+    RecordingProgress progress;
+    ASSERT_EQ(LoadModelFile(path, progress, model), kLoaded);
+    EXPECT_EQ(model.fileType, format[3] ? kFileTypeStlBinary : kFileTypeStlAscii);
+    ASSERT_EQ(model.meshes.size(), 1u);
+    const ImportedMesh& mesh = model.meshes.front();
+    EXPECT_EQ(mesh.positions.length(), 6u);
+    EXPECT_EQ(mesh.indices.length(), 24u);
+    // File (X, Y, Z) lands at (-X, Z, -Y): the file's +Z tip (0, 0, 4) is the
+    // program's top.
+    Vec3 most{-1e9f, -1e9f, -1e9f};
+    for (uint32_t i = 0; i < 6; ++i)
+      most = {std::max(most.x, mesh.positions[i].x), std::max(most.y, mesh.positions[i].y),
+              std::max(most.z, mesh.positions[i].z)};
+    EXPECT_TRUE(test::Near(most, {2, 4, 3}, 1e-4f));
+    Document document;
+    ASSERT_EQ(ConvertModelToDocument(model, document, progress, false), 0);
+    ASSERT_EQ(document.objects.size(), 1u);
+    // Every face normal points away from the centre.
+    const Mesh& made = document.objects[0]->mesh;
+    EXPECT_EQ(TriangleCount(made), 8u);
+    for (uint32_t k = 0; k < made.cornerCount; k += 3)
+      EXPECT_GT(Dot(made.corners[k].normal, made.positions[made.corners[k].vertexIndex]), 0.0f);
+  }
+}
+#endif
+
+StlFacet FacetAt(const std::string& bytes, size_t i) {
+  StlFacet f;
+  std::memcpy(&f, bytes.data() + 84 + i * 50, 50);
+  return f;
+}
+
+uint32_t CountOf(const std::string& bytes) {
+  uint32_t count = 0;
+  std::memcpy(&count, bytes.data() + 80, 4);
+  return count;
+}
+
+// World position of vertex i of the object.
+Vec3 WorldVertex(const SceneObject& object, uint32_t i) {
+  return TransformPoint(object.mesh.positions[i], MeshTransformMatrix(object.mesh));
+}
+
+TEST(StlWrite, OrientationRoundTrip) {
+  TempFolder folder;
+  Document document;
+  const Vec3 offset{3.0f, 5.0f, -7.0f};
+  AddTriangles(document, Tetrahedron(offset, 2.0f));
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, false), 0);
+  const std::string path = folder.File("turned.stl");
+  ASSERT_EQ(SaveModelFile(path, progress, model), kLoaded);
+
+  // The file holds (-x, -z, y) of every program point.
+  const std::string bytes = ReadFile(path);
+  ASSERT_EQ(bytes.size(), 84u + 4 * 50);
+  ASSERT_EQ(CountOf(bytes), 4u);
+  const StlFacet first = FacetAt(bytes, 0);
+  const Vec3 a = document.objects[0]->mesh.positions[0];
+  EXPECT_TRUE(Near(FacetVertex(first, 0), {-a.x, -a.z, a.y}, 1e-5f));
+
+  // Triangles that face outwards here face outwards in the file.
+  Vec3 fileCentre{};
+  for (size_t i = 0; i < 4; ++i)
+    for (int v = 0; v < 3; ++v)
+      fileCentre = fileCentre + FacetVertex(FacetAt(bytes, i), v) * (1.0f / 12);
+  for (size_t i = 0; i < 4; ++i) {
+    const StlFacet f = FacetAt(bytes, i);
+    const Vec3 n = FaceNormal(FacetVertex(f, 0), FacetVertex(f, 1), FacetVertex(f, 2));
+    EXPECT_GT(Dot(n, FacetVertex(f, 0) - fileCentre), 0.0f) << i;
+    EXPECT_GT(Dot(FacetNormal(f), n), 0.99f) << i;
+  }
+
+  // Reading it back puts every point where it was.
+  ImportedModel loaded;
+  ASSERT_EQ(LoadModelFile(path, progress, loaded), kLoaded);
+  Document reopened;
+  ASSERT_EQ(ConvertModelToDocument(loaded, reopened, progress, false), 0);
+  ASSERT_EQ(reopened.objects.size(), 1u);
+  const SceneObject& object = *reopened.objects[0];
+  ASSERT_EQ(object.mesh.vertexCount, 4u);
+  // Corner by corner, so the corner order is checked as well.
+  const Mesh& original = document.objects[0]->mesh;
+  ASSERT_EQ(object.mesh.cornerCount, original.cornerCount);
+  for (uint32_t k = 0; k < original.cornerCount; ++k) {
+    const Vec3 want = original.positions[original.corners[k].vertexIndex];
+    const Vec3 got = WorldVertex(object, object.mesh.corners[k].vertexIndex);
+    EXPECT_TRUE(Near(got, want, 1e-4f)) << k;
+  }
+  // The object's origin is the centre of its box; its normals point out.
+  EXPECT_NEAR(object.mesh.position.x, offset.x + 1.0f, 1e-4);
+  const MeshCorner& corner = object.mesh.corners[0];
+  const Vec3 centre = object.mesh.position;
+  const Vec3 p = WorldVertex(object, corner.vertexIndex);
+  EXPECT_LT(Dot(corner.normal, centre - p), 0.0f + 1e-3f);
+}
+
+TEST(StlWrite, BinaryHeaderRules) {
+  ImportedModel model;
+  EXPECT_EQ(StlBinaryHeader(model), "Torvane 3D Modeling Software " + std::string(51, ' '));
+
+  model.properties.Set("ModelName", "  solid   part\r\n one ");
+  std::string header = StlBinaryHeader(model);
+  ASSERT_EQ(header.size(), 80u);
+  EXPECT_EQ(header.substr(0, 22), "     solid part one   ");
+
+  // A long name gives way to the colour and material fields.
+  model.properties.Set("ModelName", std::string(100, 'n') + "\xC3\xA9");
+  ImportedMesh& mesh = model.meshes.emplace_back();
+  mesh.metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(0xFF010203u));
+  ImportedMaterial material;
+  material.diffuse = 0xFF0A0B0Cu;
+  material.hasDiffuse = material.hasSpecular = material.hasAmbient = true;
+  MaterialRef ref;
+  ref.materialId = AddMaterial(model, material).materialId;
+  mesh.materialRefs.push_front(ref);
+  header = StlBinaryHeader(model);
+  ASSERT_EQ(header.size(), 80u);
+  EXPECT_EQ(header.substr(48, 7), " COLOR=");
+  EXPECT_EQ(header.substr(59, 9), "MATERIAL=");
+  uint32_t diffuse = 0;
+  std::memcpy(&diffuse, header.data() + 68, 4);
+  EXPECT_EQ(diffuse, 0xFF0A0B0Cu);
+}
+
+TEST(StlWrite, ColoursAndHeaderSurviveRoundTrip) {
+  TempFolder folder;
+  Document document;
+  const uint32_t id = AddTriangles(document, Tetrahedron(), 0xFF2040F0u);
+  SceneObject* object = FindObject(document, id);
+  ASSERT_NE(object, nullptr);
+  SetColour(object->mesh, 0.2f, 0.4f, 0.6f, 1.0f);
+  object->mesh.hasMaterial = true;
+  object->mesh.materialDiffuse = 0xFF111111u;
+  object->mesh.materialSpecular = 0xFF222222u;
+  object->mesh.materialAmbient = 0xFF333333u;
+  AddTriangles(document, Tetrahedron({5, 0, 0}));  // second object: uncoloured below
+
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, false), 0);
+  model.meshes.back().colours.Free();
+  const std::string path = folder.File("coloured.stl");
+  ASSERT_EQ(SaveModelFile(path, progress, model), kLoaded);
+  const std::string bytes = ReadFile(path);
+  ASSERT_EQ(CountOf(bytes), 8u);
+  EXPECT_EQ(FacetAt(bytes, 0).attribute, StlColourToAttribute(0xFF2040F0u));
+  EXPECT_EQ(FacetAt(bytes, 4).attribute, 0x6739);
+
+  ImportedModel loaded;
+  ASSERT_EQ(LoadModelFile(path, progress, loaded), kLoaded);
+  const ImportedMesh& mesh = loaded.meshes.front();
+  EXPECT_EQ(static_cast<Colour32>(mesh.metadata.GetInt("ObjectDefaultColor")),
+            object->mesh.lastSetColour);
+  ASSERT_EQ(loaded.materials.size(), 1u);
+  EXPECT_EQ(loaded.materials.front().specular, 0xFF222222u);
+  EXPECT_EQ(mesh.colours[0], StlAttributeToColour(StlColourToAttribute(0xFF2040F0u)));
+}
+
+TEST(StlWrite, AsciiFormAndRoundTrip) {
+  TempFolder folder;
+  Document document;
+  AddTriangles(document, Tetrahedron({1, 2, 3}));
+  ImportedModel model;
+  RecordingProgress progress;
+  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, false), 0);
+  model.properties.Set("ModelName", " two\nlines ");
+  const std::string path = folder.File("text.stl");
+  ASSERT_EQ(WriteStlAscii(path, progress, model), kLoaded);
+  const std::string text = ReadFile(path);
+  EXPECT_EQ(text.substr(0, 17), "solid two lines\r\n");
+  EXPECT_NE(text.find("      vertex -1.000000e+000 -3.000000e+000 2.000000e+000\r\n"),
+            std::string::npos)
+      << text.substr(0, 400);
+  EXPECT_EQ(text.substr(text.size() - 10), "endsolid\r\n");
+
+  ImportedModel loaded;
+  ASSERT_EQ(ReadStlAscii(path, progress, loaded), kLoaded);
+  const ImportedMesh& mesh = loaded.meshes.front();
+  EXPECT_EQ(mesh.indices.length(), 12u);
+  EXPECT_EQ(mesh.positions.length(), 4u);
+  EXPECT_EQ(loaded.properties.GetOr("ModelName", ""), "two lines");
+  // An .stl name always saves binary, even after an ASCII load.
+  const std::string again = folder.File("again.stl");
+  ASSERT_EQ(SaveModelFile(again, progress, loaded), kLoaded);
+  EXPECT_EQ(ReadFile(again).size(), 84u + 4 * 50);
+}
+
+TEST(StlWrite, SavingFbxOrUnknownFailsWithoutWriting) {
+  TempFolder folder;
+  Document document;
+  AddTriangles(document, Tetrahedron());
+  RecordingProgress progress;
+  for (const char* name : {"model.fbx", "model.FBX", "model.step", "model"}) {
+    ImportedModel model;
+    ASSERT_EQ(ConvertDocumentToModel(document, progress, model, false), 0);
+    EXPECT_EQ(SaveModelFile(folder.File(name), progress, model), kFailed) << name;
+  }
+  EXPECT_EQ(folder.EntryCount(), 0u);
+}
+
+}  // namespace
+}  // namespace torvane
