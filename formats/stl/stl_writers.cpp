@@ -117,41 +117,41 @@ std::string StlBinaryHeader(const ImportedModel& model) {
 
 int WriteStlBinary(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   StlFacetArray facets;
-  const LoadResult prepared = PrepareStlFacets(monitor, model, facets);
-  if (prepared != kLoaded) return prepared;
+  const int prepared = PrepareStlFacets(monitor, model, facets);
+  if (prepared != kStatusDone) return prepared;
   monitor.SetText("Write Binary file", 0);
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
+  if (!file.OpenWrite(path)) return kStatusFailed;
   const std::string header = StlBinaryHeader(model);
   const size_t count = facets.count();
-  if (count > UINT32_MAX) return kFailed;
+  if (count > UINT32_MAX) return kStatusFailed;
   if (file.Write(header.data(), header.size()) != header.size() ||
       !file.WriteU32(static_cast<uint32_t>(count))) {
-    return kFailed;
+    return kStatusFailed;
   }
   char text[64];
   for (size_t block = 0; block < count; block += kBinaryBlockFacets) {
     const size_t end = std::min(count, block + kBinaryBlockFacets);
     for (size_t i = block; i < end; i += kProgressStep) {
-      if (monitor.IsCancelled()) return kCancelled;
+      if (monitor.IsCancelled()) return kStatusCancelled;
       std::snprintf(text, sizeof(text), "Write Binary file : %d facets", static_cast<int>(i));
       monitor.SetText(text, 0);
       monitor.SetFraction(static_cast<double>(i) / static_cast<double>(count));
     }
     const size_t bytes = (end - block) * sizeof(StlFacet);
-    if (file.Write(facets.data() + block, bytes) != bytes) return kFailed;
+    if (file.Write(facets.data() + block, bytes) != bytes) return kStatusFailed;
   }
   file.Close();
-  return kLoaded;
+  return kStatusDone;
 }
 
 int WriteStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   StlFacetArray facets;
-  const LoadResult prepared = PrepareStlFacets(monitor, model, facets);
-  if (prepared != kLoaded) return prepared;
+  const int prepared = PrepareStlFacets(monitor, model, facets);
+  if (prepared != kStatusDone) return prepared;
   monitor.SetText("Write ASCII file", 0);
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
+  if (!file.OpenWrite(path)) return kStatusFailed;
 
   // A line break inside the name would end the "solid" line early.
   std::string name(TrimSpaces(model.properties.GetOr("ModelName", "")));
@@ -165,7 +165,7 @@ int WriteStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedMod
   char text[64];
   for (size_t i = 0; i < count; ++i) {
     if (i % kProgressStep == 0) {
-      if (monitor.IsCancelled()) return kCancelled;
+      if (monitor.IsCancelled()) return kStatusCancelled;
       std::snprintf(text, sizeof(text), "Write ASCII file : %i facets", static_cast<int>(i));
       monitor.SetText(text, 0);
       monitor.SetFraction(static_cast<double>(i) / static_cast<double>(count));
@@ -180,12 +180,12 @@ int WriteStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedMod
     for (int v = 0; v < 3; ++v)
       AppendTriple(out, "      vertex", vertices[v]);
     out.append("    endloop\r\n  endfacet\r\n");
-    if (out.size() >= kAsciiFlushBytes && !Flush(file, out)) return kFailed;
+    if (out.size() >= kAsciiFlushBytes && !Flush(file, out)) return kStatusFailed;
   }
   out.append("endsolid\r\n");
-  if (!Flush(file, out)) return kFailed;
+  if (!Flush(file, out)) return kStatusFailed;
   file.Close();
-  return kLoaded;
+  return kStatusDone;
 }
 
 }  // namespace torvane

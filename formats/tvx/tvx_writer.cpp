@@ -156,12 +156,12 @@ int WriteCorners(TvxOutput& out, ProgressMonitor& monitor, const ImportedMesh& m
   const uint64_t chunk = out.OpenChunk(kCorners, kKindRaw);
   std::vector<unsigned char> block(kCornerBlock * kCornerBytes);
   for (uint32_t first = 0; first < cornerCount; first += kCornerBlock) {
-    if (monitor.IsCancelled()) return kCancelled;
+    if (monitor.IsCancelled()) return kStatusCancelled;
     const uint32_t n = std::min<uint32_t>(kCornerBlock, cornerCount - first);
     unsigned char* record = block.data();
     for (uint32_t k = first; k < first + n; ++k, record += kCornerBytes) {
       const uint32_t index = indices[k];
-      if (index >= positionCount) return kFailed;
+      if (index >= positionCount) return kStatusFailed;
       Vec3 normal;
       if (normals) {
         normal = normals[k];
@@ -186,7 +186,7 @@ int WriteCorners(TvxOutput& out, ProgressMonitor& monitor, const ImportedMesh& m
     out.Put(block.data(), size_t{n} * kCornerBytes);
   }
   out.CloseChunk(chunk);
-  return kLoaded;
+  return kStatusDone;
 }
 
 void WriteMaterial(TvxOutput& out, const ImportedModel& model, const ImportedMesh& mesh) {
@@ -209,7 +209,7 @@ int WriteObject(TvxOutput& out, ProgressMonitor& monitor, const ImportedModel& m
   out.Put(mesh.positions.data(), size_t{mesh.positions.length()} * kPositionBytes);
   out.CloseChunk(positions);
   const int corners = WriteCorners(out, monitor, mesh);
-  if (corners != kLoaded) return corners;
+  if (corners != kStatusDone) return corners;
   if (mesh.metadata.Has(kKeyDefaultColour)) {
     out.PutU32Chunk(kDefaultColour, static_cast<uint32_t>(mesh.metadata.GetInt(kKeyDefaultColour)));
   }
@@ -235,14 +235,14 @@ int WriteObject(TvxOutput& out, ProgressMonitor& monitor, const ImportedModel& m
     out.PutTextChunk(kMeshProperty, key + "=" + value);
   }
   out.CloseChunk(object);
-  return kLoaded;
+  return kStatusDone;
 }
 
 }  // namespace
 
 int WriteTvx(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
+  if (!file.OpenWrite(path)) return kStatusFailed;
   TvxOutput out(file);
 
   out.PutValue(kMagic);
@@ -255,19 +255,19 @@ int WriteTvx(const std::string& path, ProgressMonitor& monitor, ImportedModel& m
   const double meshCount = static_cast<double>(std::max<size_t>(model.meshes.size(), 1));
   size_t done = 0;
   for (const ImportedMesh& mesh : model.meshes) {
-    if (monitor.IsCancelled()) return kCancelled;
+    if (monitor.IsCancelled()) return kStatusCancelled;
     monitor.SetFraction(static_cast<double>(done++) / meshCount);
     if (mesh.positions.empty()) continue;
     const int result = WriteObject(out, monitor, model, mesh);
-    if (result != kLoaded) return result;
-    if (!out.ok()) return kFailed;
+    if (result != kStatusDone) return result;
+    if (!out.ok()) return kStatusFailed;
   }
 
   out.CloseChunk(root);
   out.PutValue(kMagic);
   out.Flush();
   file.Close();
-  return out.ok() ? kLoaded : kFailed;
+  return out.ok() ? kStatusDone : kStatusFailed;
 }
 
 }  // namespace torvane
