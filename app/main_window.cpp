@@ -21,7 +21,6 @@ MainWindow::MainWindow(Document& doc, QWidget* parent) : QMainWindow(parent), do
             status_label_->setText(text);
             status_label_->setToolTip(tooltip);
           });
-  connect(views_, &SceneViews::axisClicked, views_, &SceneViews::ToggleAxisLock);
   UpdateTitle(false);
 }
 
