@@ -33,7 +33,12 @@ MainWindow::~MainWindow() {
 void MainWindow::ShowProperties() {
   if (!properties_) {
     properties_ = new ObjectPropertiesDialog(
-        doc_, [this] { views_->Redraw(); }, this);
+        doc_,
+        [this] {
+          views_->Redraw();
+          Q_EMIT objectEdited();
+        },
+        this);
   }
   properties_->ShowProperties();
 }

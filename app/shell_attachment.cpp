@@ -29,6 +29,8 @@ AttachedShell AttachShell(MainWindow& window, Document& doc, UserInterface& ui,
                      shell->RefreshCommands();
                      window.RefreshProperties();
                    });
+  QObject::connect(&window, &MainWindow::objectEdited, shell,
+                   [shell] { shell->RefreshCommands(); });
   QObject::connect(attached.interaction.get(), &ViewInteraction::colourPicked, shell,
                    [shell] { shell->RefreshCommands(); });
   // The 2D drawing tools see each press after the interaction's selection.
