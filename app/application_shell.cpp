@@ -38,10 +38,6 @@
 namespace torvane {
 namespace {
 
-// Command states are re-read this often, so that changes made by mouse
-// editing show in the caption and the menus without a command.
-constexpr int kRefreshIntervalMs = 500;
-
 QIcon ColourSwatch(const ColourF& colour) {
   QPixmap pixmap(16, 16);
   pixmap.fill(QColor::fromRgbF(colour.r, colour.g, colour.b));
@@ -109,11 +105,14 @@ ApplicationShell::ApplicationShell(QMainWindow& window, Document& doc, ShellHost
   autosavePeriod_ = AutosavePeriodFromEnvironment();
   autosaveTimer_.setSingleShot(true);
   connect(&autosaveTimer_, &QTimer::timeout, this, &ApplicationShell::OnAutosaveTimer);
-  refreshTimer_.setInterval(kRefreshIntervalMs);
-  connect(&refreshTimer_, &QTimer::timeout, this, [this] {
-    if (!IsLongOperationRunning()) RefreshCommands();
-  });
-  refreshTimer_.start();
+  // Command states follow the events that change them (commands, document
+  // notifications, selection edits); a menu also checks them as it opens,
+  // so an idle program does no work for them.
+  for (QMenu* menu : window_.menuBar()->findChildren<QMenu*>()) {
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+      if (!IsLongOperationRunning()) RefreshCommands();
+    });
+  }
 
   RestoreWindowPlacement(window_);
   RefreshCommands();
@@ -264,7 +263,6 @@ bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
       }
       closing_ = true;
       autosaveTimer_.stop();
-      refreshTimer_.stop();
       window_.setAcceptDrops(false);
       if (startedUp_) SaveWindowPlacement(window_);
       return false;  // the window goes on closing (and writes its view settings)

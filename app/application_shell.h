@@ -85,7 +85,6 @@ class ApplicationShell : public QObject, public DocumentListener {
   RibbonBar* ribbon_ = nullptr;
   QToolBar* quickAccess_ = nullptr;
   QTimer autosaveTimer_;
-  QTimer refreshTimer_;
   int autosavePeriod_ = kAutosavePeriodMs;
   bool startedUp_ = false;
   bool closing_ = false;

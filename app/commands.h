@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/manipulation.h"
+
 namespace torvane {
 
 using CommandId = uint16_t;
@@ -168,12 +170,6 @@ inline constexpr CommandId kFormVertical = 1002;
 inline constexpr CommandId kFormHorizontal = 1003;
 
 }  // namespace edit
-
-// A fixed rotation: axis 0 X, 1 Y, 2 Z and the angle in degrees.
-struct FixedRotation {
-  int axis = 0;
-  float degrees = 0.0f;
-};
 
 // The main commands forwarded to the view as edit commands (move, rotate by
 // dragging, scale, apply colour, the booleans; the fixed rotations by their

@@ -5,12 +5,12 @@
 #include "app/dispatch.h"
 #include "app/document_file.h"
 #include "app/hint_texts.h"
-#include "app/object_edits.h"
 #include "app/wait_cursor.h"
 #include "core/copy_buffer.h"
 #include "core/delete_objects.h"
 #include "core/duplicate_removal.h"
 #include "core/history.h"
+#include "core/manipulation.h"
 #include "core/mesh_ops.h"
 #include "core/primitives.h"
 #include "core/settings.h"
@@ -54,11 +54,9 @@ void SetCulling(Lifecycle& life, int mode) {
   life.host.Redraw();
 }
 
-void ToggleAxisLock(Lifecycle& life, int axis) {
-  bool& locked = life.doc.axisLock[static_cast<size_t>(axis)];
-  locked = !locked;
+void ToggleAxisLockCommand(Lifecycle& life, int axis) {
   static constexpr const char* kAxisNames[3] = {"X", "Y", "Z"};
-  if (locked) {
+  if (ToggleAxisLock(life.doc, axis)) {
     life.host.ShowHint(
         std::string("Movement along the ") + kAxisNames[axis] + " axis has been locked",
         /*timed=*/true);
@@ -258,7 +256,7 @@ bool DispatchCommand(Lifecycle& life, CommandId command) {
     case cmd::kAllowX:
     case cmd::kAllowY:
     case cmd::kAllowZ:
-      ToggleAxisLock(life, command - cmd::kAllowX);
+      ToggleAxisLockCommand(life, command - cmd::kAllowX);
       return true;
     case cmd::kPropertiesEdit:
     case cmd::kPropertiesView:

@@ -21,7 +21,6 @@ MainWindow::MainWindow(Document& doc, QWidget* parent) : QMainWindow(parent), do
             status_label_->setText(text);
             status_label_->setToolTip(tooltip);
           });
-  connect(views_, &SceneViews::axisClicked, views_, &SceneViews::ToggleAxisLock);
   UpdateTitle(false);
 }
 
@@ -34,7 +33,12 @@ MainWindow::~MainWindow() {
 void MainWindow::ShowProperties() {
   if (!properties_) {
     properties_ = new ObjectPropertiesDialog(
-        doc_, [this] { views_->Redraw(); }, this);
+        doc_,
+        [this] {
+          views_->Redraw();
+          Q_EMIT objectEdited();
+        },
+        this);
   }
   properties_->ShowProperties();
 }

@@ -47,6 +47,10 @@ class MainWindow : public QMainWindow {
   // Null until the dialog was first shown.
   ObjectPropertiesDialog* propertiesDialog() const { return properties_; }
 
+ Q_SIGNALS:
+  // The properties dialog changed an object.
+  void objectEdited();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 

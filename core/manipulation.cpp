@@ -127,4 +127,24 @@ bool RotateSelection2D(Document& doc, int lastX, int lastY, int x, int y) {
   });
 }
 
+bool RotateSelection(Document& doc, FixedRotation rotation) {
+  doc.manipulateMode = kManipulateRotateFixed;
+  return ForEachSelected(doc, [&](SceneObject& object) {
+    Mesh& mesh = object.mesh;
+    // Stored as given: fixed rotations do not wrap at 360.
+    if (rotation.axis == 0) mesh.rotation.x += rotation.degrees;
+    if (rotation.axis == 1) mesh.rotation.y += rotation.degrees;
+    if (rotation.axis == 2) mesh.rotation.z += rotation.degrees;
+    MarkTransformChanged(mesh);
+    UpdateWorldMatrix(object);
+    return true;
+  });
+}
+
+bool ToggleAxisLock(Document& doc, int axis) {
+  bool& locked = doc.axisLock[static_cast<size_t>(axis)];
+  locked = !locked;
+  return locked;
+}
+
 }  // namespace torvane

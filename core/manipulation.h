@@ -64,4 +64,20 @@ Vec3 Lock2DMoveDelta(const Vec3& delta, int view, const std::array<bool, 3>& loc
 // (lastX - x), no wrap.
 bool RotateSelection2D(Document& doc, int lastX, int lastY, int x, int y);
 
+// A fixed rotation: axis 0 X, 1 Y, 2 Z and the angle in degrees.
+struct FixedRotation {
+  int axis = 0;
+  float degrees = 0.0f;
+};
+
+// Adds the rotation's angle to the named axis of every live selected
+// object's rotation (no wrap at 360) and sets the manipulation mode to
+// fixed rotation. True when an object turned. It records no history; the
+// callers decide (the context menu's forms record one step first).
+bool RotateSelection(Document& doc, FixedRotation rotation);
+
+// Locks movement along the axis (0 X, 1 Y, 2 Z) or frees it again; answers
+// whether it is locked now.
+bool ToggleAxisLock(Document& doc, int axis);
+
 }  // namespace torvane

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/colour32.h"
@@ -102,6 +103,14 @@ inline void SetDescriptor(ImportedModel& model, const FormatDescriptor& d) {
   model.handedness = d.handedness;
   model.winding = d.winding;
   model.keepNormals = d.keepNormals;
+}
+
+// Document properties that belong to other formats or to the autosave: a
+// writer of file metadata (PLY comments, 3MF metadata) leaves them out.
+inline bool IsKeptOutOfFileMetadata(std::string_view key) {
+  return key.starts_with("Model:") || key.starts_with("BuildItem:") ||
+         key.starts_with("Component:") || key == "TVXszFilePath" || key == "TVXiFileType" ||
+         key == "TVXbHaveChanges";
 }
 
 // Appends an empty mesh at the end of the model's list and returns it.

@@ -70,22 +70,22 @@ bool SyncFile(const std::string& path) {
 
 int SaveThroughTemporaryFile(const std::string& path,
                              const std::function<int(const std::string& temporaryPath)>& write) {
-  if (path.empty()) return kFailed;
+  if (path.empty()) return kStatusFailed;
   const std::string target = ResolveTarget(path);
   struct stat old;
   const bool existed = stat(target.c_str(), &old) == 0;
-  if (existed && !S_ISREG(old.st_mode)) return kFailed;
+  if (existed && !S_ISREG(old.st_mode)) return kStatusFailed;
 
   const std::string temporary = CreateTemporary(FolderOf(target));
-  if (temporary.empty()) return kFailed;
+  if (temporary.empty()) return kStatusFailed;
   int result = write(temporary);
-  if (result == kLoaded) {
+  if (result == kStatusDone) {
     if ((existed && chmod(temporary.c_str(), old.st_mode & 07777) != 0) || !SyncFile(temporary) ||
         rename(temporary.c_str(), target.c_str()) != 0) {
-      result = kFailed;
+      result = kStatusFailed;
     }
   }
-  if (result != kLoaded) unlink(temporary.c_str());
+  if (result != kStatusDone) unlink(temporary.c_str());
   return result;
 }
 

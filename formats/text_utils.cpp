@@ -1,4 +1,4 @@
-// Trimming, UTF-8 validation and UTF-8 cutting.
+// Trimming and UTF-8 validation.
 #include "formats/text_utils.h"
 
 #include <cstdint>
@@ -63,15 +63,6 @@ std::string ValidUtf8(std::string_view text) {
     }
   }
   return out;
-}
-
-std::string_view Utf8Prefix(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  size_t end = maxBytes;
-  // Step back over continuation bytes to the start of the cut character.
-  while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80)
-    --end;
-  return text.substr(0, end);
 }
 
 }  // namespace torvane

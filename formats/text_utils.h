@@ -1,6 +1,5 @@
 // Small text helpers shared by the readers and writers: trimming the space
-// character, making names read from files valid UTF-8, and cutting UTF-8 text
-// to a byte budget without splitting a character.
+// character and making names read from files valid UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -15,9 +14,5 @@ std::string_view TrimSpaces(std::string_view text);
 // The text with every byte sequence that is not valid UTF-8 replaced by
 // U+FFFD, so that names taken from files are always valid text.
 std::string ValidUtf8(std::string_view text);
-
-// The longest prefix of `text` of at most `maxBytes` bytes that ends on a
-// character boundary.
-std::string_view Utf8Prefix(std::string_view text, size_t maxBytes);
 
 }  // namespace torvane

@@ -274,20 +274,6 @@ void SceneViews::WheelTurned(int view, QPoint position, int delta) {
   Redraw();
 }
 
-void SceneViews::ToggleAxisLock(int axis) {
-  if (axis < 0 || axis > 2) return;
-  bool& locked = doc_.axisLock[static_cast<size_t>(axis)];
-  locked = !locked;
-  static constexpr const char* kNames[3] = {"X", "Y", "Z"};
-  if (locked) {
-    ShowTimedHint(QStringLiteral("Movement along the %1 axis has been locked")
-                      .arg(QLatin1String(kNames[axis])));
-  } else {
-    ClearHint();
-  }
-  Redraw();
-}
-
 void SceneViews::LoadSettings() {
   options_.gridShown = ReadSettingBool(kGroupSettings, kShowGrid, kDefaultShowGrid);
   int layout = ReadSettingInt(kGroupSettings, kViewLayout, kDefaultViewLayout);

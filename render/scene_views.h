@@ -85,10 +85,6 @@ class SceneViews : public QObject {
   // document the camera is reset and its stored values are deleted instead.
   void SaveSettings();
 
-  // An arrow of the axis indicator was clicked: flips that axis's movement
-  // lock; locking shows a timed hint, unlocking clears it.
-  void ToggleAxisLock(int axis);
-
   // Mouse handling shared by the views.
   void OrbitBy(float dx, float dy);
   void PanView(int view, QPointF from, QPointF to);

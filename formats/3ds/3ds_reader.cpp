@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/3ds/3ds.h"
+#include "formats/bytes/byte_order.h"
 #include "formats/imported_model.h"
 #include "formats/textio/utf8_text.h"
 #include "platform/buffered_reader.h"
@@ -37,19 +38,6 @@ struct Span {
   size_t size = 0;
 };
 
-uint16_t U16At(const unsigned char* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t U32At(const unsigned char* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-float F32At(const unsigned char* p) {
-  const uint32_t bits = U32At(p);
-  float value;
-  std::memcpy(&value, &bits, 4);
-  return value;
-}
-
 struct Chunk {
   uint16_t id = 0;
   Span body;
@@ -63,12 +51,12 @@ class ChunkWalker {
   bool Next(Chunk& chunk) {
     if (bad_ || level_.size - pos_ < 6) return false;  // a few stray bytes end the level
     const unsigned char* p = level_.data + pos_;
-    const uint32_t length = U32At(p + 2);
+    const uint32_t length = LoadLittleEndian<uint32_t>(p + 2);
     if (length < 6 || length > level_.size - pos_) {
       bad_ = true;
       return false;
     }
-    chunk.id = U16At(p);
+    chunk.id = LoadLittleEndian<uint16_t>(p);
     chunk.body = {p + 6, length - 6u};
     pos_ += length;
     return true;
@@ -152,27 +140,28 @@ class TdsWalker {
 
   LoadResult ReadPoints(Span body, ImportedMesh& mesh) {
     if (body.size < 2) return kFailed;
-    const uint32_t count = U16At(body.data);
+    const uint32_t count = LoadLittleEndian<uint16_t>(body.data);
     if (size_t{count} * 12 > body.size - 2) return kFailed;
     if (!mesh.positions.ResizeDiscard(count)) return OutOfMemory();
     Vec3* out = mesh.positions.MutableData();
     const unsigned char* p = body.data + 2;
     for (uint32_t i = 0; i < count; ++i, p += 12)
-      out[i] = {F32At(p), F32At(p + 4), F32At(p + 8)};
+      out[i] = {LoadLittleEndian<float>(p), LoadLittleEndian<float>(p + 4),
+                LoadLittleEndian<float>(p + 8)};
     return kLoaded;
   }
 
   LoadResult ReadFaces(Span body, ImportedMesh& mesh) {
     if (body.size < 2) return kFailed;
-    const uint32_t count = U16At(body.data);
+    const uint32_t count = LoadLittleEndian<uint16_t>(body.data);
     if (size_t{count} * 8 > body.size - 2) return kFailed;
     if (!mesh.indices.ResizeDiscard(size_t{count} * 3)) return OutOfMemory();
     uint32_t* out = mesh.indices.MutableData();
     const unsigned char* p = body.data + 2;
     for (uint32_t i = 0; i < count; ++i, p += 8) {
-      out[3 * i] = U16At(p);
-      out[3 * i + 1] = U16At(p + 2);
-      out[3 * i + 2] = U16At(p + 4);
+      out[3 * i] = LoadLittleEndian<uint16_t>(p);
+      out[3 * i + 1] = LoadLittleEndian<uint16_t>(p + 2);
+      out[3 * i + 2] = LoadLittleEndian<uint16_t>(p + 4);
     }
     return kLoaded;
   }
@@ -214,16 +203,17 @@ class TdsWalker {
   // values (8), the key count (4); then per key its frame (4), spline flags
   // (2) with one float for each of the five lowest flag bits, and x, y, z.
   static bool FirstKey(Span track, Vec3& position) {
-    if (track.size < 14 || U32At(track.data + 10) == 0) return false;
+    if (track.size < 14 || LoadLittleEndian<uint32_t>(track.data + 10) == 0) return false;
     size_t at = 14;
     if (track.size - at < 6) return false;
-    const uint16_t splineFlags = U16At(track.data + at + 4);
+    const uint16_t splineFlags = LoadLittleEndian<uint16_t>(track.data + at + 4);
     at += 6;
     for (int bit = 0; bit < 5; ++bit)
       if (splineFlags & (1u << bit)) at += 4;
     if (at > track.size || track.size - at < 12) return false;
     const unsigned char* p = track.data + at;
-    position = {F32At(p), F32At(p + 4), F32At(p + 8)};
+    position = {LoadLittleEndian<float>(p), LoadLittleEndian<float>(p + 4),
+                LoadLittleEndian<float>(p + 8)};
     return true;
   }
 
@@ -278,7 +268,8 @@ LoadResult Read3ds(const std::string& path, ProgressMonitor& monitor, ImportedMo
   monitor.SetText("Reading 3DS Data.", 0);
   // The main chunk must span exactly the file: checked before its body is
   // allocated, so a damaged length never sizes memory.
-  if (U16At(header) != kMainChunk || U32At(header + 2) != fileSize) {
+  if (LoadLittleEndian<uint16_t>(header) != kMainChunk ||
+      LoadLittleEndian<uint32_t>(header + 2) != fileSize) {
     model.failureReason = kFailureBadSize;
     return kFailed;
   }

@@ -26,7 +26,6 @@
 namespace torvane {
 namespace {
 
-constexpr char kCoreNamespace[] = "http://schemas.microsoft.com/3dmanufacturing/core/2015/02";
 constexpr char kMaterialNamespace[] =
     "http://schemas.microsoft.com/3dmanufacturing/material/2015/02";
 

@@ -16,6 +16,11 @@ namespace torvane {
 
 struct ImportedModel;
 
+// The namespace of a model part's core elements, written into every package
+// and assumed for a model that names none.
+inline constexpr char kCoreNamespace[] =
+    "http://schemas.microsoft.com/3dmanufacturing/core/2015/02";
+
 // "#RRGGBB" or "#RRGGBBAA" (the "#" optional): starts as opaque black and
 // stops at the first missing or malformed pair.
 Colour32 Parse3mfColour(std::string_view text);

@@ -16,6 +16,7 @@
 
 #include "core/matrix4.h"
 #include "formats/3mf/3mf.h"
+#include "formats/3mf/3mf_parts.h"
 #include "formats/imported_model.h"
 #include "formats/temp_folder.h"
 #include "formats/textio/number_text.h"
@@ -27,19 +28,8 @@ namespace torvane {
 namespace {
 
 constexpr char kXmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-constexpr char kCoreNamespace[] = "http://schemas.microsoft.com/3dmanufacturing/core/2015/02";
 constexpr char kMaterialNamespace[] =
     "http://schemas.microsoft.com/3dmanufacturing/material/2015/02";
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return std::string_view(text).substr(0, prefix.size()) == prefix;
-}
-
-bool IsKeptOutOfMetadata(const std::string& key) {
-  return StartsWith(key, "Model:") || StartsWith(key, "BuildItem:") ||
-         StartsWith(key, "Component:") || key == "TVXszFilePath" || key == "TVXiFileType" ||
-         key == "TVXbHaveChanges";
-}
 
 bool WriteTextFile(const std::string& path, std::string_view text) {
   FileHandle file;
@@ -98,7 +88,7 @@ class ModelWriter {
               Escaped(props.GetOr("Model:xmlns", kCoreNamespace)) + "\" >");
     bool wroteTitle = false;
     for (const auto& [key, value] : props.entries()) {
-      if (IsKeptOutOfMetadata(key)) continue;
+      if (IsKeptOutOfFileMetadata(key)) continue;
       wroteTitle |= key == "Title";
       out_.Text("<metadata name=\"" + Escaped(key) + "\">" + Escaped(value) + "</metadata>\n");
     }

@@ -11,8 +11,8 @@
 #include "core/sub_range_progress.h"
 #include "formats/imported_model.h"
 #include "formats/obj/obj.h"
-#include "formats/textio/line_scanner.h"
 #include "formats/textio/number_text.h"
+#include "formats/textio/text_block_reader.h"
 #include "formats/textio/utf8_text.h"
 #include "platform/file_handle.h"
 
@@ -197,12 +197,13 @@ class RawObjBuilder {
 };
 
 LoadResult ReadRawObjLines(FileHandle& file, ProgressMonitor& monitor, RawObj& raw) {
-  LineScanner scanner(file);
+  TextBlockReader text(file);
   RawObjBuilder builder(raw);
+  const char* at = text.Limit();
   std::string_view line;
   size_t lineCount = 0;
   int sinceReport = 0;
-  while (scanner.Next(line)) {
+  while (text.NextLine(at, line)) {
     ++lineCount;
     if (++sinceReport > 101) {
       sinceReport = 0;
@@ -214,7 +215,7 @@ LoadResult ReadRawObjLines(FileHandle& file, ProgressMonitor& monitor, RawObj& r
       return kFailed;
     }
   }
-  if (scanner.OutOfMemory()) {
+  if (text.OutOfMemory()) {
     raw.outOfMemory = true;
     return kFailed;
   }

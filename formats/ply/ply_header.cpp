@@ -11,10 +11,6 @@ namespace {
 
 constexpr size_t kMaxCommentBytes = 259;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 PlyRole ChannelRole(std::string_view name) {
   if (name == "red") return PlyRole::kRed;
   if (name == "green") return PlyRole::kGreen;
@@ -83,14 +79,14 @@ PlyType PlyTypeFromName(std::string_view name) {
 
 LoadResult ReadPlyHeader(BufferedReader& reader, ProgressMonitor& monitor, PlyHeader& header) {
   std::string line;
-  if (!reader.ReadLine(line) || !StartsWith(line, "ply")) return kFailed;
+  if (!reader.ReadLine(line) || !line.starts_with("ply")) return kFailed;
   if (!reader.ReadLine(line)) return kFailed;
   const std::string_view format = TrimLeadingSpaces(line);
-  if (StartsWith(format, "format ascii 1.0")) {
+  if (format.starts_with("format ascii 1.0")) {
     header.encoding = PlyEncoding::kAscii;
-  } else if (StartsWith(format, "format binary_little_endian 1.0")) {
+  } else if (format.starts_with("format binary_little_endian 1.0")) {
     header.encoding = PlyEncoding::kBinaryLittleEndian;
-  } else if (StartsWith(format, "format binary_big_endian 1.0")) {
+  } else if (format.starts_with("format binary_big_endian 1.0")) {
     header.encoding = PlyEncoding::kBinaryBigEndian;
   } else {
     return kFailed;
@@ -101,7 +97,7 @@ LoadResult ReadPlyHeader(BufferedReader& reader, ProgressMonitor& monitor, PlyHe
     if (monitor.IsCancelled()) return kCancelled;
     if (!reader.ReadLine(line)) return kFailed;  // no "end_header"
     const std::string_view text(line);
-    if (StartsWith(text, "end_header")) break;
+    if (text.starts_with("end_header")) break;
     size_t pos = 0;
     const std::string_view keyword = NextToken(text, pos);
     if (keyword == "comment") {

@@ -8,24 +8,11 @@
 #include <string_view>
 
 #include "core/colour32.h"
+#include "formats/bytes/byte_order.h"
 #include "formats/ply/ply_header.h"
 #include "formats/textio/number_text.h"
 
 namespace torvane {
-
-template <class T>
-inline T Load(const unsigned char* p, bool bigEndian) {
-  T value;
-  if (!bigEndian) {
-    std::memcpy(&value, p, sizeof(T));
-    return value;
-  }
-  unsigned char swapped[sizeof(T)];
-  for (size_t i = 0; i < sizeof(T); ++i)
-    swapped[i] = p[sizeof(T) - 1 - i];
-  std::memcpy(&value, swapped, sizeof(T));
-  return value;
-}
 
 inline double DecodeBinary(const unsigned char* p, PlyType type, bool bigEndian) {
   switch (type) {
@@ -34,15 +21,15 @@ inline double DecodeBinary(const unsigned char* p, PlyType type, bool bigEndian)
       return p[0];
     case kPlyShort:
     case kPlyUshort:
-      return Load<uint16_t>(p, bigEndian);
+      return LoadInByteOrder<uint16_t>(p, bigEndian);
     case kPlyInt:
-      return Load<int32_t>(p, bigEndian);
+      return LoadInByteOrder<int32_t>(p, bigEndian);
     case kPlyUint:
-      return Load<uint32_t>(p, bigEndian);
+      return LoadInByteOrder<uint32_t>(p, bigEndian);
     case kPlyFloat:
-      return Load<float>(p, bigEndian);
+      return LoadInByteOrder<float>(p, bigEndian);
     case kPlyDouble:
-      return Load<double>(p, bigEndian);
+      return LoadInByteOrder<double>(p, bigEndian);
     default:
       return 0.0;
   }

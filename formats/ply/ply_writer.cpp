@@ -14,17 +14,6 @@ namespace {
 
 constexpr Colour32 kUncolouredFace = 0xFFC8C8C8u;
 
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return std::string_view(text).substr(0, prefix.size()) == prefix;
-}
-
-// Document properties that belong to other formats or to the autosave.
-bool IsKeptOutOfComments(const std::string& key) {
-  return StartsWith(key, "Model:") || StartsWith(key, "BuildItem:") ||
-         StartsWith(key, "Component:") || key == "TVXszFilePath" || key == "TVXiFileType" ||
-         key == "TVXbHaveChanges";
-}
-
 // A comment is one header line: line breaks inside a value become spaces.
 std::string OneLine(const std::string& value) {
   std::string line = value;
@@ -111,7 +100,7 @@ int WritePly(const std::string& path, ProgressMonitor& monitor, ImportedModel& m
     monitor.SetText("Writing file header...", 0);
     out.Text("ply\nformat binary_little_endian 1.0\n");
     for (const auto& [key, value] : model.properties.entries()) {
-      if (IsKeptOutOfComments(key)) continue;
+      if (IsKeptOutOfFileMetadata(key)) continue;
       out.Text("comment ");
       out.Text(OneLine(value));
       out.Char('\n');

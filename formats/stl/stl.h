@@ -36,8 +36,7 @@ LoadResult ParseAndBuildStl(const std::string& path, ProgressMonitor& monitor, I
                             StlFacetParser parse, int32_t fileType);
 
 // The facet array for writing, from every mesh with at least one triangle.
-LoadResult PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model,
-                            StlFacetArray& facets);
+int PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model, StlFacetArray& facets);
 
 // The 80 header bytes of a binary STL file for this model.
 std::string StlBinaryHeader(const ImportedModel& model);

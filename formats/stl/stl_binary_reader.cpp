@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "formats/bytes/byte_order.h"
 #include "formats/stl/stl.h"
 #include "formats/text_utils.h"
 #include "platform/buffered_reader.h"
@@ -21,12 +22,6 @@ constexpr uint32_t kStageHeaderRead = 4;
 constexpr size_t kReadBlockFacets = 8000;  // a multiple of the progress step
 constexpr size_t kProgressStep = 100;
 
-uint32_t ReadLittleEndian32(const unsigned char* p) {
-  uint32_t value;
-  std::memcpy(&value, p, sizeof(value));
-  return value;
-}
-
 // Takes "COLOR=" (and a "MATERIAL=" right behind its value) from the header;
 // returns the length of the name that precedes them.
 size_t ParseHeader(const unsigned char* header, ImportedModel& model, ImportedMesh& mesh) {
@@ -37,16 +32,17 @@ size_t ParseHeader(const unsigned char* header, ImportedModel& model, ImportedMe
   for (size_t pos = 0; pos + kColour.size() + 4 <= kStlHeaderSize; ++pos) {
     if (text.compare(pos, kColour.size(), kColour) != 0) continue;
     nameEnd = pos;
-    mesh.metadata.SetInt("ObjectDefaultColor",
-                         static_cast<int32_t>(ReadLittleEndian32(header + pos + kColour.size())));
+    mesh.metadata.SetInt(
+        "ObjectDefaultColor",
+        static_cast<int32_t>(LoadLittleEndian<uint32_t>(header + pos + kColour.size())));
     const size_t materialAt = pos + kColour.size() + 4;
     if (materialAt + kMaterial.size() + 12 <= kStlHeaderSize &&
         text.compare(materialAt, kMaterial.size(), kMaterial) == 0) {
       const unsigned char* values = header + materialAt + kMaterial.size();
       ImportedMaterial material;
-      material.diffuse = ReadLittleEndian32(values);
-      material.specular = ReadLittleEndian32(values + 4);
-      material.ambient = ReadLittleEndian32(values + 8);
+      material.diffuse = LoadLittleEndian<uint32_t>(values);
+      material.specular = LoadLittleEndian<uint32_t>(values + 4);
+      material.ambient = LoadLittleEndian<uint32_t>(values + 8);
       material.hasDiffuse = material.hasSpecular = material.hasAmbient = true;
       AddMaterial(model, std::move(material));
     }
@@ -78,7 +74,7 @@ LoadResult ParseBinary(const std::string& path, ProgressMonitor& monitor, Import
 
   unsigned char countBytes[4];
   if (reader.ReadBytes(countBytes, sizeof(countBytes)) != sizeof(countBytes)) return kFailed;
-  const uint32_t count = ReadLittleEndian32(countBytes);
+  const uint32_t count = LoadLittleEndian<uint32_t>(countBytes);
   const uint64_t expected = uint64_t{count} * kStlFacetSize + kStlHeaderSize + 4;
   if (reader.FileSize() != expected) return kFailed;
 

@@ -34,13 +34,12 @@ size_t TriangleCountOf(const ImportedMesh& mesh) {
 
 }  // namespace
 
-LoadResult PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model,
-                            StlFacetArray& facets) {
+int PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model, StlFacetArray& facets) {
   size_t total = 0;
   for (const ImportedMesh& mesh : model.meshes)
     total += TriangleCountOf(mesh);
-  if (!facets.Allocate(total)) return kFailed;
-  if (total == 0) return kLoaded;
+  if (!facets.Allocate(total)) return kStatusFailed;
+  if (total == 0) return kStatusDone;
 
   const Matrix4 toFile = FileAxesMatrix();
   size_t next = 0;
@@ -48,7 +47,7 @@ LoadResult PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model
     const size_t triangles = TriangleCountOf(mesh);
     if (triangles == 0) continue;
     monitor.SetText("Preparing data", 0);
-    if (monitor.IsCancelled()) return kCancelled;
+    if (monitor.IsCancelled()) return kStatusCancelled;
     const Matrix4 transform = TransformMatrix(mesh.scale, mesh.rotation, mesh.position);
     const uint32_t* indices = mesh.indices.data();
     const Vec3* positions = mesh.positions.data();
@@ -82,7 +81,7 @@ LoadResult PrepareStlFacets(ProgressMonitor& monitor, const ImportedModel& model
       facet.attribute = StlColourToAttribute(colour);
     }
   }
-  return kLoaded;
+  return kStatusDone;
 }
 
 }  // namespace torvane

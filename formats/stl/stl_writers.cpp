@@ -14,6 +14,8 @@
 
 #include "formats/stl/stl.h"
 #include "formats/text_utils.h"
+#include "formats/textio/output_buffer.h"
+#include "formats/textio/utf8_text.h"
 #include "platform/file_handle.h"
 
 namespace torvane {
@@ -21,7 +23,6 @@ namespace {
 
 constexpr size_t kProgressStep = 100;
 constexpr size_t kBinaryBlockFacets = 8000;  // a multiple of the progress step
-constexpr size_t kAsciiFlushBytes = 1 << 18;
 constexpr std::string_view kDefaultHeaderName = "Torvane 3D Modeling Software";
 constexpr std::string_view kFiveSpaces = "     ";
 
@@ -64,7 +65,7 @@ char* FormatE(char* out, char* end, float value) {
   return last + pad;
 }
 
-void AppendTriple(std::string& out, std::string_view prefix, const float v[3]) {
+void AppendTriple(OutputBuffer& out, std::string_view prefix, const float v[3]) {
   char text[128];
   char* p = text;
   char* end = text + sizeof(text);
@@ -76,13 +77,7 @@ void AppendTriple(std::string& out, std::string_view prefix, const float v[3]) {
   }
   *p++ = '\r';
   *p++ = '\n';
-  out.append(text, static_cast<size_t>(p - text));
-}
-
-bool Flush(FileHandle& file, std::string& buffer) {
-  const bool ok = file.Write(buffer.data(), buffer.size()) == buffer.size();
-  buffer.clear();
-  return ok;
+  out.Text(std::string_view(text, static_cast<size_t>(p - text)));
 }
 
 }  // namespace
@@ -108,7 +103,7 @@ std::string StlBinaryHeader(const ImportedModel& model) {
   // The name gives way to the colour fields: the facet count must stay at
   // byte 80.
   const size_t nameBudget = kStlHeaderSize - 1 - fields.size();
-  std::string header(Utf8Prefix(HeaderName(model), nameBudget));
+  std::string header(CutToBytes(HeaderName(model), nameBudget));
   header.push_back(' ');
   header.append(fields);
   header.resize(kStlHeaderSize, ' ');
@@ -117,55 +112,56 @@ std::string StlBinaryHeader(const ImportedModel& model) {
 
 int WriteStlBinary(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   StlFacetArray facets;
-  const LoadResult prepared = PrepareStlFacets(monitor, model, facets);
-  if (prepared != kLoaded) return prepared;
+  const int prepared = PrepareStlFacets(monitor, model, facets);
+  if (prepared != kStatusDone) return prepared;
   monitor.SetText("Write Binary file", 0);
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
+  if (!file.OpenWrite(path)) return kStatusFailed;
   const std::string header = StlBinaryHeader(model);
   const size_t count = facets.count();
-  if (count > UINT32_MAX) return kFailed;
-  if (file.Write(header.data(), header.size()) != header.size() ||
-      !file.WriteU32(static_cast<uint32_t>(count))) {
-    return kFailed;
-  }
+  if (count > UINT32_MAX) return kStatusFailed;
+  OutputBuffer out(file);
+  out.Text(header);
+  out.U32(static_cast<uint32_t>(count));
   char text[64];
   for (size_t block = 0; block < count; block += kBinaryBlockFacets) {
     const size_t end = std::min(count, block + kBinaryBlockFacets);
     for (size_t i = block; i < end; i += kProgressStep) {
-      if (monitor.IsCancelled()) return kCancelled;
+      if (monitor.IsCancelled()) return kStatusCancelled;
       std::snprintf(text, sizeof(text), "Write Binary file : %d facets", static_cast<int>(i));
       monitor.SetText(text, 0);
       monitor.SetFraction(static_cast<double>(i) / static_cast<double>(count));
     }
-    const size_t bytes = (end - block) * sizeof(StlFacet);
-    if (file.Write(facets.data() + block, bytes) != bytes) return kFailed;
+    out.Bytes(facets.data() + block, (end - block) * sizeof(StlFacet));
+    if (!out.ok()) return kStatusFailed;
   }
+  if (!out.Finish()) return kStatusFailed;
   file.Close();
-  return kLoaded;
+  return kStatusDone;
 }
 
 int WriteStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   StlFacetArray facets;
-  const LoadResult prepared = PrepareStlFacets(monitor, model, facets);
-  if (prepared != kLoaded) return prepared;
+  const int prepared = PrepareStlFacets(monitor, model, facets);
+  if (prepared != kStatusDone) return prepared;
   monitor.SetText("Write ASCII file", 0);
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
+  if (!file.OpenWrite(path)) return kStatusFailed;
 
   // A line break inside the name would end the "solid" line early.
   std::string name(TrimSpaces(model.properties.GetOr("ModelName", "")));
   std::replace_if(
       name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-  std::string out;
-  out.reserve(kAsciiFlushBytes + 1024);
-  out.append("solid ").append(name).append("\r\n");
+  OutputBuffer out(file);
+  out.Text("solid ");
+  out.Text(name);
+  out.Text("\r\n");
 
   const size_t count = facets.count();
   char text[64];
   for (size_t i = 0; i < count; ++i) {
     if (i % kProgressStep == 0) {
-      if (monitor.IsCancelled()) return kCancelled;
+      if (monitor.IsCancelled()) return kStatusCancelled;
       std::snprintf(text, sizeof(text), "Write ASCII file : %i facets", static_cast<int>(i));
       monitor.SetText(text, 0);
       monitor.SetFraction(static_cast<double>(i) / static_cast<double>(count));
@@ -176,16 +172,16 @@ int WriteStlAscii(const std::string& path, ProgressMonitor& monitor, ImportedMod
     std::memcpy(normal, &facets[i].normal, sizeof(normal));
     std::memcpy(vertices, &facets[i].vertex, sizeof(vertices));
     AppendTriple(out, "  facet normal", normal);
-    out.append("    outer loop\r\n");
+    out.Text("    outer loop\r\n");
     for (int v = 0; v < 3; ++v)
       AppendTriple(out, "      vertex", vertices[v]);
-    out.append("    endloop\r\n  endfacet\r\n");
-    if (out.size() >= kAsciiFlushBytes && !Flush(file, out)) return kFailed;
+    out.Text("    endloop\r\n  endfacet\r\n");
+    if (!out.ok()) return kStatusFailed;
   }
-  out.append("endsolid\r\n");
-  if (!Flush(file, out)) return kFailed;
+  out.Text("endsolid\r\n");
+  if (!out.Finish()) return kStatusFailed;
   file.Close();
-  return kLoaded;
+  return kStatusDone;
 }
 
 }  // namespace torvane

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "formats/bytes/byte_order.h"
 #include "formats/textio/number_text.h"
 
 namespace torvane {
@@ -38,10 +39,38 @@ void OutputBuffer::U32(uint32_t value) {
   if (buffer_.size() >= kFlushSize) Flush();
 }
 
+void OutputBuffer::U64(uint64_t value) {
+  unsigned char bytes[8];
+  StoreLittleEndian(bytes, value);
+  buffer_.append(reinterpret_cast<const char*>(bytes), 8);
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
 void OutputBuffer::F32(float value) {
   uint32_t bits;
   std::memcpy(&bits, &value, 4);
   U32(bits);
+}
+
+void OutputBuffer::WriteDirect(const void* data, size_t n) {
+  if (!Flush()) return;
+  const size_t done = file_.Write(data, n);
+  written_ += done;
+  if (done != n) ok_ = false;
+}
+
+void OutputBuffer::Patch(uint64_t offset, const void* data, size_t n) {
+  if (!ok_) return;
+  if (offset >= written_) {
+    std::memcpy(buffer_.data() + (offset - written_), data, n);
+    return;
+  }
+  // Already in the file: write in place, then carry on at the end.
+  if (!Flush()) return;
+  if (!file_.Seek(static_cast<int64_t>(offset)) || file_.Write(data, n) != n ||
+      !file_.Seek(static_cast<int64_t>(written_))) {
+    ok_ = false;
+  }
 }
 
 bool OutputBuffer::Flush() {

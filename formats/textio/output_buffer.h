@@ -1,7 +1,8 @@
 // OutputBuffer: buffered writing of text and little-endian binary values to
-// an open FileHandle, for the model writers.
+// an open FileHandle, the one writer behind every model format.
 //
-// Appends collect in memory and go to the file in large pieces. A failed
+// Appends collect in memory and go to the file in large pieces; a large
+// block of bytes goes to the file directly, without a copy. A failed
 // write makes the buffer fail for good: later appends are dropped and
 // Finish() answers false, so a writer checks once at the end (and at its
 // cancellation points) instead of after every value.
@@ -32,13 +33,20 @@ class OutputBuffer {
   void Signed(int64_t value);
 
   void Bytes(const void* data, size_t n) {
+    if (n >= kDirectSize) return WriteDirect(data, n);
     buffer_.append(static_cast<const char*>(data), n);
     if (buffer_.size() >= kFlushSize) Flush();
   }
   void U8(uint8_t value) { buffer_.push_back(static_cast<char>(value)); }
   void U16(uint16_t value);
   void U32(uint32_t value);
+  void U64(uint64_t value);
   void F32(float value);
+
+  // Overwrites n bytes handed over earlier, at `offset` from the start of
+  // the output: in the buffer while they are still there, else in the file
+  // (which must allow seeking). For lengths known only after their data.
+  void Patch(uint64_t offset, const void* data, size_t n);
 
   // Writes what is buffered. False once any write has failed.
   bool Flush();
@@ -50,6 +58,9 @@ class OutputBuffer {
 
  private:
   static constexpr size_t kFlushSize = 1 << 20;
+  static constexpr size_t kDirectSize = 1 << 16;
+
+  void WriteDirect(const void* data, size_t n);
 
   FileHandle& file_;
   std::string buffer_;

@@ -4,9 +4,20 @@
 #include <cstring>
 #include <new>
 
-#include "formats/textio/line_scanner.h"
+#include "core/grow_array.h"
 
 namespace torvane {
+
+bool GrowLineBuffer(std::vector<char>& buffer) {
+  const size_t size = buffer.size() * 2;
+  if (!MemoryGuardAllows(size)) return false;
+  try {
+    buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
 
 TextBlockReader::TextBlockReader(FileHandle& file) : file_(file) {
   buffer_.resize(kBlockSize);

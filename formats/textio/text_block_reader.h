@@ -5,8 +5,9 @@
 // before Limit().
 //
 // The reader owns its position (`at`, a pointer into the window) and hands
-// it to the caller's hot loops by reference. Lines are split exactly as
-// LineScanner splits them: "\n", "\r" or "\r\n" end a line (also when the
+// it to the caller's hot loops by reference. Every text reader but the STL
+// one (which keeps its own cut lines) reads through this, so line handling
+// lives here once: "\n", "\r" or "\r\n" end a line (also when the
 // "\r" and "\n" fall into different reads), a last line without an ending
 // is a line, and a line longer than the buffer grows the buffer as far as
 // the memory guard allows; a line that cannot fit stops the reading
@@ -20,6 +21,10 @@
 #include "platform/file_handle.h"
 
 namespace torvane {
+
+// Doubles a buffer that holds one unfinished line, as far as the memory
+// guard allows; false (the buffer unchanged) when it cannot.
+bool GrowLineBuffer(std::vector<char>& buffer);
 
 class TextBlockReader {
  public:

@@ -17,7 +17,9 @@
 #include <optional>
 #include <vector>
 
+#include "formats/bytes/byte_order.h"
 #include "formats/imported_model.h"
+#include "formats/textio/utf8_text.h"
 #include "formats/tvx/tvx.h"
 #include "formats/tvx/tvx_chunks.h"
 #include "platform/buffered_reader.h"
@@ -79,9 +81,9 @@ class TvxInput {
     if (end < offset_ || end - offset_ < kChunkHeaderBytes) return false;
     unsigned char bytes[kChunkHeaderBytes];
     if (!Read(bytes, sizeof(bytes))) return false;
-    std::memcpy(&chunk.id, bytes, 2);
-    std::memcpy(&chunk.kind, bytes + 2, 2);
-    std::memcpy(&chunk.length, bytes + 4, 8);
+    chunk.id = LoadLittleEndian<uint16_t>(bytes);
+    chunk.kind = LoadLittleEndian<uint16_t>(bytes + 2);
+    chunk.length = LoadLittleEndian<uint64_t>(bytes + 4);
     return chunk.length <= end - offset_;
   }
 
@@ -96,9 +98,9 @@ class TvxInput {
 template <class T>
 std::optional<T> ReadValue(TvxInput& in, const ChunkHeader& chunk) {
   if (chunk.length < sizeof(T)) return std::nullopt;
-  T value;
-  if (!in.Read(&value, sizeof(T)) || !in.Skip(chunk.length - sizeof(T))) return std::nullopt;
-  return value;
+  unsigned char bytes[sizeof(T)];
+  if (!in.Read(bytes, sizeof(T)) || !in.Skip(chunk.length - sizeof(T))) return std::nullopt;
+  return LoadLittleEndian<T>(bytes);
 }
 
 // A text chunk. The text ends at its first 0 byte; a chunk without one
@@ -114,31 +116,6 @@ std::optional<std::string> ReadText(TvxInput& in, const ChunkHeader& chunk) {
   const size_t zero = text.find('\0');
   if (zero != std::string::npos) text.resize(zero);
   return text;
-}
-
-// The longest prefix of UTF-8 `text` that takes at most `units` UTF-16 units,
-// never cutting inside a character.
-std::string CutToUtf16Units(const std::string& text, size_t units) {
-  size_t used = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t bytes = 1;
-    size_t need = 1;
-    if (lead >= 0xF0) {
-      bytes = 4;
-      need = 2;
-    } else if (lead >= 0xE0) {
-      bytes = 3;
-    } else if (lead >= 0xC0) {
-      bytes = 2;
-    }
-    bytes = std::min(bytes, text.size() - i);
-    if (used + need > units) break;
-    used += need;
-    i += bytes;
-  }
-  return text.substr(0, i);
 }
 
 // "key=value" split at the first "="; false unless both parts are non-empty.
@@ -239,7 +216,7 @@ class TvxReader {
         if (!text) {
           ok = false;
         } else if (SplitProperty(*text, key, value)) {
-          mesh.metadata.Set(CutToUtf16Units(key, kMaxKeyUnits), value);
+          mesh.metadata.Set(std::string(CutToUtf16Units(key, kMaxKeyUnits)), value);
         }
       } else {
         ok = in_.Skip(chunk.length);
@@ -416,9 +393,11 @@ class TvxReader {
         if (!in_.Read(block.data(), n * kCornerBytes)) return kFailed;
         const unsigned char* record = block.data();
         for (size_t i = 0; i < n; ++i, record += kCornerBytes) {
-          std::memcpy(&indices[first + i], record, 4);
-          std::memcpy(&normals[first + i], record + 4, 12);
-          std::memcpy(&colours[first + i], record + 16, 4);
+          indices[first + i] = LoadLittleEndian<uint32_t>(record);
+          normals[first + i] = {LoadLittleEndian<float>(record + 4),
+                                LoadLittleEndian<float>(record + 8),
+                                LoadLittleEndian<float>(record + 12)};
+          colours[first + i] = LoadLittleEndian<uint32_t>(record + 16);
         }
       }
     }
@@ -436,15 +415,13 @@ class TvxReader {
 std::optional<uint16_t> ReadFileHeader(TvxInput& in, ChunkHeader& root) {
   unsigned char bytes[kFileHeaderBytes + kChunkHeaderBytes];
   if (!in.Read(bytes, sizeof(bytes))) return std::nullopt;
-  uint32_t magic, size32;
-  uint16_t one, version;
-  std::memcpy(&magic, bytes, 4);
-  std::memcpy(&one, bytes + 4, 2);
-  std::memcpy(&size32, bytes + 6, 4);
-  std::memcpy(&version, bytes + 10, 2);
-  std::memcpy(&root.id, bytes + 12, 2);
-  std::memcpy(&root.kind, bytes + 14, 2);
-  std::memcpy(&root.length, bytes + 16, 8);
+  const auto magic = LoadLittleEndian<uint32_t>(bytes);
+  const auto one = LoadLittleEndian<uint16_t>(bytes + 4);
+  const auto size32 = LoadLittleEndian<uint32_t>(bytes + 6);
+  const auto version = LoadLittleEndian<uint16_t>(bytes + 10);
+  root.id = LoadLittleEndian<uint16_t>(bytes + 12);
+  root.kind = LoadLittleEndian<uint16_t>(bytes + 14);
+  root.length = LoadLittleEndian<uint64_t>(bytes + 16);
   if (magic != kMagic || one != kHeaderOne || size32 != kHeaderSize32 || root.id != kRoot ||
       root.kind != kKindContainer) {
     return std::nullopt;

@@ -11,7 +11,9 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/bytes/byte_order.h"
 #include "formats/imported_model.h"
+#include "formats/textio/output_buffer.h"
 #include "formats/tvx/tvx.h"
 #include "formats/tvx/tvx_chunks.h"
 #include "platform/file_handle.h"
@@ -24,42 +26,20 @@ static_assert(std::endian::native == std::endian::little,
 
 using namespace tvx;
 
-constexpr size_t kBufferBytes = 1 << 16;
 constexpr size_t kCornerBlock = 1 << 14;  // corner records per block
 constexpr Colour32 kFallbackColour = 0xFFDCDCDC;
 
-// Buffered output that knows its own offset, so chunk lengths can be patched
-// in the buffer or, once flushed, in the file.
+// Chunks over the buffered output: a chunk's length is patched when it
+// closes, in the buffer or, once flushed, in the file.
 class TvxOutput {
  public:
-  explicit TvxOutput(FileHandle& file) : file_(file) { buffer_.reserve(kBufferBytes); }
+  explicit TvxOutput(OutputBuffer& out) : out_(out) {}
 
-  bool ok() const { return ok_; }
-  uint64_t Offset() const { return flushed_ + buffer_.size(); }
-
-  void Put(const void* data, size_t n) {
-    if (!ok_) return;
-    if (buffer_.size() + n > kBufferBytes) Flush();
-    if (n >= kBufferBytes) {
-      if (file_.Write(data, n) != n) ok_ = false;
-      flushed_ += n;
-      return;
-    }
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + n);
-  }
-
-  template <class T>
-  void PutValue(T value) {
-    Put(&value, sizeof(T));
-  }
-
-  void Flush() {
-    if (!ok_ || buffer_.empty()) return;
-    if (file_.Write(buffer_.data(), buffer_.size()) != buffer_.size()) ok_ = false;
-    flushed_ += buffer_.size();
-    buffer_.clear();
-  }
+  bool ok() const { return out_.ok(); }
+  uint64_t Offset() const { return out_.Offset(); }
+  void Put(const void* data, size_t n) { out_.Bytes(data, n); }
+  void PutU16(uint16_t value) { out_.U16(value); }
+  void PutU32(uint32_t value) { out_.U32(value); }
 
   // Starts a chunk with length 0; returns where its header begins.
   uint64_t OpenChunk(uint16_t id, uint16_t kind) {
@@ -69,52 +49,36 @@ class TvxOutput {
   }
 
   void CloseChunk(uint64_t at) {
-    const uint64_t length = Offset() - at - kChunkHeaderBytes;
-    const uint64_t field = at + 4;
-    if (!ok_) return;
-    if (field >= flushed_) {
-      std::memcpy(buffer_.data() + (field - flushed_), &length, sizeof(length));
-      return;
-    }
-    // The header has already gone to the file: write the length in place.
-    Flush();
-    const int64_t end = static_cast<int64_t>(Offset());
-    if (!file_.Seek(static_cast<int64_t>(field)) ||
-        file_.Write(&length, sizeof(length)) != sizeof(length) || !file_.Seek(end)) {
-      ok_ = false;
-    }
+    unsigned char length[8];
+    StoreLittleEndian<uint64_t>(length, Offset() - at - kChunkHeaderBytes);
+    out_.Patch(at + 4, length, sizeof(length));
   }
 
   void PutHeader(uint16_t id, uint16_t kind, uint64_t length) {
-    unsigned char bytes[kChunkHeaderBytes];
-    std::memcpy(bytes, &id, 2);
-    std::memcpy(bytes + 2, &kind, 2);
-    std::memcpy(bytes + 4, &length, 8);
-    Put(bytes, sizeof(bytes));
+    out_.U16(id);
+    out_.U16(kind);
+    out_.U64(length);
   }
 
   void PutU32Chunk(uint16_t id, uint32_t value) {
     PutHeader(id, kKindU32, sizeof(value));
-    PutValue(value);
+    out_.U32(value);
   }
   void PutF32Chunk(uint16_t id, float value) {
     PutHeader(id, kKindF32, sizeof(value));
-    PutValue(value);
+    out_.F32(value);
   }
   void PutByteChunk(uint16_t id, bool value) {
     PutHeader(id, kKindByte, 1);
-    PutValue<uint8_t>(value ? 1 : 0);
+    out_.U8(value ? 1 : 0);
   }
   void PutTextChunk(uint16_t id, const std::string& text) {
     PutHeader(id, kKindText, text.size() + 1);
-    Put(text.c_str(), text.size() + 1);
+    out_.Bytes(text.c_str(), text.size() + 1);
   }
 
  private:
-  FileHandle& file_;
-  std::vector<unsigned char> buffer_;
-  uint64_t flushed_ = 0;  // bytes already in the file: the offset of buffer_[0]
-  bool ok_ = true;
+  OutputBuffer& out_;
 };
 
 bool IsAutosaveKey(const std::string& key) {
@@ -156,12 +120,12 @@ int WriteCorners(TvxOutput& out, ProgressMonitor& monitor, const ImportedMesh& m
   const uint64_t chunk = out.OpenChunk(kCorners, kKindRaw);
   std::vector<unsigned char> block(kCornerBlock * kCornerBytes);
   for (uint32_t first = 0; first < cornerCount; first += kCornerBlock) {
-    if (monitor.IsCancelled()) return kCancelled;
+    if (monitor.IsCancelled()) return kStatusCancelled;
     const uint32_t n = std::min<uint32_t>(kCornerBlock, cornerCount - first);
     unsigned char* record = block.data();
     for (uint32_t k = first; k < first + n; ++k, record += kCornerBytes) {
       const uint32_t index = indices[k];
-      if (index >= positionCount) return kFailed;
+      if (index >= positionCount) return kStatusFailed;
       Vec3 normal;
       if (normals) {
         normal = normals[k];
@@ -179,14 +143,16 @@ int WriteCorners(TvxOutput& out, ProgressMonitor& monitor, const ImportedMesh& m
       } else if (colourCount == positionCount) {
         colour = colours[index];
       }
-      std::memcpy(record, &index, 4);
-      std::memcpy(record + 4, &normal, 12);
-      std::memcpy(record + 16, &colour, 4);
+      StoreLittleEndian(record, index);
+      StoreLittleEndian(record + 4, normal.x);
+      StoreLittleEndian(record + 8, normal.y);
+      StoreLittleEndian(record + 12, normal.z);
+      StoreLittleEndian(record + 16, colour);
     }
     out.Put(block.data(), size_t{n} * kCornerBytes);
   }
   out.CloseChunk(chunk);
-  return kLoaded;
+  return kStatusDone;
 }
 
 void WriteMaterial(TvxOutput& out, const ImportedModel& model, const ImportedMesh& mesh) {
@@ -209,7 +175,7 @@ int WriteObject(TvxOutput& out, ProgressMonitor& monitor, const ImportedModel& m
   out.Put(mesh.positions.data(), size_t{mesh.positions.length()} * kPositionBytes);
   out.CloseChunk(positions);
   const int corners = WriteCorners(out, monitor, mesh);
-  if (corners != kLoaded) return corners;
+  if (corners != kStatusDone) return corners;
   if (mesh.metadata.Has(kKeyDefaultColour)) {
     out.PutU32Chunk(kDefaultColour, static_cast<uint32_t>(mesh.metadata.GetInt(kKeyDefaultColour)));
   }
@@ -235,39 +201,40 @@ int WriteObject(TvxOutput& out, ProgressMonitor& monitor, const ImportedModel& m
     out.PutTextChunk(kMeshProperty, key + "=" + value);
   }
   out.CloseChunk(object);
-  return kLoaded;
+  return kStatusDone;
 }
 
 }  // namespace
 
 int WriteTvx(const std::string& path, ProgressMonitor& monitor, ImportedModel& model) {
   FileHandle file;
-  if (!file.OpenWrite(path)) return kFailed;
-  TvxOutput out(file);
+  if (!file.OpenWrite(path)) return kStatusFailed;
+  OutputBuffer buffer(file);
+  TvxOutput out(buffer);
 
-  out.PutValue(kMagic);
-  out.PutValue(kHeaderOne);
-  out.PutValue(kHeaderSize32);
-  out.PutValue(kVersionWritten);
+  out.PutU32(kMagic);
+  out.PutU16(kHeaderOne);
+  out.PutU32(kHeaderSize32);
+  out.PutU16(kVersionWritten);
   const uint64_t root = out.OpenChunk(kRoot, kKindContainer);
   WriteDocumentProperties(out, model.properties);
 
   const double meshCount = static_cast<double>(std::max<size_t>(model.meshes.size(), 1));
   size_t done = 0;
   for (const ImportedMesh& mesh : model.meshes) {
-    if (monitor.IsCancelled()) return kCancelled;
+    if (monitor.IsCancelled()) return kStatusCancelled;
     monitor.SetFraction(static_cast<double>(done++) / meshCount);
     if (mesh.positions.empty()) continue;
     const int result = WriteObject(out, monitor, model, mesh);
-    if (result != kLoaded) return result;
-    if (!out.ok()) return kFailed;
+    if (result != kStatusDone) return result;
+    if (!out.ok()) return kStatusFailed;
   }
 
   out.CloseChunk(root);
-  out.PutValue(kMagic);
-  out.Flush();
+  out.PutU32(kMagic);
+  const bool written = buffer.Finish();
   file.Close();
-  return out.ok() ? kLoaded : kFailed;
+  return written ? kStatusDone : kStatusFailed;
 }
 
 }  // namespace torvane

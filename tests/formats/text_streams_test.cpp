@@ -1,13 +1,11 @@
-// Text read by lines and in blocks: the line scanner's lines for every ending
-// form, endings split across reads, lines longer than a read and files using
-// only "\r"; the block reader splits lines exactly as the line scanner does;
-// and the UTF-8 check of text in pieces
+// Text read in blocks: the block reader's lines for every ending form,
+// endings split across reads, lines longer than a read and files using only
+// "\r"; and the UTF-8 check of text in pieces
 // gives the verdict of the whole text wherever the pieces are cut.
 
 #include <random>
 
 #include "format_test_support.h"
-#include "formats/textio/line_scanner.h"
 #include "formats/textio/text_block_reader.h"
 #include "formats/textio/utf8_stream_check.h"
 #include "formats/textio/utf8_text.h"
@@ -17,31 +15,18 @@ namespace {
 
 constexpr size_t kBlock = 1 << 20;
 
-// The lines of a file by the line scanner; the block reader must split the
-// same file into the same lines.
+// The lines of a file by the block reader.
 std::vector<std::string> Lines(const std::string& bytes) {
   test::TempFolder folder;
   test::WriteFile(folder.File("t.txt"), bytes);
-  FileHandle a;
-  FileHandle b;
-  EXPECT_TRUE(a.OpenRead(folder.File("t.txt")));
-  EXPECT_TRUE(b.OpenRead(folder.File("t.txt")));
-  LineScanner scanner(a);
-  TextBlockReader blocks(b);
+  FileHandle file;
+  EXPECT_TRUE(file.OpenRead(folder.File("t.txt")));
+  TextBlockReader blocks(file);
   const char* at = blocks.Limit();
-  std::string_view expected;
   std::string_view line;
   std::vector<std::string> out;
-  bool blocksDone = false;
-  while (scanner.Next(expected)) {
-    if (!blocksDone) {
-      blocksDone = !blocks.NextLine(at, line);
-      EXPECT_FALSE(blocksDone) << "line " << out.size();
-      EXPECT_EQ(line, expected) << "line " << out.size();
-    }
-    out.emplace_back(expected);
-  }
-  EXPECT_TRUE(blocksDone || !blocks.NextLine(at, line)) << "after " << out.size() << " lines";
+  while (blocks.NextLine(at, line))
+    out.emplace_back(line);
   return out;
 }
 
