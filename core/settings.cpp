@@ -1,6 +1,8 @@
 // Preference kinds encoded as text and decoded by the program's own rules.
 #include "core/settings.h"
 
+#include "core/cut_to_utf16_units.h"
+
 #include <cfloat>
 #include <charconv>
 #include <climits>
@@ -41,28 +43,6 @@ const char* ScanFloat(const char* first, const char* last, float& out) {
 
 }  // namespace
 
-std::string CutToUtf16Units(const std::string& text, size_t maxUnits) {
-  size_t units = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = 1;
-    if (lead >= 0xF0 && lead < 0xF8) {
-      length = 4;
-    } else if (lead >= 0xE0) {
-      length = lead < 0xF0 ? 3 : 1;
-    } else if (lead >= 0xC0) {
-      length = 2;
-    }
-    if (i + length > text.size()) length = 1;  // a broken tail counts byte by byte
-    const size_t charUnits = length == 4 ? 2 : 1;
-    if (units + charUnits > maxUnits) break;
-    units += charUnits;
-    i += length;
-  }
-  return text.substr(0, i);
-}
-
 bool DecodeSettingBool(const std::string& text, bool defaultValue) {
   if (text.empty()) return defaultValue;
   return text[0] != '0';
@@ -90,7 +70,7 @@ std::string ReadSettingString(SettingsStore& store, const std::string& group,
                               const std::string& name, const std::string& defaultText) {
   std::optional<std::string> text = store.ReadValue(group, name);
   if (!text) return defaultText;
-  return CutToUtf16Units(*text, kMaxSettingLength);
+  return std::string(CutToUtf16Units(*text, kMaxSettingLength));
 }
 
 bool ReadSettingBool(SettingsStore& store, const std::string& group, const std::string& name,

@@ -60,7 +60,5 @@ bool SettingValueExists(const std::string& group, const std::string& name);
 // Text decoders of the kinds above, on text already read (empty = missing).
 bool DecodeSettingBool(const std::string& text, bool defaultValue);
 int DecodeSettingInt(const std::string& text, int defaultValue);
-// Cuts UTF-8 text to at most maxUnits UTF-16 units, keeping whole characters.
-std::string CutToUtf16Units(const std::string& text, size_t maxUnits);
 
 }  // namespace torvane

@@ -19,19 +19,6 @@ size_t SequenceLength(unsigned char lead) {
 
 }  // namespace
 
-std::string_view CutToUtf16Units(std::string_view text, size_t maxUnits) {
-  size_t pos = 0;
-  size_t units = 0;
-  while (pos < text.size()) {
-    const size_t length = SequenceLength(static_cast<unsigned char>(text[pos]));
-    const size_t needed = length == 4 ? 2 : 1;
-    if (units + needed > maxUnits || pos + length > text.size()) break;
-    units += needed;
-    pos += length;
-  }
-  return text.substr(0, pos);
-}
-
 std::string_view CutToBytes(std::string_view text, size_t maxBytes) {
   if (text.size() <= maxBytes) return text;
   size_t end = maxBytes;

@@ -10,11 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace torvane {
+#include "core/cut_to_utf16_units.h"
 
-// The longest prefix of `text` that holds at most `maxUnits` UTF-16 units and
-// ends on a character boundary.
-std::string_view CutToUtf16Units(std::string_view text, size_t maxUnits);
+namespace torvane {
 
 // The longest prefix of at most `maxBytes` bytes ending on a character
 // boundary.
