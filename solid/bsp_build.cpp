@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "solid/bsp_internal.h"
+#include "solid/plane_columns.h"
 #include "solid/plane_runs.h"
 
 namespace torvane {
@@ -90,6 +91,7 @@ struct Chain {
   BuildState& s;
   std::vector<uint32_t> nodes;  // per level
   std::vector<CsgPlane> planes;
+  bsp::PlaneColumns columns;        // the same planes, for the test of many at once
   std::vector<bsp::PlaneRun> runs;  // runs[m]: levels [16m, 16m + 16), behind
   std::vector<CsgPolygonId> piece;  // per index: the part still going down
   std::vector<uint32_t> level;      // per index: the level it waits at, or kLeft
@@ -117,6 +119,23 @@ struct Chain {
           bsp::BallPassesRun(runs[at / kRunLength], store.polygons[piece[index]].ball)) {
         at += kRunLength;
         continue;
+      }
+      {
+        // The levels up to the next one with work to do only pass the
+        // polygon on whole; they are found without cutting or lists, up to
+        // the polygon's own level and the next run a ball test may pass.
+        uint32_t stop = target;
+        if (own[index] > at && own[index] < stop) stop = own[index];
+        const uint32_t boundary = (at / kRunLength + 1) * kRunLength;
+        if (boundary + kRunLength <= stop && boundary / kRunLength < runs.size()) stop = boundary;
+        const CsgPolygon& polygon = store.polygons[piece[index]];
+        const uint32_t next =
+            columns.FirstNotBehind(polygon, store.vertices.data() + polygon.firstVertex, at, stop);
+        if (next > at) {
+          if (s.poll()) return false;
+          at = next;
+          continue;
+        }
       }
       if (s.floor.Reached()) {
         outOfMemory = true;
@@ -193,6 +212,8 @@ struct Chain {
     }
     nodes.assign(1, start);
     planes.assign(1, tree.nodes[start].plane);
+    columns.Clear();
+    columns.Add(planes.back());
     runs.clear();
     piece.assign(list.begin(), list.end());
     level.assign(list.size(), 0);
@@ -219,6 +240,7 @@ struct Chain {
       }
       nodes.push_back(child);
       planes.push_back(tree.nodes[child].plane);
+      columns.Add(planes.back());
     }
     SortByWalk(kept);
     for (const Record& r : kept) {
@@ -256,7 +278,7 @@ CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
   std::vector<std::pair<uint32_t, CsgPolygonList>> tasks;
   tasks.emplace_back(0, std::move(list));
   list = CsgPolygonList{};
-  Chain chain{s, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false};
+  Chain chain{s, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false};
   while (!tasks.empty()) {
     auto [node, handed] = std::move(tasks.back());
     tasks.pop_back();
