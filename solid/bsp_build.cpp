@@ -7,19 +7,22 @@
 // earlier); every other node takes the plane of the first polygon it
 // receives.
 //
-// A list handed to a node goes down the node's chain of back children in
-// one pass. At each level the polygons are split in list order, those
-// behind form the next level's list in reverse order, and the next node's
+// A list handed to a node goes down a chain of children on one side (back
+// or front) in one pass. At each level the polygons are split in list
+// order, those on the chain's side form the next level's list in reverse
+// order, and the next node's
 // plane comes from that list's head. So a polygon keeps its place among the
 // survivors, every level's list runs in input order one way or the other,
 // and its head is the first or last survivor. Only those ends are needed to
 // choose the planes: a polygon is taken to a level when it becomes an end
 // of the list or when the chain ends, and then passes whole runs of planes
-// it lies wholly behind in one test. On a convex shape, where the chain is
-// as long as the shape has faces, that is what keeps the build from
-// testing every polygon at every level. The pieces each level keeps in its
-// node and hands to its front child are put back into the order the
-// level-by-level walk gives them.
+// it lies wholly on that side of in one test. On a convex shape, whose
+// back chain is as long as the shape has faces, and on its inside, where
+// the chain runs through the front children, that is what keeps the build
+// from testing every polygon at every level. The pieces each level keeps in
+// its node and hands to the other side are put back into the order the
+// level-by-level walk gives them. The order in which the subtrees are built
+// changes only the nodes' numbering, never what they hold.
 #include <algorithm>
 
 #include "solid/bsp_internal.h"
@@ -87,16 +90,28 @@ void SortByWalk(std::vector<Record>& records) {
   });
 }
 
+// A list waiting for a node, and the side its chain follows first: the side
+// it was handed to, since the shape that sent polygons one way tends to
+// send them that way again.
+struct Task {
+  uint32_t node;
+  CsgPolygonList list;
+  uint32_t side;
+};
+
 struct Chain {
+  explicit Chain(BuildState& state) : s(state) {}
+
   BuildState& s;
+  uint32_t side = kCsgBack;     // the chain follows the children on this side
   std::vector<uint32_t> nodes;  // per level
   std::vector<CsgPlane> planes;
-  bsp::PlaneColumns columns;        // the same planes, for the test of many at once
-  std::vector<bsp::PlaneRun> runs;  // runs[m]: levels [16m, 16m + 16), behind
-  std::vector<CsgPolygonId> piece;  // per index: the part still going down
-  std::vector<uint32_t> level;      // per index: the level it waits at, or kLeft
-  std::vector<uint32_t> own;        // per index: the level whose plane is its own, or kLeft
-  std::vector<Record> kept, fronts;
+  bsp::PlaneColumns columns;         // the same planes, for the test of many at once
+  std::vector<bsp::PlaneRun> runs;   // runs[m]: levels [16m, 16m + 16), behind
+  std::vector<CsgPolygonId> piece;   // per index: the part still going down
+  std::vector<uint32_t> level;       // per index: the level it waits at, or kLeft
+  std::vector<uint32_t> own;         // per index: the level whose plane is its own, or kLeft
+  std::vector<Record> kept, across;  // across: handed to the other side
   CsgPolygonList coplanar, front, back;
   bool outOfMemory = false;
 
@@ -129,8 +144,8 @@ struct Chain {
         const uint32_t boundary = (at / kRunLength + 1) * kRunLength;
         if (boundary + kRunLength <= stop && boundary / kRunLength < runs.size()) stop = boundary;
         const CsgPolygon& polygon = store.polygons[piece[index]];
-        const uint32_t next =
-            columns.FirstNotBehind(polygon, store.vertices.data() + polygon.firstVertex, at, stop);
+        const uint32_t next = columns.FirstNotWhollyOn(
+            side, polygon, store.vertices.data() + polygon.firstVertex, at, stop);
         if (next > at) {
           if (s.poll()) return false;
           at = next;
@@ -149,13 +164,15 @@ struct Chain {
         return false;
       }
       const uint32_t index32 = static_cast<uint32_t>(index);
+      const CsgPolygonList& onward = side == kCsgBack ? back : front;
+      const CsgPolygonList& other = side == kCsgBack ? front : back;
       if (!coplanar.empty()) kept.push_back({at, index32, coplanar[0]});
-      if (!front.empty()) fronts.push_back({at, index32, front[0]});
-      if (back.empty()) {
+      if (!other.empty()) across.push_back({at, index32, other[0]});
+      if (onward.empty()) {
         at = kLeft;
         return true;
       }
-      piece[index] = back[0];
+      piece[index] = onward[0];
       ++at;
     }
     return true;
@@ -199,10 +216,11 @@ struct Chain {
     return true;
   }
 
-  // Builds the list into the chain from `start`; the front children's lists
-  // are added to `tasks`.
-  bool Run(uint32_t start, CsgPolygonList& list,
-           std::vector<std::pair<uint32_t, CsgPolygonList>>& tasks) {
+  // Builds the list into the chain from `start` along `chainSide`; the
+  // lists for the children on the other side are added to `tasks`.
+  bool Run(uint32_t start, CsgPolygonList& list, uint32_t chainSide, std::vector<Task>& tasks) {
+    side = chainSide;
+    const bool followsFront = side == kCsgFront;
     CsgTree& tree = s.tree;
     CsgStore& store = *tree.store;
     own.assign(list.size(), kLeft);
@@ -218,22 +236,23 @@ struct Chain {
     piece.assign(list.begin(), list.end());
     level.assign(list.size(), 0);
     kept.clear();
-    fronts.clear();
+    across.clear();
     size_t lo = 0, hi = list.size();
     for (uint32_t k = 1;; ++k) {
       if (planes.size() % kRunLength == 0) {
         bsp::PlaneRun run;
         const std::span<const CsgPlane> last(planes.data() + planes.size() - kRunLength,
                                              kRunLength);
-        bsp::BoundPlanes(last, kCsgBack, run);  // a failed bound has length 0
+        bsp::BoundPlanes(last, side, run);  // a failed bound has length 0
         runs.push_back(run);
       }
       size_t head = 0;
       bool found = false;
       if (!FindHead(k, lo, hi, head, found)) return false;
       if (!found) break;
-      uint32_t child = tree.nodes[nodes.back()].back;
-      if (child == kNoCsgNode && !CreateChild(nodes.back(), false, child)) return false;
+      const CsgNode& parent = tree.nodes[nodes.back()];
+      uint32_t child = followsFront ? parent.front : parent.back;
+      if (child == kNoCsgNode && !CreateChild(nodes.back(), followsFront, child)) return false;
       if (!HasPlane(tree.nodes[child].plane)) {
         tree.nodes[child].plane = store.polygons[piece[head]].plane;
         own[head] = k;
@@ -248,15 +267,17 @@ struct Chain {
       bsp::Grow(polygons, 1);
       polygons.push_back(r.piece);
     }
-    SortByWalk(fronts);
-    for (size_t i = 0; i < fronts.size();) {
-      const uint32_t at = fronts[i].level;
+    SortByWalk(across);
+    const uint32_t otherSide = followsFront ? kCsgBack : kCsgFront;
+    for (size_t i = 0; i < across.size();) {
+      const uint32_t at = across[i].level;
       CsgPolygonList handed;
-      for (; i < fronts.size() && fronts[i].level == at; ++i)
-        handed.push_back(fronts[i].piece);
-      uint32_t child = tree.nodes[nodes[at]].front;
-      if (child == kNoCsgNode && !CreateChild(nodes[at], true, child)) return false;
-      tasks.emplace_back(child, std::move(handed));
+      for (; i < across.size() && across[i].level == at; ++i)
+        handed.push_back(across[i].piece);
+      const CsgNode& parent = tree.nodes[nodes[at]];
+      uint32_t child = followsFront ? parent.back : parent.front;
+      if (child == kNoCsgNode && !CreateChild(nodes[at], !followsFront, child)) return false;
+      tasks.push_back({child, std::move(handed), otherSide});
     }
     return true;
   }
@@ -275,14 +296,15 @@ CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
     tree.nodes[0].plane = chosen;
   }
   monitor.SetText("Build tree", 1);
-  std::vector<std::pair<uint32_t, CsgPolygonList>> tasks;
-  tasks.emplace_back(0, std::move(list));
+  std::vector<Task> tasks;
+  tasks.push_back({0, std::move(list), kCsgBack});
   list = CsgPolygonList{};
-  Chain chain{s, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false};
+  Chain chain(s);
   while (!tasks.empty()) {
-    auto [node, handed] = std::move(tasks.back());
+    Task task = std::move(tasks.back());
     tasks.pop_back();
-    if (!chain.Run(node, handed, tasks)) return chain.outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
+    if (!chain.Run(task.node, task.list, task.side, tasks))
+      return chain.outOfMemory ? kCsgOutOfMemory : kCsgCancelled;
   }
   return kCsgDone;
 }

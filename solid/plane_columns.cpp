@@ -35,8 +35,8 @@ void PlaneColumns::Add(const CsgPlane& plane) {
   ++count_;
 }
 
-uint32_t PlaneColumns::BallBehindMask(const CsgBall& ball, uint32_t block,
-                                      uint32_t& ballFront) const {
+void PlaneColumns::BallMasks(const CsgBall& ball, uint32_t block, uint32_t& behind,
+                             uint32_t& front) const {
   const uint32_t first = block * kBlock;
   const float* nx = nx_.data() + first;
   const float* ny = ny_.data() + first;
@@ -44,33 +44,35 @@ uint32_t PlaneColumns::BallBehindMask(const CsgBall& ball, uint32_t block,
   const float* w = w_.data() + first;
   const float* base = base_.data() + first;
   const float* scale = scale_.data() + first;
-  uint32_t behind = 0, front = 0;
+  behind = 0;
+  front = 0;
   for (uint32_t j = 0; j < kBlock; ++j) {
     const float d = nx[j] * ball.cx + ny[j] * ball.cy + nz[j] * ball.cz - w[j];
     const float reach = base[j] + scale[j] * ball.reach;
     behind |= uint32_t(d < -reach) << j;
     front |= uint32_t(d > reach) << j;
   }
-  ballFront = front;
-  return behind;
 }
 
-uint32_t PlaneColumns::FirstNotBehind(const CsgPolygon& polygon, const CsgVertex* vertices,
-                                      uint32_t from, uint32_t end) const {
+uint32_t PlaneColumns::FirstNotWhollyOn(uint32_t side, const CsgPolygon& polygon,
+                                        const CsgVertex* vertices, uint32_t from,
+                                        uint32_t end) const {
   if (end > count_) end = count_;
   uint32_t at = from;
   while (at < end) {
     const uint32_t block = at / kBlock;
-    uint32_t ballFront = 0;
-    const uint32_t behind = BallBehindMask(polygon.ball, block, ballFront);
+    uint32_t behind = 0, front = 0;
+    BallMasks(polygon.ball, block, behind, front);
+    const uint32_t on = side == kCsgBack ? behind : front;
+    const uint32_t across = side == kCsgBack ? front : behind;
     const uint32_t blockEnd = std::min(end, (block + 1) * kBlock);
     for (; at < blockEnd; ++at) {
       const uint32_t bit = 1u << (at % kBlock);
-      if (behind & bit) continue;
-      if (ballFront & bit) return at;
+      if (on & bit) continue;
+      if (across & bit) return at;
       const CsgPlane plane{nx_[at], ny_[at], nz_[at], w_[at]};
       for (uint32_t k = 0; k < polygon.count; ++k)
-        if (ClassOf(Distance(plane, vertices[k])) != kCsgBack) return at;
+        if (ClassOf(Distance(plane, vertices[k])) != side) return at;
     }
   }
   return end;
