@@ -7,10 +7,11 @@
 // earlier); every other node takes the plane of the first polygon it
 // receives.
 //
-// A list handed to a node goes down a chain of children on one side (back
-// or front) in one pass. At each level the polygons are split in list
-// order, those on the chain's side form the next level's list in reverse
-// order, and the next node's
+// A list handed to a node goes down a chain of children in one pass; at
+// each level the chain goes on to the side (back or front) most of the
+// polygons take. At each level the polygons are split in list order, those
+// on the chain's side form the next level's list in reverse order, and the
+// next node's
 // plane comes from that list's head. So a polygon keeps its place among the
 // survivors, every level's list runs in input order one way or the other,
 // and its head is the first or last survivor. Only those ends are needed to
@@ -103,11 +104,15 @@ struct Chain {
   explicit Chain(BuildState& state) : s(state) {}
 
   BuildState& s;
-  uint32_t side = kCsgBack;     // the chain follows the children on this side
-  std::vector<uint32_t> nodes;  // per level
-  std::vector<CsgPlane> planes;
-  bsp::PlaneColumns columns;         // the same planes, for the test of many at once
-  std::vector<bsp::PlaneRun> runs;   // runs[m]: levels [16m, 16m + 16), behind
+  uint32_t side = kCsgBack;      // the side the last level chose
+  std::vector<uint32_t> nodes;   // per level
+  std::vector<CsgPlane> planes;  // per level
+  std::vector<uint32_t> sides;   // per level: the side of its plane the chain goes on to
+  // The planes turned so that the chain goes on behind each; a point's
+  // distance to a turned plane is exactly the negated distance.
+  std::vector<CsgPlane> oriented;
+  bsp::PlaneColumns columns;         // the turned planes, for the test of many at once
+  std::vector<bsp::PlaneRun> runs;   // runs[m]: levels [16m, 16m + 16), turned planes
   std::vector<CsgPolygonId> piece;   // per index: the part still going down
   std::vector<uint32_t> level;       // per index: the level it waits at, or kLeft
   std::vector<uint32_t> own;         // per index: the level whose plane is its own, or kLeft
@@ -145,7 +150,7 @@ struct Chain {
         if (boundary + kRunLength <= stop && boundary / kRunLength < runs.size()) stop = boundary;
         const CsgPolygon& polygon = store.polygons[piece[index]];
         const uint32_t next = columns.FirstNotWhollyOn(
-            side, polygon, store.vertices.data() + polygon.firstVertex, at, stop);
+            kCsgBack, polygon, store.vertices.data() + polygon.firstVertex, at, stop);
         if (next > at) {
           if (s.poll()) return false;
           at = next;
@@ -164,8 +169,8 @@ struct Chain {
         return false;
       }
       const uint32_t index32 = static_cast<uint32_t>(index);
-      const CsgPolygonList& onward = side == kCsgBack ? back : front;
-      const CsgPolygonList& other = side == kCsgBack ? front : back;
+      const CsgPolygonList& onward = sides[at] == kCsgBack ? back : front;
+      const CsgPolygonList& other = sides[at] == kCsgBack ? front : back;
       if (!coplanar.empty()) kept.push_back({at, index32, coplanar[0]});
       if (!other.empty()) across.push_back({at, index32, other[0]});
       if (onward.empty()) {
@@ -216,11 +221,48 @@ struct Chain {
     return true;
   }
 
-  // Builds the list into the chain from `start` along `chainSide`; the
-  // lists for the children on the other side are added to `tasks`.
+  // Chooses the side of level k's plane the chain goes on to: the side most
+  // of a few polygons spread over the list lie on, else the last choice.
+  // Any side gives the same tree; the one most polygons take keeps the
+  // chain long and the lists handed across short.
+  bool ChooseSide(uint32_t k, size_t lo, size_t hi) {
+    const CsgStore& store = *s.tree.store;
+    uint32_t fronts = 0, backs = 0;
+    constexpr size_t kSamples = 8;
+    for (size_t j = 0; j < kSamples && lo < hi; ++j) {
+      const size_t i = lo + (hi - lo - 1) * j / (kSamples - 1);
+      if (!Advance(i, k)) return false;
+      if (level[i] != k) continue;
+      const CsgPolygon& polygon = store.polygons[piece[i]];
+      uint32_t type = bsp::QuickClass(planes[k], polygon.ball);
+      if (type == bsp::kUnknownClass) {
+        type = 0;
+        const CsgVertex* v = store.vertices.data() + polygon.firstVertex;
+        for (uint32_t c = 0; c < polygon.count; ++c)
+          type |= bsp::ClassOf(bsp::Distance(planes[k], v[c]));
+      }
+      fronts += (type & kCsgFront) ? 1 : 0;
+      backs += (type & kCsgBack) ? 1 : 0;
+    }
+    if (fronts != backs) side = fronts > backs ? kCsgFront : kCsgBack;
+    sides.push_back(side);
+    const CsgPlane& p = planes[k];
+    oriented.push_back(side == kCsgBack ? p : CsgPlane{-p.nx, -p.ny, -p.nz, -p.w});
+    columns.Add(oriented.back());
+    if (oriented.size() % kRunLength == 0) {
+      bsp::PlaneRun run;
+      const std::span<const CsgPlane> last(oriented.data() + oriented.size() - kRunLength,
+                                           kRunLength);
+      bsp::BoundPlanes(last, kCsgBack, run);  // a failed bound has length 0
+      runs.push_back(run);
+    }
+    return true;
+  }
+
+  // Builds the list into the chain from `start`, first along `chainSide`;
+  // the lists for the children on the other sides are added to `tasks`.
   bool Run(uint32_t start, CsgPolygonList& list, uint32_t chainSide, std::vector<Task>& tasks) {
     side = chainSide;
-    const bool followsFront = side == kCsgFront;
     CsgTree& tree = s.tree;
     CsgStore& store = *tree.store;
     own.assign(list.size(), kLeft);
@@ -230,8 +272,9 @@ struct Chain {
     }
     nodes.assign(1, start);
     planes.assign(1, tree.nodes[start].plane);
+    sides.clear();
+    oriented.clear();
     columns.Clear();
-    columns.Add(planes.back());
     runs.clear();
     piece.assign(list.begin(), list.end());
     level.assign(list.size(), 0);
@@ -239,27 +282,21 @@ struct Chain {
     across.clear();
     size_t lo = 0, hi = list.size();
     for (uint32_t k = 1;; ++k) {
-      if (planes.size() % kRunLength == 0) {
-        bsp::PlaneRun run;
-        const std::span<const CsgPlane> last(planes.data() + planes.size() - kRunLength,
-                                             kRunLength);
-        bsp::BoundPlanes(last, side, run);  // a failed bound has length 0
-        runs.push_back(run);
-      }
+      if (!ChooseSide(k - 1, lo, hi)) return false;
       size_t head = 0;
       bool found = false;
       if (!FindHead(k, lo, hi, head, found)) return false;
       if (!found) break;
+      const bool toFront = sides.back() == kCsgFront;
       const CsgNode& parent = tree.nodes[nodes.back()];
-      uint32_t child = followsFront ? parent.front : parent.back;
-      if (child == kNoCsgNode && !CreateChild(nodes.back(), followsFront, child)) return false;
+      uint32_t child = toFront ? parent.front : parent.back;
+      if (child == kNoCsgNode && !CreateChild(nodes.back(), toFront, child)) return false;
       if (!HasPlane(tree.nodes[child].plane)) {
         tree.nodes[child].plane = store.polygons[piece[head]].plane;
         own[head] = k;
       }
       nodes.push_back(child);
       planes.push_back(tree.nodes[child].plane);
-      columns.Add(planes.back());
     }
     SortByWalk(kept);
     for (const Record& r : kept) {
@@ -268,16 +305,16 @@ struct Chain {
       polygons.push_back(r.piece);
     }
     SortByWalk(across);
-    const uint32_t otherSide = followsFront ? kCsgBack : kCsgFront;
     for (size_t i = 0; i < across.size();) {
       const uint32_t at = across[i].level;
       CsgPolygonList handed;
       for (; i < across.size() && across[i].level == at; ++i)
         handed.push_back(across[i].piece);
+      const bool toFront = sides[at] == kCsgBack;
       const CsgNode& parent = tree.nodes[nodes[at]];
-      uint32_t child = followsFront ? parent.back : parent.front;
-      if (child == kNoCsgNode && !CreateChild(nodes[at], !followsFront, child)) return false;
-      tasks.push_back({child, std::move(handed), otherSide});
+      uint32_t child = toFront ? parent.front : parent.back;
+      if (child == kNoCsgNode && !CreateChild(nodes[at], toFront, child)) return false;
+      tasks.push_back({child, std::move(handed), toFront ? kCsgFront : kCsgBack});
     }
     return true;
   }
