@@ -39,7 +39,12 @@ struct Clipper {
     CsgPolygonId piece;
   };
   std::vector<Kept> kept;
-  std::vector<std::pair<uint32_t, CsgPolygonId>> walk;
+  struct Step {
+    uint32_t node;
+    CsgPolygonId id;
+    uint32_t untilRun;  // nodes to go before the next run test
+  };
+  std::vector<Step> walk;
   CsgPolygonList front;
   CsgPolygonList back;
 
@@ -71,22 +76,30 @@ struct Clipper {
     const size_t count = list.size();
     for (size_t position = 0; position < count; ++position) {
       walk.clear();
-      walk.push_back({start, list[count - 1 - position]});
+      walk.push_back({start, list[count - 1 - position], 0});
       while (!walk.empty()) {
-        const auto [n, id] = walk.back();
+        const auto [n, id, untilRun] = walk.back();
         walk.pop_back();
         const PlaneRun& run = runs[n];
-        if (run.length > 1 && BallPassesRun(run, store.polygons[id].ball)) {
-          // Wholly on the run's side of all its planes: each node would pass
-          // the polygon on unchanged.
-          const CsgNode& last = tree.nodes[run.last];
-          const uint32_t next = run.side == kCsgBack ? last.back : last.front;
-          if (next != kNoCsgNode) {
-            walk.push_back({next, id});
-          } else if (run.side == kCsgFront) {
-            kept.push_back({run.last, static_cast<uint32_t>(position), id});
+        // A run whose test failed overlaps the runs of the next nodes on its
+        // path, which would mostly fail too: those nodes are passed one by
+        // one before another run is tried.
+        uint32_t nextRun = untilRun > 0 ? untilRun - 1 : 0;
+        if (untilRun == 0 && run.length > 1) {
+          if (!BallPassesRun(run, store.polygons[id].ball)) {
+            nextRun = kRunLength / 2 - 1;
+          } else {
+            // Wholly on the run's side of all its planes: each node would pass
+            // the polygon on unchanged.
+            const CsgNode& last = tree.nodes[run.last];
+            const uint32_t next = run.side == kCsgBack ? last.back : last.front;
+            if (next != kNoCsgNode) {
+              walk.push_back({next, id, 0});
+            } else if (run.side == kCsgFront) {
+              kept.push_back({run.last, static_cast<uint32_t>(position), id});
+            }
+            continue;
           }
-          continue;
         }
         const CsgNode& node = tree.nodes[n];
         front.clear();
@@ -95,7 +108,7 @@ struct Clipper {
           return false;
         for (CsgPolygonId piece : front) {
           if (node.front != kNoCsgNode) {
-            walk.push_back({node.front, piece});
+            walk.push_back({node.front, piece, nextRun});
           } else {
             kept.push_back({n, static_cast<uint32_t>(position), piece});
           }
@@ -103,7 +116,7 @@ struct Clipper {
         // Pieces behind a node without a back child are inside the solid.
         if (node.back != kNoCsgNode) {
           for (CsgPolygonId piece : back)
-            walk.push_back({node.back, piece});
+            walk.push_back({node.back, piece, nextRun});
         }
       }
     }
