@@ -4,8 +4,12 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/large_blocks.h"
 
 int main(int argc, char** argv) {
+  // A batch process: what a long operation frees is better kept for its next
+  // step than given back to the system and faulted in again.
+  torvane::KeepFreedMemory();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   return torvane::RunCli(args);
 }

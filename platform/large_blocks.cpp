@@ -1,6 +1,9 @@
 // Huge-page advice and early release for large blocks (madvise on Linux).
 #include "platform/large_blocks.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -35,6 +38,17 @@ void ReleaseReadPages(const void* data, size_t bytes) {
   const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
   const uintptr_t last = (start + bytes) & ~(kHugePage - 1);
   if (data && last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+bool KeepFreedMemory() {
+#if defined(__GLIBC__)
+  constexpr int kMapThreshold = 32 << 20;
+  constexpr int kTrimThreshold = 256 << 20;
+  return mallopt(M_MMAP_THRESHOLD, kMapThreshold) == 1 &&
+         mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1;
+#else
+  return false;
+#endif
 }
 
 }  // namespace torvane

@@ -24,4 +24,12 @@ void AdviseLargeBlock(void* data, size_t bytes);
 // reads as zeros afterwards. Only for a block nothing else reads.
 void ReleaseReadPages(const void* data, size_t bytes);
 
+// From now on the process keeps freed memory for its own reuse: blocks below
+// 32 MB come from the heap rather than a mapping of their own, and up to
+// 256 MB of free heap is kept rather than given back. Work that allocates
+// and frees many blocks of megabytes (a software renderer's frames, a
+// boolean's trees) then stops paying a page fault for every page of every
+// new block. True when the allocator took the settings.
+bool KeepFreedMemory();
+
 }  // namespace torvane

@@ -14,9 +14,7 @@
 #include <cstdlib>
 #include <optional>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+#include "platform/large_blocks.h"
 
 namespace torvane {
 namespace {
@@ -100,14 +98,7 @@ int ChooseSampleCount(bool softwareRenderer, const char* overrideText) {
 bool KeepRendererMemory(std::string_view rendererName) {
   static bool kept = false;
   if (kept || !IsSoftwareRenderer(rendererName)) return kept;
-#if defined(__GLIBC__)
-  // Blocks below 32 MB come from the heap (not a mapping of their own), and
-  // up to 256 MB of free heap is kept rather than trimmed.
-  constexpr int kMapThreshold = 32 << 20;
-  constexpr int kTrimThreshold = 256 << 20;
-  kept = mallopt(M_MMAP_THRESHOLD, kMapThreshold) == 1 &&
-         mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1;
-#endif
+  kept = KeepFreedMemory();
   return kept;
 }
 
