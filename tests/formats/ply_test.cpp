@@ -150,21 +150,14 @@ TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
   }
 }
 
-TEST(PlyRead, UnknownTypesAreConsumedInAsciiAndFailBinary) {
+// In binary an unknown type has no size: ply_unknown_type_binary.ply of the
+// broken corpus fails.
+TEST(PlyRead, UnknownTypesAreConsumedInAscii) {
   const ImportedModel ascii = Load(
       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty vec3 odd\n"
       "property float y\nproperty float z\nelement face 1\nproperty list uchar int idx\n"
       "end_header\n0 skip 0 0\n1 skip 0 0\n0 skip 1 0\n3 0 1 2\n");
   EXPECT_FLOAT_EQ(ascii.meshes.front().positions[2].y, 1.0f);
-
-  Bytes body(false);
-  for (int i = 0; i < 12; ++i)
-    body.Put<float>(1.0f);
-  EXPECT_EQ(ReadResult(ReadPly,
-                       "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
-                       "property vec3 odd\nproperty float y\nproperty float z\nend_header\n" +
-                           body.text),
-            kFailed);
 }
 
 TEST(PlyRead, ElementsAreReadInHeaderOrder) {

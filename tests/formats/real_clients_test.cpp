@@ -185,10 +185,9 @@ TEST(RealClients, FilesWrittenByAssimpLoad) {
     const char* id;
     const char* name;
     test::ModelReader read;
-  } exports[] = {{"obj", "x.obj", ReadObj},
-                 {"ply", "x.ply", ReadPly},
-                 {"3ds", "x.3ds", Read3ds},
-                 {"3mf", "x.3mf", Read3mf}};
+  } exports[] = {{"obj", "x.obj", ReadObj},       {"ply", "x.ply", ReadPly},
+                 {"3ds", "x.3ds", Read3ds},       {"3mf", "x.3mf", Read3mf},
+                 {"stl", "x.stl", LoadModelFile}, {"stlb", "xb.stl", LoadModelFile}};
   // (assimp's binary PLY export declares uchar colours but writes floats, so
   // its files are damaged and are not used here.)
   for (const auto& e : exports) {

@@ -93,14 +93,76 @@ class ViewRender : public ::testing::Test {
   std::unique_ptr<SceneViews> views_;
 };
 
-TEST_F(ViewRender, EmptySceneShowsTheBackgroundColour) {
-  QImage image = Frame();
-  ASSERT_FALSE(image.isNull());
-  // Away from the axis lines, the label and the axis indicator.
-  for (QPoint p : {QPoint(image.width() - 3, 3), QPoint(image.width() / 2 + 60, 40),
-                   QPoint(3, image.height() - 3), QPoint(image.width() - 3, 140)}) {
-    EXPECT_EQ(image.pixel(p), kBackground) << p.x() << "," << p.y();
+// One frame per case, read at a point inside the square (or the cube's near
+// face): what each drawing mode must leave there.
+TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
+  const auto lit = [](QRgb c) { return Brightness(c) > Brightness(kBackground) + 300; };
+  const auto background = [](QRgb c) { return c == kBackground; };
+  const auto dark = [](QRgb c) { return Brightness(c) < Brightness(kBackground); };
+  const auto green = [](QRgb c) { return qGreen(c) > qRed(c) + 40; };
+  const struct {
+    const char* name;
+    bool inverted;
+    int culling;
+    bool wireframe;
+    bool picked;
+    bool (*holds)(QRgb);
+  } cases[] = {
+      {"front face", false, 1, false, false, lit},
+      {"back face, cull back faces", true, 1, false, false, background},
+      {"back face, double sided: lit with its normal flipped", true, 2, false, false, lit},
+      {"back face, no culling: drawn unlit", true, 0, false, false, dark},
+      {"wire frame leaves the inside", false, 0, true, false, background},
+      {"picked triangle", false, 0, false, true, green},
+  };
+  const QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
+  for (const auto& c : cases) {
+    doc_->objects.clear();
+    SceneObject& object = AddObject();
+    // A picked triangle is judged on a dark, unshiny face.
+    AddSquare(object.mesh, 2.0f, -1.0f, c.inverted, c.picked ? 0xFF202020u : kDefaultObjectColour);
+    views_->options().specular = !c.picked;
+    views_->options().cullingMode = c.culling;
+    views_->options().wireframe = c.wireframe;
+    if (c.picked) {
+      // The triangle holding `inside`.
+      SelectionRecord triangle;
+      triangle.elementType = kSelectTriangle;
+      for (int k = 0; k < 3; ++k) {
+        triangle.indices[k] = object.mesh.corners.data()[3 + k].vertexIndex;
+        triangle.indices[3 + k] = 3 + k;
+      }
+      PushSelectionRecord(object.selectionRecords, triangle);
+    }
+    QImage image = Frame();
+    EXPECT_TRUE(c.holds(image.pixel(inside))) << c.name;
+    // Away from the square only the background.
+    EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground) << c.name;
+    if (c.wireframe) {
+      // The outline itself is still drawn: some pixel along the left edge is lit.
+      QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
+      int brightest = 0;
+      for (int dx = -2; dx <= 2; ++dx)
+        brightest = std::max(brightest, Brightness(image.pixel(edge.x() + dx, edge.y())));
+      EXPECT_GT(brightest, Brightness(kBackground) + 100);
+    }
   }
+}
+
+TEST_F(ViewRender, BoundingBoxAndViewLabelAreDrawnOverTheScene) {
+  SceneObject& object = AddObject();
+  AddSquare(object.mesh, 2.0f, -1.0f, false, 0xFF202020u);
+  object.showBoundingBox = true;
+  QImage image = Frame();
+  QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
+  int brightest = 0;
+  for (int dy = -2; dy <= 2; ++dy) {
+    for (int dx = -2; dx <= 2; ++dx) {
+      QRgb c = image.pixel(corner.x() + dx, corner.y() + dy);
+      brightest = std::max(brightest, std::min({qRed(c), qGreen(c), qBlue(c)}));
+    }
+  }
+  EXPECT_GT(brightest, 200);
   // The view label is painted in white in the top-left corner.
   int whiteish = 0;
   for (int y = 0; y < 20; ++y) {
@@ -109,51 +171,6 @@ TEST_F(ViewRender, EmptySceneShowsTheBackgroundColour) {
     }
   }
   EXPECT_GT(whiteish, 20);
-}
-
-TEST_F(ViewRender, FaceTowardsTheCameraIsLitBrighterThanBackground) {
-  AddCube(AddObject().mesh);
-  for (int culling : {0, 1, 2}) {
-    views_->options().cullingMode = culling;
-    for (bool specular : {true, false}) {
-      views_->options().specular = specular;
-      QImage image = Frame();
-      QRgb centre = image.pixel(PixelOf({0.3f, 0.4f, -1.0f}));
-      EXPECT_GT(Brightness(centre), Brightness(kBackground) + 300)
-          << "culling " << culling << " specular " << specular;
-      EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground);
-    }
-  }
-}
-
-TEST_F(ViewRender, InvertedFaceIsCulledOrLitFromBehindByCullingMode) {
-  AddSquare(AddObject().mesh, 2.0f, -1.0f, /*inverted=*/true);
-  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
-
-  views_->options().cullingMode = 1;  // "Cull Backfaces": the face is gone
-  EXPECT_EQ(Frame().pixel(inside), kBackground);
-
-  views_->options().cullingMode = 2;  // "Draw double sided": lit with its normal flipped
-  EXPECT_GT(Brightness(Frame().pixel(inside)), Brightness(kBackground) + 300);
-
-  views_->options().cullingMode = 0;  // "Do not cull anything": drawn unlit, nearly black
-  EXPECT_LT(Brightness(Frame().pixel(inside)), Brightness(kBackground));
-}
-
-TEST_F(ViewRender, WireFrameLeavesFaceInsidesAtTheBackground) {
-  AddSquare(AddObject().mesh, 2.0f, -1.0f, false);
-  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
-  EXPECT_GT(Brightness(Frame().pixel(inside)), Brightness(kBackground) + 300);
-  views_->options().wireframe = true;
-  QImage image = Frame();
-  EXPECT_EQ(image.pixel(inside), kBackground);
-  // The outline itself is still drawn: some pixel along the left edge is lit.
-  QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
-  int brightest = 0;
-  for (int dx = -2; dx <= 2; ++dx) {
-    brightest = std::max(brightest, Brightness(image.pixel(edge.x() + dx, edge.y())));
-  }
-  EXPECT_GT(brightest, Brightness(kBackground) + 100);
 }
 
 TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
@@ -338,7 +355,6 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
        true},
       {"recolour", [&] { RecolourAllCorners(object.mesh, 0xFFC04020u); }, true},
       {"wire frame", [&] { options.wireframe = true; }, true},
-      {"solid", [&] { options.wireframe = false; }, true},
       {"specular off", [&] { options.specular = false; }, true},
       {"grid", [&] { options.gridShown = true; }, true},
       {"cull back faces", [&] { options.cullingMode = 1; }, false},
@@ -378,41 +394,6 @@ TEST_F(ViewRender, PlainShadingStandsInWhenLightingShadersFail) {
   RenderDevice::SetLightingShaderFailureForTesting(false);
   Frame();
   EXPECT_TRUE(RenderDevice::Instance().HasLightingShaders());
-}
-
-TEST_F(ViewRender, SelectionOverlaysDrawInTheHighlightColours) {
-  SceneObject& object = AddObject();
-  AddSquare(object.mesh, 2.0f, -1.0f, false, 0xFF202020u);
-  views_->options().specular = false;
-  QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
-  QRgb plain = Frame().pixel(inside);
-
-  // A picked triangle (the one holding `inside`) turns green.
-  SelectionRecord triangle;
-  triangle.elementType = kSelectTriangle;
-  const MeshCorner* corners = object.mesh.corners.data();
-  for (int k = 0; k < 3; ++k) {
-    triangle.indices[k] = corners[3 + k].vertexIndex;
-    triangle.indices[3 + k] = 3 + k;
-  }
-  PushSelectionRecord(object.selectionRecords, triangle);
-  QRgb picked = Frame().pixel(inside);
-  EXPECT_NE(picked, plain);
-  EXPECT_GT(qGreen(picked), qRed(picked) + 40);
-
-  // The whole-object bounding box is drawn around the object.
-  object.selectionRecords.clear();
-  object.showBoundingBox = true;
-  QImage image = Frame();
-  QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
-  int brightest = 0;
-  for (int dy = -2; dy <= 2; ++dy) {
-    for (int dx = -2; dx <= 2; ++dx) {
-      QRgb c = image.pixel(corner.x() + dx, corner.y() + dy);
-      brightest = std::max(brightest, std::min({qRed(c), qGreen(c), qBlue(c)}));
-    }
-  }
-  EXPECT_GT(brightest, 200);
 }
 
 }  // namespace
