@@ -74,6 +74,9 @@ bool ChooseRootPlane(BuildState& s, const CsgPolygonList& list, CsgPlane& chosen
 }
 
 constexpr uint32_t kRunLength = 16;
+// A polygon deep inside a convex shape lies behind the planes of whole
+// stretches of its chain: runs this long are tried first.
+constexpr uint32_t kLongRunLength = 256;
 constexpr uint32_t kLeft = 0xFFFFFFFFu;
 
 struct Record {
@@ -111,12 +114,13 @@ struct Chain {
   // The planes turned so that the chain goes on behind each; a point's
   // distance to a turned plane is exactly the negated distance.
   std::vector<CsgPlane> oriented;
-  bsp::PlaneColumns columns;         // the turned planes, for the test of many at once
-  std::vector<bsp::PlaneRun> runs;   // runs[m]: levels [16m, 16m + 16), turned planes
-  std::vector<CsgPolygonId> piece;   // per index: the part still going down
-  std::vector<uint32_t> level;       // per index: the level it waits at, or kLeft
-  std::vector<uint32_t> own;         // per index: the level whose plane is its own, or kLeft
-  std::vector<Record> kept, across;  // across: handed to the other side
+  bsp::PlaneColumns columns;            // the turned planes, for the test of many at once
+  std::vector<bsp::PlaneRun> runs;      // runs[m]: levels [16m, 16m + 16), turned planes
+  std::vector<bsp::PlaneRun> longRuns;  // longRuns[m]: levels [256m, 256m + 256)
+  std::vector<CsgPolygonId> piece;      // per index: the part still going down
+  std::vector<uint32_t> level;          // per index: the level it waits at, or kLeft
+  std::vector<uint32_t> own;            // per index: the level whose plane is its own, or kLeft
+  std::vector<Record> kept, across;     // across: handed to the other side
   CsgPolygonList coplanar, front, back;
   bool outOfMemory = false;
 
@@ -134,6 +138,12 @@ struct Chain {
         kept.push_back({at, static_cast<uint32_t>(index), piece[index]});
         at = kLeft;
         return true;
+      }
+      if (at % kLongRunLength == 0 && at + kLongRunLength <= target &&
+          at / kLongRunLength < longRuns.size() &&
+          bsp::BallPassesRun(longRuns[at / kLongRunLength], store.polygons[piece[index]].ball)) {
+        at += kLongRunLength;
+        continue;
       }
       if (at % kRunLength == 0 && at + kRunLength <= target && at / kRunLength < runs.size() &&
           bsp::BallPassesRun(runs[at / kRunLength], store.polygons[piece[index]].ball)) {
@@ -256,6 +266,12 @@ struct Chain {
       bsp::BoundPlanes(last, kCsgBack, run);  // a failed bound has length 0
       runs.push_back(run);
     }
+    if (oriented.size() % kLongRunLength == 0) {
+      bsp::PlaneRun run;
+      bsp::BoundPlanes({oriented.data() + oriented.size() - kLongRunLength, kLongRunLength},
+                       kCsgBack, run);
+      longRuns.push_back(run);
+    }
     return true;
   }
 
@@ -276,6 +292,7 @@ struct Chain {
     oriented.clear();
     columns.Clear();
     runs.clear();
+    longRuns.clear();
     piece.assign(list.begin(), list.end());
     level.assign(list.size(), 0);
     kept.clear();

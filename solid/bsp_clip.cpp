@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "solid/bsp_internal.h"
+#include "solid/plane_columns.h"
 #include "solid/plane_runs.h"
 
 namespace torvane {
@@ -24,15 +25,36 @@ namespace {
 
 // Nodes a clip passes in one test when a polygon lies wholly on one side.
 constexpr uint32_t kRunLength = 16;
+// Long runs start at every kLongRunStep-th level below the clip's start. A
+// polygon deep inside a convex solid lies behind the whole of its back
+// chain, as long as the solid has faces: it passes long runs at a time,
+// and one that fails costs a single test before the short runs go on.
+constexpr uint32_t kLongRunLength = 256;
+constexpr uint32_t kLongRunStep = 64;
+// Nodes a polygon whose run test failed is taken along its path, exactly,
+// before runs are tried again.
+constexpr uint32_t kScanLength = 16;
 
 struct Clipper {
+  Clipper(const CsgTree& clipping, CancelPoll& cancel) : tree(clipping), poll(cancel) {}
+
   const CsgTree& tree;
   CancelPoll& poll;
   SplitScratch scratch;
   uint32_t root = kNoCsgNode;
   std::vector<uint32_t> rank;   // pre-order position of each node below `root`
-  std::vector<uint8_t> parity;  // depth below `root`, modulo 2
+  std::vector<uint32_t> depth;  // below `root`
   std::vector<PlaneRun> runs;
+  std::vector<uint32_t> longAt;  // per node: its entry in longRuns, or kNoCsgNode
+  std::vector<PlaneRun> longRuns;
+  // The tree cut into paths, each node followed by its back child, or its
+  // front child when it has no back one (the way a run goes), with the
+  // planes turned so that the path goes on behind each: `columns` finds the
+  // next node on a path that has real work to do for a polygon.
+  PlaneColumns columns;
+  std::vector<uint32_t> at;       // per node: its place in `columns`
+  std::vector<uint32_t> pathEnd;  // per node: the place of its path's last node
+  std::vector<uint32_t> placed;   // per place: the node
   struct Kept {
     uint32_t node;
     uint32_t position;  // in the input list, head first
@@ -52,19 +74,63 @@ struct Clipper {
     if (runs.empty()) runs = MakePlaneRuns(tree, kRunLength);
     root = start;
     rank.assign(tree.nodes.size(), 0);
-    parity.assign(tree.nodes.size(), 0);
+    depth.assign(tree.nodes.size(), 0);
+    longAt.assign(tree.nodes.size(), kNoCsgNode);
+    longRuns.clear();
     std::vector<uint32_t> stack{start};
+    std::vector<CsgPlane> planes;
     uint32_t next = 0;
+    at.assign(tree.nodes.size(), 0);
+    pathEnd.assign(tree.nodes.size(), 0);
+    placed.clear();
+    columns.Clear();
     while (!stack.empty()) {
       const uint32_t n = stack.back();
       stack.pop_back();
       rank[n] = next++;
+      if (n == start || NextOnPath(tree.nodes[tree.nodes[n].parent]) != n) LayOutPath(n);
+      if (depth[n] % kLongRunStep == 0) {
+        const PlaneRun run = MakePlaneRun(tree, n, kLongRunLength, planes);
+        if (run.length > kRunLength) {
+          longAt[n] = static_cast<uint32_t>(longRuns.size());
+          longRuns.push_back(run);
+        }
+      }
       const CsgNode& node = tree.nodes[n];
       for (uint32_t child : {node.back, node.front}) {
         if (child == kNoCsgNode) continue;
-        parity[child] = parity[n] ^ 1;
+        depth[child] = depth[n] + 1;
         stack.push_back(child);
       }
+    }
+  }
+
+  static uint32_t NextOnPath(const CsgNode& node) {
+    return node.back != kNoCsgNode ? node.back : node.front;
+  }
+
+  void LayOutPath(uint32_t head) {
+    const uint32_t first = static_cast<uint32_t>(placed.size());
+    for (uint32_t n = head; n != kNoCsgNode; n = NextOnPath(tree.nodes[n])) {
+      const CsgNode& node = tree.nodes[n];
+      at[n] = static_cast<uint32_t>(placed.size());
+      placed.push_back(n);
+      columns.Add(node.back != kNoCsgNode ? node.plane : Flipped(node.plane));
+    }
+    const uint32_t last = static_cast<uint32_t>(placed.size() - 1);
+    for (uint32_t k = first; k <= last; ++k)
+      pathEnd[placed[k]] = last;
+  }
+
+  // The polygon lies wholly on the run's side of all its planes: each node
+  // would pass it on unchanged.
+  void PassRun(const PlaneRun& run, CsgPolygonId id, size_t position) {
+    const CsgNode& last = tree.nodes[run.last];
+    const uint32_t next = run.side == kCsgBack ? last.back : last.front;
+    if (next != kNoCsgNode) {
+      walk.push_back({next, id, 0});
+    } else if (run.side == kCsgFront) {
+      kept.push_back({run.last, static_cast<uint32_t>(position), id});
     }
   }
 
@@ -78,29 +144,32 @@ struct Clipper {
       walk.clear();
       walk.push_back({start, list[count - 1 - position], 0});
       while (!walk.empty()) {
-        const auto [n, id, untilRun] = walk.back();
+        const Step step = walk.back();
         walk.pop_back();
-        const PlaneRun& run = runs[n];
-        // A run whose test failed overlaps the runs of the next nodes on its
-        // path, which would mostly fail too: those nodes are passed one by
-        // one before another run is tried.
-        uint32_t nextRun = untilRun > 0 ? untilRun - 1 : 0;
-        if (untilRun == 0 && run.length > 1) {
-          if (!BallPassesRun(run, store.polygons[id].ball)) {
-            nextRun = kRunLength / 2 - 1;
-          } else {
-            // Wholly on the run's side of all its planes: each node would pass
-            // the polygon on unchanged.
-            const CsgNode& last = tree.nodes[run.last];
-            const uint32_t next = run.side == kCsgBack ? last.back : last.front;
-            if (next != kNoCsgNode) {
-              walk.push_back({next, id, 0});
-            } else if (run.side == kCsgFront) {
-              kept.push_back({run.last, static_cast<uint32_t>(position), id});
-            }
+        const CsgPolygonId id = step.id;
+        const CsgPolygon& polygon = store.polygons[id];
+        uint32_t n = step.node;
+        if (step.untilRun == 0) {
+          if (longAt[n] != kNoCsgNode && BallPassesRun(longRuns[longAt[n]], polygon.ball)) {
+            PassRun(longRuns[longAt[n]], id, position);
+            continue;
+          }
+          if (runs[n].length > 1 && BallPassesRun(runs[n], polygon.ball)) {
+            PassRun(runs[n], id, position);
             continue;
           }
         }
+        // The nodes up to the next one with real work to do (cut, keep or
+        // hand to the other side) would only pass the polygon on whole.
+        const uint32_t end = std::min(pathEnd[n], at[n] + kScanLength);
+        const uint32_t found = columns.FirstNotWhollyOn(
+            kCsgBack, polygon, store.vertices.data() + polygon.firstVertex, at[n], end);
+        if (found == end && end < pathEnd[n]) {
+          walk.push_back({placed[found], id, 0});
+          continue;
+        }
+        n = placed[found];
+        const uint32_t nextRun = 0;
         const CsgNode& node = tree.nodes[n];
         front.clear();
         back.clear();
@@ -122,7 +191,7 @@ struct Clipper {
     }
     std::sort(kept.begin(), kept.end(), [&](const Kept& a, const Kept& b) {
       if (a.node != b.node) return rank[a.node] < rank[b.node];
-      return parity[a.node] ? a.position < b.position : a.position > b.position;
+      return (depth[a.node] & 1) ? a.position < b.position : a.position > b.position;
     });
     // `kept` runs head first; a list's head is its last element.
     list.resize(kept.size());
@@ -140,7 +209,7 @@ CsgResult ClipPolygons(const CsgTree& tree, uint32_t node, CsgPolygonList& list,
   if (list.empty() || node >= tree.nodes.size()) return kCsgDone;
   bsp::CancelPoll poll(monitor);
   try {
-    bsp::Clipper clipper{tree, poll, {}, kNoCsgNode, {}, {}, {}, {}, {}, {}, {}};
+    bsp::Clipper clipper{tree, poll};
     return clipper.Clip(node, list) ? kCsgDone : kCsgCancelled;
   } catch (const std::bad_alloc&) {
     return kCsgOutOfMemory;
@@ -151,7 +220,7 @@ CsgResult ClipTo(CsgTree& a, const CsgTree& b, ProgressMonitor& monitor) {
   if (b.nodes.empty()) return kCsgDone;
   bsp::CancelPoll poll(monitor);
   try {
-    bsp::Clipper clipper{b, poll, {}, kNoCsgNode, {}, {}, {}, {}, {}, {}, {}};
+    bsp::Clipper clipper{b, poll};
     for (CsgNode& node : a.nodes) {
       if (poll()) return kCsgCancelled;
       if (node.polygons.empty()) continue;

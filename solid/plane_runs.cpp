@@ -65,30 +65,31 @@ bool BoundPlanes(std::span<const CsgPlane> planes, uint32_t side, PlaneRun& run)
   return true;
 }
 
-std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
+PlaneRun MakePlaneRun(const CsgTree& tree, uint32_t start, uint32_t maxLength,
+                      std::vector<CsgPlane>& planes) {
   const std::vector<CsgNode>& nodes = tree.nodes;
-  std::vector<PlaneRun> runs(nodes.size());
-  std::vector<uint32_t> path;
-  std::vector<CsgPlane> planes;
-  for (uint32_t start = 0; start < nodes.size(); ++start) {
-    const CsgNode& first = nodes[start];
-    const bool back = first.back != kNoCsgNode;
-    if (!back && first.front == kNoCsgNode) continue;
-    path.assign(1, start);
-    while (path.size() < maxLength) {
-      const CsgNode& n = nodes[path.back()];
-      const uint32_t next = back ? n.back : n.front;
-      if (next == kNoCsgNode || next >= nodes.size()) break;
-      path.push_back(next);
-    }
-    planes.clear();
-    for (uint32_t k : path)
-      planes.push_back(nodes[k].plane);
-    PlaneRun run;
-    if (!BoundPlanes(planes, back ? kCsgBack : kCsgFront, run)) continue;
-    run.last = path.back();
-    runs[start] = run;
+  const bool back = nodes[start].back != kNoCsgNode;
+  if (!back && nodes[start].front == kNoCsgNode) return PlaneRun{};
+  planes.clear();
+  uint32_t last = start;
+  for (;;) {
+    planes.push_back(nodes[last].plane);
+    if (planes.size() == maxLength) break;
+    const uint32_t next = back ? nodes[last].back : nodes[last].front;
+    if (next == kNoCsgNode || next >= nodes.size()) break;
+    last = next;
   }
+  PlaneRun run;
+  if (!BoundPlanes(planes, back ? kCsgBack : kCsgFront, run)) return PlaneRun{};
+  run.last = last;
+  return run;
+}
+
+std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
+  std::vector<PlaneRun> runs(tree.nodes.size());
+  std::vector<CsgPlane> planes;
+  for (uint32_t start = 0; start < tree.nodes.size(); ++start)
+    runs[start] = MakePlaneRun(tree, start, maxLength, planes);
   return runs;
 }
 

@@ -42,6 +42,11 @@ bool BoundPlanes(std::span<const CsgPlane> planes, uint32_t side, PlaneRun& run)
 
 std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength);
 
+// The run that starts at node `start` (length 0 when there is none);
+// `planes` is scratch space.
+PlaneRun MakePlaneRun(const CsgTree& tree, uint32_t start, uint32_t maxLength,
+                      std::vector<CsgPlane>& planes);
+
 // True when the ball lies beyond the tolerance on the run's side of every
 // plane of the run, so that each node would send the polygon, whole, that
 // way. The bound covers the rounding of the single-precision classification.
