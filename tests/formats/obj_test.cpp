@@ -129,17 +129,6 @@ TEST(ObjRead, LongLinesKeepEveryCornerAndDigit) {
   EXPECT_EQ(mesh.indices[mesh.indices.length() - 1], 120u);
 }
 
-TEST(ObjRead, IndicesThatNameNoPositionFail) {
-  // 2^31, -4 and 0 are files of the broken corpus.
-  for (const char* face : {"f 1 2 4\n", "f 1 2 99999999999999999999\n"}) {
-    uint32_t reason = 0;
-    EXPECT_EQ(ReadResult(ReadObj, std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\n") + face, &reason),
-              kFailed)
-        << face;
-    EXPECT_EQ(reason, 4u) << face;
-  }
-}
-
 ImportedModel TwoTriangleModel() {
   ImportedModel model;
   // The second triangle is degenerate.

@@ -1,5 +1,5 @@
-// TVX reader and writer: exact round trips, the autosave properties through
-// the load and save entry points, and damaged files that must fail cleanly.
+// TVX reader and writer: exact round trips, the autosave file name, and
+// damaged files that must fail cleanly.
 
 #include "formats/tvx/tvx.h"
 #include "core/null_progress.h"
@@ -299,39 +299,6 @@ TEST(TvxAutosaveName, NameKeepsTheDocumentsExtension) {
   EXPECT_EQ(AutosaveFileName("C:\\work\\a.b\\noext"), "noext.autosave.tvx");
   EXPECT_EQ(AutosaveFileName("/home/u/folder/"), "");
   EXPECT_EQ(AutosaveFileName(""), "");
-}
-
-TEST_F(TvxTest, AutosaveRoundTripRestoresTheDocumentsFileState) {
-  NullProgress progress;
-  Document original;
-  ASSERT_NE(test::AddTriangles(original, test::Tetrahedron({0, 0, 0}, 2.0f), 0xFF00FF00),
-            kNoObjectId);
-  SceneObject& box = *original.objects.back();
-  SetRotation(box.mesh, {0.0f, 30.0f, 0.0f});
-  SetPosition(box.mesh, {5.0f, 0.0f, -1.0f});
-  original.filePath = "/somewhere/else/part.ply";
-  original.fileType = kFileTypePly;
-  original.untitled = false;
-  original.haveChanges = true;
-
-  ImportedModel autosave;
-  ASSERT_EQ(ConvertDocumentToModel(original, progress, autosave, /*autosave=*/true), 0);
-  const std::string autosavePath = PathOf(AutosaveFileName(original.filePath));
-  ASSERT_EQ(SaveModelFile(autosavePath, progress, autosave), kLoaded);
-
-  Document restored;
-  ImportedModel loaded;
-  ASSERT_EQ(LoadModelFile(autosavePath, progress, loaded), kLoaded);
-  ASSERT_EQ(ConvertModelToDocument(loaded, restored, progress, /*restore=*/true), 0);
-  EXPECT_EQ(restored.filePath, "/somewhere/else/part.ply");
-  EXPECT_EQ(restored.fileType, uint32_t(kFileTypePly));
-  EXPECT_TRUE(restored.haveChanges);
-  EXPECT_FALSE(restored.untitled);
-  ASSERT_EQ(restored.objects.size(), 1u);
-  const Mesh& mesh = restored.objects[0]->mesh;
-  EXPECT_EQ(mesh.cornerCount, 12u);
-  EXPECT_FLOAT_EQ(mesh.rotation.y, 30.0f);
-  EXPECT_FLOAT_EQ(mesh.position.x, 5.0f);
 }
 
 }  // namespace
