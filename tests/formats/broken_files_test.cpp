@@ -1,5 +1,5 @@
-// Every reader over the corpus of damaged files in tests/data/broken: each
-// file must give a clean Failed or Loaded (never a crash, a hang or a huge
+// Every reader over the corpus of damaged files in tests/data/broken and
+// over a missing file: each must give a clean Failed or Loaded (never a crash, a hang or a huge
 // allocation), whatever loads must hold indices inside its positions and
 // convert into a document, the files made for one fault give their
 // expected outcome, and a line or an array that cannot grow fails the open
@@ -69,6 +69,11 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     }
   }
   EXPECT_GT(files, 20u);
+  for (const NamedReader& reader : kReaders) {
+    ImportedModel model;
+    test::RecordingProgress progress;
+    EXPECT_EQ(reader.read(temporary.File("missing.3mf"), progress, model), kFailed) << reader.name;
+  }
   EXPECT_EQ(temporary.EntryCount(), 0u);
   EXPECT_FALSE(std::filesystem::exists("/tmp/escaped.model"));
 }

@@ -107,9 +107,6 @@ TEST(ObjRead, PositionsWithoutFacesAndFilesWithoutPositions) {
   EXPECT_EQ(positionsOnly.meshes.front().positions.length(), 2u);
   EXPECT_EQ(positionsOnly.meshes.front().indices.length(), 0u);
   EXPECT_TRUE(Loaded(ReadObj, "# only a comment\nvn 0 0 1\nf 1 2 3\n").meshes.empty());
-  ImportedModel missing;
-  NullProgress progress;
-  EXPECT_EQ(ReadObj("/nonexistent/none.obj", progress, missing), kFailed);
 }
 
 TEST(ObjRead, LongLinesKeepEveryCornerAndDigit) {

@@ -149,13 +149,9 @@ TEST(PlyWrite, HeaderBodyAndRoundTrip) {
 
   ImportedModel back;
   ASSERT_EQ(ReadPly(path, progress, back), kLoaded);
+  // The file's (x, z, y) order is what assimp reads in the real-clients
+  // test; positions and faces come back in the round-trip table.
   const ImportedMesh& mesh = back.meshes.front();
-  ASSERT_EQ(mesh.positions.length(), 7u);
-  // (x, y, z) is written as (x, z, y).
-  EXPECT_FLOAT_EQ(mesh.positions[3].y, 3.0f);
-  EXPECT_FLOAT_EQ(mesh.positions[3].z, 2.0f);
-  EXPECT_FLOAT_EQ(mesh.positions[4].y, 5.0f);
-  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6}));
   ASSERT_EQ(mesh.colours.length(), 9u);
   EXPECT_EQ(mesh.colours[0], 0x80102030u);
   EXPECT_EQ(mesh.colours[3], 0xFF405060u);

@@ -140,11 +140,9 @@ TEST(ThreeMfRead, DamagedPackagesFailAndLeaveNoTemporaryFiles) {
   EXPECT_EQ(ReadResult(Read3mf, big, &reason), kFailed);
   EXPECT_EQ(reason, 2u);
   SetAvailableMemoryOverride(std::nullopt);
+  EXPECT_EQ(temporary.EntryCount(), 0u);
   ImportedModel model;
   RecordingProgress recording;
-  EXPECT_EQ(Read3mf(folder.File("missing.3mf"), recording, model), kFailed);
-  EXPECT_EQ(model.failureReason, 3u);
-  EXPECT_EQ(temporary.EntryCount(), 0u);
 
   SetZipMissingForTesting(true);
   recording.errors.clear();
