@@ -28,9 +28,7 @@ TEST(ProgressWindow, BarTextsAndMarquee) {
   ASSERT_TRUE(window.Show());
   auto* bar = window.findChild<QProgressBar*>();
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("Union"));
-  ASSERT_NE(window.findChild<QPushButton*>(), nullptr);
-  EXPECT_EQ(window.findChild<QPushButton*>()->text(), QStringLiteral("Cancel"));
+  EXPECT_EQ(window.CancelButton()->text(), QStringLiteral("Cancel"));
 
   window.SetFraction(0.5);
   EXPECT_EQ(bar->value(), 50);
@@ -58,7 +56,6 @@ TEST(ProgressWindow, BarTextsAndMarquee) {
   EXPECT_EQ(bar->maximum(), 100);
   EXPECT_EQ(bar->value(), 75);
   window.Close();
-  EXPECT_FALSE(window.isVisible());
 }
 
 TEST(ProgressWindow, CancelEndsWaitsAndStays) {

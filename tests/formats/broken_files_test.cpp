@@ -1,5 +1,5 @@
-// Every reader over the corpus of damaged files in tests/data/broken: each
-// file must give a clean Failed or Loaded (never a crash, a hang or a huge
+// Every reader over the corpus of damaged files in tests/data/broken and
+// over a missing file: each must give a clean Failed or Loaded (never a crash, a hang or a huge
 // allocation), whatever loads must hold indices inside its positions and
 // convert into a document, the files made for one fault give their
 // expected outcome, and a line or an array that cannot grow fails the open
@@ -69,6 +69,11 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     }
   }
   EXPECT_GT(files, 20u);
+  for (const NamedReader& reader : kReaders) {
+    ImportedModel model;
+    test::RecordingProgress progress;
+    EXPECT_EQ(reader.read(temporary.File("missing.3mf"), progress, model), kFailed) << reader.name;
+  }
   EXPECT_EQ(temporary.EntryCount(), 0u);
   EXPECT_FALSE(std::filesystem::exists("/tmp/escaped.model"));
 }
@@ -88,7 +93,10 @@ TEST(BrokenFiles, SpecificOutcomes) {
        "ply_no_end_header.ply ply_truncated_binary.ply tds_child_longer_than_parent.3ds "
        "tds_face_index_beyond.3ds tds_main_length_off.3ds tds_points_past_chunk.3ds "
        "tds_truncated.3ds tvx_header_only.tvx tvx_version2.tvx 3mf_lying_size.3mf "
-       "3mf_not_a_zip.3mf 3mf_truncated_zip.3mf"},
+       "3mf_not_a_zip.3mf 3mf_truncated_zip.3mf 3mf_no_model_part.3mf short.stl ply_not_ply.ply "
+       "ply_bad_format.ply ply_element_without_name.ply ply_truncated_ascii.ply "
+       "tds_empty.3ds tds_five_bytes.3ds tds_faces_past_chunk.3ds tds_name_without_nul.3ds "
+       "tds_wrong_main_chunk.3ds"},
       // Data that contradicts itself: counts, lengths, indices.
       {kFailed, 4,
        "ascii_truncated.stl extra_byte.stl huge_count.stl truncated_binary.stl wrapping_count.stl "
@@ -96,7 +104,10 @@ TEST(BrokenFiles, SpecificOutcomes) {
        "ply_index_beyond.ply ply_two_corner_face.ply ply_unknown_type_binary.ply "
        "tvx_chunk_longer_than_parent.tvx tvx_huge_positions_length.tvx "
        "tvx_index_beyond_positions.tvx tvx_index_far_beyond.tvx tvx_partial_triangle.tvx "
-       "tvx_root_longer_than_file.tvx tvx_short_value.tvx tvx_truncated.tvx 3mf_index_beyond.3mf"},
+       "tvx_root_longer_than_file.tvx tvx_short_value.tvx tvx_truncated.tvx 3mf_index_beyond.3mf "
+       "ply_negative_index.ply ply_missing_token.ply ply_two_vertex_elements.ply "
+       "ply_list_longer_than_line.ply ply_binary_list_beyond.ply obj_index_beyond.obj "
+       "obj_index_past_64_bits.obj"},
       // More than the memory can hold.
       {kFailed, 2, "3mf_absurd_size.3mf"},
       {kLoaded, 0,

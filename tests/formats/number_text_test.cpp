@@ -10,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "formats/ply/ply_values.h"
 #include "formats/textio/number_text.h"
 
 namespace torvane {
@@ -99,38 +98,6 @@ TEST(NumberText, FloatFixedMatchesPrintf) {
     std::memcpy(&value, &bits, sizeof(value));
     if (i % 2) value = static_cast<float>(static_cast<int>(random() % 2000001) - 1000000) / 1024.0f;
     expectSame(value, i % 3 ? 6 : static_cast<int>(random() % 10));
-  }
-}
-
-TEST(NumberText, IntegerTokensMatchTheGeneralRule) {
-  std::mt19937 random(99);
-  for (int i = 0; i < 200000; ++i) {
-    // Digits, signs, junk and separators in random mixes and lengths.
-    std::string text;
-    const int length = static_cast<int>(random() % 24);
-    for (int k = 0; k < length; ++k) {
-      const unsigned pick = random() % 16;
-      text += pick < 11 ? static_cast<char>('0' + pick % 10) : " -x\t/"[pick - 11];
-    }
-    const char* c = text.data();
-    const char* end = c + text.size();
-    size_t pos = 0;
-    for (;;) {
-      int64_t value = -7;
-      const TokenKind kind = TakeIntegerToken(c, end, value);
-      const std::string_view token = NextToken(text, pos);
-      if (token.empty()) {
-        ASSERT_EQ(kind, TokenKind::kNone) << text;
-        break;
-      }
-      int64_t expected = 0;
-      const bool number = ParseLeadingInt(token, expected);
-      ASSERT_EQ(kind, number ? TokenKind::kNumber : TokenKind::kNotANumber) << text;
-      if (number) {
-        ASSERT_EQ(value, expected) << text;
-      }
-      ASSERT_EQ(c, text.data() + pos) << text;
-    }
   }
 }
 

@@ -1,12 +1,10 @@
 // PLY reading (ASCII and both binary orders, property types and roles,
-// colour modes, fans, element order, damaged counts) and writing.
+// colour modes, fans, element order) and writing; damaged files are in the
+// broken corpus.
 
-#include <random>
-#include <sstream>
-
+#include "formats/ply/ply.h"
 #include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/ply/ply.h"
 
 namespace torvane {
 namespace {
@@ -59,65 +57,6 @@ TEST(PlyRead, AsciiColoursCommentsFansAndIgnoredElements) {
   EXPECT_EQ(mesh.colours[0], 0xFFFF0000u);
   EXPECT_EQ(mesh.colours[3], 0xFF010203u);
   EXPECT_EQ(mesh.colours[4], 0xFF2C0000u);  // 300 keeps its low byte
-}
-
-// A text body of several read blocks: awkward numbers (exponents, many
-// digits, "-0", ".5", "5.", float midpoints), every line ending, blank lines
-// and extra tokens; positions must be the C library's floats bit for bit
-// and faces fanned as written.
-TEST(PlyRead, AsciiBodyNumbersAndLayoutsMatchTheLibrary) {
-  std::mt19937 random(21);
-  std::istringstream awkwardText(
-      "-0 .5 5. -.25e1 1e-5 3.4E+38 16777217 0.1000000015 1.00000005960464477539 -7.0e-3 "
-      "123456.7891 9.999999e9 2.5e-40 +4");
-  const std::vector<std::string> awkward(std::istream_iterator<std::string>(awkwardText), {});
-  const char* endings[] = {"\n", "\r\n", "\r", "\n\n", " \t\r\n\r\n"};
-  const uint32_t vertexCount = 90000;
-  const uint32_t faceCount = 40000;
-  std::string body;
-  std::vector<float> expected;
-  for (uint32_t i = 0; i < vertexCount; ++i) {
-    for (int axis = 0; axis < 3; ++axis) {
-      char token[48];
-      if (random() % 4 == 0) {
-        std::snprintf(token, sizeof(token), "%s", awkward[random() % awkward.size()].c_str());
-      } else {
-        std::snprintf(token, sizeof(token), "%.*f", static_cast<int>(random() % 10),
-                      (static_cast<double>(random()) / random.max() - 0.5) * 2000.0);
-      }
-      body += token;
-      body += axis < 2 ? " " : "";
-      expected.push_back(std::strtof(token, nullptr));
-    }
-    if (random() % 50 == 0) body += " extra tokens";
-    body += endings[random() % std::size(endings)];
-  }
-  std::vector<uint32_t> indices;
-  for (uint32_t f = 0; f < faceCount; ++f) {
-    const uint32_t corners = f % 7 == 0 ? 5 : f % 3 == 0 ? 4 : 3;
-    uint32_t face[5];
-    body += std::to_string(corners);
-    for (uint32_t k = 0; k < corners; ++k) {
-      face[k] = static_cast<uint32_t>(random() % vertexCount);
-      body += " " + std::to_string(face[k]);
-    }
-    for (uint32_t k = 2; k < corners; ++k) {
-      const uint32_t fan[3] = {k == 2 ? face[0] : face[k - 1], k == 2 ? face[1] : face[k],
-                               k == 2 ? face[2] : face[0]};
-      indices.insert(indices.end(), fan, fan + 3);
-    }
-    body += endings[random() % std::size(endings)];
-  }
-  body.pop_back();  // the last line ends with the file
-  const ImportedModel loaded = Load(
-      "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertexCount) +
-      "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
-      std::to_string(faceCount) + "\nproperty list uchar int vertex_indices\nend_header\n" + body);
-  const ImportedMesh& mesh = loaded.meshes.front();
-  ASSERT_EQ(mesh.positions.length(), vertexCount);
-  ASSERT_EQ(std::memcmp(mesh.positions.data(), expected.data(), expected.size() * sizeof(float)),
-            0);
-  EXPECT_EQ(Indices(mesh), indices);
 }
 
 TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
@@ -176,39 +115,6 @@ TEST(PlyRead, ElementsAreReadInHeaderOrder) {
   EXPECT_TRUE(empty.meshes.front().positions.empty());
 }
 
-TEST(PlyRead, DamagedHeadersAndCountsFail) {
-  const std::string vertexHeader =
-      "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-      "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
-  const std::string vertices = "0 0 0\n1 0 0\n0 1 0\n";
-  const std::string ascii = "ply\nformat ascii 1.0\n";
-  const struct {
-    const char* what;
-    std::string bytes;
-  } cases[] = {
-      {"not ply", "plx\nformat ascii 1.0\nend_header\n"},
-      {"bad format", "ply\nformat ascii 2.0\nend_header\n"},
-      {"element without name", ascii + "element\nend_header\n"},
-      {"negative index", ascii + vertexHeader + vertices + "3 0 1 -1\n"},
-      {"missing token", ascii + vertexHeader + "0 0 0\n1 0\n0 1 0\n3 0 1 2\n"},
-      {"truncated", ascii + vertexHeader + vertices},
-      {"list longer than its line", ascii + vertexHeader + vertices + "9 0 1 2\n"},
-      {"two vertex elements", ascii + vertexHeader + "element vertex 1\nend_header\n"},
-      {"binary list count beyond the file",
-       "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty uchar x\n"
-       "element face 1\nproperty list uint int vertex_indices\nend_header\n\x01\x02\x03"
-       "\xFF\xFF\xFF\xFF" +
-           std::string(12, '\0')},
-  };
-  // A missing end_header, counts of four billion and beyond 32 bits, an
-  // index one past the vertices and two-corner faces are files of the
-  // broken corpus.
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(ReadResult(ReadPly, c.bytes), kFailed);
-  }
-}
-
 ImportedModel ColouredQuad() {
   ImportedModel model;
   model.properties.Set("Author", "me\nand you");
@@ -243,13 +149,9 @@ TEST(PlyWrite, HeaderBodyAndRoundTrip) {
 
   ImportedModel back;
   ASSERT_EQ(ReadPly(path, progress, back), kLoaded);
+  // The file's (x, z, y) order is what assimp reads in the real-clients
+  // test; positions and faces come back in the round-trip table.
   const ImportedMesh& mesh = back.meshes.front();
-  ASSERT_EQ(mesh.positions.length(), 7u);
-  // (x, y, z) is written as (x, z, y).
-  EXPECT_FLOAT_EQ(mesh.positions[3].y, 3.0f);
-  EXPECT_FLOAT_EQ(mesh.positions[3].z, 2.0f);
-  EXPECT_FLOAT_EQ(mesh.positions[4].y, 5.0f);
-  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6}));
   ASSERT_EQ(mesh.colours.length(), 9u);
   EXPECT_EQ(mesh.colours[0], 0x80102030u);
   EXPECT_EQ(mesh.colours[3], 0xFF405060u);

@@ -1,5 +1,5 @@
-// 3DS reading (objects, points, faces, keyframer positions, damaged
-// lengths and counts) and writing (chunk layout, the 16-bit split).
+// 3DS reading (objects, points, faces, keyframer positions) and writing
+// (the 16-bit split); damaged files are in the broken corpus.
 
 #include "core/null_progress.h"
 #include "format_test_support.h"
@@ -83,31 +83,6 @@ TEST(TdsRead, ObjectsPointsFacesAndKeyframerPositions) {
   EXPECT_TRUE(model.meshes.back().positions.empty());  // the light
 }
 
-TEST(TdsRead, DamagedLengthsAndCountsFail) {
-  const std::string triangle = Points({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + Faces({0, 1, 2});
-  const std::string good = Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", triangle)));
-  Loaded(Read3ds, good);
-
-  // Lengths one byte off, points past their chunk, indices beyond the points
-  // and children longer than their parent are files of the broken corpus.
-  const struct {
-    const char* what;
-    std::string bytes;
-  } kCases[] = {
-      {"empty", ""},
-      {"five bytes", "MM\x05\0\0"},
-      {"faces past their chunk",
-       Chunk(0x4D4D, Chunk(0x3D3D, NamedObject("A", Chunk(0x4120, U16(900)))))},
-      {"name without its NUL", Chunk(0x4D4D, Chunk(0x3D3D, Chunk(0x4000, "nameless")))},
-      {"wrong main chunk", U16(0x1234) + U32(6)},
-  };
-  for (const auto& c : kCases) {
-    uint32_t reason = 0;
-    EXPECT_EQ(ReadResult(Read3ds, c.bytes, &reason), kFailed) << c.what;
-    EXPECT_EQ(reason, 3u) << c.what;
-  }
-}
-
 ImportedModel SoupOfTriangles(uint32_t triangles) {
   ImportedModel model;
   ImportedMesh& mesh = AppendMesh(model);
@@ -141,36 +116,6 @@ TEST(TdsWrite, LargeMeshesAreSplitIntoPartsOfUnsharedTriangles) {
   // Corner 0 of the original points at its last position.
   EXPECT_FLOAT_EQ(first.positions[0].x, 89999.0f);
   EXPECT_FLOAT_EQ(second.positions[0].x, static_cast<float>(90000 - 1 - 21845 * 3));
-}
-
-TEST(TdsWrite, SmallMeshesAreWrittenAsTheyAre) {
-  TempFolder folder;
-  ImportedModel model;
-  ImportedMesh& mesh = AppendMesh(model);
-  mesh.positions.ResizeDiscard(60);
-  for (uint32_t i = 0; i < 60; ++i)
-    mesh.positions.MutableData()[i] = {static_cast<float>(i), 1.0f, 2.0f};
-  mesh.indices.ResizeDiscard(300);
-  for (uint32_t k = 0; k < 300; ++k)
-    mesh.indices.MutableData()[k] = (k * 7) % 60;
-  NullProgress progress;
-  const std::string path = folder.File("small.3ds");
-  ASSERT_EQ(Write3ds(path, progress, model), kStatusDone);
-  const std::string bytes = ReadFile(path);
-  // Main chunk, version 3, editor, "Object 0".
-  EXPECT_EQ(bytes.substr(0, 2), U16(0x4D4D));
-  EXPECT_EQ(bytes.substr(2, 4), U32(static_cast<uint32_t>(bytes.size())));
-  EXPECT_EQ(bytes.substr(6, 8), U16(0x0002) + U32(8) + U16(3));
-  EXPECT_EQ(bytes.substr(14, 2), U16(0x3D3D));
-  EXPECT_EQ(bytes.substr(26, 9), std::string("Object 0") + '\0');
-  ImportedModel back;
-  ASSERT_EQ(Read3ds(path, progress, back), kLoaded);
-  const ImportedMesh& read = back.meshes.front();
-  ASSERT_EQ(read.positions.length(), 60u);
-  ASSERT_EQ(read.indices.length(), 300u);
-  for (uint32_t k = 0; k < 300; ++k)
-    ASSERT_EQ(read.indices[k], (k * 7) % 60);
-  EXPECT_FLOAT_EQ(read.positions[59].x, 59.0f);
 }
 
 }  // namespace

@@ -61,16 +61,6 @@ TEST(LineReaders, EndingsLongLinesAndBlockEdges) {
   lines = Lines(returns);
   ASSERT_EQ(lines.size(), 200000u);
   EXPECT_EQ(lines[199999], "199999");
-
-  // Random lines and endings over several blocks.
-  std::mt19937 random(5);
-  std::string text;
-  const char* endings[] = {"\n", "\r\n", "\r", "\n\r"};
-  while (text.size() < 3 * kBlock) {
-    text.append(random() % 40, static_cast<char>('a' + random() % 26));
-    text += endings[random() % 4];
-  }
-  Lines(text);
 }
 
 TEST(TextBlockReader, TokensAndLineEndsInPlace) {

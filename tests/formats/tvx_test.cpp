@@ -1,5 +1,5 @@
-// TVX reader and writer: exact round trips, the autosave properties through
-// the load and save entry points, and damaged files that must fail cleanly.
+// TVX reader and writer: exact round trips, the autosave file name, and
+// damaged files that must fail cleanly.
 
 #include "formats/tvx/tvx.h"
 #include "core/null_progress.h"
@@ -187,11 +187,19 @@ TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
   }
 }
 
-TEST_F(TvxTest, UnknownChunksAreSkippedAtEveryLevel) {
+// Unknown chunks at every level are skipped; property texts split at their
+// first "=".
+TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
   const TvxBytes b = Framed([](TvxBytes& b) {
     b.Chunk(0x7777, kKindRaw, 5, "junk!");
     // An unknown container whose contents would be nonsense if walked.
     b.Chunk(0x3000, kKindContainer, 4, "\xff\xff\xff\xff");
+    for (const char* text : {"Note=x=1;y=2", "=no key", "NoValue=", "no equals"})
+      b.Text(kDocumentProperty, text);
+    // A text without its terminating zero keeps all its bytes.
+    b.Chunk(kDocumentProperty, kKindText, 7, "Open=ok");
+    // Text stops at the first zero.
+    b.Chunk(kDocumentProperty, kKindText, 9, std::string("Cut=ab\0cd", 9));
     const size_t object = b.Open(kObject);
     b.Chunk(0x1999, kKindU32, 4, "abcd");
     const size_t data = b.Open(kMeshData);
@@ -205,43 +213,24 @@ TEST_F(TvxTest, UnknownChunksAreSkippedAtEveryLevel) {
     b.Chunk(0x1199, kKindF32, 4, "zzzz");
     b.Put(kScaleY).Put(uint16_t{kKindF32}).Put(uint64_t{4}).Put(2.5f);
     b.Close(transform);
-    b.Close(object);
-  });
-  ImportedModel model;
-  ASSERT_EQ(Read(b, model), kLoaded);
-  ASSERT_EQ(model.meshes.size(), 1u);
-  EXPECT_EQ(model.meshes.front().indices.length(), 3u);
-  EXPECT_EQ(model.meshes.front().scale.y, 2.5f);
-  EXPECT_FALSE(model.meshes.front().metadata.Has("ObjectDefaultColor"));
-}
-
-TEST_F(TvxTest, PropertiesSplitAtTheFirstEqualsSign) {
-  const TvxBytes b = Framed([](TvxBytes& b) {
-    for (const char* text : {"Note=x=1;y=2", "=no key", "NoValue=", "no equals"})
-      b.Text(kDocumentProperty, text);
-    // A text without its terminating zero keeps all its bytes.
-    b.Chunk(kDocumentProperty, kKindText, 7, "Open=ok");
-    // Text stops at the first zero.
-    b.Chunk(kDocumentProperty, kKindText, 9, std::string("Cut=ab\0cd", 9));
-    const size_t object = b.Open(kObject);
-    const size_t data = b.Open(kMeshData);
-    b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    b.Corners({0, 1, 2});
-    b.Close(data);
     b.Text(kMeshProperty, std::string(300, 'k') + "=long key");
     b.Text(kMeshProperty, "Path=C:\\a=b");
     b.Close(object);
   });
   ImportedModel model;
   ASSERT_EQ(Read(b, model), kLoaded);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  const ImportedMesh& mesh = model.meshes.front();
+  EXPECT_EQ(mesh.indices.length(), 3u);
+  EXPECT_EQ(mesh.scale.y, 2.5f);
+  EXPECT_FALSE(mesh.metadata.Has("ObjectDefaultColor"));
   const PropertyBag& props = model.properties;
   EXPECT_EQ(props.GetOr("Note", ""), "x=1;y=2");
   EXPECT_EQ(props.GetOr("Open", ""), "ok");
   EXPECT_EQ(props.GetOr("Cut", ""), "ab");
   EXPECT_EQ(props.size(), 3u);  // none for "", "NoValue" or "no equals"
-  const PropertyBag& meta = model.meshes.front().metadata;
-  EXPECT_EQ(meta.GetOr("Path", ""), "C:\\a=b");
-  EXPECT_EQ(meta.GetOr(std::string(260, 'k'), ""), "long key");
+  EXPECT_EQ(mesh.metadata.GetOr("Path", ""), "C:\\a=b");
+  EXPECT_EQ(mesh.metadata.GetOr(std::string(260, 'k'), ""), "long key");
 }
 
 TEST_F(TvxTest, DamagedAndTruncatedFilesFailWithoutCrashing) {
@@ -299,39 +288,6 @@ TEST(TvxAutosaveName, NameKeepsTheDocumentsExtension) {
   EXPECT_EQ(AutosaveFileName("C:\\work\\a.b\\noext"), "noext.autosave.tvx");
   EXPECT_EQ(AutosaveFileName("/home/u/folder/"), "");
   EXPECT_EQ(AutosaveFileName(""), "");
-}
-
-TEST_F(TvxTest, AutosaveRoundTripRestoresTheDocumentsFileState) {
-  NullProgress progress;
-  Document original;
-  ASSERT_NE(test::AddTriangles(original, test::Tetrahedron({0, 0, 0}, 2.0f), 0xFF00FF00),
-            kNoObjectId);
-  SceneObject& box = *original.objects.back();
-  SetRotation(box.mesh, {0.0f, 30.0f, 0.0f});
-  SetPosition(box.mesh, {5.0f, 0.0f, -1.0f});
-  original.filePath = "/somewhere/else/part.ply";
-  original.fileType = kFileTypePly;
-  original.untitled = false;
-  original.haveChanges = true;
-
-  ImportedModel autosave;
-  ASSERT_EQ(ConvertDocumentToModel(original, progress, autosave, /*autosave=*/true), 0);
-  const std::string autosavePath = PathOf(AutosaveFileName(original.filePath));
-  ASSERT_EQ(SaveModelFile(autosavePath, progress, autosave), kLoaded);
-
-  Document restored;
-  ImportedModel loaded;
-  ASSERT_EQ(LoadModelFile(autosavePath, progress, loaded), kLoaded);
-  ASSERT_EQ(ConvertModelToDocument(loaded, restored, progress, /*restore=*/true), 0);
-  EXPECT_EQ(restored.filePath, "/somewhere/else/part.ply");
-  EXPECT_EQ(restored.fileType, uint32_t(kFileTypePly));
-  EXPECT_TRUE(restored.haveChanges);
-  EXPECT_FALSE(restored.untitled);
-  ASSERT_EQ(restored.objects.size(), 1u);
-  const Mesh& mesh = restored.objects[0]->mesh;
-  EXPECT_EQ(mesh.cornerCount, 12u);
-  EXPECT_FLOAT_EQ(mesh.rotation.y, 30.0f);
-  EXPECT_FLOAT_EQ(mesh.position.x, 5.0f);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The zip component: archiving a folder tree, listing, extracting one entry
-// to a chosen file with a size limit, damaged archives and hostile names.
+// The zip component: archiving a folder tree, extracting one entry to a
+// chosen file with a size limit, damaged data and streamed entries.
 
 #include "formats/zip/zip.h"
 #include "archive_test_support.h"
@@ -45,35 +45,19 @@ TEST(Zip, FolderTreeRoundTrip) {
   EXPECT_FALSE(AddFolderToZip(folder.File("d.zip"), root, "/elsewhere", progress));
 }
 
-TEST(Zip, DamagedArchivesAndHostileNames) {
+// Hostile entry names, truncated archives and files that are no zip are
+// 3MF files of the broken corpus, read with TMPDIR watched.
+TEST(Zip, DamagedDataFailsTheExtractionAndAMissingComponentIsReported) {
   TempFolder folder;
   const std::string archive = folder.File("a.zip");
-  MakeArchive(archive, {{"../../escape.model", "<model/>"}, {"/abs/path.model", "x"}});
-  auto entries = ListZipEntries(archive);
-  ASSERT_TRUE(entries);
-  ASSERT_EQ(entries->size(), 2u);
-  EXPECT_EQ((*entries)[0].name, "../../escape.model");
-  const std::string target = folder.File("inside/chosen.xml");
-  std::filesystem::create_directories(folder.File("inside"));
-  ASSERT_TRUE(ExtractZipEntry(archive, "../../escape.model", target, 1000));
-  EXPECT_EQ(ReadFile(target), "<model/>");
-  EXPECT_EQ(folder.EntryCount(), 2u);  // the archive and the folder: nothing escaped
-
-  const std::string bytes = ReadFile(archive);
-  const std::string truncated = folder.File("t.zip");
-  WriteFile(truncated, bytes.substr(0, bytes.size() - 10));
-  EXPECT_FALSE(ListZipEntries(truncated));
-  WriteFile(truncated, "PK\x03\x04 not really a zip");
-  EXPECT_FALSE(ListZipEntries(truncated));
-  EXPECT_FALSE(ListZipEntries(folder.File("missing.zip")));
-
+  MakeArchive(archive, {{"3D/a.model", "<model/>"}});
   // Damaged compressed data fails the extraction instead of giving garbage.
-  std::string corrupt = bytes;
+  std::string corrupt = ReadFile(archive);
   const size_t data = corrupt.find("<model/>");
   ASSERT_NE(data, std::string::npos);
   corrupt[data + 1] = 'X';
-  WriteFile(truncated, corrupt);
-  EXPECT_FALSE(ExtractZipEntry(truncated, "../../escape.model", folder.File("bad.xml"), 1000));
+  WriteFile(archive, corrupt);
+  EXPECT_FALSE(ExtractZipEntry(archive, "3D/a.model", folder.File("bad.xml"), 1000));
   EXPECT_FALSE(std::filesystem::exists(folder.File("bad.xml")));
 
   NullProgress progress;

