@@ -156,7 +156,7 @@ struct Chain {
         // the polygon's own level and the next run a ball test may pass.
         uint32_t stop = target;
         if (own[index] > at && own[index] < stop) stop = own[index];
-        const uint32_t boundary = (at / kRunLength + 1) * kRunLength;
+        const uint32_t boundary = (at / kRunLength + 4) * kRunLength;
         if (boundary + kRunLength <= stop && boundary / kRunLength < runs.size()) stop = boundary;
         const CsgPolygon& polygon = store.polygons[piece[index]];
         const uint32_t next = columns.FirstNotWhollyOn(

@@ -59,6 +59,9 @@ bool BoundPlanes(std::span<const CsgPlane> planes, uint32_t side, PlaneRun& run)
       bound.wAbsMax = std::max(bound.wAbsMax, double(std::fabs(p.w)));
     }
     bound.spread *= 1.000001;
+    bound.spreadSquared = bound.spread * bound.spread;
+    bound.oAbs = std::fabs(bound.ox) + std::fabs(bound.oy) + std::fabs(bound.oz);
+    bound.reachBase = kCsgPlaneTolerance + 2e-6 * bound.wAbsMax;
   }
   run.length = static_cast<uint32_t>(planes.size());
   run.side = side;
@@ -95,27 +98,28 @@ std::vector<PlaneRun> MakePlaneRuns(const CsgTree& tree, uint32_t maxLength) {
 
 namespace {
 
-bool BallPassesBound(const PlaneBound& b, uint32_t side, const CsgBall& ball) {
+// `cAbs` is |cx| + |cy| + |cz| of the ball's centre.
+bool BallPassesBound(const PlaneBound& b, uint32_t side, const CsgBall& ball, double cAbs) {
   const double ux = ball.cx - b.ox, uy = ball.cy - b.oy, uz = ball.cz - b.oz;
   const double along = b.mx * ux + b.my * uy + b.mz * uz;
-  const double away = b.spread * std::sqrt(ux * ux + uy * uy + uz * uz);
   // The classification's rounding is far below 1e-6 of the magnitudes in
   // its sum, and its reach is widened by the same share.
-  const double size = std::fabs(ball.cx) + std::fabs(ball.cy) + std::fabs(ball.cz) +
-                      std::fabs(b.ox) + std::fabs(b.oy) + std::fabs(b.oz);
-  const double rounding = 1e-6 * (b.scaleMax * size + b.wAbsMax) + 1e-30;
-  const double reach =
-      ((kCsgPlaneTolerance + 2e-6 * b.wAbsMax) + b.scaleMax * ball.reach) * 1.000001;
-  if (side == kCsgBack) return b.eMax + along + away + rounding < -reach;
-  return b.eMin + along - away - rounding > reach;
+  const double rounding = 1e-6 * (b.scaleMax * (cAbs + b.oAbs) + b.wAbsMax) + 1e-30;
+  const double reach = (b.reachBase + b.scaleMax * ball.reach) * 1.000001;
+  // What is left for spread * |u|, the most the planes' normals can turn
+  // the distance away from the mean normal's.
+  const double room =
+      side == kCsgBack ? -reach - rounding - b.eMax - along : b.eMin + along - rounding - reach;
+  return room > 0 && b.spreadSquared * (ux * ux + uy * uy + uz * uz) < room * room;
 }
 
 }  // namespace
 
 bool BallPassesRun(const PlaneRun& run, const CsgBall& ball) {
   if (!(ball.reach < INFINITY)) return false;
-  return BallPassesBound(run.bounds[0], run.side, ball) &&
-         BallPassesBound(run.bounds[1], run.side, ball);
+  const double cAbs = double(std::fabs(ball.cx)) + std::fabs(ball.cy) + std::fabs(ball.cz);
+  return BallPassesBound(run.bounds[0], run.side, ball, cAbs) &&
+         BallPassesBound(run.bounds[1], run.side, ball, cAbs);
 }
 
 }  // namespace torvane::bsp

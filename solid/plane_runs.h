@@ -23,6 +23,9 @@ struct PlaneBound {
   double eMin = 0, eMax = 0;      // range of n . o - w
   double scaleMax = 0;            // the largest |nx| + |ny| + |nz|
   double wAbsMax = 0;             // the largest |w|
+  double oAbs = 0;                // |ox| + |oy| + |oz|
+  double reachBase = 0;           // the tolerance, widened for the largest |w|
+  double spreadSquared = 0;
 };
 
 // A tree built from a list takes each child's plane from the head of a list

@@ -134,21 +134,21 @@ struct Repair {
 
   // Vertices at the ends of open edges, ascending; the mean open-edge length.
   std::vector<uint32_t> OpenVertices(double& meanLength) const {
-    std::vector<uint32_t> out;
+    std::vector<uint8_t> marked(pos.size(), 0);
     double total = 0;
     size_t count = 0;
     for (const Tri& t : tris) {
       for (int e = 0; e < 3; ++e) {
         const uint32_t a = t.v[e], b = t.v[(e + 1) % 3];
         if (!Open(a, b)) continue;
-        out.push_back(a);
-        out.push_back(b);
+        marked[a] = marked[b] = 1;
         total += std::sqrt(Dist2(pos[a], pos[b]));
         ++count;
       }
     }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
+    std::vector<uint32_t> out;
+    for (uint32_t v = 0; v < marked.size(); ++v)
+      if (marked[v]) out.push_back(v);
     meanLength = count ? total / count : 0.0;
     return out;
   }
@@ -232,15 +232,16 @@ struct Repair {
       }
     }
     if (!welded) return false;
-    std::vector<Tri> kept;
-    kept.reserve(tris.size());
+    // Compacted in place: a fresh array this size costs more in first
+    // touches of its pages than the copying itself.
+    size_t kept = 0;
     for (Tri t : tris) {
       for (uint32_t& v : t.v)
         if (to[v] != kDeadIndex) v = to[v];
       if (t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[2] == t.v[0]) continue;
-      kept.push_back(t);
+      tris[kept++] = t;
     }
-    tris.swap(kept);
+    tris.resize(kept);
     return true;
   }
 
