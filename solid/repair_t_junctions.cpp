@@ -128,23 +128,30 @@ struct Repair {
   ProgressMonitor& monitor;
 
   EdgeTable edges;
+  std::vector<uint32_t> withOpen;
 
   void CountEdges() { edges.Build(pos.size(), tris); }
   bool Open(uint32_t a, uint32_t b) const { return edges.Find(b, a) == kDeadIndex; }
 
-  // Vertices at the ends of open edges, ascending; the mean open-edge length.
-  std::vector<uint32_t> OpenVertices(double& meanLength) const {
+  // Vertices at the ends of open edges, ascending; the mean open-edge
+  // length; the triangles with an open edge, ascending, in `withOpen`.
+  std::vector<uint32_t> OpenVertices(double& meanLength, std::vector<uint32_t>& withOpen) const {
     std::vector<uint8_t> marked(pos.size(), 0);
+    withOpen.clear();
     double total = 0;
     size_t count = 0;
-    for (const Tri& t : tris) {
+    for (uint32_t i = 0; i < tris.size(); ++i) {
+      const Tri& t = tris[i];
+      bool open = false;
       for (int e = 0; e < 3; ++e) {
         const uint32_t a = t.v[e], b = t.v[(e + 1) % 3];
         if (!Open(a, b)) continue;
         marked[a] = marked[b] = 1;
         total += std::sqrt(Dist2(pos[a], pos[b]));
         ++count;
+        open = true;
       }
+      if (open) withOpen.push_back(i);
     }
     std::vector<uint32_t> out;
     for (uint32_t v = 0; v < marked.size(); ++v)
@@ -245,8 +252,10 @@ struct Repair {
     return true;
   }
 
-  // Step 2. True when an edge was split.
-  bool Split(const std::vector<uint32_t>& open, double meanLength, float width) {
+  // Step 2. True when an edge was split. Only the triangles in `withOpen`
+  // have an edge to split.
+  bool Split(const std::vector<uint32_t>& open, const std::vector<uint32_t>& withOpen,
+             double meanLength, float width) {
     Grid grid(static_cast<float>(std::max<double>(meanLength, kTolerance * 4)), open.size(),
               pos.size());
     for (uint32_t v : open)
@@ -258,8 +267,7 @@ struct Repair {
     std::vector<std::pair<float, uint32_t>> on[3];
     const float box = std::max(width, kTolerance);
     const Vec3 r{box, box, box};
-    const size_t count = tris.size();
-    for (size_t ti = 0; ti < count; ++ti) {
+    for (const uint32_t ti : withOpen) {
       const Tri t = tris[ti];
       bool placed = false;
       auto emit = [&](const Tri& piece) {
@@ -367,18 +375,21 @@ struct Repair {
   }
 
   bool FoldSlivers() {
-    if (std::none_of(tris.begin(), tris.end(), [&](const Tri& t) { return SliverCorner(t) >= 0; }))
-      return false;
+    std::vector<std::pair<uint32_t, int>> slivers;  // triangle, corner on its opposite edge
+    for (uint32_t i = 0; i < tris.size(); ++i) {
+      const int m = SliverCorner(tris[i]);
+      if (m >= 0) slivers.push_back({i, m});
+    }
+    if (slivers.empty()) return false;
     CountEdges();
     std::vector<uint8_t> touched(tris.size(), 0);
     std::vector<uint8_t> removed(tris.size(), 0);
     std::vector<Tri> added;
     bool any = false;
-    for (uint32_t i = 0; i < tris.size(); ++i) {
+    for (const auto& [i, m] : slivers) {
       if (touched[i]) continue;
       const Tri t = tris[i];
-      const int m = SliverCorner(t);
-      if (m >= 0) {
+      {
         const uint32_t x0 = t.v[(m + 2) % 3], mid = t.v[m], x2 = t.v[(m + 1) % 3];
         const uint32_t ni = edges.Find(x0, x2);
         if (ni == kDeadIndex || ni == i || touched[ni]) continue;
@@ -397,12 +408,11 @@ struct Repair {
       }
     }
     if (!any) return false;
-    std::vector<Tri> out;
-    out.reserve(tris.size() + added.size());
+    size_t kept = 0;
     for (size_t i = 0; i < tris.size(); ++i)
-      if (!removed[i]) out.push_back(tris[i]);
-    out.insert(out.end(), added.begin(), added.end());
-    tris.swap(out);
+      if (!removed[i]) tris[kept++] = tris[i];
+    tris.resize(kept);
+    tris.insert(tris.end(), added.begin(), added.end());
     return true;
   }
 
@@ -463,18 +473,17 @@ struct Repair {
     for (size_t i = 0; i < added.size(); ++i)
       reversed.emplace(key(added[i].v[0], added[i].v[2], added[i].v[1]), i);
     std::vector<uint8_t> dropAdded(added.size(), 0);
-    std::vector<Tri> kept;
-    kept.reserve(tris.size());
+    size_t kept = 0;
     for (const Tri& t : tris) {
       auto it = reversed.find(key(t.v[0], t.v[1], t.v[2]));
       if (it != reversed.end() && !dropAdded[it->second]) {
         dropAdded[it->second] = 1;
         continue;
       }
-      kept.push_back(t);
+      tris[kept++] = t;
     }
-    if (kept.size() == tris.size()) return;
-    tris.swap(kept);
+    if (kept == tris.size()) return;
+    tris.resize(kept);
     std::vector<Tri> rest;
     for (size_t i = 0; i < added.size(); ++i)
       if (!dropAdded[i]) rest.push_back(added[i]);
@@ -550,10 +559,10 @@ struct Repair {
       if (monitor.IsCancelled()) return kStatusCancelled;
       CountEdges();
       double meanLength = 0;
-      const std::vector<uint32_t> open = OpenVertices(meanLength);
+      const std::vector<uint32_t> open = OpenVertices(meanLength, withOpen);
       if (open.empty()) break;
       if (Weld(open, width)) continue;
-      if (!Split(open, meanLength, width)) break;
+      if (!Split(open, withOpen, meanLength, width)) break;
     }
     return kStatusDone;
   }
@@ -566,7 +575,7 @@ int RepairTJunctions(Mesh& mesh, ProgressMonitor& monitor) {
   const uint32_t corners = std::min(mesh.cornerCount, mesh.corners.length()) / 3 * 3;
   if (corners == 0) return kStatusDone;
   try {
-    Repair repair{{}, {}, monitor, {}};
+    Repair repair{{}, {}, monitor, {}, {}};
     repair.pos.assign(mesh.positions.data(), mesh.positions.data() + vertices);
     std::vector<MeshCorner> other;  // triangles the repair leaves alone (dead or out of range)
     for (uint32_t k = 0; k < corners; k += 3) {
