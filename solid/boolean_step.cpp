@@ -6,11 +6,14 @@
 // intersection is empty, subtract keeps the target.
 #include <algorithm>
 #include <cfloat>
+#include <new>
 
 #include "core/duplicate_removal.h"
 #include "core/matrix4.h"
 #include "core/split_group.h"
 #include "solid/booleans.h"
+#include "solid/bsp_internal.h"
+#include "solid/side_task.h"
 
 namespace torvane {
 namespace {
@@ -187,21 +190,47 @@ int RunBooleanDriver(BooleanKind kind, const WorldMesh& a, const WorldMesh& b, M
     return status;
   };
 
+  // The second operand's tree is built on another core beside the first's,
+  // in a store of its own, and its polygons are then moved behind the
+  // first's: the store ends as building one after the other leaves it.
+  CsgStorePtr storeB;
+  try {
+    storeB = MakeCsgStore();
+  } catch (const std::bad_alloc&) {
+    return kCsgOutOfMemory;
+  }
+  treeB.store = storeB;
+  CsgResult secondPolygons = kCsgDone;
+  SideTask side([&](ProgressMonitor& sideMonitor) {
+    CsgPolygonList listB;
+    secondPolygons = MeshToPolygons(*storeB, b, listB, sideMonitor);
+    if (secondPolygons != kCsgDone) return secondPolygons;
+    return BuildTree(treeB, listB, sideMonitor);
+  });
+
   CsgPolygonList list;
   monitor.SetText("Processing the first object", 1);
   CsgResult r = MeshToPolygons(*store, a, list, monitor);
   if (r != kCsgDone) return r;
   monitor.SetText("Build first tree", 1);
   r = BuildTree(treeA, list, monitor);
-  if (r != kCsgDone) return abandon(r);
+  if (r != kCsgDone) {
+    side.Cancel();
+    return abandon(r);
+  }
 
   list.clear();
   monitor.SetText("Processing the second object", 1);
-  r = MeshToPolygons(*store, b, list, monitor);
-  if (r != kCsgDone) return r;
   monitor.SetText("Build second tree", 1);
-  r = BuildTree(treeB, list, monitor);
+  r = side.Finish(monitor);
+  if (secondPolygons != kCsgDone) return secondPolygons;
   if (r != kCsgDone) return abandon(r);
+  try {
+    bsp::MovePieces(*storeB, 0, 0, *store, treeB);
+  } catch (const std::bad_alloc&) {
+    return abandon(kCsgOutOfMemory);
+  }
+  treeB.store = store;
 
   monitor.SetText("Processing...", 1);
   switch (kind) {

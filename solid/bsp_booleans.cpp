@@ -33,8 +33,7 @@ CsgResult Finish(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m, bool 
 }  // namespace
 
 CsgResult TreeUnion(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m) {
-  CSG_STEP(ClipTo(a, b, m));
-  CSG_STEP(ClipTo(b, a, m));
+  CSG_STEP(bsp::ClipEachOther(a, b, m));
   CSG_STEP(InvertTree(b, m));
   CSG_STEP(ClipTo(b, a, m));
   CSG_STEP(InvertTree(b, m));
@@ -43,8 +42,7 @@ CsgResult TreeUnion(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m) {
 
 CsgResult TreeSubtract(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m) {
   CSG_STEP(InvertTree(a, m));
-  CSG_STEP(ClipTo(a, b, m));
-  CSG_STEP(ClipTo(b, a, m));
+  CSG_STEP(bsp::ClipEachOther(a, b, m));
   CSG_STEP(InvertTree(b, m));
   CSG_STEP(ClipTo(b, a, m));
   CSG_STEP(InvertTree(b, m));
@@ -55,8 +53,7 @@ CsgResult TreeIntersect(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m
   CSG_STEP(InvertTree(a, m));
   CSG_STEP(ClipTo(b, a, m));
   CSG_STEP(InvertTree(b, m));
-  CSG_STEP(ClipTo(a, b, m));
-  CSG_STEP(ClipTo(b, a, m));
+  CSG_STEP(bsp::ClipEachOther(a, b, m));
   return Finish(a, b, out, m, true, nullptr);
 }
 

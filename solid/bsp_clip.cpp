@@ -36,9 +36,11 @@ constexpr uint32_t kLongRunStep = 64;
 constexpr uint32_t kScanLength = 16;
 
 struct Clipper {
-  Clipper(const CsgTree& clipping, CancelPoll& cancel) : tree(clipping), poll(cancel) {}
+  Clipper(const CsgTree& clipping, CsgStore& polygons, CancelPoll& cancel)
+      : tree(clipping), store(polygons), poll(cancel) {}
 
   const CsgTree& tree;
+  CsgStore& store;  // of the polygons clipped and their pieces
   CancelPoll& poll;
   SplitScratch scratch;
   uint32_t root = kNoCsgNode;
@@ -137,7 +139,6 @@ struct Clipper {
   // Returns false when cancelled.
   bool Clip(uint32_t start, CsgPolygonList& list) {
     if (start != root) Number(start);
-    CsgStore& store = *tree.store;
     kept.clear();
     const size_t count = list.size();
     for (size_t position = 0; position < count; ++position) {
@@ -209,7 +210,7 @@ CsgResult ClipPolygons(const CsgTree& tree, uint32_t node, CsgPolygonList& list,
   if (list.empty() || node >= tree.nodes.size()) return kCsgDone;
   bsp::CancelPoll poll(monitor);
   try {
-    bsp::Clipper clipper{tree, poll};
+    bsp::Clipper clipper{tree, *tree.store, poll};
     return clipper.Clip(node, list) ? kCsgDone : kCsgCancelled;
   } catch (const std::bad_alloc&) {
     return kCsgOutOfMemory;
@@ -217,10 +218,16 @@ CsgResult ClipPolygons(const CsgTree& tree, uint32_t node, CsgPolygonList& list,
 }
 
 CsgResult ClipTo(CsgTree& a, const CsgTree& b, ProgressMonitor& monitor) {
+  return bsp::ClipToIn(a, b, *a.store, monitor);
+}
+
+namespace bsp {
+
+CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonitor& monitor) {
   if (b.nodes.empty()) return kCsgDone;
-  bsp::CancelPoll poll(monitor);
+  CancelPoll poll(monitor);
   try {
-    bsp::Clipper clipper{b, poll};
+    Clipper clipper{b, store, poll};
     for (CsgNode& node : a.nodes) {
       if (poll()) return kCsgCancelled;
       if (node.polygons.empty()) continue;
@@ -232,4 +239,5 @@ CsgResult ClipTo(CsgTree& a, const CsgTree& b, ProgressMonitor& monitor) {
   return kCsgDone;
 }
 
+}  // namespace bsp
 }  // namespace torvane

@@ -151,4 +151,22 @@ inline bool DistributePolygon(CsgStore& store, const CsgPlane& plane, CsgPolygon
 CsgPolygonId AddPiece(CsgStore& store, const std::vector<CsgVertex>& vertices,
                       const CsgPlane& fallback);
 
+// ClipTo with the polygons of `a` (and the pieces cut from them) in `store`
+// rather than in the trees' own store.
+CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonitor& monitor);
+
+// Moves the polygons `from` holds beyond its first `polygonBase` (with their
+// vertices beyond `vertexBase`) to the end of `into`, renumbering them in
+// `tree`'s node lists; ids below the bases are the same in both stores.
+// Throws std::bad_alloc when `into` cannot grow.
+void MovePieces(CsgStore& from, size_t polygonBase, size_t vertexBase, CsgStore& into,
+                CsgTree& tree);
+
+// ClipTo(a, b) and then ClipTo(b, a), the second on another core beside the
+// first: neither changes what the other reads (only the nodes' planes of
+// the clipping tree are read, only the clipped tree's lists are written).
+// The pieces come out in the store as the one-after-the-other order makes
+// them.
+CsgResult ClipEachOther(CsgTree& a, CsgTree& b, ProgressMonitor& monitor);
+
 }  // namespace torvane::bsp

@@ -1,0 +1,109 @@
+// The steps a boolean runs on two cores: the clips of each tree by the other
+// and the second operand's tree, against the same steps one after the other.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "core/null_progress.h"
+#include "solid/bsp_internal.h"
+#include "solid/side_task.h"
+#include "solid_test_support.h"
+
+namespace torvane {
+namespace {
+
+using testing::MakeSphere;
+
+struct Pair {
+  CsgStorePtr store = MakeCsgStore();
+  CsgTree a = MakeCsgTree(store), b = MakeCsgTree(store);
+};
+
+Pair BuildPair(const Mesh& ma, const Mesh& mb) {
+  NullProgress quiet;
+  Pair p;
+  for (auto [mesh, tree] : {std::pair{&ma, &p.a}, std::pair{&mb, &p.b}}) {
+    CsgPolygonList list;
+    EXPECT_EQ(MeshToPolygons(*p.store, MakeWorldMesh(*mesh), list, quiet), kCsgDone);
+    EXPECT_EQ(BuildTree(*tree, list, quiet), kCsgDone);
+  }
+  return p;
+}
+
+void ExpectSameStore(const CsgStore& x, const CsgStore& y) {
+  ASSERT_EQ(x.polygons.size(), y.polygons.size());
+  ASSERT_EQ(x.vertices.size(), y.vertices.size());
+  EXPECT_EQ(
+      std::memcmp(x.polygons.data(), y.polygons.data(), x.polygons.size() * sizeof(CsgPolygon)), 0);
+  EXPECT_EQ(
+      std::memcmp(x.vertices.data(), y.vertices.data(), x.vertices.size() * sizeof(CsgVertex)), 0);
+}
+
+void ExpectSameLists(const CsgTree& x, const CsgTree& y) {
+  ASSERT_EQ(x.nodes.size(), y.nodes.size());
+  for (size_t n = 0; n < x.nodes.size(); ++n)
+    ASSERT_EQ(x.nodes[n].polygons, y.nodes[n].polygons) << "node " << n;
+}
+
+// Both clips cut pieces, so the second clip's pieces must be renumbered
+// behind the first's, in the store and in b's lists alike.
+TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
+  const Mesh ma = MakeSphere(10, {}, 32, 16), mb = MakeSphere(10, {5, 3, 2}, 24, 12);
+  NullProgress quiet;
+  Pair serial = BuildPair(ma, mb), side = BuildPair(ma, mb);
+  const size_t before = serial.store->polygons.size();
+  ASSERT_EQ(ClipTo(serial.a, serial.b, quiet), kCsgDone);
+  const size_t afterFirst = serial.store->polygons.size();
+  ASSERT_EQ(ClipTo(serial.b, serial.a, quiet), kCsgDone);
+  ASSERT_GT(afterFirst, before);
+  ASSERT_GT(serial.store->polygons.size(), afterFirst);
+
+  ASSERT_EQ(bsp::ClipEachOther(side.a, side.b, quiet), kCsgDone);
+  ExpectSameStore(*serial.store, *side.store);
+  ExpectSameLists(serial.a, side.a);
+  ExpectSameLists(serial.b, side.b);
+}
+
+// The boolean builds the second tree in a store of its own and moves it in.
+TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
+  const Mesh ma = MakeSphere(10, {}, 24, 12), mb = MakeSphere(7, {4, 0, 0}, 24, 12);
+  NullProgress quiet;
+  Pair serial = BuildPair(ma, mb);
+  Pair fresh;
+  {
+    CsgPolygonList list;
+    ASSERT_EQ(MeshToPolygons(*fresh.store, MakeWorldMesh(ma), list, quiet), kCsgDone);
+    ASSERT_EQ(BuildTree(fresh.a, list, quiet), kCsgDone);
+    CsgStorePtr own = MakeCsgStore();
+    fresh.b.store = own;
+    CsgPolygonList listB;
+    ASSERT_EQ(MeshToPolygons(*own, MakeWorldMesh(mb), listB, quiet), kCsgDone);
+    ASSERT_EQ(BuildTree(fresh.b, listB, quiet), kCsgDone);
+    bsp::MovePieces(*own, 0, 0, *fresh.store, fresh.b);
+  }
+  ExpectSameStore(*serial.store, *fresh.store);
+  ExpectSameLists(serial.b, fresh.b);
+}
+
+class CancelledMonitor : public NullProgress {
+ public:
+  bool IsCancelled() override { return true; }
+};
+
+// A Cancel in the caller's window stops the job at its own polling point.
+TEST(SideBySide, TheCallersCancelReachesTheJob) {
+  std::atomic<bool> started{false};
+  SideTask task([&](ProgressMonitor& m) {
+    started = true;
+    while (!m.IsCancelled()) {
+    }
+    return kCsgCancelled;
+  });
+  CancelledMonitor cancel;
+  EXPECT_EQ(task.Finish(cancel), kCsgCancelled);
+  EXPECT_TRUE(started);
+}
+
+}  // namespace
+}  // namespace torvane
