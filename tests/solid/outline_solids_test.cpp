@@ -12,10 +12,14 @@
 #include "core/manipulation.h"
 #include "solid/outline.h"
 #include "solid/outline_solids.h"
-#include "tests/solid/outline_test_support.h"
+#include "solid_test_support.h"
 
 namespace torvane {
 namespace {
+
+using testing::IsClosedAndOriented;
+using testing::MeshVolume;
+using testing::RingArea;
 
 // Draws a shape (two presses) or a line chain (a press per point) in a new
 // document, as the views do.

@@ -1,5 +1,5 @@
-// Shapes and measures shared by the solid tests: closed cubes and UV spheres
-// as scene objects, the enclosed volume of a mesh, the closedness check, and
+// Shapes and measures shared by the solid tests: UV spheres, the enclosed
+// volume of a mesh, the closedness checks, the area of a slice ring, and
 // step runners for the boolean commands.
 #pragma once
 
@@ -13,6 +13,7 @@
 
 #include "core/mesh_test_shapes.h"
 #include "solid/booleans.h"
+#include "solid/outline_solids.h"
 
 namespace torvane::testing {
 
@@ -67,10 +68,6 @@ inline SceneObject MakeObject(Mesh mesh) {
   return object;
 }
 
-inline SceneObject CubeObject(Vec3 lo, Vec3 hi) {
-  return MakeObject(MakeIndexedCube(lo, hi));
-}
-
 // Enclosed volume (divergence theorem, in double) of the live triangles in
 // object space.
 inline double MeshVolume(const Mesh& m) {
@@ -88,36 +85,43 @@ inline double MeshVolume(const Mesh& m) {
   return volume;
 }
 
-// Directed edges used other than exactly once each way; 0 for a closed,
-// consistently oriented surface.
-inline size_t OpenEdgeCount(const Mesh& m) {
+// How often each directed edge of the live triangles is used.
+inline std::map<std::pair<uint32_t, uint32_t>, int> DirectedEdges(const Mesh& m) {
   std::map<std::pair<uint32_t, uint32_t>, int> uses;
-  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
-    for (int e = 0; e < 3; ++e) {
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3)
+    for (int e = 0; e < 3 && !IsDeadCorner(m.corners[k]); ++e)
       ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
-    }
-  }
+  return uses;
+}
+
+// Directed edges used other than exactly once each way (0 for a closed,
+// consistently oriented surface), or (`unpaired`) more often than their
+// reverse: 0 when closed, though a few edges may be shared by four triangles.
+inline size_t OpenEdgeCount(const Mesh& m, bool unpaired = false) {
+  const auto uses = DirectedEdges(m);
   size_t open = 0;
   for (const auto& [edge, n] : uses) {
     auto reverse = uses.find({edge.second, edge.first});
-    if (n != 1 || reverse == uses.end() || reverse->second != 1) ++open;
+    const int back = reverse == uses.end() ? 0 : reverse->second;
+    open += unpaired ? back < n : (n != 1 || back != 1);
   }
   return open;
 }
 
-// Directed edges used more often than their reverse: 0 when the surface is
-// closed, though a few edges may still be shared by four triangles.
-inline size_t UnpairedEdgeCount(const Mesh& m) {
-  std::map<std::pair<uint32_t, uint32_t>, int> uses;
-  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3)
-    for (int e = 0; e < 3; ++e)
-      ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
-  size_t unpaired = 0;
-  for (const auto& [edge, n] : uses) {
-    auto reverse = uses.find({edge.second, edge.first});
-    if (reverse == uses.end() || reverse->second < n) ++unpaired;
+// Closed, consistently wound, and no triangle with two equal indices.
+inline ::testing::AssertionResult IsClosedAndOriented(const Mesh& m) {
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    const uint32_t a = m.corners[k].vertexIndex, b = m.corners[k + 1].vertexIndex,
+                   c = m.corners[k + 2].vertexIndex;
+    if (a == b || b == c || c == a) return ::testing::AssertionFailure() << "degenerate " << k / 3;
   }
-  return unpaired;
+  if (const size_t open = OpenEdgeCount(m)) return ::testing::AssertionFailure() << open << " open";
+  return ::testing::AssertionSuccess();
+}
+
+// The area of the 25-point ring of radius r.
+inline double RingArea(double r) {
+  return 0.5 * kRingPoints * r * r * std::sin(double(kRingAngleStep));
 }
 
 // Every step runs with the silent monitor (or the one given).
