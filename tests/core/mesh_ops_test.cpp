@@ -62,16 +62,8 @@ TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
   EXPECT_EQ(m.corners.data()[34].normal.x, 0.577f);
 }
 
-TEST(Subdivide, CountsOnACubeAndTheSingleTriangleShapes) {
-  NullProgress progress;
-  Mesh three = MakeIndexedCube();
-  EXPECT_EQ(SubdivideAll(three, Subdivision::kInto3, progress), kStatusDone);
-  EXPECT_EQ(TriangleCount(three), 36u);
-  EXPECT_EQ(three.positions.length(), 20u) << "trimmed";
-  Mesh four = MakeIndexedCube();
-  EXPECT_EQ(SubdivideAll(four, Subdivision::kInto4, progress), kStatusDone);
-  EXPECT_EQ(TriangleCount(four), 48u);
-
+TEST(Subdivide, TheSingleTriangleShapes) {
+  // Whole-mesh counts are checked through the command and torvane-cli.
   // Into 3: (a, b, g), (b, c, g), (c, a, g) around the centroid.
   Mesh t;
   AppendTriangle(t, {0, 0, 0}, {3, 0, 0}, {0, 3, 0}, 0xFF00FF00u);

