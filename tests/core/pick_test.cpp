@@ -49,31 +49,21 @@ PickRequest Down(uint32_t kind, float x, float y) {
 // with the one before, a few dead.
 Mesh RandomMesh(uint32_t count, uint32_t seed) {
   std::mt19937 random(seed);
-  std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f);
-  std::uniform_real_distribution<float> small(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f), small(-1.0f, 1.0f);
   Mesh m;
-  m.positions.ResizeDiscard(size_t{count} * 3);
-  m.corners.ResizeDiscard(size_t{count} * 3);
-  Vec3* positions = m.positions.MutableData();
-  MeshCorner* corners = m.corners.MutableData();
+  Vec3 p[3];
   for (uint32_t t = 0; t < count; ++t) {
     const Vec3 c{coordinate(random), coordinate(random), coordinate(random)};
-    uint32_t v[3];
-    for (uint32_t k = 0; k < 3; ++k) {
-      v[k] = m.vertexCount;
-      positions[m.vertexCount++] = c + Vec3{small(random), small(random), small(random)};
-    }
+    for (Vec3& corner : p)
+      corner = c + Vec3{small(random), small(random), small(random)};
     if (t % 4 == 3) {
-      v[0] = corners[(t - 1) * 3 + 2].vertexIndex;
-      v[1] = corners[(t - 1) * 3 + 1].vertexIndex;
+      p[0] = m.positions[m.corners[(t - 1) * 3 + 2].vertexIndex];
+      p[1] = m.positions[m.corners[(t - 1) * 3 + 1].vertexIndex];
     }
-    const Vec3 n = FaceNormal(positions[v[0]], positions[v[1]], positions[v[2]]);
-    for (uint32_t k = 0; k < 3; ++k)
-      corners[t * 3 + k] = MeshCorner{v[k], n, 0xFF808080u};
+    AppendTriangle(m, p[0], p[1], p[2], 0xFF808080u);
   }
-  m.cornerCount = count * 3;
   for (uint32_t t = 7; t < count; t += 97)
-    corners[t * 3 + 1].vertexIndex = kDeadIndex;
+    m.corners.MutableData()[t * 3 + 1].vertexIndex = kDeadIndex;
   return m;
 }
 
