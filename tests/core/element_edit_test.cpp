@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 
 #include "core/apply_colour.h"
 #include "core/history.h"

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <utility>
 #include <vector>
 

@@ -205,25 +205,31 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     EXPECT_EQ(TriangleCount(back.mesh), 0u);
     EXPECT_EQ(doc.outlineObjectId, id);
   }
-  // An outline that encloses nothing is refused and kept.
-  Document flat;
-  SceneObject& line = Draw(flat, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}});
-  const CommandOutcome refused = FormBySlicesCommand(flat, SliceDirection::kHorizontal);
-  EXPECT_EQ(refused.status, kStatusFailed);
-  EXPECT_FALSE(refused.changed);
-  EXPECT_EQ(OutlineSegmentCount(line), 2u);
-  Document single;
-  SceneObject& segment = Draw(single, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 1, 0}});
-  EXPECT_EQ(ExtrudeOutlineCommand(single).status, kStatusFailed);
-  EXPECT_EQ(OutlineSegmentCount(segment), 1u);
-  // Three points on one line and a circle of radius 0 have no area either.
-  const CommandOutcome straight = ExtrudeOutlineCommand(flat);
-  EXPECT_EQ(straight.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
-  EXPECT_EQ(TriangleCount(line.mesh), 0u);
-  Document dot;
-  SceneObject& point = Draw(dot, kDrawCircle, kPlaneFront, {{1, 1, 0}, {1, 1, 0}});
-  EXPECT_EQ(ExtrudeOutlineCommand(dot).status, kStatusFailed);
-  EXPECT_EQ(TriangleCount(point.mesh), 0u);
+  // Outlines that enclose nothing are refused and kept: points on one line,
+  // a single segment, a circle of radius 0.
+  const std::vector<Vec3> straight = {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}};
+  const struct {
+    uint32_t mode;
+    std::vector<Vec3> points;
+    bool slices;
+  } kRefused[] = {{kDrawLine, straight, true},
+                  {kDrawLine, straight, false},
+                  {kDrawLine, {{0, 0, 0}, {2, 1, 0}}, false},
+                  {kDrawCircle, {{1, 1, 0}, {1, 1, 0}}, false}};
+  for (const auto& r : kRefused) {
+    Document flat;
+    SceneObject& outline = Draw(flat, r.mode, kPlaneFront, r.points);
+    const size_t segments = OutlineSegmentCount(outline);
+    const CommandOutcome refused = r.slices ? FormBySlicesCommand(flat, SliceDirection::kHorizontal)
+                                            : ExtrudeOutlineCommand(flat);
+    EXPECT_EQ(refused.status, kStatusFailed);
+    EXPECT_FALSE(refused.changed);
+    EXPECT_EQ(OutlineSegmentCount(outline), segments);
+    EXPECT_EQ(TriangleCount(outline.mesh), 0u);
+    if (!r.slices && r.points.size() == 3) {
+      EXPECT_EQ(refused.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
+    }
+  }
   // Nothing selected: nothing happens.
   Document doc;
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});

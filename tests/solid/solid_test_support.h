@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/mesh_ops.h"
 #include "core/mesh_test_shapes.h"
 #include "solid/booleans.h"
 #include "solid/outline_solids.h"
@@ -19,9 +20,7 @@ namespace torvane::testing {
 
 // UV sphere about the Y axis: `slices` around, `stacks` bands from pole to
 // pole, outward counter-clockwise triangles (2 x slices x (stacks - 1)).
-inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16,
-                       Colour32 colour = 0xFF808080u) {
-  Mesh m;
+inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16) {
   std::vector<Vec3> v;
   v.push_back({centre.x, centre.y + radius, centre.z});
   for (int i = 1; i < stacks; ++i) {
@@ -47,17 +46,9 @@ inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stac
   }
   for (int j = 0; j < slices; ++j)
     idx.insert(idx.end(), {bottom, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
-  m.positions.ResizeDiscard(v.size());
-  for (size_t i = 0; i < v.size(); ++i)
-    m.positions.MutableData()[i] = v[i];
-  m.vertexCount = static_cast<uint32_t>(v.size());
-  m.corners.ResizeDiscard(idx.size());
-  for (size_t k = 0; k < idx.size(); k += 3) {
-    const Vec3 n = FaceNormal(v[idx[k]], v[idx[k + 1]], v[idx[k + 2]]);
-    for (int c = 0; c < 3; ++c)
-      m.corners.MutableData()[k + c] = MeshCorner{idx[k + c], n, colour};
-  }
-  m.cornerCount = static_cast<uint32_t>(idx.size());
+  Mesh m = MeshOf(v, idx);
+  RecalculateNormals(m);
+  RecolourAllCorners(m, 0xFF808080u);
   return m;
 }
 
