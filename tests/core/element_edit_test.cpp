@@ -101,21 +101,18 @@ TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
 // a centre (n + 1): closed and outward wound.
 Mesh Pyramid(int n, bool capped) {
   Mesh m;
+  std::vector<Vec3> ring;
   for (int i = 0; i < n; ++i) {
     const float a = 6.2831853f * float(i) / float(n);
-    AppendVertex(m, {std::cos(a), 0, std::sin(a)});
+    ring.push_back({std::cos(a), 0, std::sin(a)});
+    AppendVertex(m, ring.back());
   }
-  AppendVertex(m, {0, 1, 0});
-  AppendVertex(m, {0, 0, 0});
-  m.corners.ResizeDiscard(size_t(n) * 6);
-  MeshCorner* c = m.corners.MutableData();
+  const Vec3 apex{0, 1, 0}, centre{0, 0, 0};
+  AppendVertex(m, apex);
+  AppendVertex(m, centre);
   for (int i = 0; i < n; ++i) {
-    const uint32_t r = uint32_t(i), s = uint32_t((i + 1) % n), apex = uint32_t(n);
-    for (uint32_t v : {apex, s, r})
-      c[m.cornerCount++].vertexIndex = v;
-    if (!capped) continue;
-    for (uint32_t v : {uint32_t(n + 1), r, s})
-      c[m.cornerCount++].vertexIndex = v;
+    AppendTriangle(m, apex, ring[(i + 1) % n], ring[i], 0);
+    if (capped) AppendTriangle(m, centre, ring[i], ring[(i + 1) % n], 0);
   }
   return m;
 }

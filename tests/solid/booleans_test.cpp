@@ -153,37 +153,30 @@ TEST(Booleans, BoxesThatDoNotMeetTakeTheQuickPaths) {
   const Mesh near1 = MakeIndexedCube({0, 0, 0}, {1, 1, 1});
   const Mesh near2 = MakeIndexedCube({0.5f, 0.5f, 0.5f}, {2, 2, 2});
   const Mesh far = MakeIndexedCube({5, 5, 5}, {6, 6, 6});
-  struct Case {
-    const char* what;
+  // The triangles of the one object left (0: none left), then the notice.
+  const struct {
     BooleanKind kind;
     std::vector<Mesh> meshes;
+    uint32_t triangles;
     std::string notice;
-    int triangles;  // of the one object left; 0: none left
-  };
-  const Case cases[] = {
-      {"union",
-       BooleanKind::kUnion,
+  } cases[] = {
+      {BooleanKind::kUnion, {near1, far}, 24, "Union: The 2 selected objects were combined into 1"},
+      {BooleanKind::kIntersection,
        {near1, far},
-       "Union: The 2 selected objects were combined into 1",
-       24},
-      {"intersection",
-       BooleanKind::kIntersection,
-       {near1, far},
-       "Intersection: There was no common intersection of the 2 selected objects",
-       0},
-      {"intersection, third misses",
-       BooleanKind::kIntersection,
+       0,
+       "Intersection: There was no common intersection of the 2 selected objects"},
+      // The third misses the other two.
+      {BooleanKind::kIntersection,
        {near1, near2, far},
-       "Intersection: There was no common intersection of the 3 selected objects",
-       0},
-      {"subtract",
-       BooleanKind::kSubtract,
+       0,
+       "Intersection: There was no common intersection of the 3 selected objects"},
+      {BooleanKind::kSubtract,
        {near1, far},
-       "Subtract: The target object has had the other selected objects taken away from it",
-       12},
+       12,
+       "Subtract: The target object has had the other selected objects taken away from it"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notice);
     Document doc;
     AddSelected(doc, c.meshes);
     std::vector<std::string> texts;
@@ -200,7 +193,7 @@ TEST(Booleans, BoxesThatDoNotMeetTakeTheQuickPaths) {
       EXPECT_EQ(LiveCount(doc), 0u);
     } else {
       ASSERT_NE(result, nullptr);
-      EXPECT_EQ(TriangleCount(result->mesh), uint32_t(c.triangles));
+      EXPECT_EQ(TriangleCount(result->mesh), c.triangles);
     }
     if (c.meshes.size() == 2) {
       EXPECT_EQ(std::count(texts.begin(), texts.end(), "Build first tree"), 0) << "kernel ran";
