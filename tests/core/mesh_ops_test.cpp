@@ -1,6 +1,6 @@
 // Normals, winding, subdivision and origins: inverting and reversing twice
-// restores everything, recalculated normals are face normals, subdivision
-// counts and the neighbour repair that keeps edges free of T-junctions, a
+// restores everything, recalculated normals are face normals, the corner
+// order of one subdivided triangle and the neighbour repair that keeps edges free of T-junctions, a
 // cancelled or memory-starved Subdivide all, the three origin operations,
 // and the commands skipping outline objects and answering the culling hint.
 #include "core/mesh_ops.h"

@@ -1,5 +1,5 @@
 // Split, group and duplicate: the component walk gives exactly the parts of
-// the corner-label walk (order, corners, first-use vertex numbering, dead
+// a plain fixed-point walk (order, corners, first-use vertex numbering, dead
 // triangles travelling with the next part), group and split round trip, the
 // renumbering of the document after a split, the status texts, and a
 // cancelled split leaving the document as it was.

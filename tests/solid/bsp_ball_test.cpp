@@ -1,6 +1,6 @@
-// The shortcuts of the clip: a polygon's ball deciding its side of a plane,
-// a run of planes passed in one test, and the per-polygon walk, each against
-// the plain per-vertex, node-by-node computation.
+// The shortcuts of the clip and the build: a polygon's ball deciding its
+// side of a plane, the per-polygon walk with its runs of planes, and the
+// build, each against the plain per-vertex, node-by-node computation.
 #include <gtest/gtest.h>
 
 #include <random>
