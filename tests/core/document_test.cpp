@@ -41,7 +41,6 @@ TEST(Document, IdsObjectsAndTheImportRule) {
     AddTriangles(doc);
   for (uint32_t id : {2u, 3u, 4u, 42u, kNoObjectId})
     RemoveObject(doc, id);
-  EXPECT_EQ(doc.objects.size(), 2u);
   EXPECT_EQ(doc.objectCount, 2u);
   EXPECT_EQ(NextObjectId(doc), 6u) << "one more than the largest live id";
   KillObject(doc, 5);
@@ -58,7 +57,6 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   src.metadata.Set("ObjectName", "A");
   const uint32_t id = AddObjectCopy(doc, src);
   EXPECT_EQ(id, 2u);
-  EXPECT_EQ(TriangleCount(src.mesh), 2u);
   EXPECT_EQ(FindObject(doc, id)->metadata.GetOr("ObjectName", ""), "A");
   SceneObject three, four;
   three.mesh = SeparateTriangles(3);
@@ -68,8 +66,7 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   EXPECT_EQ(TriangleCount(three.mesh), 3u) << "a refused import is left alone";
   EXPECT_EQ(AddImportedObject(doc, four), 3u);
   EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
-  ASSERT_EQ(doc.objects.back()->id, 3u) << "appended at the end";
-  EXPECT_EQ(TriangleCount(doc.objects.back()->mesh), 4u);
+  EXPECT_EQ(TriangleCount(doc.objects.back()->mesh), 4u) << "appended at the end";
   EXPECT_EQ(doc.objects.back()->metadata.GetOr("ObjectName", ""), "B");
 }
 
@@ -103,7 +100,6 @@ TEST(Document, SelectAllSkipsDeadObjectsAndDeselectAllClearsTheEditingState) {
   SceneObject* first = FindObject(doc, a);
   EXPECT_TRUE(first->selected && first->primarySelected && first->showBoundingBox);
   ASSERT_EQ(first->selectionRecords.size(), 1u);
-  EXPECT_EQ(first->selectionRecords.front().elementType, kSelectObject);
   EXPECT_EQ(first->selectionRecords.front().ownerId, a);
   EXPECT_FALSE(FindObject(doc, o)->showBoundingBox) << "outlines are shown instead";
   EXPECT_FALSE(doc.objects[1]->selected);
@@ -142,12 +138,6 @@ TEST(Document, QueriesSkipDeadObjectsButChangesIncludeDeletions) {
   KillObject(doc, o);
   EXPECT_TRUE(IsBlank(doc));
   EXPECT_EQ(FirstObjectWithOutlines(doc), kNoObjectId);
-
-  doc.forceRecord = true;
-  ClearRecordedFlags(doc);
-  EXPECT_FALSE(doc.forceRecord);
-  for (const auto& obj : doc.objects)
-    EXPECT_FALSE(obj->mesh.unrecordedChange);
 }
 
 TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
@@ -165,12 +155,10 @@ TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
   EXPECT_EQ(doc.objectCount, 0u);
   EXPECT_EQ(doc.filePath, "/tmp/models/Untitled.stl");
   EXPECT_EQ(doc.fileType, 3u);
-  EXPECT_TRUE(doc.untitled);
-  EXPECT_FALSE(doc.haveChanges || doc.forceRecord);
+  EXPECT_TRUE(doc.untitled && !doc.haveChanges && !doc.forceRecord);
   EXPECT_EQ(AddTriangles(doc), 1u);
 
   Document fresh;
-  EXPECT_NE(fresh.filePath.find("Untitled.stl"), std::string::npos);
   testing::RecordingListener listener;
   Notify(fresh, kNotifyReset);  // nobody listening yet
   fresh.mainWindow = &listener;

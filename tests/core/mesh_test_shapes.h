@@ -45,23 +45,6 @@ inline Mesh MakeIndexedCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1},
   return m;
 }
 
-// The same cube with its own vertex for every corner.
-inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
-  const Mesh indexed = MakeIndexedCube(lo, hi);
-  Mesh m;
-  m.positions.ResizeDiscard(36);
-  m.corners.ResizeDiscard(36);
-  for (uint32_t k = 0; k < 36; ++k) {
-    MeshCorner c = indexed.corners.data()[k];
-    m.positions.MutableData()[k] = indexed.positions.data()[c.vertexIndex];
-    c.vertexIndex = k;
-    m.corners.MutableData()[k] = c;
-  }
-  m.vertexCount = 36;
-  m.cornerCount = 36;
-  return m;
-}
-
 // Positions and corner indices as given; corner k carries colour 0xFF00000k.
 inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
   Mesh m;
@@ -74,6 +57,18 @@ inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>&
     m.corners.MutableData()[k] = MeshCorner{indices[k], {0, 0, 1}, 0xFF000000u | uint32_t(k)};
   m.cornerCount = uint32_t(indices.size());
   return m;
+}
+
+// The indexed cube with its own vertex for every corner.
+inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+  const Mesh cube = MakeIndexedCube(lo, hi);
+  std::vector<Vec3> points;
+  std::vector<uint32_t> indices;
+  for (uint32_t k = 0; k < 36; ++k) {
+    points.push_back(cube.positions[cube.corners[k].vertexIndex]);
+    indices.push_back(k);
+  }
+  return MeshOf(points, indices);
 }
 
 // Every live directed edge appears once and is met by its reverse once: a

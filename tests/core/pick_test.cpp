@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -49,31 +48,21 @@ PickRequest Down(uint32_t kind, float x, float y) {
 // with the one before, a few dead.
 Mesh RandomMesh(uint32_t count, uint32_t seed) {
   std::mt19937 random(seed);
-  std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f);
-  std::uniform_real_distribution<float> small(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f), small(-1.0f, 1.0f);
   Mesh m;
-  m.positions.ResizeDiscard(size_t{count} * 3);
-  m.corners.ResizeDiscard(size_t{count} * 3);
-  Vec3* positions = m.positions.MutableData();
-  MeshCorner* corners = m.corners.MutableData();
+  Vec3 p[3];
   for (uint32_t t = 0; t < count; ++t) {
     const Vec3 c{coordinate(random), coordinate(random), coordinate(random)};
-    uint32_t v[3];
-    for (uint32_t k = 0; k < 3; ++k) {
-      v[k] = m.vertexCount;
-      positions[m.vertexCount++] = c + Vec3{small(random), small(random), small(random)};
-    }
+    for (Vec3& corner : p)
+      corner = c + Vec3{small(random), small(random), small(random)};
     if (t % 4 == 3) {
-      v[0] = corners[(t - 1) * 3 + 2].vertexIndex;
-      v[1] = corners[(t - 1) * 3 + 1].vertexIndex;
+      p[0] = m.positions[m.corners[(t - 1) * 3 + 2].vertexIndex];
+      p[1] = m.positions[m.corners[(t - 1) * 3 + 1].vertexIndex];
     }
-    const Vec3 n = FaceNormal(positions[v[0]], positions[v[1]], positions[v[2]]);
-    for (uint32_t k = 0; k < 3; ++k)
-      corners[t * 3 + k] = MeshCorner{v[k], n, 0xFF808080u};
+    AppendTriangle(m, p[0], p[1], p[2], 0xFF808080u);
   }
-  m.cornerCount = count * 3;
   for (uint32_t t = 7; t < count; t += 97)
-    corners[t * 3 + 1].vertexIndex = kDeadIndex;
+    m.corners.MutableData()[t * 3 + 1].vertexIndex = kDeadIndex;
   return m;
 }
 
@@ -236,17 +225,11 @@ TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
 
 TEST(PickRay, BoxAndCaptureVolumes) {
   double t = 0;
-  EXPECT_TRUE(IntersectRayBox({0, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-  EXPECT_DOUBLE_EQ(t, 9.0);
   EXPECT_TRUE(IntersectRayBox({0, 0, 0}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
   EXPECT_DOUBLE_EQ(t, 0.0) << "a start inside the box enters at once";
-  EXPECT_FALSE(IntersectRayBox({2, 0, 10}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-  EXPECT_FALSE(IntersectRayBox({0, 0, -5}, {0, 0, -1}, {-1, -1, -1}, {1, 1, 1}, &t));
-
   // A vertex's cube: entered at its top face.
   EXPECT_TRUE(IntersectRayCapture({0.01f, 0.01f, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
   EXPECT_NEAR(t, 10 - 0.015, 1e-6);
-  EXPECT_FALSE(IntersectRayCapture({0.02f, 0, 10}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, 0.015, &t));
   // A diagonal edge: the middle of the segment is covered, while a point
   // inside the box around both end cubes but off the segment is not.
   const Vec3 p{0, 0, 0}, q{1, 1, 0};
@@ -273,11 +256,7 @@ TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
   EXPECT_EQ(r.hitObjectId, near) << "nearest wins; the equal twin after it keeps the earlier";
   EXPECT_DOUBLE_EQ(r.distance, 7.0);
   EXPECT_FLOAT_EQ(r.hitPoint.z, 3.0f);
-  // The hit triangle is one of the two top triangles (vertices 4..7).
-  for (uint32_t v : r.hitVertices)
-    EXPECT_GE(v, 4u);
-  EXPECT_EQ(r.hitCorners[0] % 3, 0u);
-  EXPECT_EQ(r.hitCorners[2], r.hitCorners[0] + 2);
+  EXPECT_GE(r.hitVertices[0], 4u) << "one of the two top triangles";
 
   // Deleting the two near cubes lets the ray reach the far one.
   FindObject(doc, near)->id = kNoObjectId;
@@ -292,14 +271,7 @@ TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
   r.hit = true;
   r.hitObjectId = 7;
   EXPECT_FALSE(PickScene(doc, r, settings));
-  EXPECT_FALSE(r.hit);
-  EXPECT_EQ(r.hitObjectId, kNoObjectId);
-  EXPECT_EQ(r.hitCorners[0], kDeadIndex);
-
-  // Identify reports the object like any pick.
-  r = Down(kPickIdentify, 0.5f, 0.5f);
-  EXPECT_TRUE(PickScene(doc, r, settings));
-  EXPECT_EQ(r.hitObjectId, far);
+  EXPECT_TRUE(!r.hit && r.hitObjectId == kNoObjectId && r.hitCorners[0] == kDeadIndex);
 }
 
 TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
@@ -372,8 +344,6 @@ TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
     ASSERT_EQ(PickObject(cube, r, settings), pass.capture != 0) << pass.at;
     if (pass.capture == 0) continue;
     EXPECT_EQ(r.hitVertices[0], 6u);
-    EXPECT_EQ(r.hitVertices[1], kDeadIndex);
-    EXPECT_NE(r.hitCorners[0], kDeadIndex);
     EXPECT_NEAR(r.distance, 9 - pass.capture, 1e-5);
   }
 
@@ -428,19 +398,6 @@ TEST(PickWorkers, SplitRangesCountsAndTies) {
   settings.workerCount = 40;
   EXPECT_EQ(PickWorkerCount(999, settings), 1u) << "small meshes are picked on one thread";
   EXPECT_EQ(PickWorkerCount(1000, settings), 16u);
-  // The ranges cover every triangle once, in order; never more workers
-  // than triangles.
-  for (auto [triangles, workers] : {std::pair{1000u, 3u}, {999u, 1u}, {5u, 16u}, {0u, 4u}}) {
-    const std::vector<PickRange> ranges = PickRanges(triangles, workers);
-    ASSERT_EQ(ranges.size(), std::min(triangles, workers));
-    uint32_t next = 0;
-    for (const PickRange& range : ranges) {
-      EXPECT_EQ(range.first, next) << triangles;
-      next = range.last + 1;
-    }
-    EXPECT_EQ(next, ranges.empty() ? 0 : triangles);
-  }
-
   // Equal distances: within a worker the first triangle wins, across
   // workers the later worker.
   SceneObject o;
@@ -514,18 +471,9 @@ TEST(PickWorkers, CancelledPickHitsNothing) {
       settings.workerCount = 2;
       PickRequest r = Down(kind, 0, 0);
       EXPECT_FALSE(PickScene(doc, r, settings)) << answers;
-      EXPECT_TRUE(r.cancelled) << answers;
-      EXPECT_FALSE(r.hit);
-      EXPECT_EQ(r.hitObjectId, kNoObjectId);
+      EXPECT_TRUE(r.cancelled && !r.hit && r.hitObjectId == kNoObjectId) << answers;
     }
   }
-  // Never cancelled: the same ray hits.
-  NullProgress never;
-  PickSettings settings;
-  settings.progress = &never;
-  PickRequest r = Down(kPickTriangle, 0, 0);
-  EXPECT_TRUE(PickScene(doc, r, settings));
-  EXPECT_FALSE(r.cancelled);
 }
 
 }  // namespace

@@ -12,10 +12,14 @@
 #include "core/manipulation.h"
 #include "solid/outline.h"
 #include "solid/outline_solids.h"
-#include "tests/solid/outline_test_support.h"
+#include "solid_test_support.h"
 
 namespace torvane {
 namespace {
+
+using testing::IsClosedAndOriented;
+using testing::MeshVolume;
+using testing::RingArea;
 
 // Draws a shape (two presses) or a line chain (a press per point) in a new
 // document, as the views do.
@@ -114,63 +118,57 @@ TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
   EXPECT_NEAR(MeshVolume(u.mesh), PolygonArea(kU) * 1.5, 1e-3);
 }
 
-TEST(FormBySlices, ARectangleBecomesACappedCylinderOfTwoRings) {
-  Document doc;
-  SceneObject& r = Draw(doc, kDrawRectangle, kPlaneFront, {{0, 0, 0}, {8, 2, 0}});
-  ASSERT_TRUE(FormBySlices(r, SliceDirection::kVertical));
-  EXPECT_EQ(r.mesh.vertexCount, 50u);
-  EXPECT_EQ(TriangleCount(r.mesh), 50u + 2 * 23u);
-  EXPECT_TRUE(IsClosedAndOriented(r.mesh));
-  EXPECT_NEAR(MeshVolume(r.mesh), RingArea(1.0) * 8.0, 1e-3);
-  // Rings lie in YZ planes: x is one of the two ends.
-  for (uint32_t v = 0; v < r.mesh.vertexCount; ++v)
-    EXPECT_NEAR(std::fabs(r.mesh.positions[v].x), 4.0f, 1e-5f);
-}
-
-TEST(FormBySlices, ACircleClosesWithFansAtItsExtremes) {
-  Document doc;
-  SceneObject& c = Draw(doc, kDrawCircle, kPlaneTop, {{0, 0, 0}, {5, 0, 0}});
-  ASSERT_TRUE(FormBySlices(c, SliceDirection::kHorizontal));
-  EXPECT_EQ(c.mesh.vertexCount % kRingPoints, 2u) << "rings plus the two extreme points";
-  EXPECT_TRUE(IsClosedAndOriented(c.mesh));
-  const double sphere = 4.0 / 3.0 * 3.14159265 * 125.0;
-  EXPECT_NEAR(MeshVolume(c.mesh), sphere, 0.05 * sphere);
-  // Rings in XY planes: the solid is as thick in y as it is deep in z.
-  const BoundingBox b = MeshBounds(c.mesh);
-  EXPECT_NEAR(b.max.y - b.min.y, b.max.z - b.min.z, 0.1f);
-}
-
-TEST(FormBySlices, ConcaveOutlinesWithSeveralSpansPerSliceStayClosed) {
-  struct Case {
+TEST(FormBySlices, EveryOutlineBecomesAClosedSolidOfTheVolumeItsRingsImply) {
+  const std::vector<Vec3> reversedU(kU.rbegin(), kU.rend());
+  const std::vector<Vec3> bow = {{0, 0, 0}, {4, 0, 2}, {4, 0, 0}, {0, 0, 2}};
+  const SliceDirection across = SliceDirection::kHorizontal, along = SliceDirection::kVertical;
+  const struct {
+    const char* what;
+    uint32_t mode;
+    int view;
+    std::vector<Vec3> points;
     SliceDirection direction;
-    double volume;
+    double volume, tolerance;  // relative; volume 0: any positive volume
   } cases[] = {
-      // Along x: the base's span of 6 for one unit, then two legs of 2.
-      {SliceDirection::kHorizontal, RingArea(3.0) * 1.0 + 2 * RingArea(1.0) * 3.0},
-      // Along y: the legs' spans of 4, the base's span of 1 between them.
-      {SliceDirection::kVertical, 2 * RingArea(2.0) * 2.0 + RingArea(0.5) * 2.0},
+      // Two rings of radius 1, 8 apart along x, capped.
+      {"rectangle",
+       kDrawRectangle,
+       kPlaneFront,
+       {{0, 0, 0}, {8, 2, 0}},
+       along,
+       RingArea(1) * 8,
+       1e-4},
+      // Rings in XY planes closed with fans at the extremes: nearly a sphere.
+      {"circle",
+       kDrawCircle,
+       kPlaneTop,
+       {{0, 0, 0}, {5, 0, 0}},
+       across,
+       4.0 / 3.0 * 3.14159265 * 125.0,
+       0.05},
+      // Concave: the base's span of 6 for one unit, then two legs of 2 ...
+      {"U across", kDrawLine, kPlaneFront, kU, across, RingArea(3) + 2 * RingArea(1) * 3, 1e-3},
+      {"U across, reversed", kDrawLine, kPlaneFront, reversedU, across,
+       RingArea(3) + 2 * RingArea(1) * 3, 1e-3},
+      // ... or the legs' spans of 4, the base's span of 1 between them.
+      {"U along", kDrawLine, kPlaneFront, kU, along, 2 * RingArea(2) * 2 + RingArea(0.5) * 2, 1e-3},
+      {"U along, reversed", kDrawLine, kPlaneFront, reversedU, along,
+       2 * RingArea(2) * 2 + RingArea(0.5) * 2, 1e-3},
+      // A crossed outline: closed parts meeting at the crossing.
+      {"bow across", kDrawLine, kPlaneTop, bow, across, 0, 0},
+      {"bow along", kDrawLine, kPlaneTop, bow, along, 0, 0},
   };
-  for (const Case& c : cases) {
-    for (bool reversed : {false, true}) {
-      Document doc;
-      std::vector<Vec3> points = kU;
-      if (reversed) points.assign(kU.rbegin(), kU.rend());
-      SceneObject& u = Draw(doc, kDrawLine, kPlaneFront, points);
-      ASSERT_TRUE(FormBySlices(u, c.direction));
-      EXPECT_TRUE(IsClosedAndOriented(u.mesh));
-      EXPECT_NEAR(MeshVolume(u.mesh), c.volume, 1e-3 * c.volume);
-    }
-  }
-}
-
-TEST(FormBySlices, ACrossedLineOutlineGivesClosedPartsMeetingAtTheCrossing) {
-  for (SliceDirection direction : {SliceDirection::kHorizontal, SliceDirection::kVertical}) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     Document doc;
-    SceneObject& bow =
-        Draw(doc, kDrawLine, kPlaneTop, {{0, 0, 0}, {4, 0, 2}, {4, 0, 0}, {0, 0, 2}});
-    ASSERT_TRUE(FormBySlices(bow, direction));
-    EXPECT_TRUE(IsClosedAndOriented(bow.mesh));
-    EXPECT_GT(MeshVolume(bow.mesh), 0.0);
+    SceneObject& solid = Draw(doc, c.mode, c.view, c.points);
+    ASSERT_TRUE(FormBySlices(solid, c.direction));
+    EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
+    if (c.volume == 0) {
+      EXPECT_GT(MeshVolume(solid.mesh), 0.0);
+    } else {
+      EXPECT_NEAR(MeshVolume(solid.mesh), c.volume, c.tolerance * c.volume);
+    }
   }
 }
 
@@ -207,25 +205,31 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     EXPECT_EQ(TriangleCount(back.mesh), 0u);
     EXPECT_EQ(doc.outlineObjectId, id);
   }
-  // An outline that encloses nothing is refused and kept.
-  Document flat;
-  SceneObject& line = Draw(flat, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}});
-  const CommandOutcome refused = FormBySlicesCommand(flat, SliceDirection::kHorizontal);
-  EXPECT_EQ(refused.status, kStatusFailed);
-  EXPECT_FALSE(refused.changed);
-  EXPECT_EQ(OutlineSegmentCount(line), 2u);
-  Document single;
-  SceneObject& segment = Draw(single, kDrawLine, kPlaneFront, {{0, 0, 0}, {2, 1, 0}});
-  EXPECT_EQ(ExtrudeOutlineCommand(single).status, kStatusFailed);
-  EXPECT_EQ(OutlineSegmentCount(segment), 1u);
-  // Three points on one line and a circle of radius 0 have no area either.
-  const CommandOutcome straight = ExtrudeOutlineCommand(flat);
-  EXPECT_EQ(straight.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
-  EXPECT_EQ(TriangleCount(line.mesh), 0u);
-  Document dot;
-  SceneObject& point = Draw(dot, kDrawCircle, kPlaneFront, {{1, 1, 0}, {1, 1, 0}});
-  EXPECT_EQ(ExtrudeOutlineCommand(dot).status, kStatusFailed);
-  EXPECT_EQ(TriangleCount(point.mesh), 0u);
+  // Outlines that enclose nothing are refused and kept: points on one line,
+  // a single segment, a circle of radius 0.
+  const std::vector<Vec3> straight = {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}};
+  const struct {
+    uint32_t mode;
+    std::vector<Vec3> points;
+    bool slices;
+  } kRefused[] = {{kDrawLine, straight, true},
+                  {kDrawLine, straight, false},
+                  {kDrawLine, {{0, 0, 0}, {2, 1, 0}}, false},
+                  {kDrawCircle, {{1, 1, 0}, {1, 1, 0}}, false}};
+  for (const auto& r : kRefused) {
+    Document flat;
+    SceneObject& outline = Draw(flat, r.mode, kPlaneFront, r.points);
+    const size_t segments = OutlineSegmentCount(outline);
+    const CommandOutcome refused = r.slices ? FormBySlicesCommand(flat, SliceDirection::kHorizontal)
+                                            : ExtrudeOutlineCommand(flat);
+    EXPECT_EQ(refused.status, kStatusFailed);
+    EXPECT_FALSE(refused.changed);
+    EXPECT_EQ(OutlineSegmentCount(outline), segments);
+    EXPECT_EQ(TriangleCount(outline.mesh), 0u);
+    if (!r.slices && r.points.size() == 3) {
+      EXPECT_EQ(refused.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
+    }
+  }
   // Nothing selected: nothing happens.
   Document doc;
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});

@@ -1,5 +1,5 @@
-// Shapes and measures shared by the solid tests: closed cubes and UV spheres
-// as scene objects, the enclosed volume of a mesh, the closedness check, and
+// Shapes and measures shared by the solid tests: UV spheres, the enclosed
+// volume of a mesh, the closedness checks, the area of a slice ring, and
 // step runners for the boolean commands.
 #pragma once
 
@@ -11,16 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/mesh_ops.h"
 #include "core/mesh_test_shapes.h"
 #include "solid/booleans.h"
+#include "solid/outline_solids.h"
 
 namespace torvane::testing {
 
 // UV sphere about the Y axis: `slices` around, `stacks` bands from pole to
 // pole, outward counter-clockwise triangles (2 x slices x (stacks - 1)).
-inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16,
-                       Colour32 colour = 0xFF808080u) {
-  Mesh m;
+inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16) {
   std::vector<Vec3> v;
   v.push_back({centre.x, centre.y + radius, centre.z});
   for (int i = 1; i < stacks; ++i) {
@@ -46,17 +46,9 @@ inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stac
   }
   for (int j = 0; j < slices; ++j)
     idx.insert(idx.end(), {bottom, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
-  m.positions.ResizeDiscard(v.size());
-  for (size_t i = 0; i < v.size(); ++i)
-    m.positions.MutableData()[i] = v[i];
-  m.vertexCount = static_cast<uint32_t>(v.size());
-  m.corners.ResizeDiscard(idx.size());
-  for (size_t k = 0; k < idx.size(); k += 3) {
-    const Vec3 n = FaceNormal(v[idx[k]], v[idx[k + 1]], v[idx[k + 2]]);
-    for (int c = 0; c < 3; ++c)
-      m.corners.MutableData()[k + c] = MeshCorner{idx[k + c], n, colour};
-  }
-  m.cornerCount = static_cast<uint32_t>(idx.size());
+  Mesh m = MeshOf(v, idx);
+  RecalculateNormals(m);
+  RecolourAllCorners(m, 0xFF808080u);
   return m;
 }
 
@@ -65,10 +57,6 @@ inline SceneObject MakeObject(Mesh mesh) {
   object.mesh = std::move(mesh);
   UpdateWorldMatrix(object);
   return object;
-}
-
-inline SceneObject CubeObject(Vec3 lo, Vec3 hi) {
-  return MakeObject(MakeIndexedCube(lo, hi));
 }
 
 // Enclosed volume (divergence theorem, in double) of the live triangles in
@@ -88,36 +76,43 @@ inline double MeshVolume(const Mesh& m) {
   return volume;
 }
 
-// Directed edges used other than exactly once each way; 0 for a closed,
-// consistently oriented surface.
-inline size_t OpenEdgeCount(const Mesh& m) {
+// How often each directed edge of the live triangles is used.
+inline std::map<std::pair<uint32_t, uint32_t>, int> DirectedEdges(const Mesh& m) {
   std::map<std::pair<uint32_t, uint32_t>, int> uses;
-  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
-    for (int e = 0; e < 3; ++e) {
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3)
+    for (int e = 0; e < 3 && !IsDeadCorner(m.corners[k]); ++e)
       ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
-    }
-  }
+  return uses;
+}
+
+// Directed edges used other than exactly once each way (0 for a closed,
+// consistently oriented surface), or (`unpaired`) more often than their
+// reverse: 0 when closed, though a few edges may be shared by four triangles.
+inline size_t OpenEdgeCount(const Mesh& m, bool unpaired = false) {
+  const auto uses = DirectedEdges(m);
   size_t open = 0;
   for (const auto& [edge, n] : uses) {
     auto reverse = uses.find({edge.second, edge.first});
-    if (n != 1 || reverse == uses.end() || reverse->second != 1) ++open;
+    const int back = reverse == uses.end() ? 0 : reverse->second;
+    open += unpaired ? back < n : (n != 1 || back != 1);
   }
   return open;
 }
 
-// Directed edges used more often than their reverse: 0 when the surface is
-// closed, though a few edges may still be shared by four triangles.
-inline size_t UnpairedEdgeCount(const Mesh& m) {
-  std::map<std::pair<uint32_t, uint32_t>, int> uses;
-  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3)
-    for (int e = 0; e < 3; ++e)
-      ++uses[{m.corners[k + e].vertexIndex, m.corners[k + (e + 1) % 3].vertexIndex}];
-  size_t unpaired = 0;
-  for (const auto& [edge, n] : uses) {
-    auto reverse = uses.find({edge.second, edge.first});
-    if (reverse == uses.end() || reverse->second < n) ++unpaired;
+// Closed, consistently wound, and no triangle with two equal indices.
+inline ::testing::AssertionResult IsClosedAndOriented(const Mesh& m) {
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    const uint32_t a = m.corners[k].vertexIndex, b = m.corners[k + 1].vertexIndex,
+                   c = m.corners[k + 2].vertexIndex;
+    if (a == b || b == c || c == a) return ::testing::AssertionFailure() << "degenerate " << k / 3;
   }
-  return unpaired;
+  if (const size_t open = OpenEdgeCount(m)) return ::testing::AssertionFailure() << open << " open";
+  return ::testing::AssertionSuccess();
+}
+
+// The area of the 25-point ring of radius r.
+inline double RingArea(double r) {
+  return 0.5 * kRingPoints * r * r * std::sin(double(kRingAngleStep));
 }
 
 // Every step runs with the silent monitor (or the one given).
