@@ -10,6 +10,7 @@
 
 #include "core/grow_array.h"
 #include "platform/available_memory.h"
+#include "platform/large_blocks.h"
 #include "solid/bsp.h"
 
 namespace torvane::bsp {
@@ -60,14 +61,25 @@ class MemoryFloor {
 };
 
 // Makes room for `extra` more elements, refusing (bad_alloc) a large growth
-// the memory guard does not allow.
+// the memory guard does not allow. A large new block is advised for huge
+// pages before the old contents are copied in: the store's arrays grow to
+// tens of megabytes, and faulting them in 4 KB at a time was a good part of
+// a boolean's time.
 template <class T>
 void Grow(std::vector<T>& v, size_t extra) {
   const size_t need = v.size() + extra;
   if (need <= v.capacity()) return;
   const size_t cap = std::max(need, v.capacity() * 2);
   if (!MemoryGuardAllows(cap * sizeof(T))) throw std::bad_alloc();
-  v.reserve(cap);
+  if (cap * sizeof(T) < kLargeBlockBytes) {
+    v.reserve(cap);
+    return;
+  }
+  std::vector<T> larger;
+  larger.reserve(cap);
+  AdviseLargeBlock(larger.data(), cap * sizeof(T));
+  larger.insert(larger.end(), v.begin(), v.end());
+  v.swap(larger);
 }
 
 inline float Distance(const CsgPlane& p, const CsgVertex& v) {
