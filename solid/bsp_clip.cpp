@@ -217,19 +217,17 @@ CsgResult ClipPolygons(const CsgTree& tree, uint32_t node, CsgPolygonList& list,
   }
 }
 
-CsgResult ClipTo(CsgTree& a, const CsgTree& b, ProgressMonitor& monitor) {
-  return bsp::ClipToIn(a, b, *a.store, monitor);
-}
-
 namespace bsp {
 
-CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonitor& monitor) {
+CsgResult ClipNodesIn(CsgTree& a, const CsgTree& b, CsgStore& store, size_t firstNode,
+                      size_t endNode, ProgressMonitor& monitor) {
   if (b.nodes.empty()) return kCsgDone;
   CancelPoll poll(monitor);
   try {
     Clipper clipper{b, store, poll};
-    for (CsgNode& node : a.nodes) {
+    for (size_t n = firstNode; n < endNode; ++n) {
       if (poll()) return kCsgCancelled;
+      CsgNode& node = a.nodes[n];
       if (node.polygons.empty()) continue;
       if (!clipper.Clip(0, node.polygons)) return kCsgCancelled;
     }
@@ -237,6 +235,10 @@ CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonito
     return kCsgOutOfMemory;
   }
   return kCsgDone;
+}
+
+CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonitor& monitor) {
+  return ClipNodesIn(a, b, store, 0, a.nodes.size(), monitor);
 }
 
 }  // namespace bsp

@@ -166,13 +166,16 @@ CsgPolygonId AddPiece(CsgStore& store, const std::vector<CsgVertex>& vertices,
 // ClipTo with the polygons of `a` (and the pieces cut from them) in `store`
 // rather than in the trees' own store.
 CsgResult ClipToIn(CsgTree& a, const CsgTree& b, CsgStore& store, ProgressMonitor& monitor);
+// The same for the nodes [firstNode, endNode) of `a` only.
+CsgResult ClipNodesIn(CsgTree& a, const CsgTree& b, CsgStore& store, size_t firstNode,
+                      size_t endNode, ProgressMonitor& monitor);
 
 // Moves the polygons `from` holds beyond its first `polygonBase` (with their
 // vertices beyond `vertexBase`) to the end of `into`, renumbering them in
-// `tree`'s node lists; ids below the bases are the same in both stores.
-// Throws std::bad_alloc when `into` cannot grow.
+// the lists of `tree`'s nodes [firstNode, endNode); ids below the bases are
+// the same in both stores. Throws std::bad_alloc when `into` cannot grow.
 void MovePieces(CsgStore& from, size_t polygonBase, size_t vertexBase, CsgStore& into,
-                CsgTree& tree);
+                CsgTree& tree, size_t firstNode = 0, size_t endNode = SIZE_MAX);
 
 // ClipTo(a, b) and then ClipTo(b, a), the second on another core beside the
 // first: neither changes what the other reads (only the nodes' planes of
