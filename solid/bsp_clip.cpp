@@ -66,7 +66,6 @@ struct Clipper {
   struct Step {
     uint32_t node;
     CsgPolygonId id;
-    uint32_t untilRun;  // nodes to go before the next run test
   };
   std::vector<Step> walk;
   CsgPolygonList front;
@@ -130,7 +129,7 @@ struct Clipper {
     const CsgNode& last = tree.nodes[run.last];
     const uint32_t next = run.side == kCsgBack ? last.back : last.front;
     if (next != kNoCsgNode) {
-      walk.push_back({next, id, 0});
+      walk.push_back({next, id});
     } else if (run.side == kCsgFront) {
       kept.push_back({run.last, static_cast<uint32_t>(position), id});
     }
@@ -143,22 +142,20 @@ struct Clipper {
     const size_t count = list.size();
     for (size_t position = 0; position < count; ++position) {
       walk.clear();
-      walk.push_back({start, list[count - 1 - position], 0});
+      walk.push_back({start, list[count - 1 - position]});
       while (!walk.empty()) {
         const Step step = walk.back();
         walk.pop_back();
         const CsgPolygonId id = step.id;
         const CsgPolygon& polygon = store.polygons[id];
         uint32_t n = step.node;
-        if (step.untilRun == 0) {
-          if (longAt[n] != kNoCsgNode && BallPassesRun(longRuns[longAt[n]], polygon.ball)) {
-            PassRun(longRuns[longAt[n]], id, position);
-            continue;
-          }
-          if (runs[n].length > 1 && BallPassesRun(runs[n], polygon.ball)) {
-            PassRun(runs[n], id, position);
-            continue;
-          }
+        if (longAt[n] != kNoCsgNode && BallPassesRun(longRuns[longAt[n]], polygon.ball)) {
+          PassRun(longRuns[longAt[n]], id, position);
+          continue;
+        }
+        if (runs[n].length > 1 && BallPassesRun(runs[n], polygon.ball)) {
+          PassRun(runs[n], id, position);
+          continue;
         }
         // The nodes up to the next one with real work to do (cut, keep or
         // hand to the other side) would only pass the polygon on whole.
@@ -166,11 +163,10 @@ struct Clipper {
         const uint32_t found = columns.FirstNotWhollyOn(
             kCsgBack, polygon, store.vertices.data() + polygon.firstVertex, at[n], end);
         if (found == end && end < pathEnd[n]) {
-          walk.push_back({placed[found], id, 0});
+          walk.push_back({placed[found], id});
           continue;
         }
         n = placed[found];
-        const uint32_t nextRun = 0;
         const CsgNode& node = tree.nodes[n];
         front.clear();
         back.clear();
@@ -178,7 +174,7 @@ struct Clipper {
           return false;
         for (CsgPolygonId piece : front) {
           if (node.front != kNoCsgNode) {
-            walk.push_back({node.front, piece, nextRun});
+            walk.push_back({node.front, piece});
           } else {
             kept.push_back({n, static_cast<uint32_t>(position), piece});
           }
@@ -186,7 +182,7 @@ struct Clipper {
         // Pieces behind a node without a back child are inside the solid.
         if (node.back != kNoCsgNode) {
           for (CsgPolygonId piece : back)
-            walk.push_back({node.back, piece, nextRun});
+            walk.push_back({node.back, piece});
         }
       }
     }
