@@ -51,4 +51,39 @@ bool KeepFreedMemory() {
 #endif
 }
 
+bool BackHeapWithHugePages(size_t bytes) {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+  if (bytes < kHugePage || bytes > (size_t{1} << 30)) return false;
+  if (mallopt(M_ARENA_MAX, 1) != 1 || mallopt(M_TOP_PAD, static_cast<int>(bytes)) != 1)
+    return false;
+  // A block larger than the heap's free top makes the allocator extend the
+  // heap by the block and the pad in one step; the new range ends at the
+  // break. Blocks that still fit the top are tried larger, up to the size
+  // that would get a mapping of its own. Anything else (another allocator,
+  // a heap that could not grow and fell back to a mapping) leaves the probe
+  // outside that range.
+  for (size_t probeBytes = size_t{1} << 20; probeBytes <= (size_t{16} << 20); probeBytes *= 2) {
+    const uintptr_t before = reinterpret_cast<uintptr_t>(sbrk(0));
+    void* probe = malloc(probeBytes);
+    if (!probe) return false;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(probe);
+    const uintptr_t brk = reinterpret_cast<uintptr_t>(sbrk(0));
+    const bool grew = brk != before;
+    bool advised = false;
+    if (grew && at < brk && brk - at <= bytes + 2 * probeBytes + kHugePage) {
+      const uintptr_t start = (at + kHugePage - 1) & ~(kHugePage - 1);
+      const uintptr_t end = brk & ~(kHugePage - 1);
+      advised =
+          end > start && madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0;
+    }
+    free(probe);
+    if (grew) return advised;
+  }
+  return false;
+#else
+  (void)bytes;
+  return false;
+#endif
+}
+
 }  // namespace torvane
