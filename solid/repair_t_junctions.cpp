@@ -129,18 +129,26 @@ struct Repair {
 
   EdgeTable edges;
   std::vector<uint32_t> withOpen;
+  // Per triangle: whether it may have an open edge. An edge closed by a
+  // triangle the last step left alone stays closed, so after the first round
+  // only the triangles that were open, were changed, or share a vertex with
+  // a changed one are looked at again; a round after the first few touches
+  // a few hundred triangles of a hundred thousand.
+  std::vector<uint8_t> maybeOpen;
 
   void CountEdges() { edges.Build(pos.size(), tris); }
   bool Open(uint32_t a, uint32_t b) const { return edges.Find(b, a) == kDeadIndex; }
 
   // Vertices at the ends of open edges, ascending; the mean open-edge
-  // length; the triangles with an open edge, ascending, in `withOpen`.
-  std::vector<uint32_t> OpenVertices(double& meanLength, std::vector<uint32_t>& withOpen) const {
+  // length; the triangles with an open edge, ascending, in `withOpen`,
+  // which `maybeOpen` then holds.
+  std::vector<uint32_t> OpenVertices(double& meanLength, std::vector<uint32_t>& withOpen) {
     std::vector<uint8_t> marked(pos.size(), 0);
     withOpen.clear();
     double total = 0;
     size_t count = 0;
     for (uint32_t i = 0; i < tris.size(); ++i) {
+      if (!maybeOpen[i]) continue;
       const Tri& t = tris[i];
       bool open = false;
       for (int e = 0; e < 3; ++e) {
@@ -152,6 +160,7 @@ struct Repair {
         open = true;
       }
       if (open) withOpen.push_back(i);
+      maybeOpen[i] = open;
     }
     std::vector<uint32_t> out;
     for (uint32_t v = 0; v < marked.size(); ++v)
@@ -239,16 +248,27 @@ struct Repair {
       }
     }
     if (!welded) return false;
+    std::vector<uint8_t> changedVertex(pos.size(), 0);
+    for (const Tri& t : tris)
+      if (to[t.v[0]] != kDeadIndex || to[t.v[1]] != kDeadIndex || to[t.v[2]] != kDeadIndex)
+        for (uint32_t v : t.v)
+          changedVertex[v] = 1;
     // Compacted in place: a fresh array this size costs more in first
     // touches of its pages than the copying itself.
     size_t kept = 0;
-    for (Tri t : tris) {
-      for (uint32_t& v : t.v)
+    for (size_t i = 0; i < tris.size(); ++i) {
+      Tri t = tris[i];
+      uint8_t maybe = maybeOpen[i];
+      for (uint32_t& v : t.v) {
+        maybe |= changedVertex[v];
         if (to[v] != kDeadIndex) v = to[v];
+      }
       if (t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[2] == t.v[0]) continue;
+      maybeOpen[kept] = maybe;
       tris[kept++] = t;
     }
     tris.resize(kept);
+    maybeOpen.resize(kept);
     return true;
   }
 
@@ -264,6 +284,7 @@ struct Repair {
     // The first piece of a split triangle takes its place, the others go to
     // the end: the triangles left alone are not copied.
     std::vector<Tri> extra;
+    std::vector<uint32_t> changed;  // vertices of the triangles split
     std::vector<std::pair<float, uint32_t>> on[3];
     const float box = std::max(width, kTolerance);
     const Vec3 r{box, box, box};
@@ -310,6 +331,7 @@ struct Repair {
       }
       if (splitEdges == 0) continue;
       any = true;
+      changed.insert(changed.end(), t.v, t.v + 3);
       if (splitEdges == 1) {
         int e = 0;
         while (on[e].empty())
@@ -353,6 +375,17 @@ struct Repair {
       }
     }
     tris.insert(tris.end(), extra.begin(), extra.end());
+    maybeOpen.resize(tris.size(), 1);
+    if (any) {
+      // The split triangles themselves are in `withOpen`, already marked.
+      std::vector<uint8_t> changedVertex(pos.size(), 0);
+      for (uint32_t v : changed)
+        changedVertex[v] = 1;
+      for (size_t i = 0; i < tris.size(); ++i) {
+        const Tri& t = tris[i];
+        maybeOpen[i] |= changedVertex[t.v[0]] | changedVertex[t.v[1]] | changedVertex[t.v[2]];
+      }
+    }
     return any;
   }
 
@@ -540,6 +573,7 @@ struct Repair {
     // and then twice the tolerance: points the kernel took as lying in a
     // plane may lie up to the tolerance on either side of it, so the two
     // sides of a crack can be that far apart.
+    maybeOpen.assign(tris.size(), 1);
     for (float width : {0.0f, kTolerance, kTolerance * 2.1f}) {
       const int status = Close(width);
       if (status != kStatusDone) return status;
@@ -575,7 +609,7 @@ int RepairTJunctions(Mesh& mesh, ProgressMonitor& monitor) {
   const uint32_t corners = std::min(mesh.cornerCount, mesh.corners.length()) / 3 * 3;
   if (corners == 0) return kStatusDone;
   try {
-    Repair repair{{}, {}, monitor, {}, {}};
+    Repair repair{{}, {}, monitor, {}, {}, {}};
     repair.pos.assign(mesh.positions.data(), mesh.positions.data() + vertices);
     std::vector<MeshCorner> other;  // triangles the repair leaves alone (dead or out of range)
     for (uint32_t k = 0; k < corners; k += 3) {
