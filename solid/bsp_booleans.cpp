@@ -21,13 +21,13 @@ CsgResult Finish(CsgTree& a, CsgTree& b, CsgTree& out, ProgressMonitor& m, bool 
   CsgPolygonList list;
   CSG_STEP(CollectPolygons(b, list, m));
   CSG_STEP(FreeTree(b, m));
-  CSG_STEP(BuildTree(a, list, m));
+  CSG_STEP(bsp::BuildTreeOnTwoCores(a, list, m));
   if (invertA) CSG_STEP(InvertTree(a, m));
   CsgPolygonList all;
   CSG_STEP(CollectPolygons(a, all, m));
   CSG_STEP(FreeTree(a, m));
   if (text) m.SetText(text, 1);
-  return BuildTree(out, all, m);
+  return bsp::BuildTreeOnTwoCores(out, all, m);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include <algorithm>
 
 #include "solid/bsp_internal.h"
+#include "solid/chain_lookahead.h"
 #include "solid/plane_columns.h"
 #include "solid/plane_runs.h"
 
@@ -42,6 +43,7 @@ struct BuildState {
   MemoryFloor floor;
   bsp::SplitScratch scratch;
   uint64_t created = 0;
+  bool lookahead = false;  // a second core may walk ahead along long chains
 };
 
 // The plane of the candidate list's first six polygons that balances the
@@ -78,6 +80,8 @@ constexpr uint32_t kRunLength = 16;
 // stretches of its chain: runs this long are tried first.
 constexpr uint32_t kLongRunLength = 256;
 constexpr uint32_t kLeft = 0xFFFFFFFFu;
+// Lists shorter than this are walked before a second core would be of use.
+constexpr size_t kLookaheadPolygons = 4096;
 
 struct Record {
   uint32_t level;
@@ -123,6 +127,7 @@ struct Chain {
   std::vector<Record> kept, across;     // across: handed to the other side
   CsgPolygonList coplanar, front, back;
   bool outOfMemory = false;
+  std::unique_ptr<bsp::ChainLookahead> ahead;
 
   // Takes the polygon at `index` down to level `target` or until it leaves
   // the chain. False when cancelled or out of memory.
@@ -138,6 +143,15 @@ struct Chain {
         kept.push_back({at, static_cast<uint32_t>(index), piece[index]});
         at = kLeft;
         return true;
+      }
+      if (ahead) {
+        // Levels the second core found the polygon, as it came, to pass.
+        uint32_t to = std::min(ahead->PassedTo(index), target);
+        if (own[index] > at && own[index] < to) to = own[index];
+        if (to > at) {
+          at = to;
+          continue;
+        }
       }
       if (at % kLongRunLength == 0 && at + kLongRunLength <= target &&
           at / kLongRunLength < longRuns.size() &&
@@ -259,6 +273,7 @@ struct Chain {
     const CsgPlane& p = planes[k];
     oriented.push_back(side == kCsgBack ? p : CsgPlane{-p.nx, -p.ny, -p.nz, -p.w});
     columns.Add(oriented.back());
+    if (ahead) ahead->Publish(oriented.back());
     if (oriented.size() % kRunLength == 0) {
       bsp::PlaneRun run;
       const std::span<const CsgPlane> last(oriented.data() + oriented.size() - kRunLength,
@@ -297,6 +312,12 @@ struct Chain {
     level.assign(list.size(), 0);
     kept.clear();
     across.clear();
+    ahead.reset();
+    if (s.lookahead && list.size() >= kLookaheadPolygons) {
+      // Before the walk adds pieces to the store: the polygons are copied.
+      ahead =
+          std::make_unique<bsp::ChainLookahead>(store, list, tree.nodes.size() + list.size() + 1);
+    }
     size_t lo = 0, hi = list.size();
     for (uint32_t k = 1;; ++k) {
       if (!ChooseSide(k - 1, lo, hi)) return false;
@@ -304,6 +325,7 @@ struct Chain {
       bool found = false;
       if (!FindHead(k, lo, hi, head, found)) return false;
       if (!found) break;
+      if (ahead) ahead->Remaining(lo, hi);
       const bool toFront = sides.back() == kCsgFront;
       const CsgNode& parent = tree.nodes[nodes.back()];
       uint32_t child = toFront ? parent.front : parent.back;
@@ -315,6 +337,7 @@ struct Chain {
       nodes.push_back(child);
       planes.push_back(tree.nodes[child].plane);
     }
+    ahead.reset();
     SortByWalk(kept);
     for (const Record& r : kept) {
       CsgPolygonList& polygons = tree.nodes[nodes[r.level]].polygons;
@@ -365,15 +388,27 @@ CsgResult Build(BuildState& s, CsgPolygonList& list, ProgressMonitor& monitor) {
 
 }  // namespace
 
-CsgResult BuildTree(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor) {
+namespace {
+
+CsgResult BuildWith(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor, bool lookahead) {
   if (list.empty()) return kCsgDone;
   if (!tree.store) return kCsgOutOfMemory;
-  BuildState state{tree, CancelPoll(monitor), {}, {}, 0};
+  BuildState state{tree, CancelPoll(monitor), {}, {}, 0, lookahead};
   try {
     return Build(state, list, monitor);
   } catch (const std::bad_alloc&) {
     return kCsgOutOfMemory;
   }
+}
+
+}  // namespace
+
+CsgResult BuildTree(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor) {
+  return BuildWith(tree, list, monitor, false);
+}
+
+CsgResult bsp::BuildTreeOnTwoCores(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor) {
+  return BuildWith(tree, list, monitor, true);
 }
 
 }  // namespace torvane

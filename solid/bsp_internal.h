@@ -60,6 +60,10 @@ class MemoryFloor {
   std::chrono::steady_clock::time_point last_{};
 };
 
+// BuildTree with a second core walking ahead along the chains of long
+// lists; the tree is the same. For a build nothing else runs beside.
+CsgResult BuildTreeOnTwoCores(CsgTree& tree, CsgPolygonList& list, ProgressMonitor& monitor);
+
 // Makes room for `extra` more elements, refusing (bad_alloc) a large growth
 // the memory guard does not allow. A large new block is advised for huge
 // pages before the old contents are copied in: the store's arrays grow to

@@ -1,5 +1,6 @@
-// The steps a boolean runs on two cores: the clips of each tree by the other
-// and the second operand's tree, against the same steps one after the other.
+// The steps a boolean runs on two cores: the clips of each tree by the other,
+// the second operand's tree and the builds with a second core walking ahead,
+// against the same steps one after the other.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -98,6 +99,43 @@ TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
   }
   ExpectSameStore(*serial.store, *fresh.store);
   ExpectSameLists(serial.b, fresh.b);
+}
+
+// A second core walking ahead along long chains only saves the build steps:
+// the tree and the store are those of the plain build, for a fresh tree of
+// two crossing spheres and for one sphere's polygons built into the other's
+// tree (the two builds that end a boolean).
+TEST(SideBySide, ABuildWithALookaheadEqualsThePlainBuild) {
+  const Mesh ma = MakeSphere(10, {}, 64, 40), mb = MakeSphere(10, {5, 3, 2}, 48, 48);
+  NullProgress quiet;
+  for (const bool intoA : {false, true}) {
+    SCOPED_TRACE(intoA ? "into a tree" : "fresh tree");
+    Pair plain = BuildPair(ma, mb), ahead = BuildPair(ma, mb);
+    CsgTree plainOut = MakeCsgTree(plain.store), aheadOut = MakeCsgTree(ahead.store);
+    CsgPolygonList plainList, aheadList;
+    ASSERT_EQ(CollectPolygons(plain.b, plainList, quiet), kCsgDone);
+    ASSERT_EQ(CollectPolygons(ahead.b, aheadList, quiet), kCsgDone);
+    if (!intoA) {
+      CsgPolygonList more;
+      ASSERT_EQ(CollectPolygons(plain.a, more, quiet), kCsgDone);
+      plainList.insert(plainList.end(), more.begin(), more.end());
+      aheadList = plainList;
+    }
+    ASSERT_GT(plainList.size(), 4096u);  // long enough for the second core
+    CsgTree& x = intoA ? plain.a : plainOut;
+    CsgTree& y = intoA ? ahead.a : aheadOut;
+    const size_t before = plain.store->polygons.size();
+    ASSERT_EQ(BuildTree(x, plainList, quiet), kCsgDone);
+    ASSERT_EQ(bsp::BuildTreeOnTwoCores(y, aheadList, quiet), kCsgDone);
+    ASSERT_GT(plain.store->polygons.size(), before);  // the build cut pieces
+    ExpectSameStore(*plain.store, *ahead.store);
+    ExpectSameLists(x, y);
+    for (size_t n = 0; n < x.nodes.size(); ++n) {
+      ASSERT_EQ(std::memcmp(&x.nodes[n].plane, &y.nodes[n].plane, sizeof(CsgPlane)), 0);
+      ASSERT_EQ(x.nodes[n].front, y.nodes[n].front);
+      ASSERT_EQ(x.nodes[n].back, y.nodes[n].back);
+    }
+  }
 }
 
 class CancelledMonitor : public NullProgress {
