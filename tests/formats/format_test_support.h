@@ -1,6 +1,7 @@
 // Helpers of the format tests: a private temporary folder and a scope that
 // points TMPDIR at it, whole-file reads and writes, bytes read through a
-// reader, a model described to the bit as text, a progress monitor that
+// reader or made by a writer, the model a save builds of a document, a
+// model described to the bit as text, a progress monitor that
 // records texts and cancels on request, a pull source that hands text out
 // in small pieces, binary STL images built byte by byte, and small
 // documents.
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -32,6 +34,7 @@
 #include "core/scene_object.h"
 #include "core/status.h"
 #include "formats/imported_model.h"
+#include "formats/model_file.h"
 #include "formats/stl/stl_facet.h"
 #include "formats/textio/utf8_text.h"
 #include "formats/xml/xml_events.h"
@@ -66,24 +69,15 @@ class TempFolder {
 class TmpDirScope {
  public:
   explicit TmpDirScope(const std::string& folder) {
-    const char* old = std::getenv("TMPDIR");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
     setenv("TMPDIR", folder.c_str(), 1);
   }
-  ~TmpDirScope() {
-    if (had_) {
-      setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
+  ~TmpDirScope() { old_ ? setenv("TMPDIR", old_->c_str(), 1) : unsetenv("TMPDIR"); }
   TmpDirScope(const TmpDirScope&) = delete;
   TmpDirScope& operator=(const TmpDirScope&) = delete;
 
  private:
-  std::string old_;
-  bool had_ = false;
+  std::optional<std::string> old_;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
@@ -157,27 +151,31 @@ inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Ve
   return mesh;
 }
 
+// The bag as "key=value" lines, keys in order.
+inline std::string KeyValues(const PropertyBag& bag) {
+  std::string out;
+  for (const auto& [key, value] : bag.entries())
+    out += key + "=" + value + "\n";
+  return out;
+}
+
 // Everything a reader puts in a model as text, floats to the bit (%a).
 inline std::string Describe(const ImportedModel& model) {
-  std::string out;
-  const auto vec = [&out](const Vec3& v) { out += FormatText(" (%a %a %a)", v.x, v.y, v.z); };
-  for (const auto& [key, value] : model.properties.entries())
-    out += key + "=" + value + "\n";
+  const auto vec = [](const Vec3& v) { return FormatText(" (%a %a %a)", v.x, v.y, v.z); };
+  std::string out = KeyValues(model.properties);
   for (const ImportedMesh& mesh : model.meshes) {
     out += "mesh";
     for (const auto& [key, value] : mesh.metadata.entries())
       out += " " + key + "=" + value;
-    for (const Vec3& v : {mesh.position, mesh.rotation, mesh.scale})
-      vec(v);
-    out += "\n positions";
+    out += vec(mesh.position) + vec(mesh.rotation) + vec(mesh.scale) + "\n positions";
     for (uint32_t i = 0; i < mesh.positions.length(); ++i)
-      vec(mesh.positions[i]);
+      out += vec(mesh.positions[i]);
     out += "\n corners";
     for (uint32_t k = 0; k < mesh.indices.length(); ++k)
       out += FormatText(" %u", mesh.indices[k]);
     out += "\n normals";
     for (uint32_t k = 0; k < mesh.normals.length(); ++k)
-      vec(mesh.normals[k]);
+      out += vec(mesh.normals[k]);
     out += "\n colours";
     for (uint32_t k = 0; k < mesh.colours.length(); ++k)
       out += FormatText(" #%08X", mesh.colours[k]);
@@ -219,22 +217,21 @@ class RecordingProgress : public ProgressMonitor {
   int questions_ = 0;
 };
 
-// Writes `bytes` as `name` in `folder` and reads it through `read`.
-inline LoadResult ReadBytesWith(ModelReader read, const TempFolder& folder, const std::string& name,
-                                const std::string& bytes, ImportedModel& model) {
-  const std::string path = folder.File(name);
-  WriteFile(path, bytes);
-  RecordingProgress progress;
-  return read(path, progress, model);
-}
-
-// The model `read` makes of `bytes` in a file of that name. A load that
-// fails ends the test (gtest reports the exception as the test's failure).
-inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+// What `read` answers for `bytes` in a file of that name.
+inline LoadResult ReadBytes(ModelReader read, const std::string& bytes, ImportedModel& model,
                             const std::string& name = "in") {
   TempFolder folder;
+  WriteFile(folder.File(name), bytes);
+  RecordingProgress progress;
+  return read(folder.File(name), progress, model);
+}
+
+// The model `read` makes of `bytes`. A load that fails ends the test (gtest
+// reports the exception as the test's failure).
+inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+                            const std::string& name = "in") {
   ImportedModel model;
-  const LoadResult result = ReadBytesWith(read, folder, name, bytes, model);
+  const LoadResult result = ReadBytes(read, bytes, model, name);
   if (result != kLoaded) throw std::runtime_error(name + " gave " + std::to_string(result));
   return model;
 }
@@ -242,11 +239,30 @@ inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
 // What `read` answers for `bytes`; the model is dropped.
 inline LoadResult ReadResult(ModelReader read, const std::string& bytes,
                              uint32_t* reason = nullptr) {
-  TempFolder folder;
   ImportedModel model;
-  const LoadResult result = ReadBytesWith(read, folder, "in", bytes, model);
+  const LoadResult result = ReadBytes(read, bytes, model);
   if (reason) *reason = model.failureReason;
   return result;
+}
+
+// The bytes `write` (a writer or SaveModelFile) makes of the model as a
+// file of that name; a failed write ends the test.
+template <class Writer>
+std::string Written(Writer write, ImportedModel& model, const std::string& name) {
+  TempFolder folder;
+  RecordingProgress progress;
+  if (int(write(folder.File(name), progress, model)) != 0)
+    throw std::runtime_error(name + " was not written");
+  return ReadFile(folder.File(name));
+}
+
+// The model a save builds of the document's live objects.
+inline ImportedModel ModelOf(const Document& document, bool autosave = false) {
+  ImportedModel model;
+  RecordingProgress progress;
+  if (ConvertDocumentToModel(document, progress, model, autosave) != 0)
+    throw std::runtime_error("the document did not convert");
+  return model;
 }
 
 // Hands the text out in pieces of 1 to `largest` bytes.

@@ -57,13 +57,8 @@ TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
     EXPECT_EQ(FormatDescription(type), kDescriptions[type]) << type;
   EXPECT_EQ(FormatDescription(kFileTypeUnknown), "");
   EXPECT_EQ(FormatDescription(-1), "");
-
-  // Unknown and unreadable extensions, and missing files, fail the load.
-  RecordingProgress progress;
-  for (const char* path : {"/nonexistent/x.txt", "/nonexistent/x.stp", "/nonexistent/x.stl"}) {
-    ImportedModel model;
-    EXPECT_EQ(LoadModelFile(path, progress, model), kFailed) << path;
-  }
+  // (A missing file fails every reader in the corpus test; an existing file
+  // of an unknown extension fails torvane-cli's info.)
 }
 
 // A FIFO would block the open (or the read) for ever and /dev/zero would
@@ -126,22 +121,32 @@ TEST(LoadConversions, ZUpMirroredDataTurnsToProgramAxes) {
   EXPECT_EQ(swapped.winding, kWindingFirst);
 }
 
-// A model of one mesh in program axes with the given triangle count.
-ImportedModel ModelWithTriangles(uint32_t triangles) {
+// A fan of `triangles` in program axes. `extras` adds per-corner colours
+// and normals (when asked), a transform, a name and two stray indices after
+// the last whole triangle.
+ImportedModel Fan(uint32_t triangles, int32_t fileType = kFileTypeStlBinary, bool extras = false,
+                  bool normals = false) {
   ImportedModel model;
-  model.fileType = kFileTypeStlBinary;
-  ImportedMesh& mesh = model.meshes.emplace_back();
-  const uint32_t vertices = triangles + 2;
-  EXPECT_TRUE(mesh.positions.ResizeDiscard(vertices));
-  for (uint32_t i = 0; i < vertices; ++i) {
+  model.fileType = fileType;
+  ImportedMesh& mesh = AppendMesh(model);
+  const uint32_t corners = triangles * 3 + (extras ? 2 : 0);
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(triangles + 2));
+  EXPECT_TRUE(mesh.indices.ResizeDiscard(corners));
+  EXPECT_TRUE(mesh.colours.ResizeDiscard(extras ? corners : 0));
+  EXPECT_TRUE(mesh.normals.ResizeDiscard(normals ? corners : 0));
+  for (uint32_t i = 0; i < triangles + 2; ++i) {
     const float a = static_cast<float>(i);
     mesh.positions.MutableData()[i] = {std::cos(a), std::sin(a), a * 0.1f};
   }
-  EXPECT_TRUE(mesh.indices.ResizeDiscard(triangles * 3));
-  for (uint32_t t = 0; t < triangles; ++t) {
-    mesh.indices.MutableData()[t * 3] = 0;
-    mesh.indices.MutableData()[t * 3 + 1] = t + 1;
-    mesh.indices.MutableData()[t * 3 + 2] = t + 2;
+  for (uint32_t k = 0; k < corners; ++k) {
+    mesh.indices.MutableData()[k] = k % 3 == 0 ? 0 : (k / 3) + (k % 3);
+    if (extras) mesh.colours.MutableData()[k] = 0xFF000000u | k;
+    if (normals) mesh.normals.MutableData()[k] = {0.0f, 1.0f / static_cast<float>(k + 1), 0.0f};
+  }
+  if (extras) {
+    mesh.position = {3, -2, 1};
+    mesh.rotation = {0, 30, 0};
+    mesh.metadata.Set("ObjectName", "fan");
   }
   return model;
 }
@@ -149,19 +154,19 @@ ImportedModel ModelWithTriangles(uint32_t triangles) {
 TEST(ConvertToDocument, RefusesSmallMeshesAndBadIndices) {
   RecordingProgress progress;
   Document three;
-  EXPECT_EQ(ConvertModelToDocument(ModelWithTriangles(3), three, progress, false), 0);
+  EXPECT_EQ(ConvertModelToDocument(Fan(3), three, progress, false), 0);
   EXPECT_TRUE(three.objects.empty());
 
   Document four;
-  EXPECT_EQ(ConvertModelToDocument(ModelWithTriangles(4), four, progress, false), 0);
+  EXPECT_EQ(ConvertModelToDocument(Fan(4), four, progress, false), 0);
   ASSERT_EQ(four.objects.size(), 1u);
   EXPECT_EQ(TriangleCount(four.objects[0]->mesh), 4u);
   EXPECT_EQ(four.objects[0]->mesh.corners[0].colour, 0xFFDCDCDCu);
 
   // A first good mesh stays when the second has an index equal to the
   // vertex count.
-  ImportedModel bad = ModelWithTriangles(4);
-  ImportedModel second = ModelWithTriangles(5);
+  ImportedModel bad = Fan(4);
+  ImportedModel second = Fan(5);
   second.meshes.front().indices.MutableData()[7] = second.meshes.front().positions.length();
   bad.meshes.splice(bad.meshes.end(), second.meshes);
   Document partial;
@@ -171,7 +176,7 @@ TEST(ConvertToDocument, RefusesSmallMeshesAndBadIndices) {
   // A cancel while the second mesh converts removes the first one too.
   Document cancelled;
   RecordingProgress cancelling(6);
-  ImportedModel two = ModelWithTriangles(200);
+  ImportedModel two = Fan(200);
   two.meshes.push_back(two.meshes.front());
   EXPECT_EQ(ConvertModelToDocument(two, cancelled, cancelling, false), 1);
   EXPECT_TRUE(cancelled.objects.empty());
@@ -181,7 +186,7 @@ TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
   RecordingProgress progress;
   // Per vertex: colour count equals the vertex count (6) and not the
   // index count (12).
-  ImportedModel perVertex = ModelWithTriangles(4);
+  ImportedModel perVertex = Fan(4);
   ImportedMesh& mesh = perVertex.meshes.front();
   ASSERT_TRUE(mesh.colours.ResizeDiscard(mesh.positions.length()));
   for (uint32_t i = 0; i < mesh.colours.length(); ++i)
@@ -194,7 +199,7 @@ TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
 
   // Per corner wins when both counts are equal; other counts fall back to
   // the default colour.
-  ImportedModel odd = ModelWithTriangles(4);
+  ImportedModel odd = Fan(4);
   ASSERT_TRUE(odd.meshes.front().colours.ResizeDiscard(5));
   odd.meshes.front().metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(0xFF123456u));
   Document b;
@@ -206,7 +211,7 @@ TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
 // (The file state an autosave restores is the TVX autosave round trip's.)
 TEST(ConvertToDocument, NativeFilesKeepTheirTransformsAndProperties) {
   RecordingProgress progress;
-  ImportedModel model = ModelWithTriangles(4);
+  ImportedModel model = Fan(4);
   model.fileType = kFileTypeTvx;
   ImportedMesh& mesh = model.meshes.front();
   mesh.position = {1, 2, 3};
@@ -233,53 +238,31 @@ TEST(ConvertToDocument, NativeFilesKeepTheirTransformsAndProperties) {
   EXPECT_FLOAT_EQ(plain.objects[0]->mesh.scale.x, 1.0f);
 }
 
+template <class T>
+std::string Bytes(const T* data, size_t count = 1) {
+  return std::string(reinterpret_cast<const char*>(data), count * sizeof(T));
+}
+
 // Every field of every object, byte for byte.
 void ExpectSameObjects(const Document& a, const Document& b) {
   ASSERT_EQ(a.objects.size(), b.objects.size());
   for (size_t i = 0; i < a.objects.size(); ++i) {
-    const SceneObject& x = *a.objects[i];
-    const SceneObject& y = *b.objects[i];
-    const Mesh& m = x.mesh;
-    const Mesh& n = y.mesh;
+    const Mesh& m = a.objects[i]->mesh;
+    const Mesh& n = b.objects[i]->mesh;
     ASSERT_EQ(m.vertexCount, n.vertexCount);
     ASSERT_EQ(m.cornerCount, n.cornerCount);
-    EXPECT_EQ(std::memcmp(m.positions.data(), n.positions.data(), m.vertexCount * sizeof(Vec3)), 0);
-    EXPECT_EQ(std::memcmp(m.corners.data(), n.corners.data(), m.cornerCount * sizeof(MeshCorner)),
-              0);
-    EXPECT_EQ(x.worldMatrix.m, y.worldMatrix.m);
-    EXPECT_EQ(std::memcmp(&m.position, &n.position, sizeof(Vec3)), 0);
-    EXPECT_EQ(std::memcmp(&m.rotation, &n.rotation, sizeof(Vec3)), 0);
-    EXPECT_EQ(std::memcmp(&m.scale, &n.scale, sizeof(Vec3)), 0);
+    EXPECT_EQ(Bytes(m.positions.data(), m.vertexCount), Bytes(n.positions.data(), n.vertexCount));
+    EXPECT_EQ(Bytes(m.corners.data(), m.cornerCount), Bytes(n.corners.data(), n.cornerCount));
+    EXPECT_EQ(a.objects[i]->worldMatrix.m, b.objects[i]->worldMatrix.m);
+    EXPECT_EQ(Bytes(&m.position) + Bytes(&m.rotation) + Bytes(&m.scale) + Bytes(m.boundsIndex, 6),
+              Bytes(&n.position) + Bytes(&n.rotation) + Bytes(&n.scale) + Bytes(n.boundsIndex, 6));
     EXPECT_EQ(std::vector<bool>({m.unsavedChange, m.unautosavedChange, m.unrecordedChange,
                                  m.renderStale, m.hasMaterial, m.painted}),
               std::vector<bool>({n.unsavedChange, n.unautosavedChange, n.unrecordedChange,
                                  n.renderStale, n.hasMaterial, n.painted}));
-    EXPECT_TRUE(std::equal(std::begin(m.boundsIndex), std::end(m.boundsIndex), n.boundsIndex));
     EXPECT_EQ(m.materialDiffuse, n.materialDiffuse);
-    EXPECT_TRUE(x.metadata == y.metadata);
+    EXPECT_TRUE(a.objects[i]->metadata == b.objects[i]->metadata);
   }
-}
-
-// A fan of `triangles` with per-corner colours and normals, a transform and
-// two stray indices after the last whole triangle.
-ImportedModel FanModel(uint32_t triangles, int32_t fileType, bool normals) {
-  ImportedModel model = ModelWithTriangles(triangles);
-  model.fileType = fileType;
-  ImportedMesh& mesh = model.meshes.front();
-  const uint32_t corners = triangles * 3;
-  EXPECT_TRUE(mesh.indices.ResizeKeep(corners + 2));
-  EXPECT_TRUE(mesh.colours.ResizeDiscard(corners + 2));
-  EXPECT_TRUE(mesh.normals.ResizeDiscard(normals ? corners + 2 : 0));
-  Colour32* colours = mesh.colours.MutableData();
-  Vec3* cornerNormals = mesh.normals.MutableData();
-  for (uint32_t k = 0; k < corners + 2; ++k) {
-    colours[k] = 0xFF000000u | k;
-    if (normals) cornerNormals[k] = {0.0f, 1.0f / static_cast<float>(k + 1), 0.0f};
-  }
-  mesh.position = {3, -2, 1};
-  mesh.rotation = {0, 30, 0};
-  mesh.metadata.Set("ObjectName", "fan");
-  return model;
 }
 
 // Taking the model over (the open's way) gives the objects the copying
@@ -300,10 +283,10 @@ TEST(ConvertToDocument, TakingTheModelOverGivesTheSameObjects) {
     SCOPED_TRACE(testing::Message()
                  << c.triangles << " type " << c.fileType << " restore " << c.restore);
     RecordingProgress progress;
-    const ImportedModel source = FanModel(c.triangles, c.fileType, c.normals);
+    const ImportedModel source = Fan(c.triangles, c.fileType, true, c.normals);
     Document copied;
     ASSERT_EQ(ConvertModelToDocument(source, copied, progress, c.restore), 0);
-    ImportedModel taken = FanModel(c.triangles, c.fileType, c.normals);
+    ImportedModel taken = Fan(c.triangles, c.fileType, true, c.normals);
     Document moved;
     ASSERT_EQ(MoveModelIntoDocument(taken, moved, progress, c.restore), 0);
     ExpectSameObjects(copied, moved);
@@ -321,20 +304,17 @@ TEST(LoadFileIntoDocument, SkippedNormalsGiveTheSameDocument) {
   test::TempFolder folder;
   std::string obj;
   for (int i = 0; i < 30; ++i)
-    obj += "v " + std::to_string(i % 7) + " " + std::to_string(i * i % 11) + " " +
-           std::to_string(i % 3) + " " + std::to_string(i * 8) + " 40 9\nvn 0 0." +
-           std::to_string(i) + " 1\n";
+    obj += FormatText("v %d %d %d %d 40 9\nvn 0 0.%d 1\n", i % 7, i * i % 11, i % 3, i * 8, i);
   for (int i = 1; i + 2 <= 30; ++i)
-    obj += "f " + std::to_string(i) + "//" + std::to_string(i) + " " + std::to_string(i + 1) +
-           "//" + std::to_string(31 - i) + " " + std::to_string(i + 2) + "//-1\n";
+    obj += FormatText("f %d//%d %d//%d %d//-1\n", i, i, i + 1, 31 - i, i + 2);
   test::WriteFile(folder.File("m.obj"), obj);
   NullProgress progress;
-  ImportedModel fan = FanModel(300, kFileTypeUnknown, true);
-  ASSERT_EQ(SaveModelFile(folder.File("m.ply"), progress, fan), kLoaded);
-  ImportedModel fan2 = FanModel(300, kFileTypeUnknown, true);
-  ASSERT_EQ(SaveModelFile(folder.File("m.stl"), progress, fan2), kLoaded);
   for (const char* name : {"m.obj", "m.ply", "m.stl"}) {
     SCOPED_TRACE(name);
+    ImportedModel fan = Fan(300, kFileTypeUnknown, true, true);
+    if (name[2] != 'o') {
+      ASSERT_EQ(SaveModelFile(folder.File(name), progress, fan), kLoaded);
+    }
     ImportedModel model;
     ASSERT_EQ(LoadModelFile(folder.File(name), progress, model), kLoaded);
     Document full;
@@ -346,11 +326,16 @@ TEST(LoadFileIntoDocument, SkippedNormalsGiveTheSameDocument) {
   }
 }
 
+// Every save builds its model here, so no writer sees a removed triangle.
 TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   Document document;
   const uint32_t first = AddTriangles(document, Tetrahedron());
   const uint32_t second = AddTriangles(document, Tetrahedron({4, 0, 0}));
   AddTriangles(document, Tetrahedron({8, 0, 0}));
+  // An object whose triangles were all removed is not written at all.
+  const uint32_t dead = AddTriangles(document, Tetrahedron({12, 0, 0}));
+  for (MeshCorner& corner : std::span(FindObject(document, dead)->mesh.corners.MutableData(), 12))
+    corner.vertexIndex = kDeadIndex;
   RemoveObject(document, second);
   SceneObject* object = FindObject(document, first);
   ASSERT_NE(object, nullptr);
@@ -389,12 +374,7 @@ TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   // never reach a normal save, and an autosave writes the document's present
   // state, not the stale keys.
   const auto properties = [&](bool autosave) {
-    ImportedModel saved;
-    EXPECT_EQ(ConvertDocumentToModel(document, progress, saved, autosave), 0);
-    std::string out;
-    for (const auto& [key, value] : saved.properties.entries())
-      out += key + "=" + value + "\n";
-    return out;
+    return KeyValues(ModelOf(document, autosave).properties);
   };
   const std::string autosaved =
       "ModelName=doc\nTVXbHaveChanges=1\nTVXbUntitled=1\nTVXiFileType=3\nTVXszFilePath=/x/y.stl\n";

@@ -73,14 +73,20 @@ struct TvxBytes {
   }
 };
 
-// One triangle (three positions, three corners) in a mesh data chunk.
-void PutTriangleObject(TvxBytes& b, const std::vector<uint32_t>& indices = {0, 1, 2}) {
+// An object whose mesh data chunk holds what `body` puts in; by default
+// one triangle (three positions, three corners).
+template <class Body>
+void PutObject(TvxBytes& b, Body body) {
   const size_t object = b.Open(kObject);
   const size_t data = b.Open(kMeshData);
-  b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-  b.Corners(indices);
+  body(b);
   b.Close(data);
   b.Close(object);
+}
+void PutTriangleObject(TvxBytes& b) {
+  PutObject(b, [](TvxBytes& b) {
+    b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}).Corners({0, 1, 2});
+  });
 }
 
 // A whole file: the header, a root holding what `body` puts in, the trailer.
@@ -132,28 +138,18 @@ TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
   first.metadata.Set("ObjectName", "Bracket");
   ImportedMaterial material;
   material.ambient = 0xFF010101;
-  material.hasAmbient = true;
   material.diffuse = 0xFF808080;
-  material.hasDiffuse = true;
-  const uint16_t id = AddMaterial(model, material).materialId;
+  material.hasAmbient = material.hasDiffuse = true;
   MaterialRef ref;
-  ref.materialId = id;
+  ref.materialId = AddMaterial(model, material).materialId;
   ref.endCorner = 15;
   first.materialRefs.push_front(ref);
   model.meshes.emplace_back();  // no positions: not written
   model.meshes.emplace_back(MakeMesh(4, -7.0f)).scale = {3.0f, 3.0f, 3.0f};
 
-  RecordingMonitor monitor;
-  const std::string path = PathOf("model.tvx");
-  ASSERT_EQ(WriteTvx(path, monitor, model), kLoaded);
-  const std::string bytes = test::ReadFile(path);
-  uint32_t trailer = 0;
-  std::memcpy(&trailer, bytes.data() + bytes.size() - 4, 4);
-  EXPECT_EQ(trailer, kMagic);
-
-  ImportedModel back;
-  ASSERT_EQ(ReadTvx(path, monitor, back), kLoaded);
-  EXPECT_TRUE(monitor.errors.empty());
+  const std::string bytes = test::Written(WriteTvx, model, "model.tvx");
+  EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string(reinterpret_cast<const char*>(&kMagic), 4));
+  const ImportedModel back = test::Loaded(ReadTvx, bytes);
   EXPECT_EQ(back.fileType, kFileTypeTvx);
   EXPECT_EQ(back.failureReason, kFailureNone);
   model.meshes.erase(std::next(model.meshes.begin()));
@@ -223,47 +219,35 @@ TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
   const ImportedMesh& mesh = model.meshes.front();
   EXPECT_EQ(mesh.indices.length(), 3u);
   EXPECT_EQ(mesh.scale.y, 2.5f);
-  EXPECT_FALSE(mesh.metadata.Has("ObjectDefaultColor"));
-  const PropertyBag& props = model.properties;
-  EXPECT_EQ(props.GetOr("Note", ""), "x=1;y=2");
-  EXPECT_EQ(props.GetOr("Open", ""), "ok");
-  EXPECT_EQ(props.GetOr("Cut", ""), "ab");
-  EXPECT_EQ(props.size(), 3u);  // none for "", "NoValue" or "no equals"
-  EXPECT_EQ(mesh.metadata.GetOr("Path", ""), "C:\\a=b");
-  EXPECT_EQ(mesh.metadata.GetOr(std::string(260, 'k'), ""), "long key");
+  // None for "", "NoValue" or "no equals"; keys are cut to 260 bytes.
+  EXPECT_EQ(test::KeyValues(model.properties), "Cut=ab\nNote=x=1;y=2\nOpen=ok\n");
+  EXPECT_EQ(test::KeyValues(mesh.metadata),
+            "Path=C:\\a=b\n" + std::string(260, 'k') + "=long key\n");
 }
 
 TEST_F(TvxTest, DamagedAndTruncatedFilesFailWithoutCrashing) {
   // Chunks longer than their parent or the file, corners that name no
   // position or make no whole triangle: files of the broken corpus.
-  {  // Array lengths that are not whole records: the partial record is ignored.
-    ImportedModel model;
-    ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                     const size_t object = b.Open(kObject);
-                     const size_t data = b.Open(kMeshData);
+  // Array lengths that are not whole records: the partial record is ignored.
+  ImportedModel partial;
+  ASSERT_EQ(Read(Framed([](TvxBytes& b) {
+                   PutObject(b, [](TvxBytes& b) {
                      b.Chunk(kPositions, kKindRaw, 3 * 12 + 5, std::string(3 * 12 + 5, '\0'));
                      b.Chunk(kCorners, kKindRaw, 3 * 20 + 19, std::string(3 * 20 + 19, '\0'));
-                     b.Close(data);
-                     b.Close(object);
-                   }),
-                   model),
-              kLoaded);
-    EXPECT_EQ(model.meshes.front().positions.length(), 3u);
-    EXPECT_EQ(model.meshes.front().indices.length(), 3u);
-  }
-  {  // An object without positions is dropped, even with corners.
-    ImportedModel model;
-    ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                     const size_t object = b.Open(kObject);
-                     const size_t data = b.Open(kMeshData);
-                     b.Corners({0, 1, 2});
-                     b.Close(data);
-                     b.Close(object);
-                   }),
-                   model),
-              kLoaded);
-    EXPECT_TRUE(model.meshes.empty());
-  }
+                   });
+                 }),
+                 partial),
+            kLoaded);
+  EXPECT_EQ(partial.meshes.front().positions.length(), 3u);
+  EXPECT_EQ(partial.meshes.front().indices.length(), 3u);
+  // An object without positions is dropped, even with corners.
+  ImportedModel dropped;
+  ASSERT_EQ(Read(Framed([](TvxBytes& b) {
+                   PutObject(b, [](TvxBytes& b) { b.Corners({0, 1, 2}); });
+                 }),
+                 dropped),
+            kLoaded);
+  EXPECT_TRUE(dropped.meshes.empty());
 
   // Every truncation of a valid file fails (or, cut only in the trailer,
   // loads), and none crashes.

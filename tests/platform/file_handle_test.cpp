@@ -59,6 +59,16 @@ TEST_F(FileHandleTest, RetryBacksOffWhileAnotherOpenHoldsTheLock) {
   EXPECT_FALSE(file.OpenWrite(path));
   EXPECT_TRUE(sleeps_.empty());
   EXPECT_EQ(Read(path), "hello");
+  // Other errors give up at once.
+  EXPECT_FALSE(file.OpenReadWithRetry(Path("missing.bin")));
+  EXPECT_EQ(file.LastError(), ENOENT);
+  EXPECT_FALSE(file.OpenWriteWithRetry(dir_));
+  EXPECT_TRUE(sleeps_.empty());
+
+  // Real sleeps: 1, 2, 4, 8, 16 ms for a 50 ms budget, then failure.
+  SetFileRetrySleepHook({});
+  EXPECT_FALSE(file.OpenReadWithRetry(path, 50));
+  EXPECT_EQ(file.LastError(), EWOULDBLOCK);
 }
 
 TEST_F(FileHandleTest, RetrySucceedsOnceTheOtherOpenLetsGo) {
@@ -78,22 +88,6 @@ TEST_F(FileHandleTest, RetrySucceedsOnceTheOtherOpenLetsGo) {
   ASSERT_TRUE(writer.OpenWriteWithRetry(path, 1000));
   EXPECT_EQ(sleeps_, (std::vector<uint32_t>{8, 16, 32}));
   EXPECT_EQ(writer.Size(), 0u);  // create-always, once the lock was ours
-}
-
-TEST_F(FileHandleTest, RealSleepsAndOtherErrorsGiveUp) {
-  const std::string path = Write("x", "busy.bin");
-  LockHolder holder(path, LOCK_EX);
-  ASSERT_TRUE(holder.Locked());
-  FileHandle file;
-  // Real sleeps: 1, 2, 4, 8, 16 ms for a 50 ms budget, then failure.
-  EXPECT_FALSE(file.OpenReadWithRetry(path, 50));
-  EXPECT_EQ(file.LastError(), EWOULDBLOCK);
-
-  RecordSleeps();
-  EXPECT_FALSE(file.OpenReadWithRetry(Path("missing.bin")));
-  EXPECT_EQ(file.LastError(), ENOENT);
-  EXPECT_FALSE(file.OpenWriteWithRetry(dir_));
-  EXPECT_TRUE(sleeps_.empty());
 }
 
 TEST_F(FileHandleTest, LocksBetweenHandlesOfOneProcess) {
