@@ -96,6 +96,12 @@ inline std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
   return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
 }
 
+// The elements of a GrowArray or PodBuffer.
+template <class Array>
+auto Values(const Array& array) {
+  return std::vector(array.data(), array.data() + array.length());
+}
+
 using Triangle = std::array<Vec3, 3>;
 
 // The mesh's triangles corner by corner, moved by `offset`, with Y and Z
