@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -52,18 +53,17 @@ Args Words(const std::string& line) {
   return Args(std::istream_iterator<std::string>(in), {});
 }
 
-// The three numbers after "key": [ in a JSON line.
-std::array<double, 3> Vec(const std::string& line, const std::string& key) {
-  std::array<double, 3> v{NAN, NAN, NAN};
-  const size_t at = line.find("\"" + key + "\": [");
-  if (at == std::string::npos) return v;
-  const char* p = line.c_str() + at + key.size() + 5;
-  for (double& x : v) {
-    char* end = nullptr;
-    x = std::strtod(p, &end);
-    p = end + 1;
+// The first "min" and "max" of a JSON line, rounded to thousandths.
+std::string Bounds(const std::string& line) {
+  std::string out;
+  for (const char* key : {"\"min\": [", "\"max\": ["}) {
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return "none";
+    char* p = const_cast<char*>(line.c_str() + at + std::strlen(key));
+    for (int i = 0; i < 3; ++i, ++p)
+      out += FormatText(" %.3f", std::round(std::strtod(p, &p) * 1000) / 1000 + 0.0);
   }
-  return v;
+  return out;
 }
 
 class CliTest : public ::testing::Test {
@@ -177,11 +177,7 @@ TEST_F(CliTest, InfoDescribesEachFileAndReportsFailuresWithTheProgramsMessages) 
                 "\"triangles\": 12, ");
   EXPECT_EQ(first.substr(first.find("}]")), "}], \"vertices\": 8, \"triangles\": 12}\n");
   // STL is Z-up and mirrored: a file point (x, y, z) lands at (-x, z, -y).
-  const double expectMin[3] = {-1, 0, -2}, expectMax[3] = {0, 3, 0};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(Vec(first, "min")[i], expectMin[i], 1e-5) << i;
-    EXPECT_NEAR(Vec(first, "max")[i], expectMax[i], 1e-5) << i;
-  }
+  EXPECT_EQ(Bounds(first), " -1.000 0.000 -2.000 0.000 3.000 0.000");
   const std::string escaped = PathOf("missing \\\"file\\\".stl");
   EXPECT_EQ(run.out.substr(first.size()),
             "{\"file\": \"" + escaped +
@@ -266,12 +262,13 @@ TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
   const std::string kUnion = "Union: The 2 selected objects were combined into 1";
   const struct {
     std::string args, notice;
-    double min, max;  // x bounds of the saved result
+    const char* bounds;  // of the saved result
   } kCases[] = {
-      {"union " + a + " " + b, kUnion, -3, 0},
-      {"union " + both, kUnion, -3, 0},
+      {"union " + a + " " + b, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
+      {"union " + both, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
       {"subtract " + b + " " + a,
-       "Subtract: The target object has had the other selected objects taken away from it", -3, -1},
+       "Subtract: The target object has had the other selected objects taken away from it",
+       " -3.000 1.000 -3.000 -1.000 3.000 -1.000"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.notice);
@@ -280,8 +277,7 @@ TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
     EXPECT_EQ(run.out, c.notice + "\n");
     const std::string info = InfoJson(out);
     EXPECT_EQ(info.find("{\"id\": "), info.rfind("{\"id\": ")) << "one object only";
-    EXPECT_NEAR(Vec(info, "min")[0], c.min, 1e-4);
-    EXPECT_NEAR(Vec(info, "max")[0], c.max, 1e-4);
+    EXPECT_EQ(Bounds(info), c.bounds);
   }
   EXPECT_EQ(Run("boolean intersect " + a + " " + far + " " + PathOf("none.stl")).out,
             "Intersection: There was no common intersection of the 2 selected objects\n");
@@ -359,11 +355,7 @@ TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   const std::string info = InfoJson(fbx);
   EXPECT_NE(info.find("\"result\": 0, \"fileType\": 8,"), std::string::npos) << info;
   EXPECT_NE(info.find("\"triangles\": 8}"), std::string::npos) << info;
-  const double expectMin[3] = {3, -2, -2}, expectMax[3] = {7, 2, 2};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(Vec(info, "min")[i], expectMin[i], 1e-4);
-    EXPECT_NEAR(Vec(info, "max")[i], expectMax[i], 1e-4);
-  }
+  EXPECT_EQ(Bounds(info), " 3.000 -2.000 -2.000 7.000 2.000 2.000");
   const std::string stl = PathOf("octahedron.stl");
   const RunOutput convert = Run({"convert", fbx, stl});
   ASSERT_EQ(convert.exitCode, 0) << convert.err;
