@@ -130,11 +130,8 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, HelpAndUsage) {
-  const struct {
-    const char* line;
-    int exitCode;
-    const char* text;  // on stdout for help, on stderr for usage
-  } kCases[] = {
+  // The line, the exit code and a text on stdout for help, on stderr for usage.
+  const std::tuple<const char*, int, const char*> kCases[] = {
       {"--help", 0, "convert"},
       {"info --help", 0, "usage: torvane-cli info"},
       {"", 2, "usage:"},
@@ -142,11 +139,11 @@ TEST_F(CliTest, HelpAndUsage) {
       {"info", 2, "usage: torvane-cli info"},
       {"convert a.stl", 2, "usage: torvane-cli convert"},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.line);
-    const RunOutput run = Run(c.line);
-    EXPECT_EQ(run.exitCode, c.exitCode);
-    EXPECT_NE((c.exitCode == 0 ? run.out : run.err).find(c.text), std::string::npos)
+  for (const auto& [line, exitCode, text] : kCases) {
+    SCOPED_TRACE(line);
+    const RunOutput run = Run(line);
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_NE((exitCode == 0 ? run.out : run.err).find(text), std::string::npos)
         << run.out << run.err;
   }
   for (const char* args :
@@ -221,10 +218,7 @@ TEST_F(CliTest, EditCommandsSplitGroupSubdivideAndClean) {
   const std::string boxes = WriteBoxStl("boxes.stl", {{0, 0, 0, 1, 1, 1}, {3, 0, 0, 4, 1, 1}});
   const std::string parts = PathOf("parts.tvx"), grouped = PathOf("grouped.tvx"),
                     divided = PathOf("divided.tvx");
-  const struct {
-    Args args;
-    std::string out;
-  } kSteps[] = {
+  const std::pair<Args, std::string> kSteps[] = {
       {{"split", boxes, parts}, "The selected objects have been split into 2.\n"},
       {{"group", parts, grouped},
        "The 2 selected objects have been combined into a single object.\n"},
@@ -233,10 +227,10 @@ TEST_F(CliTest, EditCommandsSplitGroupSubdivideAndClean) {
        "There were no duplicated vertices to remove from the selected objects.\n"
        "There were no duplicated triangles to remove from the selected objects.\n"},
   };
-  for (const auto& step : kSteps) {
-    const RunOutput run = Run(step.args);
-    ASSERT_EQ(run.exitCode, 0) << step.args[0] << run.err;
-    EXPECT_EQ(run.out, step.out) << step.args[0];
+  for (const auto& [args, out] : kSteps) {
+    const RunOutput run = Run(args);
+    ASSERT_EQ(run.exitCode, 0) << args[0] << run.err;
+    EXPECT_EQ(run.out, out) << args[0];
   }
   EXPECT_NE(InfoJson(parts).find("\"vertices\": 8, \"triangles\": 12"), std::string::npos);
   EXPECT_NE(InfoJson(divided).find("\"vertices\": 40, \"triangles\": 72"), std::string::npos);
@@ -260,24 +254,22 @@ TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
                 .exitCode,
             0);
   const std::string kUnion = "Union: The 2 selected objects were combined into 1";
-  const struct {
-    std::string args, notice;
-    const char* bounds;  // of the saved result
-  } kCases[] = {
+  // The operands, the notice and the bounds of the saved result.
+  const std::tuple<std::string, std::string, const char*> kCases[] = {
       {"union " + a + " " + b, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
       {"union " + both, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
       {"subtract " + b + " " + a,
        "Subtract: The target object has had the other selected objects taken away from it",
        " -3.000 1.000 -3.000 -1.000 3.000 -1.000"},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.notice);
-    const RunOutput run = Run("boolean " + c.args + " " + out);
+  for (const auto& [args, notice, bounds] : kCases) {
+    SCOPED_TRACE(notice);
+    const RunOutput run = Run("boolean " + args + " " + out);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, c.notice + "\n");
+    EXPECT_EQ(run.out, notice + "\n");
     const std::string info = InfoJson(out);
     EXPECT_EQ(info.find("{\"id\": "), info.rfind("{\"id\": ")) << "one object only";
-    EXPECT_EQ(Bounds(info), c.bounds);
+    EXPECT_EQ(Bounds(info), bounds);
   }
   EXPECT_EQ(Run("boolean intersect " + a + " " + far + " " + PathOf("none.stl")).out,
             "Intersection: There was no common intersection of the 2 selected objects\n");
@@ -287,43 +279,29 @@ TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
   EXPECT_FALSE(fs::exists(x));
 }
 
+// (The shapes themselves are the primitive generators' tests.)
 TEST_F(CliTest, PrimitiveSavesEachShapeReadyToOpen) {
-  const struct {
-    const char* shape;
-    uint32_t triangles;
-    float maxX;
-  } kShapes[] = {{"cube", 12, 5.0f}, {"icosahedron", 20, 4.472f}};
-  for (const auto& e : kShapes) {
-    SCOPED_TRACE(e.shape);
-    const std::string out = PathOf(std::string(e.shape) + ".tvx");
-    ASSERT_EQ(RunCli(Args{"primitive", e.shape, out}), kExitSuccess);
-    Document doc;
-    Open(out, doc);
-    ASSERT_EQ(doc.objects.size(), 1u);
-    EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), e.triangles);
-    EXPECT_NEAR(MeshBounds(doc.objects[0]->mesh).max.x, e.maxX, 0.05f);
-  }
+  const std::string cube = PathOf("cube.tvx"), both = PathOf("cube+torus.tvx");
+  ASSERT_EQ(RunCli(Args{"primitive", "cube", cube}), kExitSuccess);
+  EXPECT_EQ(TrianglesIn(cube), 12u);
   // Added to an opened file: its objects come first and stay as they were.
-  const std::string both = PathOf("cube+torus.tvx");
-  ASSERT_EQ(RunCli(Args{"primitive", "torus", PathOf("cube.tvx"), both}), kExitSuccess);
+  ASSERT_EQ(RunCli(Args{"primitive", "torus", cube, both}), kExitSuccess);
   Document doc;
   Open(both, doc);
   ASSERT_EQ(doc.objects.size(), 2u);
   EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), 12u);
+  EXPECT_NEAR(MeshBounds(doc.objects[0]->mesh).max.x, 5.0f, 0.05f);
   EXPECT_EQ(TriangleCount(doc.objects[1]->mesh), 800u);
   const std::string x = PathOf("x.stl");
-  for (const std::string& bad : {"cone " + x, std::string("cube"), "cube " + PathOf("x.unknown"),
-                                 "cube " + PathOf("none.stl") + " " + x,
-                                 "cube " + PathOf("cube.tvx") + " " + x + " " + PathOf("y.stl")})
+  for (const std::string& bad :
+       {"cone " + x, std::string("cube"), "cube " + PathOf("x.unknown"),
+        "cube " + PathOf("none.stl") + " " + x, "cube " + cube + " " + x + " " + PathOf("y.stl")})
     EXPECT_EQ(RunCli(Words("primitive " + bad)), kExitFailure) << bad;
   EXPECT_FALSE(fs::exists(x));
 }
 
 TEST_F(CliTest, OutlineSavesEveryShapeAndConversion) {
-  const struct {
-    const char* args;
-    uint32_t triangles;
-  } kCases[] = {
+  const std::pair<const char*, uint32_t> kCases[] = {
       // 24 + 24 face triangles and 52 wall triangles.
       {"front circle 0 0 5 extrude 2", 100},
       {"right rectangle 0 0 3 2 extrude 1", 12},
@@ -332,10 +310,10 @@ TEST_F(CliTest, OutlineSavesEveryShapeAndConversion) {
       // Three legs of the U: three capped cylinders.
       {"front line 0 0 6 0 6 4 4 4 4 1 2 1 2 4 0 4 slices vertical", 288},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.args);
-    ASSERT_EQ(Run("outline " + std::string(c.args) + " " + PathOf("solid.stl")).exitCode, 0);
-    EXPECT_EQ(TrianglesIn(PathOf("solid.stl")), c.triangles);
+  for (const auto& [args, triangles] : kCases) {
+    SCOPED_TRACE(args);
+    ASSERT_EQ(Run("outline " + std::string(args) + " " + PathOf("solid.stl")).exitCode, 0);
+    EXPECT_EQ(TrianglesIn(PathOf("solid.stl")), triangles);
   }
   ASSERT_EQ(Run("outline top circle 1 1 5 slices horizontal " + PathOf("sphere.stl")).exitCode, 0);
   EXPECT_EQ(TrianglesIn(PathOf("sphere.stl")) % 25, 0u);
@@ -368,9 +346,7 @@ TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
 #endif
 
 TEST(CliJson, StringsAndNumbersStayValid) {
-  const struct {
-    std::string text, json;
-  } kStrings[] = {
+  const std::pair<std::string, std::string> kStrings[] = {
       {"a\"b\\c\n\t", "\"a\\\"b\\\\c\\n\\t\""},
       {"\x1f", "\"\\u001f\""},
       {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82",
@@ -380,8 +356,8 @@ TEST(CliJson, StringsAndNumbersStayValid) {
       {"\xc0\xaf", "\"\\ufffd\\ufffd\""},
       {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
   };
-  for (const auto& s : kStrings)
-    EXPECT_EQ(JsonString(s.text), s.json);
+  for (const auto& [text, json] : kStrings)
+    EXPECT_EQ(JsonString(text), json);
   EXPECT_EQ(JsonNumber(NAN), "null");
   EXPECT_EQ(JsonNumber(-INFINITY), "null");
   EXPECT_EQ(JsonNumber(0.5), "0.5");
@@ -394,9 +370,8 @@ TEST(CliCancel, CtrlCCancelsTheOpen) {
   const std::string path = folder.File("cancel.tvx");
   ImportedModel model;
   model.meshes.emplace_back().positions.ResizeDiscard(3);
+  test::WriteFile(path, test::Written(WriteTvx, model, "cancel.tvx"));
   TerminalProgress progress;
-  ASSERT_EQ(WriteTvx(path, progress, model), kLoaded);
-
   InstallCancelHandler();
   SetCancelRequested(false);
   EXPECT_FALSE(progress.IsCancelled());

@@ -82,11 +82,7 @@ TEST(BrokenFiles, SpecificOutcomes) {
   const std::string corpus = std::string(TORVANE_TEST_DATA) + "/broken/";
   // Files named in groups (separated by spaces) by their outcome and failure
   // reason.
-  const struct {
-    LoadResult result;
-    uint32_t reason;
-    const char* names;
-  } kOutcomes[] = {
+  const std::tuple<LoadResult, uint32_t, const char*> kOutcomes[] = {
       // Not the format, or a header or count that cannot be.
       {kFailed, 3,
        "empty.stl ply_count_overflow.ply ply_four_billion_vertices.ply ply_header_only.ply "
@@ -116,13 +112,13 @@ TEST(BrokenFiles, SpecificOutcomes) {
        "tds_keyframe_track_short.3ds 3mf_deep_nesting.3mf 3mf_dotdot_entry.3mf "
        "3mf_broken_xml.3mf 3mf_rels_to_nowhere.3mf"},
   };
-  for (const auto& outcome : kOutcomes) {
-    std::istringstream names(outcome.names);
-    for (std::string name; names >> name;) {
+  for (const auto& [result, reason, names] : kOutcomes) {
+    std::istringstream in(names);
+    for (std::string name; in >> name;) {
       ImportedModel model;
       test::RecordingProgress progress;
-      EXPECT_EQ(LoadModelFile(corpus + name, progress, model), outcome.result) << name;
-      EXPECT_EQ(model.failureReason, outcome.reason) << name;
+      EXPECT_EQ(LoadModelFile(corpus + name, progress, model), result) << name;
+      EXPECT_EQ(model.failureReason, reason) << name;
     }
   }
 
@@ -172,10 +168,7 @@ TEST(BrokenFiles, WhatCannotGrowFailsAsTooLarge) {
     binaryFaces += '\3';
     binaryFaces.append(reinterpret_cast<const char*>(face), sizeof(face));
   }
-  const struct {
-    const char* name;
-    std::string bytes;
-  } kCases[] = {
+  const std::pair<const char*, std::string> kCases[] = {
       {"long_comment.obj", quad + "# " + longTail + "\nf 1 2 3\n"},
       {"long_last_line.obj", quad + "v 1 2 " + longTail},
       {"many_groups.obj", quad + groups},
@@ -186,18 +179,17 @@ TEST(BrokenFiles, WhatCannotGrowFailsAsTooLarge) {
       {"many_triangles.ply", binaryFaces},
   };
   test::TempFolder folder;
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    test::WriteFile(folder.File(c.name), c.bytes);
+  for (const auto& [name, bytes] : kCases) {
+    SCOPED_TRACE(name);
+    test::WriteFile(folder.File(name), bytes);
     Document loaded;
     test::RecordingProgress progress;
     DocumentLoadReport report;
     // Each file loads whole when memory is plentiful.
-    ASSERT_EQ(LoadFileIntoDocument(loaded, progress, folder.File(c.name), false, &report), kLoaded);
+    ASSERT_EQ(LoadFileIntoDocument(loaded, progress, folder.File(name), false, &report), kLoaded);
     SetAvailableMemoryOverride(3'000'000);
     Document document;
-    EXPECT_EQ(LoadFileIntoDocument(document, progress, folder.File(c.name), false, &report),
-              kFailed);
+    EXPECT_EQ(LoadFileIntoDocument(document, progress, folder.File(name), false, &report), kFailed);
     SetAvailableMemoryOverride(std::nullopt);
     EXPECT_EQ(report.failureReason, kFailureOutOfMemory);
     EXPECT_EQ(document.objectCount, 0u);

@@ -43,41 +43,37 @@ ImportedModel Tetra() {
 // and repeats of the same text shown once.
 TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
   TempFolder folder;
-  const struct {
-    const char* name;
-    float tolerance;
-    bool colours;
-    std::vector<std::string> save;
-    std::vector<std::string> load;
-  } formats[] = {
-      {"m.ply",
-       1e-4f,
-       true,
-       {"Writing file header...", "Writing properties...", "Arranging data...",
-        "Writing vertices...", "Writing triangles..."},
-       {"Loading header...", "Loading data..."}},
-      {"m.3mf",
-       1e-4f,
-       true,
-       {"Simplifying vertices...", "Vertex: 0% [0 / 4]", "Writing vertices...",
-        "Writing triangles...", "Index: 0% [0 / 12]", "Finalizing 3MF file..."},
-       {"Opening file...", "Loading vertices...", "Loading faces...",
-        "Arranging the model objects..."}},
-      {"m.3ds", 1e-4f, false, {}, {"Reading 3DS Data.", "Reading 3DS Data. Complete!"}},
-      {"m.obj",
-       1e-3f,
-       false,
-       {"Arranging data...", "Checking for duplicate vertices...", "Duplicates Found: 0. [0 / 4]",
-        "Removing duplicate vertices...", "Arranging facets...", "Writing vertices...",
-        "Writing normals...", "Writing triangles...", "Facets written: 0 / 4."},
-       {"Reading raw OBJ", "Reading raw OBJ... Complete!", "Compiling 3D Model",
-        "Compiling 3D Model... Complete!"}},
-      {"m.stl",
-       1e-4f,
-       false,
-       {"Preparing data", "Write Binary file", "Write Binary file : 0 facets"},
-       {"Loading as Binary: 0 facets", "Processing Colors and Normals: [100%: 4 / 4]"}},
-  };
+  const std::tuple<const char*, float, bool, std::vector<std::string>, std::vector<std::string>>
+      formats[] = {
+          {"m.ply",
+           1e-4f,
+           true,
+           {"Writing file header...", "Writing properties...", "Arranging data...",
+            "Writing vertices...", "Writing triangles..."},
+           {"Loading header...", "Loading data..."}},
+          {"m.3mf",
+           1e-4f,
+           true,
+           {"Simplifying vertices...", "Vertex: 0% [0 / 4]", "Writing vertices...",
+            "Writing triangles...", "Index: 0% [0 / 12]", "Finalizing 3MF file..."},
+           {"Opening file...", "Loading vertices...", "Loading faces...",
+            "Arranging the model objects..."}},
+          {"m.3ds", 1e-4f, false, {}, {"Reading 3DS Data.", "Reading 3DS Data. Complete!"}},
+          {"m.obj",
+           1e-3f,
+           false,
+           {"Arranging data...", "Checking for duplicate vertices...",
+            "Duplicates Found: 0. [0 / 4]", "Removing duplicate vertices...", "Arranging facets...",
+            "Writing vertices...", "Writing normals...", "Writing triangles...",
+            "Facets written: 0 / 4."},
+           {"Reading raw OBJ", "Reading raw OBJ... Complete!", "Compiling 3D Model",
+            "Compiling 3D Model... Complete!"}},
+          {"m.stl",
+           1e-4f,
+           false,
+           {"Preparing data", "Write Binary file", "Write Binary file : 0 facets"},
+           {"Loading as Binary: 0 facets", "Processing Colors and Normals: [100%: 4 / 4]"}},
+      };
   auto shown = [](const std::vector<std::string>& texts) {
     std::vector<std::string> out;
     for (const std::string& text : texts) {
@@ -85,17 +81,17 @@ TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
     }
     return out;
   };
-  for (const auto& format : formats) {
-    SCOPED_TRACE(format.name);
+  for (const auto& [name, tolerance, colours, save, load] : formats) {
+    SCOPED_TRACE(name);
     ImportedModel model = Tetra();
     const ImportedModel original = Tetra();
     test::RecordingProgress saving, loading;
-    const std::string path = folder.File(format.name);
+    const std::string path = folder.File(name);
     ASSERT_EQ(SaveModelFile(path, saving, model), kLoaded);
-    EXPECT_EQ(shown(saving.texts), format.save);
+    EXPECT_EQ(shown(saving.texts), save);
     ImportedModel loaded;
     ASSERT_EQ(LoadModelFile(path, loading, loaded), kLoaded);
-    EXPECT_EQ(shown(loading.texts), format.load);
+    EXPECT_EQ(shown(loading.texts), load);
     EXPECT_EQ(loaded.upAxis, kUpAxisY);
     EXPECT_EQ(loaded.handedness, kHandednessProgram);
     // Every original triangle is found with its corners in the same turning
@@ -105,14 +101,14 @@ TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
     for (const ImportedMesh& mesh : loaded.meshes) {
       const std::vector<test::Triangle> triangles = test::TrianglesOf(mesh);
       read.insert(read.end(), triangles.begin(), triangles.end());
-      for (uint32_t k = 0; format.colours && k < mesh.indices.length(); k += 3)
+      for (uint32_t k = 0; colours && k < mesh.indices.length(); k += 3)
         readColours.push_back(k < mesh.colours.length() ? mesh.colours[k] : 0);
     }
     const ImportedMesh& a = original.meshes.front();
     const std::vector<test::Triangle> want = test::TrianglesOf(a, false, a.position);
-    test::ExpectSameTriangles(want, read, format.tolerance);
-    for (size_t t = 0; t < want.size() && format.colours; ++t) {
-      const int at = test::FindTriangle(read, want[t], format.tolerance);
+    test::ExpectSameTriangles(want, read, tolerance);
+    for (size_t t = 0; t < want.size() && colours; ++t) {
+      const int at = test::FindTriangle(read, want[t], tolerance);
       EXPECT_EQ(at < 0 ? 0 : readColours[at], a.colours[3 * t]) << t;
     }
   }
@@ -122,12 +118,7 @@ TEST(FormatRoundTrip, SaveThenLoadKeepsGeometryFacingAndShowsTheProgressTexts) {
 // triangle keeps its place as an all-zero record.
 TEST(FormatRoundTrip, EveryWriterAndReaderStopsAtACancelAndRefusesBadCorners) {
   TempFolder folder;
-  const struct {
-    const char* name;
-    int (*write)(const std::string&, ProgressMonitor&, ImportedModel&);
-    ModelReader read;
-    int badCorner;
-  } kFormats[] = {
+  const std::tuple<const char*, ModelWriter, ModelReader, int> kFormats[] = {
       {"c.obj", WriteObj, ReadObj, kStatusFailed},
       {"c.ply", WritePly, ReadPly, kStatusFailed},
       {"c.3ds", Write3ds, Read3ds, kStatusFailed},
@@ -136,16 +127,16 @@ TEST(FormatRoundTrip, EveryWriterAndReaderStopsAtACancelAndRefusesBadCorners) {
       {"c.stl", WriteStlBinary, ReadStlBinary, kStatusDone},
       {"t.stl", WriteStlAscii, ReadStlAscii, kStatusDone},
   };
-  for (const auto& f : kFormats) {
-    SCOPED_TRACE(f.name);
+  for (const auto& [name, write, read, badCorner] : kFormats) {
+    SCOPED_TRACE(name);
     RecordingProgress progress, cancelling(0);
     ImportedModel model = Tetra(), loaded;
-    const std::string path = folder.File(f.name);
-    EXPECT_EQ(f.write(path, cancelling, model), kStatusCancelled);
-    ASSERT_EQ(f.write(path, progress, model), kStatusDone);
-    EXPECT_EQ(f.read(path, cancelling, loaded), kCancelled);
+    const std::string path = folder.File(name);
+    EXPECT_EQ(write(path, cancelling, model), kStatusCancelled);
+    ASSERT_EQ(write(path, progress, model), kStatusDone);
+    EXPECT_EQ(read(path, cancelling, loaded), kCancelled);
     model.meshes.front().indices.MutableData()[5] = 4;  // one past the positions
-    EXPECT_EQ(f.write(folder.File(std::string("bad") + f.name), progress, model), f.badCorner);
+    EXPECT_EQ(write(folder.File(std::string("bad") + name), progress, model), badCorner);
   }
   EXPECT_EQ(ReadFile(folder.File("badc.stl")).substr(84 + 50, 50), std::string(50, '\0'));
 }

@@ -14,26 +14,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
-#include <span>
 #include <stdexcept>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "core/document.h"
-#include "core/mesh.h"
-#include "core/progress_monitor.h"
 #include "core/scene_object.h"
-#include "core/status.h"
-#include "formats/imported_model.h"
 #include "formats/model_file.h"
 #include "formats/stl/stl_facet.h"
 #include "formats/textio/utf8_text.h"
@@ -81,20 +70,16 @@ class TmpDirScope {
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
+                     {});
 }
 
 using ModelReader = LoadResult (*)(const std::string&, ProgressMonitor&, ImportedModel&);
-
-inline std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
-  return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
-}
+using ModelWriter = int (*)(const std::string&, ProgressMonitor&, ImportedModel&);
 
 // The elements of a GrowArray or PodBuffer.
 template <class Array>

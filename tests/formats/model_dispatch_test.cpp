@@ -18,10 +18,7 @@ using namespace test;
 TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
   // Names separated by spaces, then file type, up axis, handedness, winding
   // and kept normals.
-  const struct {
-    const char* names;
-    FormatDescriptor want;
-  } kNames[] = {
+  const std::pair<const char*, FormatDescriptor> kNames[] = {
       {"MODEL.STL model.Stl a.b/model.stl .stl",
        {kFileTypeStlBinary, kUpAxisZ, kHandednessMirroredX, kWindingFirst, 0}},
       {"X.3DS", {kFileType3ds, kUpAxisZ, kHandednessMirroredX, kWindingSecond, 0}},
@@ -232,31 +229,25 @@ void ExpectSameObjects(const Document& a, const Document& b) {
 // conversion gives, whether the origin is reset or kept, with the model's
 // used-up arrays released on the way for the big mesh.
 TEST(ConvertToDocument, TakingTheModelOverGivesTheSameObjects) {
-  const struct {
-    uint32_t triangles;
-    int32_t fileType;
-    bool normals;
-    bool restore;
-  } kCases[] = {
+  const std::tuple<uint32_t, int32_t, bool, bool> kCases[] = {
       {400'000, kFileTypePly, false, false}, {50, kFileTypeObj, true, false},
       {50, kFileTypeTvx, true, false},       {50, kFileTypeTvx, true, true},
       {50, kFileTypePly, false, true},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(testing::Message()
-                 << c.triangles << " type " << c.fileType << " restore " << c.restore);
+  for (const auto& [triangles, fileType, normals, restore] : kCases) {
+    SCOPED_TRACE(testing::Message() << triangles << " type " << fileType << " restore " << restore);
     RecordingProgress progress;
-    const ImportedModel source = Fan(c.triangles, c.fileType, true, c.normals);
+    const ImportedModel source = Fan(triangles, fileType, true, normals);
     Document copied;
-    ASSERT_EQ(ConvertModelToDocument(source, copied, progress, c.restore), 0);
-    ImportedModel taken = Fan(c.triangles, c.fileType, true, c.normals);
+    ASSERT_EQ(ConvertModelToDocument(source, copied, progress, restore), 0);
+    ImportedModel taken = Fan(triangles, fileType, true, normals);
     Document moved;
-    ASSERT_EQ(MoveModelIntoDocument(taken, moved, progress, c.restore), 0);
+    ASSERT_EQ(MoveModelIntoDocument(taken, moved, progress, restore), 0);
     ExpectSameObjects(copied, moved);
     EXPECT_EQ(taken.meshes.front().positions.data(), nullptr);
     EXPECT_EQ(taken.meshes.front().indices.data(), nullptr);
     // The copying conversion leaves its model whole.
-    EXPECT_EQ(source.meshes.front().indices.length(), c.triangles * 3 + 2);
+    EXPECT_EQ(source.meshes.front().indices.length(), triangles * 3 + 2);
   }
 }
 

@@ -68,7 +68,7 @@ TEST(ObjRead, FacesBecomeTrianglesAndLongFacesFan) {
   const std::vector<uint32_t> expected = {0, 1, 2, 2, 3, 0,                              // quad
                                           0, 1, 2, 2, 3, 4, 4, 0, 2,                     // pentagon
                                           0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 0, 5, 6};  // fan
-  EXPECT_EQ(Indices(mesh), expected);
+  EXPECT_EQ(Values(mesh.indices), expected);
   // No "vn" lines: no normals (objects get face normals when they are made).
   EXPECT_TRUE(mesh.normals.empty());
   EXPECT_TRUE(mesh.colours.empty());
@@ -192,7 +192,7 @@ TEST(ObjWrite, WrittenFileReadsBackWithColours) {
   const ImportedMesh& read = back.meshes.front();
   ASSERT_EQ(read.positions.length(), 4u);
   EXPECT_FLOAT_EQ(read.positions[3].x, 11.0f);
-  EXPECT_EQ(Indices(read), (std::vector<uint32_t>{0, 1, 2}));
+  EXPECT_EQ(Values(read.indices), (std::vector<uint32_t>{0, 1, 2}));
   // Per-corner colours land on positions, the later corner winning.
   EXPECT_EQ(Values(read.colours),
             (std::vector<Colour32>{0xFF000000u, 0xFF00A000u, 0xFF005000u, 0xFF00C800u}));

@@ -52,7 +52,7 @@ TEST(PlyRead, AsciiColoursCommentsFansAndIgnoredElements) {
   const ImportedMesh& mesh = model.meshes.front();
   ASSERT_EQ(mesh.positions.length(), 5u);
   EXPECT_FLOAT_EQ(mesh.positions[4].x, 0.5f);
-  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 0, 1, 2, 2, 3, 0, 3, 4, 0}));
+  EXPECT_EQ(Values(mesh.indices), (std::vector<uint32_t>{0, 1, 2, 0, 1, 2, 2, 3, 0, 3, 4, 0}));
   ASSERT_EQ(mesh.colours.length(), 5u);  // per vertex
   EXPECT_EQ(mesh.colours[0], 0xFFFF0000u);
   EXPECT_EQ(mesh.colours[3], 0xFF010203u);
@@ -82,7 +82,7 @@ TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
     EXPECT_FLOAT_EQ(mesh.positions[3].x, 3.0f);
     EXPECT_FLOAT_EQ(mesh.positions[3].y, 6.0f);
     EXPECT_FLOAT_EQ(mesh.positions[3].z, -1.5f);
-    EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{0, 1, 2, 2, 3, 0}));
+    EXPECT_EQ(Values(mesh.indices), (std::vector<uint32_t>{0, 1, 2, 2, 3, 0}));
     // Face colours win over vertex colours; every fanned corner has one.
     ASSERT_EQ(mesh.colours.length(), 6u);
     EXPECT_EQ(mesh.colours[5], 0xFF348000u);  // red 0x1234 -> 0x34, green 0.5 -> 128
@@ -100,7 +100,7 @@ TEST(PlyRead, ElementsInHeaderOrderAndUnknownTypesInAscii) {
           "element vertex 3\nproperty float x\nproperty vec3 odd\nproperty float y\n"
           "property float z\nend_header\n7\n8\n3 2 1 0\n0 skip 0 0\n1 skip 0 0\n0 skip 1 0\n")
           .meshes.front();
-  EXPECT_EQ(Indices(mesh), (std::vector<uint32_t>{2, 1, 0}));
+  EXPECT_EQ(Values(mesh.indices), (std::vector<uint32_t>{2, 1, 0}));
   EXPECT_FLOAT_EQ(mesh.positions[1].x, 1.0f);
   EXPECT_FLOAT_EQ(mesh.positions[2].y, 1.0f);
   const ImportedModel empty =

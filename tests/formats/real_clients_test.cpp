@@ -85,28 +85,23 @@ std::vector<Triangle> AssimpTriangles(const aiScene* scene) {
 TEST(RealClients, AssimpReadsObjPlyAnd3ds) {
   TempFolder folder;
   NullProgress progress;
-  const struct {
-    const char* name;
-    int (*write)(const std::string&, ProgressMonitor&, ImportedModel&);
-    bool swapYZ;
-    float tolerance;
-    uint32_t copies;  // of the octahedron; beyond 65535 triangles only the count is compared
-  } formats[] = {{"a.obj", WriteObj, false, 1e-3f, 1},
-                 {"a.ply", WritePly, true, 1e-6f, 1},
-                 {"a.3ds", Write3ds, false, 1e-6f, 1},
-                 {"big.3ds", Write3ds, false, 0, 3000}};  // the 3DS parts all arrive
-  for (const auto& format : formats) {
-    SCOPED_TRACE(format.name);
-    ImportedModel model = Octahedron(format.copies);
-    const std::vector<Triangle> expected = TrianglesOf(model.meshes.front(), format.swapYZ);
-    const std::string path = folder.File(format.name);
-    ASSERT_EQ(format.write(path, progress, model), kStatusDone);
+  const std::tuple<const char*, ModelWriter, bool, float, uint32_t> formats[] = {
+      {"a.obj", WriteObj, false, 1e-3f, 1},
+      {"a.ply", WritePly, true, 1e-6f, 1},
+      {"a.3ds", Write3ds, false, 1e-6f, 1},
+      {"big.3ds", Write3ds, false, 0, 3000}};  // the 3DS parts all arrive
+  for (const auto& [name, write, swapYZ, tolerance, copies] : formats) {
+    SCOPED_TRACE(name);
+    ImportedModel model = Octahedron(copies);
+    const std::vector<Triangle> expected = TrianglesOf(model.meshes.front(), swapYZ);
+    const std::string path = folder.File(name);
+    ASSERT_EQ(write(path, progress, model), kStatusDone);
     const aiScene* scene = aiImportFile(path.c_str(), 0);
     ASSERT_NE(scene, nullptr) << aiGetErrorString();
-    if (format.copies > 1) {
+    if (copies > 1) {
       EXPECT_EQ(AssimpTriangles(scene).size(), expected.size());
     } else {
-      ExpectSameTriangles(expected, AssimpTriangles(scene), format.tolerance);
+      ExpectSameTriangles(expected, AssimpTriangles(scene), tolerance);
     }
     aiReleaseImport(scene);
   }

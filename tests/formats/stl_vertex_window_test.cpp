@@ -40,10 +40,7 @@ const float kEdgeNegative = float(-0.3183098861837907 / 16384);
 
 TEST(StlVertexWindow, PairsMergeExactlyWhenEveryComponentIsWithinTheTolerance) {
   const float big = 1048576.0f;  // 2^20: from here on only identical values are equal
-  const struct {
-    float a, b;
-    bool merged;
-  } kPairs[] = {
+  const std::tuple<float, float, bool> kPairs[] = {
       {1.0f, Step(1.0f, 1), false},  // exactly 2^-23 apart
       {1.0f, Step(1.0f, -1), true},
       {1.0f, Step(1.0f, -2), false},
@@ -59,13 +56,13 @@ TEST(StlVertexWindow, PairsMergeExactlyWhenEveryComponentIsWithinTheTolerance) {
       {NAN, NAN, false},
       {INFINITY, INFINITY, false},
   };
-  for (const auto& p : kPairs) {
+  for (const auto& [first, second, merged] : kPairs) {
     for (int axis = 0; axis < 3; ++axis) {
-      SCOPED_TRACE(testing::Message() << p.a << " " << p.b << " axis " << axis);
+      SCOPED_TRACE(testing::Message() << first << " " << second << " axis " << axis);
       Vec3 a{0.5f, 0.5f, 0.5f}, b = a;
-      (&a.x)[axis] = p.a;
-      (&b.x)[axis] = p.b;
-      EXPECT_EQ(Merge({a, b}), (std::vector<uint32_t>{0, p.merged ? 0u : 1u}));
+      (&a.x)[axis] = first;
+      (&b.x)[axis] = second;
+      EXPECT_EQ(Merge({a, b}), (std::vector<uint32_t>{0, merged ? 0u : 1u}));
     }
   }
   // Two positions on either side of a cell edge, not equal to each other,

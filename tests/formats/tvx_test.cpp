@@ -12,21 +12,6 @@ namespace {
 
 using namespace tvx;
 
-using RecordingMonitor = test::RecordingProgress;
-
-class TvxTest : public ::testing::Test {
- protected:
-  std::string PathOf(const std::string& name) const { return folder_.File(name); }
-  std::string WriteBytes(const std::string& name, const std::string& bytes) const {
-    test::WriteFile(PathOf(name), bytes);
-    return PathOf(name);
-  }
-  LoadResult Read(const struct TvxBytes& b, ImportedModel& model);
-
-  test::TempFolder folder_;
-  RecordingMonitor monitor_;
-};
-
 // Builds TVX bytes by hand, for files the writer would never produce.
 struct TvxBytes {
   std::string data;
@@ -101,8 +86,8 @@ TvxBytes Framed(Body body, uint16_t version = kVersionWritten) {
   return b;
 }
 
-LoadResult TvxTest::Read(const TvxBytes& b, ImportedModel& model) {
-  return ReadTvx(WriteBytes("t.tvx", b.data), monitor_, model);
+ImportedModel Read(const TvxBytes& b) {
+  return test::Loaded(ReadTvx, b.data);
 }
 
 ImportedMesh MakeMesh(uint32_t triangles, float seed) {
@@ -125,7 +110,7 @@ ImportedMesh MakeMesh(uint32_t triangles, float seed) {
   return mesh;
 }
 
-TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
+TEST(Tvx, RoundTripKeepsTransformsCornersAndProperties) {
   ImportedModel model;
   model.properties.Set("ModelName", "widget");
   model.properties.Set("Formula", "a=b=c");
@@ -156,28 +141,29 @@ TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
   EXPECT_EQ(test::Describe(back), test::Describe(model));
 }
 
-TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
+TEST(Tvx, HeaderChecksAndOpenFailures) {
+  test::TempFolder folder;
+  test::RecordingProgress monitor;
   ImportedModel model;
-  const std::string missing = PathOf("missing.tvx");
-  EXPECT_EQ(ReadTvx(missing, monitor_, model), kFailed);
+  const std::string missing = folder.File("missing.tvx"), path = folder.File("t.tvx");
+  EXPECT_EQ(ReadTvx(missing, monitor, model), kFailed);
   EXPECT_EQ(model.failureReason, 3u);
-  TvxBytes wrongMagic;
+  TvxBytes wrongMagic, wrongRoot;
   wrongMagic.Put(uint32_t{0x12345678}).Put(kHeaderOne).Put(kHeaderSize32).Put(kVersionWritten);
   wrongMagic.Close(wrongMagic.Open(kRoot));
-  EXPECT_EQ(Read(wrongMagic, model), kFailed);
   // A root chunk of the wrong kind is not a TVX file either.
-  TvxBytes wrongRoot;
   wrongRoot.Header().Chunk(kRoot, kKindRaw, 0, "");
-  EXPECT_EQ(Read(wrongRoot, model), kFailed);
-  EXPECT_EQ(monitor_.errors,
-            (std::vector<std::string>{"File " + missing + " can not be opened.",
-                                      "File " + PathOf("t.tvx") + " was not readable.",
-                                      "File " + PathOf("t.tvx") + " was not readable."}));
+  for (const TvxBytes* b : {&wrongMagic, &wrongRoot}) {
+    test::WriteFile(path, b->data);
+    EXPECT_EQ(ReadTvx(path, monitor, model), kFailed);
+  }
+  EXPECT_EQ(monitor.errors, (std::vector<std::string>{"File " + missing + " can not be opened.",
+                                                      "File " + path + " was not readable.",
+                                                      "File " + path + " was not readable."}));
 
   // Version 2 is refused; version 0 and 1 are read.
   for (uint16_t version : {uint16_t{0}, uint16_t{1}, uint16_t{2}, uint16_t{0xFFFF}}) {
-    ImportedModel versioned;
-    EXPECT_EQ(Read(Framed([](TvxBytes& b) { PutTriangleObject(b); }, version), versioned),
+    EXPECT_EQ(test::ReadResult(ReadTvx, Framed(PutTriangleObject, version).data),
               version < 2 ? kLoaded : kFailed)
         << version;
   }
@@ -185,7 +171,7 @@ TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
 
 // Unknown chunks at every level are skipped; property texts split at their
 // first "=".
-TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
+TEST(Tvx, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
   const TvxBytes b = Framed([](TvxBytes& b) {
     b.Chunk(0x7777, kKindRaw, 5, "junk!");
     // An unknown container whose contents would be nonsense if walked.
@@ -213,8 +199,7 @@ TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
     b.Text(kMeshProperty, "Path=C:\\a=b");
     b.Close(object);
   });
-  ImportedModel model;
-  ASSERT_EQ(Read(b, model), kLoaded);
+  const ImportedModel model = Read(b);
   ASSERT_EQ(model.meshes.size(), 1u);
   const ImportedMesh& mesh = model.meshes.front();
   EXPECT_EQ(mesh.indices.length(), 3u);
@@ -225,41 +210,31 @@ TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
             "Path=C:\\a=b\n" + std::string(260, 'k') + "=long key\n");
 }
 
-TEST_F(TvxTest, DamagedAndTruncatedFilesFailWithoutCrashing) {
+TEST(Tvx, DamagedAndTruncatedFilesFailWithoutCrashing) {
   // Chunks longer than their parent or the file, corners that name no
   // position or make no whole triangle: files of the broken corpus.
   // Array lengths that are not whole records: the partial record is ignored.
-  ImportedModel partial;
-  ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                   PutObject(b, [](TvxBytes& b) {
-                     b.Chunk(kPositions, kKindRaw, 3 * 12 + 5, std::string(3 * 12 + 5, '\0'));
-                     b.Chunk(kCorners, kKindRaw, 3 * 20 + 19, std::string(3 * 20 + 19, '\0'));
-                   });
-                 }),
-                 partial),
-            kLoaded);
+  const ImportedModel partial = Read(Framed([](TvxBytes& b) {
+    PutObject(b, [](TvxBytes& b) {
+      b.Chunk(kPositions, kKindRaw, 3 * 12 + 5, std::string(3 * 12 + 5, '\0'));
+      b.Chunk(kCorners, kKindRaw, 3 * 20 + 19, std::string(3 * 20 + 19, '\0'));
+    });
+  }));
   EXPECT_EQ(partial.meshes.front().positions.length(), 3u);
   EXPECT_EQ(partial.meshes.front().indices.length(), 3u);
   // An object without positions is dropped, even with corners.
-  ImportedModel dropped;
-  ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                   PutObject(b, [](TvxBytes& b) { b.Corners({0, 1, 2}); });
-                 }),
-                 dropped),
-            kLoaded);
-  EXPECT_TRUE(dropped.meshes.empty());
+  EXPECT_TRUE(Read(Framed([](TvxBytes& b) {
+                PutObject(b, [](TvxBytes& b) { b.Corners({0, 1, 2}); });
+              })).meshes.empty());
 
   // Every truncation of a valid file fails (or, cut only in the trailer,
   // loads), and none crashes.
   ImportedModel full;
   full.properties.Set("A", "b");
   full.meshes.emplace_back(MakeMesh(3, 1.0f)).metadata.Set("ObjectName", "x");
-  const std::string path = PathOf("full.tvx");
-  ASSERT_EQ(WriteTvx(path, monitor_, full), kLoaded);
-  const std::string bytes = test::ReadFile(path);
+  const std::string bytes = test::Written(WriteTvx, full, "full.tvx");
   for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    ImportedModel model;
-    EXPECT_EQ(ReadTvx(WriteBytes("cut.tvx", bytes.substr(0, cut)), monitor_, model),
+    EXPECT_EQ(test::ReadResult(ReadTvx, bytes.substr(0, cut)),
               cut >= bytes.size() - 4 ? kLoaded : kFailed)
         << cut;
   }

@@ -33,10 +33,7 @@ TEST_F(BufferedReaderTest, LinesEndAtEveryEndingAcrossRefillsAndAreCut) {
   for (int i = 0; i < 20000; ++i)
     longLine += static_cast<char>('a' + i % 26);
   const std::string z(kMaxLineLength, 'z');
-  const struct {
-    std::string content;
-    Lines lines;
-  } kCases[] = {
+  const std::pair<std::string, Lines> kCases[] = {
       {"a\nb\r\nc\rd", {"a", "b", "c", "d"}},
       {"\n\r\n\r\rx\n", {"", "", "", "", "x"}},
       {"a\n\rb", {"a", "", "b"}},  // "\n\r" is two endings
@@ -48,8 +45,8 @@ TEST_F(BufferedReaderTest, LinesEndAtEveryEndingAcrossRefillsAndAreCut) {
       // The rest of a long line is dropped.
       {longLine + "\nshort\n" + z + "\n", {longLine.substr(0, kMaxLineLength), "short", z}},
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(AllLines(c.content), c.lines) << c.content.substr(0, 20);
+  for (const auto& [content, lines] : kCases)
+    EXPECT_EQ(AllLines(content), lines) << content.substr(0, 20);
 }
 
 // Reads of bytes within the buffer, across its end and beyond, between
