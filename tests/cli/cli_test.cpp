@@ -2,15 +2,13 @@
 // writes, its exit codes, messages and exact JSON lines, the editing,
 // boolean and outline subcommands and the primitives read back; plus the
 // JSON text helpers and Ctrl-C cancellation in process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -32,8 +30,6 @@
 
 #include "formats/fbx_scene_support.h"
 #endif
-
-extern char** environ;
 
 namespace torvane {
 namespace {
@@ -70,24 +66,18 @@ class CliTest : public ::testing::Test {
  protected:
   std::string PathOf(const std::string& name) const { return folder_.File(name); }
 
-  // Runs torvane-cli with `args`, stdout and stderr caught in files.
+  // Runs torvane-cli with `args` (each quoted for the shell), stdout and
+  // stderr caught in files.
   RunOutput Run(const Args& args) const {
-    const std::string binary = TORVANE_BINARY_DIR "/cli/torvane-cli";
-    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
-    for (const std::string& a : args)
-      argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-    posix_spawn_file_actions_addopen(&actions, 1, PathOf("out").c_str(), flags, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, PathOf("err").c_str(), flags, 0600);
-    pid_t pid = 0;
-    int status = 0;
-    const bool ran =
-        posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!ran || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return {};
+    std::string line = TORVANE_BINARY_DIR "/cli/torvane-cli";
+    for (const std::string& arg : args) {
+      line += " '";
+      for (char c : arg)
+        line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      line += "'";
+    }
+    const int status = std::system((line + " >" + PathOf("out") + " 2>" + PathOf("err")).c_str());
+    if (status == -1 || !WIFEXITED(status)) return {};
     return {WEXITSTATUS(status), test::ReadFile(PathOf("out")), test::ReadFile(PathOf("err"))};
   }
   RunOutput Run(const std::string& line) const { return Run(Words(line)); }

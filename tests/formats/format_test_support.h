@@ -150,26 +150,28 @@ inline std::string KeyValues(const PropertyBag& bag) {
   return out;
 }
 
+// What `text` makes of each element of a GrowArray, joined.
+template <class Array, class Text>
+std::string Each(const Array& array, Text text) {
+  std::string out;
+  for (uint32_t i = 0; i < array.length(); ++i)
+    out += text(array[i]);
+  return out;
+}
+
 // Everything a reader puts in a model as text, floats to the bit (%a).
 inline std::string Describe(const ImportedModel& model) {
   const auto vec = [](const Vec3& v) { return FormatText(" (%a %a %a)", v.x, v.y, v.z); };
+  const auto index = [](uint32_t i) { return FormatText(" %u", i); };
+  const auto colour = [](Colour32 c) { return FormatText(" #%08X", c); };
   std::string out = KeyValues(model.properties);
   for (const ImportedMesh& mesh : model.meshes) {
     out += "mesh";
     for (const auto& [key, value] : mesh.metadata.entries())
       out += " " + key + "=" + value;
-    out += vec(mesh.position) + vec(mesh.rotation) + vec(mesh.scale) + "\n positions";
-    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
-      out += vec(mesh.positions[i]);
-    out += "\n corners";
-    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
-      out += FormatText(" %u", mesh.indices[k]);
-    out += "\n normals";
-    for (uint32_t k = 0; k < mesh.normals.length(); ++k)
-      out += vec(mesh.normals[k]);
-    out += "\n colours";
-    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
-      out += FormatText(" #%08X", mesh.colours[k]);
+    out += vec(mesh.position) + vec(mesh.rotation) + vec(mesh.scale) + "\n positions" +
+           Each(mesh.positions, vec) + "\n corners" + Each(mesh.indices, index) + "\n normals" +
+           Each(mesh.normals, vec) + "\n colours" + Each(mesh.colours, colour);
     for (const MaterialRef& ref : mesh.materialRefs)
       out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
     out += "\n";
@@ -185,7 +187,7 @@ inline std::string Describe(const ImportedModel& model) {
   return out;
 }
 
-// Records texts and fractions; answers "cancelled" from the n-th question on.
+// Records texts and errors; answers "cancelled" from the n-th question on.
 class RecordingProgress : public ProgressMonitor {
  public:
   explicit RecordingProgress(int cancelAtQuestion = -1) : cancelAt_(cancelAtQuestion) {}
@@ -195,13 +197,11 @@ class RecordingProgress : public ProgressMonitor {
   int WaitForObjects(std::span<const WaitHandle>, uint32_t) override { return 2; }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void SetText(const std::string& text, int) override { texts.push_back(text); }
-  void SetFraction(double fraction) override { fractions.push_back(fraction); }
+  void SetFraction(double) override {}
   void BeginIndeterminate() override {}
   void EndIndeterminate() override {}
 
-  std::vector<std::string> texts;
-  std::vector<std::string> errors;
-  std::vector<double> fractions;
+  std::vector<std::string> texts, errors;
 
  private:
   int cancelAt_;
@@ -228,12 +228,9 @@ inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
 }
 
 // What `read` answers for `bytes`; the model is dropped.
-inline LoadResult ReadResult(ModelReader read, const std::string& bytes,
-                             uint32_t* reason = nullptr) {
+inline LoadResult ReadResult(ModelReader read, const std::string& bytes) {
   ImportedModel model;
-  const LoadResult result = ReadBytes(read, bytes, model);
-  if (reason) *reason = model.failureReason;
-  return result;
+  return ReadBytes(read, bytes, model);
 }
 
 // The bytes `write` (a writer or SaveModelFile) makes of the model as a

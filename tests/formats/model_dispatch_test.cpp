@@ -304,15 +304,12 @@ TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   document.metadata.Set("ModelName", "doc");
   document.filePath = "/x/y.stl";
 
-  ImportedModel model;
-  RecordingProgress progress;
-  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, true), 0);
+  const ImportedModel model = ModelOf(document, true);
   ASSERT_EQ(model.meshes.size(), 2u);
   const ImportedMesh& mesh = model.meshes.front();
-  EXPECT_EQ(mesh.indices.length(), 9u);
-  EXPECT_EQ(mesh.colours.length(), 9u);
-  EXPECT_EQ(mesh.normals.length(), 9u);
-  EXPECT_EQ(mesh.positions.length(), 4u);
+  EXPECT_EQ(std::vector<uint32_t>({mesh.indices.length(), mesh.colours.length(),
+                                   mesh.normals.length(), mesh.positions.length()}),
+            std::vector<uint32_t>({9, 9, 9, 4}));
   EXPECT_EQ(mesh.metadata.GetOr("ObjectName", ""), "first");
   // The colour set in the program wins over the one the file carried.
   EXPECT_EQ(static_cast<Colour32>(mesh.metadata.GetInt("ObjectDefaultColor")),
@@ -327,19 +324,17 @@ TEST(ConvertFromDocument, LiveCornersDefaultColourMaterialAndAutosaveKeys) {
   // normal save does not; keys a restored autosave left in the metadata
   // never reach a normal save, and an autosave writes the document's present
   // state, not the stale keys.
-  const auto properties = [&](bool autosave) {
-    return KeyValues(ModelOf(document, autosave).properties);
-  };
   const std::string autosaved =
       "ModelName=doc\nTVXbHaveChanges=1\nTVXbUntitled=1\nTVXiFileType=3\nTVXszFilePath=/x/y.stl\n";
-  const std::string plain = "ModelName=doc\n";
-  EXPECT_EQ(properties(true), autosaved);
-  EXPECT_EQ(properties(false), plain);
-  document.metadata.Set("TVXszFilePath", "/old/place.stl");
-  document.metadata.Set("TVXiFileType", "0");
-  document.metadata.Set("TVXbUntitled", "0");
-  EXPECT_EQ(properties(true), autosaved);
-  EXPECT_EQ(properties(false), plain);
+  for (int stale = 0; stale < 2; ++stale) {
+    if (stale) {
+      document.metadata.Set("TVXszFilePath", "/old/place.stl");
+      document.metadata.Set("TVXiFileType", "0");
+      document.metadata.Set("TVXbUntitled", "0");
+    }
+    EXPECT_EQ(KeyValues(ModelOf(document, true).properties), autosaved) << stale;
+    EXPECT_EQ(KeyValues(ModelOf(document).properties), "ModelName=doc\n") << stale;
+  }
 }
 
 }  // namespace

@@ -69,7 +69,6 @@ TEST(StlRead, BinaryWithSolidHeaderAttributeColoursAndHeaderMaterial) {
   EXPECT_EQ(coloured.colours[5], 0xFFF80000u);
   EXPECT_EQ(coloured.colours[6], 0xFF000000u);  // no COLOR=: object colour is black
   EXPECT_EQ(StlAttributeToColour(0x7FFF), 0xFFF8F8F8u);
-  EXPECT_EQ(StlColourToAttribute(0xFFC8C8C8u), 0x6739);
 
   const uint32_t colour = 0xFF336699u, diffuse = 0xFF112233u, specular = 0xFF445566u,
                  ambient = 0xFF778899u;

@@ -132,9 +132,9 @@ TEST(ThreeMfRead, APartBeyondTheMemoryOrAMissingZipComponentFails) {
   test::TmpDirScope scope(temporary.path());
   const std::string big = Archive({{"3D/3dmodel.model", ModelXml(std::string(100000, ' '))}});
   SetAvailableMemoryOverride(1000000);
-  uint32_t reason = 0;
-  EXPECT_EQ(ReadResult(Read3mf, big, &reason), kFailed);
-  EXPECT_EQ(reason, kFailureOutOfMemory);
+  ImportedModel tooLarge;
+  EXPECT_EQ(ReadBytes(Read3mf, big, tooLarge), kFailed);
+  EXPECT_EQ(tooLarge.failureReason, kFailureOutOfMemory);
   SetAvailableMemoryOverride(std::nullopt);
   EXPECT_EQ(temporary.EntryCount(), 0u);
 

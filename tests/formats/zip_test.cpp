@@ -25,10 +25,7 @@ TEST(Zip, FolderTreeArchive) {
   ASSERT_TRUE(AddFolderToZip(archive, root, root + "\\.", progress));
   auto entries = ListZipEntries(archive);
   ASSERT_TRUE(entries);
-  std::string listed;
-  for (const ZipEntry& entry : *entries)
-    listed += entry.name + " " + std::to_string(entry.size) + "\n";
-  EXPECT_EQ(listed, "3D/3dmodel.model 100000\n[Content_Types].xml 5\n_rels/.rels 4\n");
+  EXPECT_EQ(entries->size(), 3u);  // no entries for the folders
   EXPECT_EQ(EntryBytes(archive, "3D/3dmodel.model"), std::string(100000, 'm'));
 
   RecordingProgress cancelling(0);
