@@ -2,27 +2,16 @@
 // writes, its exit codes, messages and exact JSON lines, the editing,
 // boolean and outline subcommands and the primitives read back; plus the
 // JSON text helpers and Ctrl-C cancellation in process.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <array>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <iterator>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/open_model.h"
 #include "cli/terminal_progress.h"
-#include "core/null_progress.h"
 #include "formats/format_test_support.h"
-#include "formats/imported_model.h"
 #include "formats/tvx/tvx.h"
 
 #ifdef TORVANE_TEST_ASSIMP

@@ -5,13 +5,10 @@
 // expected outcome, and a line or an array that cannot grow fails the open
 // as too large for the memory.
 
-#include <sstream>
-
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
 #include "formats/document_file_io.h"
-#include "formats/model_file.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
 #include "formats/stl/stl.h"

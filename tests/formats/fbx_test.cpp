@@ -12,7 +12,6 @@
 #include "fbx_scene_support.h"
 #include "format_test_support.h"
 #include "formats/fbx/fbx.h"
-#include "formats/model_file.h"
 #include "platform/child_process.h"
 #include "relay_test_support.h"
 

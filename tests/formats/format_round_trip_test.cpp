@@ -6,7 +6,6 @@
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"
-#include "formats/model_file.h"
 #include "formats/obj/obj.h"
 #include "formats/ply/ply.h"
 #include "formats/stl/stl.h"

@@ -19,9 +19,11 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include "core/document.h"
+#include "core/null_progress.h"
 #include "core/scene_object.h"
 #include "formats/model_file.h"
 #include "formats/stl/stl_facet.h"

@@ -2,13 +2,9 @@
 // and the conversions between models and documents.
 #include <sys/stat.h>
 
-#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/document_file_io.h"
-#include "formats/model_file.h"
 #include "platform/file_handle.h"
-
-#include <sstream>
 
 namespace torvane {
 namespace {
@@ -27,32 +23,24 @@ TEST(DetectFormat, ExtensionDecidesIgnoringAsciiCaseAndUnknownOnesFail) {
       {"folder.stl\\model folder.stl/model model.stl.bak model.stp x.txt",
        {kFileTypeUnknown, 0, 0, 0, 0}},
   };
+  const auto fields = [](const FormatDescriptor& d) {
+    return std::tuple(d.fileType, d.upAxis, d.handedness, d.winding, d.keepNormals);
+  };
   for (const auto& [names, want] : kNames) {
     std::istringstream in(names);
-    for (std::string name; in >> name;) {
-      const FormatDescriptor got = DetectFormat(name);
-      EXPECT_EQ(got.fileType, want.fileType) << name;
-      EXPECT_EQ(got.upAxis, want.upAxis) << name;
-      if (want.fileType == kFileTypeUnknown) continue;
-      EXPECT_EQ(got.handedness, want.handedness) << name;
-      EXPECT_EQ(got.winding, want.winding) << name;
-      EXPECT_EQ(got.keepNormals, want.keepNormals) << name;
-    }
+    for (std::string name; in >> name;)
+      EXPECT_EQ(fields(DetectFormat(name)), fields(want)) << name;
   }
 
-  const char* const kDescriptions[] = {"TVX Torvane format",
-                                       "3DS AutoDesk 3DS Max format",
-                                       "STL Stereo Lithography (ASCII)",
-                                       "STL Stereo Lithography (Binary)",
-                                       "OBJ Wavefront Technologies",
-                                       "STP Step format",
-                                       "3MF 3D Manufacturing format",
-                                       "PLY Stanford Polygon format",
-                                       ""};
-  for (int type = 0; type < 9; ++type)
-    EXPECT_EQ(FormatDescription(type), kDescriptions[type]) << type;
-  EXPECT_EQ(FormatDescription(kFileTypeUnknown), "");
-  EXPECT_EQ(FormatDescription(-1), "");
+  std::istringstream descriptions(
+      "TVX Torvane format|3DS AutoDesk 3DS Max format|STL Stereo Lithography (ASCII)|"
+      "STL Stereo Lithography (Binary)|OBJ Wavefront Technologies|STP Step format|"
+      "3MF 3D Manufacturing format|PLY Stanford Polygon format");
+  int type = 0;
+  for (std::string text; std::getline(descriptions, text, '|'); ++type)
+    EXPECT_EQ(FormatDescription(type), text) << type;
+  for (int none : {8, kFileTypeUnknown, -1})
+    EXPECT_EQ(FormatDescription(none), "") << none;
   // (A missing file fails every reader in the corpus test; an existing file
   // of an unknown extension fails torvane-cli's info.)
 }

@@ -2,7 +2,6 @@
 // indices) and writing (exact text, materials, MTL removal, round trip).
 
 #include "formats/obj/obj.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
 
 namespace torvane {

@@ -3,7 +3,6 @@
 // broken corpus.
 
 #include "formats/ply/ply.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
 
 namespace torvane {

@@ -8,7 +8,6 @@
 #include <assimp/scene.h>
 
 #include "Model/COM/NMR_DLLInterfaces.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 #include "formats/3mf/3mf.h"

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "format_test_support.h"
-#include "formats/model_file.h"
 #include "formats/safe_save.h"
 #include "formats/temp_folder.h"
 

@@ -4,7 +4,6 @@
 
 #include "formats/stl/stl.h"
 #include "format_test_support.h"
-#include "formats/model_file.h"
 
 namespace torvane {
 namespace {

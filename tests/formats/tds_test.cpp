@@ -1,7 +1,6 @@
 // 3DS reading (objects, points, faces, keyframer positions) and writing
 // (the 16-bit split); damaged files are in the broken corpus.
 
-#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3ds/3ds.h"
 

@@ -8,7 +8,6 @@
 #include "format_test_support.h"
 #include "formats/textio/text_block_reader.h"
 #include "formats/textio/utf8_stream_check.h"
-#include "formats/textio/utf8_text.h"
 
 namespace torvane {
 namespace {

@@ -3,11 +3,9 @@
 // texts, palette, escaping, colour round trip).
 
 #include "archive_test_support.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
 #include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
-#include "formats/textio/utf8_text.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"
 

@@ -2,9 +2,7 @@
 // damaged files that must fail cleanly.
 
 #include "formats/tvx/tvx.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/model_file.h"
 #include "formats/tvx/tvx_chunks.h"
 
 namespace torvane {

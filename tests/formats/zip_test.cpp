@@ -3,7 +3,6 @@
 
 #include "formats/zip/zip.h"
 #include "archive_test_support.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
 
 namespace torvane {

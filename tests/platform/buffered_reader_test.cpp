@@ -2,11 +2,6 @@
 
 #include "platform_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 namespace torvane {
 namespace {
 

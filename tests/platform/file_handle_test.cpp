@@ -3,12 +3,8 @@
 #include "platform_test_support.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <string>
-#include <vector>
 
 namespace torvane {
 namespace {
