@@ -12,7 +12,6 @@
 #include "cli/open_model.h"
 #include "cli/terminal_progress.h"
 #include "formats/format_test_support.h"
-#include "formats/tvx/tvx.h"
 
 #ifdef TORVANE_TEST_ASSIMP
 #include <assimp/Exporter.hpp>

@@ -6,33 +6,22 @@
 // as too large for the memory.
 
 #include "format_test_support.h"
-#include "formats/3ds/3ds.h"
-#include "formats/3mf/3mf.h"
 #include "formats/document_file_io.h"
-#include "formats/obj/obj.h"
-#include "formats/ply/ply.h"
-#include "formats/stl/stl.h"
-#include "formats/tvx/tvx.h"
 #include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
-struct NamedReader {
-  const char* name;
-  test::ModelReader read;
-};
-
 // LoadModelFile picks by the file's own extension and adds the load
-// conversions; the others are run on every file whatever its extension.
-constexpr NamedReader kReaders[] = {{"LoadModelFile", LoadModelFile},
-                                    {"ReadStlAscii", ReadStlAscii},
-                                    {"ReadStlBinary", ReadStlBinary},
-                                    {"ReadTvx", ReadTvx},
-                                    {"ReadObj", ReadObj},
-                                    {"ReadPly", ReadPly},
-                                    {"Read3ds", Read3ds},
-                                    {"Read3mf", Read3mf}};
+// conversions; each format's reader is run on every file whatever its
+// extension.
+std::vector<std::pair<std::string, test::ModelReader>> Readers() {
+  std::vector<std::pair<std::string, test::ModelReader>> readers = {
+      {"LoadModelFile", LoadModelFile}};
+  for (const auto& [name, write, read] : test::kFormatIo)
+    readers.emplace_back(std::string("the reader of ") + name, read);
+  return readers;
+}
 
 TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
   const std::filesystem::path corpus = std::filesystem::path(TORVANE_TEST_DATA) / "broken";
@@ -45,11 +34,11 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     if (!entry.is_regular_file()) continue;
     ++files;
     const std::string path = entry.path().string();
-    for (const NamedReader& reader : kReaders) {
-      SCOPED_TRACE(entry.path().filename().string() + " through " + reader.name);
+    for (const auto& [name, read] : Readers()) {
+      SCOPED_TRACE(entry.path().filename().string() + " through " + name);
       ImportedModel model;
       test::RecordingProgress progress;
-      const LoadResult result = reader.read(path, progress, model);
+      const LoadResult result = read(path, progress, model);
       EXPECT_TRUE(result == kLoaded || result == kFailed) << result;
       if (result != kLoaded) continue;
       for (const ImportedMesh& mesh : model.meshes) {
@@ -64,10 +53,10 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     }
   }
   EXPECT_GT(files, 20u);
-  for (const NamedReader& reader : kReaders) {
+  for (const auto& [name, read] : Readers()) {
     ImportedModel model;
     test::RecordingProgress progress;
-    EXPECT_EQ(reader.read(temporary.File("missing.3mf"), progress, model), kFailed) << reader.name;
+    EXPECT_EQ(read(temporary.File("missing.3mf"), progress, model), kFailed) << name;
   }
   EXPECT_EQ(temporary.EntryCount(), 0u);
   EXPECT_FALSE(std::filesystem::exists("/tmp/escaped.model"));

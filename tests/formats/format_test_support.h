@@ -21,13 +21,19 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/document.h"
 #include "core/null_progress.h"
 #include "core/scene_object.h"
+#include "formats/3ds/3ds.h"
+#include "formats/3mf/3mf.h"
 #include "formats/model_file.h"
-#include "formats/stl/stl_facet.h"
+#include "formats/obj/obj.h"
+#include "formats/ply/ply.h"
+#include "formats/stl/stl.h"
 #include "formats/textio/utf8_text.h"
+#include "formats/tvx/tvx.h"
 #include "formats/xml/xml_events.h"
 
 namespace torvane::test {
@@ -82,6 +88,13 @@ inline std::string ReadFile(const std::string& path) {
 
 using ModelReader = LoadResult (*)(const std::string&, ProgressMonitor&, ImportedModel&);
 using ModelWriter = int (*)(const std::string&, ProgressMonitor&, ImportedModel&);
+
+// Every format's own writer and reader, with a file name for it.
+inline const std::tuple<const char*, ModelWriter, ModelReader> kFormatIo[] = {
+    {"m.obj", WriteObj, ReadObj},          {"m.ply", WritePly, ReadPly},
+    {"m.3ds", Write3ds, Read3ds},          {"m.3mf", Write3mf, Read3mf},
+    {"m.tvx", WriteTvx, ReadTvx},          {"m.stl", WriteStlBinary, ReadStlBinary},
+    {"t.stl", WriteStlAscii, ReadStlAscii}};
 
 // The elements of a GrowArray or PodBuffer.
 template <class Array>

@@ -1,7 +1,6 @@
 // OBJ reading (raw elements, triangles, normals, colours, long lines, bad
 // indices) and writing (exact text, materials, MTL removal, round trip).
 
-#include "formats/obj/obj.h"
 #include "format_test_support.h"
 
 namespace torvane {

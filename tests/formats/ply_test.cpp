@@ -2,7 +2,6 @@
 // colour modes, fans, element order) and writing; damaged files are in the
 // broken corpus.
 
-#include "formats/ply/ply.h"
 #include "format_test_support.h"
 
 namespace torvane {

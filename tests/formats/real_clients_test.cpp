@@ -9,10 +9,6 @@
 
 #include "Model/COM/NMR_DLLInterfaces.h"
 #include "format_test_support.h"
-#include "formats/3ds/3ds.h"
-#include "formats/3mf/3mf.h"
-#include "formats/obj/obj.h"
-#include "formats/ply/ply.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TORVANE_LEAK_CHECKS 1

@@ -2,7 +2,6 @@
 // and the writers (the file's axes and facing, headers, facet colours and
 // the text form).
 
-#include "formats/stl/stl.h"
 #include "format_test_support.h"
 
 namespace torvane {

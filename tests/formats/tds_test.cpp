@@ -2,7 +2,6 @@
 // (the 16-bit split); damaged files are in the broken corpus.
 
 #include "format_test_support.h"
-#include "formats/3ds/3ds.h"
 
 namespace torvane {
 namespace {

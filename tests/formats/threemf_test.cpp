@@ -4,7 +4,6 @@
 
 #include "archive_test_support.h"
 #include "format_test_support.h"
-#include "formats/3mf/3mf.h"
 #include "formats/3mf/3mf_parts.h"
 #include "formats/zip/zip.h"
 #include "platform/available_memory.h"

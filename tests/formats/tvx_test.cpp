@@ -1,7 +1,6 @@
 // TVX reader and writer: exact round trips, the autosave file name, and
 // damaged files that must fail cleanly.
 
-#include "formats/tvx/tvx.h"
 #include "format_test_support.h"
 #include "formats/tvx/tvx_chunks.h"
 
