@@ -299,8 +299,8 @@ TEST_F(CliTest, OutlineSavesEveryShapeAndConversion) {
 
 #ifdef TORVANE_TEST_ASSIMP
 // An FBX file (assimp's text FBX exporter: an octahedron moved by its node)
-// opens through the converter beside torvane-cli; it converts to other
-// formats but cannot be written itself.
+// opens through the converter beside torvane-cli and converts to other
+// formats. (No FBX is ever written: the convert test.)
 TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   const std::unique_ptr<aiScene> scene = fbx_test::MakeScene(
       {fbx_test::kOctahedron}, {aiMatrix4x4(), {}, {{fbx_test::Translate(5, 0, 0), {0}, {}}}});
@@ -316,8 +316,6 @@ TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   const RunOutput convert = Run({"convert", fbx, stl});
   ASSERT_EQ(convert.exitCode, 0) << convert.err;
   EXPECT_EQ(TrianglesIn(stl), 8u);
-  EXPECT_EQ(Run({"convert", fbx, PathOf("copy.fbx")}).exitCode, 2);
-  EXPECT_FALSE(fs::exists(PathOf("copy.fbx")));
 
   // (What the converter cannot read fails the open: the FBX import tests.)
 }

@@ -18,15 +18,15 @@ ImportedModel Tetra() {
   model.handedness = kHandednessProgram;
   model.winding = kWindingFirst;
   model.keepNormals = 1;
+  const Colour32 a = 0xFF000030u, b = 0xFF000060u, c = 0xFF000090u, d = 0xFF0000C0u;
   ImportedMesh& mesh = test::AppendMeshOf(model, {{0, 0, 0}, {2, 0, 0}, {0, 3, 0}, {0, 0, 4}},
-                                          {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3});
+                                          {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3},
+                                          {a, a, a, b, b, b, c, c, c, d, d, d});
   mesh.normals.ResizeDiscard(12);
-  mesh.colours.ResizeDiscard(12);
   for (uint32_t k = 0; k < 12; ++k) {
     const uint32_t* t = &mesh.indices[k - k % 3];
     mesh.normals.MutableData()[k] =
         FaceNormal(mesh.positions[t[0]], mesh.positions[t[1]], mesh.positions[t[2]]);
-    mesh.colours.MutableData()[k] = 0xFF000000u | (0x30u * (k / 3 + 1));
   }
   mesh.position = {1, 2, 3};  // baked by the save
   return model;

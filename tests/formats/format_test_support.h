@@ -146,14 +146,17 @@ inline void ExpectSameTriangles(const std::vector<Triangle>& expected,
     EXPECT_GE(FindTriangle(read, expected[t], tolerance), 0) << "triangle " << t;
 }
 
-// Appends a mesh of the given positions and corners.
+// Appends a mesh of the given positions, corners and colours.
 inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Vec3> positions,
-                                  std::initializer_list<uint32_t> indices) {
+                                  std::initializer_list<uint32_t> indices,
+                                  std::initializer_list<Colour32> colours = {}) {
   ImportedMesh& mesh = AppendMesh(model);
-  EXPECT_TRUE(mesh.positions.ResizeDiscard(positions.size()));
-  EXPECT_TRUE(mesh.indices.ResizeDiscard(indices.size()));
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(positions.size()) &&
+              mesh.indices.ResizeDiscard(indices.size()) &&
+              mesh.colours.ResizeDiscard(colours.size()));
   std::copy(positions.begin(), positions.end(), mesh.positions.MutableData());
   std::copy(indices.begin(), indices.end(), mesh.indices.MutableData());
+  std::copy(colours.begin(), colours.end(), mesh.colours.MutableData());
   return mesh;
 }
 

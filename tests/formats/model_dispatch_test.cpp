@@ -78,14 +78,11 @@ ImportedModel Fan(uint32_t triangles, int32_t fileType = kFileTypeStlBinary, boo
   model.fileType = fileType;
   ImportedMesh& mesh = AppendMesh(model);
   const uint32_t corners = triangles * 3 + (extras ? 2 : 0);
-  EXPECT_TRUE(mesh.positions.ResizeDiscard(triangles + 2));
-  EXPECT_TRUE(mesh.indices.ResizeDiscard(corners));
-  EXPECT_TRUE(mesh.colours.ResizeDiscard(extras ? corners : 0));
-  EXPECT_TRUE(mesh.normals.ResizeDiscard(normals ? corners : 0));
-  for (uint32_t i = 0; i < triangles + 2; ++i) {
-    const float a = static_cast<float>(i);
-    mesh.positions.MutableData()[i] = {std::cos(a), std::sin(a), a * 0.1f};
-  }
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(triangles + 2) && mesh.indices.ResizeDiscard(corners) &&
+              mesh.colours.ResizeDiscard(extras ? corners : 0) &&
+              mesh.normals.ResizeDiscard(normals ? corners : 0));
+  for (uint32_t i = 0; i < triangles + 2; ++i)
+    mesh.positions.MutableData()[i] = {std::cos(float(i)), std::sin(float(i)), float(i) * 0.1f};
   for (uint32_t k = 0; k < corners; ++k) {
     mesh.indices.MutableData()[k] = k % 3 == 0 ? 0 : (k / 3) + (k % 3);
     if (extras) mesh.colours.MutableData()[k] = 0xFF000000u | k;
@@ -234,8 +231,6 @@ TEST(ConvertToDocument, TakingTheModelOverGivesTheSameObjects) {
     ExpectSameObjects(copied, moved);
     EXPECT_EQ(taken.meshes.front().positions.data(), nullptr);
     EXPECT_EQ(taken.meshes.front().indices.data(), nullptr);
-    // The copying conversion leaves its model whole.
-    EXPECT_EQ(source.meshes.front().indices.length(), triangles * 3 + 2);
   }
 }
 

@@ -112,11 +112,9 @@ ImportedModel ColouredQuad() {
   model.properties.Set("Author", "me\nand you");
   model.properties.Set("Model:unit", "mm");
   model.properties.Set("TVXiFileType", "7");
-  ImportedMesh& mesh =
-      test::AppendMeshOf(model, {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 3}}, {0, 1, 2, 0, 2, 3});
-  mesh.colours.ResizeDiscard(6);
-  for (uint32_t k = 0; k < 6; ++k)
-    mesh.colours.MutableData()[k] = k < 3 ? 0x80102030u : 0xFF405060u;
+  const Colour32 a = 0x80102030u, b = 0xFF405060u;
+  AppendMeshOf(model, {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 3}}, {0, 1, 2, 0, 2, 3},
+               {a, a, a, b, b, b});
   return model;
 }
 

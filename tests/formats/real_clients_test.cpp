@@ -66,12 +66,11 @@ std::vector<Triangle> AssimpTriangles(const aiScene* scene) {
     for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
       const aiFace& face = mesh->mFaces[f];
       if (face.mNumIndices != 3) continue;
-      Triangle t;
+      Triangle& t = out.emplace_back();
       for (int j = 0; j < 3; ++j) {
         const aiVector3D& v = mesh->mVertices[face.mIndices[j]];
         t[j] = {v.x, v.y, v.z};
       }
-      out.push_back(t);
     }
   }
   return out;

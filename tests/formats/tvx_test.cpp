@@ -45,12 +45,9 @@ struct TvxBytes {
     return Chunk(kPositions, kKindRaw, raw.size(), raw);
   }
   TvxBytes& Corners(const std::vector<uint32_t>& indices) {
-    std::string raw;
-    for (uint32_t index : indices) {
-      char record[20] = {};
-      std::memcpy(record, &index, 4);
-      raw.append(record, 20);
-    }
+    std::string raw;  // 20-byte records, the position index first
+    for (uint32_t index : indices)
+      raw += std::string(reinterpret_cast<const char*>(&index), 4) + std::string(16, '\0');
     return Chunk(kCorners, kKindRaw, raw.size(), raw);
   }
 };
