@@ -51,10 +51,9 @@ TEST(PlyRead, AsciiColoursCommentsFansAndIgnoredElements) {
   ASSERT_EQ(mesh.positions.length(), 5u);
   EXPECT_FLOAT_EQ(mesh.positions[4].x, 0.5f);
   EXPECT_EQ(Values(mesh.indices), (std::vector<uint32_t>{0, 1, 2, 0, 1, 2, 2, 3, 0, 3, 4, 0}));
-  ASSERT_EQ(mesh.colours.length(), 5u);  // per vertex
-  EXPECT_EQ(mesh.colours[0], 0xFFFF0000u);
-  EXPECT_EQ(mesh.colours[3], 0xFF010203u);
-  EXPECT_EQ(mesh.colours[4], 0xFF2C0000u);  // 300 keeps its low byte
+  // Per vertex; 300 keeps its low byte.
+  EXPECT_EQ(Values(mesh.colours), (std::vector<Colour32>{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu,
+                                                         0xFF010203u, 0xFF2C0000u}));
 }
 
 TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
@@ -77,13 +76,11 @@ TEST(PlyRead, BinaryOrdersSizedNamesAndSkippedProperties) {
     const ImportedModel loaded = Load(header + body.text);
     const ImportedMesh& mesh = loaded.meshes.front();
     ASSERT_EQ(mesh.positions.length(), 4u);
-    EXPECT_FLOAT_EQ(mesh.positions[3].x, 3.0f);
-    EXPECT_FLOAT_EQ(mesh.positions[3].y, 6.0f);
-    EXPECT_FLOAT_EQ(mesh.positions[3].z, -1.5f);
+    EXPECT_TRUE(Near(mesh.positions[3], {3, 6, -1.5f}, 0));
     EXPECT_EQ(Values(mesh.indices), (std::vector<uint32_t>{0, 1, 2, 2, 3, 0}));
     // Face colours win over vertex colours; every fanned corner has one.
-    ASSERT_EQ(mesh.colours.length(), 6u);
-    EXPECT_EQ(mesh.colours[5], 0xFF348000u);  // red 0x1234 -> 0x34, green 0.5 -> 128
+    // Red 0x1234 -> 0x34, green 0.5 -> 128.
+    EXPECT_EQ(Values(mesh.colours), std::vector<Colour32>(6, 0xFF348000u));
   }
 }
 

@@ -61,11 +61,10 @@ TEST(StlRead, BinaryWithSolidHeaderAttributeColoursAndHeaderMaterial) {
   facets[1].attribute = 0x001F;
   facets[2].attribute = 0x8000;
   const ImportedMesh coloured = Loaded(ReadStlBinary, BinaryStl("coloured", facets)).meshes.front();
-  ASSERT_EQ(coloured.colours.length(), 12u);
-  EXPECT_EQ(coloured.colours[0], 0xFF000000u);
-  EXPECT_EQ(coloured.colours[3], 0xFFF80000u);
-  EXPECT_EQ(coloured.colours[5], 0xFFF80000u);
-  EXPECT_EQ(coloured.colours[6], 0xFF000000u);  // no COLOR=: object colour is black
+  // No COLOR=: the object colour is black.
+  std::vector<Colour32> want(12, 0xFF000000u);
+  std::fill(want.begin() + 3, want.begin() + 6, 0xFFF80000u);
+  EXPECT_EQ(Values(coloured.colours), want);
   EXPECT_EQ(StlAttributeToColour(0x7FFF), 0xFFF8F8F8u);
 
   const uint32_t colour = 0xFF336699u, diffuse = 0xFF112233u, specular = 0xFF445566u,
