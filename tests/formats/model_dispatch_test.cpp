@@ -96,88 +96,79 @@ ImportedModel Fan(uint32_t triangles, int32_t fileType = kFileTypeStlBinary, boo
   return model;
 }
 
-TEST(ConvertToDocument, RefusesSmallMeshesAndBadIndices) {
-  RecordingProgress progress;
-  Document three;
-  EXPECT_EQ(ConvertModelToDocument(Fan(3), three, progress, false), 0);
-  EXPECT_TRUE(three.objects.empty());
+// The document made of a model (copied; the file state an autosave
+// restores is the TVX autosave round trip's).
+int Converted(const ImportedModel& model, Document& document, bool restore = false,
+              int cancelAtQuestion = -1) {
+  RecordingProgress progress(cancelAtQuestion);
+  return ConvertModelToDocument(model, document, progress, restore);
+}
 
-  Document four;
-  EXPECT_EQ(ConvertModelToDocument(Fan(4), four, progress, false), 0);
+TEST(ConvertToDocument, SmallMeshesBadIndicesColoursTransformsAndCancel) {
+  Document three, four;
+  EXPECT_EQ(Converted(Fan(3), three), 0);
+  EXPECT_TRUE(three.objects.empty());
+  EXPECT_EQ(Converted(Fan(4), four), 0);
   ASSERT_EQ(four.objects.size(), 1u);
   EXPECT_EQ(TriangleCount(four.objects[0]->mesh), 4u);
   EXPECT_EQ(four.objects[0]->mesh.corners[0].colour, 0xFFDCDCDCu);
 
   // A first good mesh stays when the second has an index equal to the
   // vertex count.
-  ImportedModel bad = Fan(4);
-  ImportedModel second = Fan(5);
+  ImportedModel bad = Fan(4), second = Fan(5);
   second.meshes.front().indices.MutableData()[7] = second.meshes.front().positions.length();
   bad.meshes.splice(bad.meshes.end(), second.meshes);
   Document partial;
-  EXPECT_EQ(ConvertModelToDocument(bad, partial, progress, false), 2);
+  EXPECT_EQ(Converted(bad, partial), 2);
   EXPECT_EQ(partial.objects.size(), 1u);
 
   // A cancel while the second mesh converts removes the first one too.
-  Document cancelled;
-  RecordingProgress cancelling(6);
   ImportedModel two = Fan(200);
   two.meshes.push_back(two.meshes.front());
-  EXPECT_EQ(ConvertModelToDocument(two, cancelled, cancelling, false), 1);
+  Document cancelled;
+  EXPECT_EQ(Converted(two, cancelled, false, 6), 1);
   EXPECT_TRUE(cancelled.objects.empty());
-}
 
-TEST(ConvertToDocument, ColourCountDecidesPerCornerOrPerVertex) {
-  RecordingProgress progress;
-  // Per vertex: colour count equals the vertex count (6) and not the
-  // index count (12).
+  // Per vertex: colour count equals the vertex count (6) and not the index
+  // count (12).
   ImportedModel perVertex = Fan(4);
   ImportedMesh& mesh = perVertex.meshes.front();
   ASSERT_TRUE(mesh.colours.ResizeDiscard(mesh.positions.length()));
   for (uint32_t i = 0; i < mesh.colours.length(); ++i)
     mesh.colours.MutableData()[i] = 0xFF000000u + i;
   Document a;
-  ASSERT_EQ(ConvertModelToDocument(perVertex, a, progress, false), 0);
-  const Mesh& made = a.objects[0]->mesh;
-  for (uint32_t k = 0; k < made.cornerCount; ++k)
-    EXPECT_EQ(made.corners[k].colour, 0xFF000000u + made.corners[k].vertexIndex);
-
+  ASSERT_EQ(Converted(perVertex, a), 0);
+  for (const MeshCorner& corner : std::span(a.objects[0]->mesh.corners.data(), 12))
+    EXPECT_EQ(corner.colour, 0xFF000000u + corner.vertexIndex);
   // Per corner wins when both counts are equal; other counts fall back to
   // the default colour.
   ImportedModel odd = Fan(4);
   ASSERT_TRUE(odd.meshes.front().colours.ResizeDiscard(5));
   odd.meshes.front().metadata.SetInt("ObjectDefaultColor", static_cast<int32_t>(0xFF123456u));
   Document b;
-  ASSERT_EQ(ConvertModelToDocument(odd, b, progress, false), 0);
+  ASSERT_EQ(Converted(odd, b), 0);
   EXPECT_EQ(b.objects[0]->mesh.corners[4].colour, 0xFF123456u);
   EXPECT_EQ(b.objects[0]->metadata.GetInt("ObjectDefaultColor"), static_cast<int32_t>(0xFF123456u));
-}
 
-// (The file state an autosave restores is the TVX autosave round trip's.)
-TEST(ConvertToDocument, NativeFilesKeepTheirTransformsAndProperties) {
-  RecordingProgress progress;
-  ImportedModel model = Fan(4);
-  model.fileType = kFileTypeTvx;
-  ImportedMesh& mesh = model.meshes.front();
-  mesh.position = {1, 2, 3};
-  mesh.rotation = {10, 20, 30};
-  mesh.scale = {2, 2, 2};
-  model.properties.Set("Custom", "kept");
-  Document document;
-  ASSERT_EQ(ConvertModelToDocument(model, document, progress, true), 0);
-  const Mesh& made = document.objects[0]->mesh;
-  EXPECT_FLOAT_EQ(made.position.y, 2.0f);
-  EXPECT_FLOAT_EQ(made.rotation.z, 30.0f);
-  EXPECT_FLOAT_EQ(made.scale.x, 2.0f);
-  EXPECT_EQ(document.metadata.GetOr("Custom", ""), "kept");
-
+  // Native files keep their transforms and properties.
+  ImportedModel native = Fan(4, kFileTypeTvx);
+  native.meshes.front().position = {1, 2, 3};
+  native.meshes.front().rotation = {10, 20, 30};
+  native.meshes.front().scale = {2, 2, 2};
+  native.properties.Set("Custom", "kept");
+  Document restored;
+  ASSERT_EQ(Converted(native, restored, true), 0);
+  const Mesh& made = restored.objects[0]->mesh;
+  EXPECT_TRUE(Near(made.position, {1, 2, 3}, 0) && Near(made.rotation, {10, 20, 30}, 0) &&
+              Near(made.scale, {2, 2, 2}, 0));
+  EXPECT_EQ(restored.metadata.GetOr("Custom", ""), "kept");
   // Without the restore flag the file state is not taken and nothing is
   // left marked unsaved; other formats arrive centred on their origin.
-  model.properties.Set("TVXszFilePath", "/somewhere/a.stl");
-  model.properties.SetBool("TVXbHaveChanges", true);
+  native.properties.Set("TVXszFilePath", "/somewhere/a.stl");
+  native.properties.SetBool("TVXbHaveChanges", true);
+  native.fileType = kFileTypeStlBinary;
   Document plain;
-  model.fileType = kFileTypeStlBinary;
-  ASSERT_EQ(ConvertModelToDocument(model, plain, progress, false), 0);
+  ASSERT_EQ(Converted(native, plain), 0);
   EXPECT_NE(plain.filePath, "/somewhere/a.stl");
   EXPECT_FALSE(HasChanges(plain));
   EXPECT_FLOAT_EQ(plain.objects[0]->mesh.scale.x, 1.0f);

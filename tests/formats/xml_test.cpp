@@ -10,17 +10,12 @@ namespace {
 
 using namespace test;
 
-struct Parsed {
+struct Parse {
+  explicit Parse(const std::string& bytes) : result(ParseXmlBytes(bytes, nullptr, doc, error)) {}
   XmlDocument doc;
   std::string error;
-  int result = -1;
+  int result;
 };
-
-std::unique_ptr<Parsed> Parse(const std::string& bytes) {
-  auto parsed = std::make_unique<Parsed>();
-  parsed->result = ParseXmlBytes(bytes, nullptr, parsed->doc, parsed->error);
-  return parsed;
-}
 
 const XmlNode* Element(const XmlDocument& doc, const XmlNode& parent, std::string_view name) {
   for (const XmlNode* c = parent.firstChild; c; c = c->nextSibling)
@@ -75,18 +70,18 @@ const char kSample[] =
 // line break and a tab dropped), CDATA unchanged, and the preserve-space
 // flag taken from "xml:space" by the element and its children.
 TEST(Xml, TreeAttributesTextAndDeclarations) {
-  auto p = Parse(kSample);
-  ASSERT_EQ(p->result, 0);
-  EXPECT_EQ(p->error, "");
-  EXPECT_EQ(TreeLog(p->doc),
+  const Parse p(kSample);
+  ASSERT_EQ(p.result, 0);
+  EXPECT_EQ(p.error, "");
+  EXPECT_EQ(TreeLog(p.doc),
             "<?xml version=[1.0] encoding=[UTF-8]>\n</>\n<!DOCTYPE>\n</>\n"
             "<root a=[1] b=[say \"hi\"] c=[it's] a=[2] d=[<A\xE2\x98\xBA&]>\n"
             "<child>\n[  text <>\"'B ]\n</>\n[  ]\n<empty>\n</>\n[raw <b>&amp;]\n"
             "<sp preserve>\n[\n keep\t]\n<in preserve>\n[\t]\n</>\n</>\n</>\n");
-  const XmlNode* root = Element(p->doc, p->doc.Root(), "root");
+  const XmlNode* root = Element(p.doc, p.doc.Root(), "root");
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(GetAttribute(p->doc, *root, "a", ""), "2");  // a repeated name keeps the last value
-  EXPECT_EQ(GetAttribute(p->doc, *root, "zz", "fallback"), "fallback");
+  EXPECT_EQ(GetAttribute(p.doc, *root, "a", ""), "2");  // a repeated name keeps the last value
+  EXPECT_EQ(GetAttribute(p.doc, *root, "zz", "fallback"), "fallback");
 }
 
 TEST(Xml, EncodingsParseAlike) {
@@ -101,9 +96,9 @@ TEST(Xml, EncodingsParseAlike) {
   const std::string cp1252 = "<a v=\"caf\xE9\">\x80</a>";
   for (const std::string& bytes :
        {utf8, "\xEF\xBB\xBF" + utf8, utf16(false), utf16(true), cp1252}) {
-    auto p = Parse(bytes);
-    EXPECT_EQ(p->result, 0);
-    EXPECT_EQ(p->error + TreeLog(p->doc), "<a v=[caf\xC3\xA9]>\n[\xE2\x82\xAC]\n</>\n");
+    const Parse p(bytes);
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(p.error + TreeLog(p.doc), "<a v=[caf\xC3\xA9]>\n[\xE2\x82\xAC]\n</>\n");
   }
 }
 
@@ -127,21 +122,21 @@ TEST(Xml, FirstSyntaxErrorIsRecordedWithItsPosition) {
   };
   for (const auto& [text, error] : cases) {
     SCOPED_TRACE(text);
-    auto p = Parse(text);
-    EXPECT_EQ(p->result, 0);  // syntax problems do not change the result
-    const size_t colon = p->error.find(": ");
-    ASSERT_NE(colon, std::string::npos) << p->error;
-    EXPECT_EQ(p->error.substr(colon + 2), error);
+    const Parse p(text);
+    EXPECT_EQ(p.result, 0);  // syntax problems do not change the result
+    const size_t colon = p.error.find(": ");
+    ASSERT_NE(colon, std::string::npos) << p.error;
+    EXPECT_EQ(p.error.substr(colon + 2), error);
   }
   // Lines and columns: every line-break form counts once.
-  EXPECT_EQ(Parse("<a>\r\n\n\r\r<b></a>")->error.substr(0, 15), "Ln 4, Col 8: El");
-  EXPECT_EQ(Parse("<a>\xC3\xA9\xF0\x9F\x98\x80 &x")->error.substr(0, 13), "Ln 1, Col 10:");
+  EXPECT_EQ(Parse("<a>\r\n\n\r\r<b></a>").error.substr(0, 15), "Ln 4, Col 8: El");
+  EXPECT_EQ(Parse("<a>\xC3\xA9\xF0\x9F\x98\x80 &x").error.substr(0, 13), "Ln 1, Col 10:");
   // Only the first problem is kept, and the tree holds what was read.
-  auto p = Parse("<x><y>t</z><w/>&</x>");
-  EXPECT_NE(p->error.find("was with z"), std::string::npos);
-  const XmlNode* x = p->doc.Root().firstChild;
+  const Parse p("<x><y>t</z><w/>&</x>");
+  EXPECT_NE(p.error.find("was with z"), std::string::npos);
+  const XmlNode* x = p.doc.Root().firstChild;
   ASSERT_NE(x, nullptr);
-  EXPECT_NE(Element(p->doc, *x, "w"), nullptr);
+  EXPECT_NE(Element(p.doc, *x, "w"), nullptr);
 }
 
 TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
@@ -177,9 +172,9 @@ TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
       EXPECT_EQ(streamedError, wholeError) << "block " << block;
     }
     // The tree holds the same: replayed, it gives the same events.
-    auto parsed = Parse(text);
-    EXPECT_EQ(parsed->error, wholeError);
-    EXPECT_EQ(TreeLog(parsed->doc), whole.log);
+    const Parse parsed(text);
+    EXPECT_EQ(parsed.error, wholeError);
+    EXPECT_EQ(TreeLog(parsed.doc), whole.log);
   }
 }
 
@@ -191,12 +186,12 @@ TEST(Xml, DeepNestingNeitherRecursesNorFails) {
   text += "x";
   for (int i = 0; i < kDepth; ++i)
     text += "</a>";
-  auto p = Parse(text);
-  EXPECT_EQ(p->result, 0);
-  EXPECT_EQ(p->error, "");
-  EXPECT_EQ(p->doc.NodeCount(), kDepth + 2u);  // root, the elements, the text
-  auto unterminated = Parse(text.substr(0, kDepth * 3));
-  EXPECT_NE(unterminated->error.find("(EOF)"), std::string::npos);
+  const Parse p(text);
+  EXPECT_EQ(p.result, 0);
+  EXPECT_EQ(p.error, "");
+  EXPECT_EQ(p.doc.NodeCount(), kDepth + 2u);  // root, the elements, the text
+  const Parse unterminated(text.substr(0, kDepth * 3));
+  EXPECT_NE(unterminated.error.find("(EOF)"), std::string::npos);
 }
 
 // (Reading whole files is the 3MF reader's, through the archive; its size
