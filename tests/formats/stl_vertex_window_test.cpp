@@ -40,8 +40,9 @@ const float kEdgeNegative = float(-0.3183098861837907 / 16384);
 
 TEST(StlVertexWindow, PairsMergeExactlyWhenEveryComponentIsWithinTheTolerance) {
   const float big = 1048576.0f;  // 2^20: from here on only identical values are equal
+  // The first pair is exactly 2^-23 apart.
   const std::tuple<float, float, bool> kPairs[] = {
-      {1.0f, Step(1.0f, 1), false},  // exactly 2^-23 apart
+      {1.0f, Step(1.0f, 1), false},
       {1.0f, Step(1.0f, -1), true},
       {1.0f, Step(1.0f, -2), false},
       {Step(kEdgeSmall, -1), Step(kEdgeSmall, 1), true},
@@ -54,8 +55,7 @@ TEST(StlVertexWindow, PairsMergeExactlyWhenEveryComponentIsWithinTheTolerance) {
       {Step(big, -1), big, false},
       {-3e6f, -3e6f, true},
       {NAN, NAN, false},
-      {INFINITY, INFINITY, false},
-  };
+      {INFINITY, INFINITY, false}};
   for (const auto& [first, second, merged] : kPairs) {
     for (int axis = 0; axis < 3; ++axis) {
       SCOPED_TRACE(testing::Message() << first << " " << second << " axis " << axis);

@@ -1,5 +1,5 @@
-// The zip component: archiving a folder tree, extracting one entry to a
-// chosen file with a size limit, damaged data and streamed entries.
+// The zip component: archiving a folder tree, the component's presence, and
+// streamed entries with their size limit and damaged data.
 
 #include "formats/zip/zip.h"
 #include "archive_test_support.h"
