@@ -2,37 +2,22 @@
 // writes, its exit codes, messages and exact JSON lines, the editing,
 // boolean and outline subcommands and the primitives read back; plus the
 // JSON text helpers and Ctrl-C cancellation in process.
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cmath>
-#include <filesystem>
-#include <iterator>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <cstdlib>
 
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/open_model.h"
 #include "cli/terminal_progress.h"
-#include "core/null_progress.h"
 #include "formats/format_test_support.h"
-#include "formats/imported_model.h"
-#include "formats/tvx/tvx.h"
 
 #ifdef TORVANE_TEST_ASSIMP
 #include <assimp/Exporter.hpp>
 
 #include "formats/fbx_scene_support.h"
 #endif
-
-extern char** environ;
 
 namespace torvane {
 namespace {
@@ -52,48 +37,36 @@ Args Words(const std::string& line) {
   return Args(std::istream_iterator<std::string>(in), {});
 }
 
-// The three numbers after "key": [ in a JSON line.
-std::array<double, 3> Vec(const std::string& line, const std::string& key) {
-  std::array<double, 3> v{NAN, NAN, NAN};
-  const size_t at = line.find("\"" + key + "\": [");
-  if (at == std::string::npos) return v;
-  const char* p = line.c_str() + at + key.size() + 5;
-  for (double& x : v) {
-    char* end = nullptr;
-    x = std::strtod(p, &end);
-    p = end + 1;
+// The first "min" and "max" of a JSON line, rounded to thousandths.
+std::string Bounds(const std::string& line) {
+  std::string out;
+  for (const char* key : {"\"min\": [", "\"max\": ["}) {
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return "none";
+    char* p = const_cast<char*>(line.c_str() + at + std::strlen(key));
+    for (int i = 0; i < 3; ++i, ++p)
+      out += FormatText(" %.3f", std::round(std::strtod(p, &p) * 1000) / 1000 + 0.0);
   }
-  return v;
+  return out;
 }
 
 class CliTest : public ::testing::Test {
  protected:
   std::string PathOf(const std::string& name) const { return folder_.File(name); }
 
-  // Runs torvane-cli with `args`, stdout and stderr caught in files.
+  // Runs torvane-cli with `args` (each quoted for the shell), stdout and
+  // stderr caught in files.
   RunOutput Run(const Args& args) const {
-    const std::string binary = TORVANE_BINARY_DIR "/cli/torvane-cli";
-    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
-    for (const std::string& a : args)
-      argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd : {1, 2}) {
-      posix_spawn_file_actions_addopen(&actions, fd, PathOf(fd == 1 ? "out" : "err").c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::string line = TORVANE_BINARY_DIR "/cli/torvane-cli";
+    for (const std::string& arg : args) {
+      line += " '";
+      for (char c : arg)
+        line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      line += "'";
     }
-    RunOutput result;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return result;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = test::ReadFile(PathOf("out"));
-    result.err = test::ReadFile(PathOf("err"));
-    return result;
+    const int status = std::system((line + " >" + PathOf("out") + " 2>" + PathOf("err")).c_str());
+    if (status == -1 || !WIFEXITED(status)) return {};
+    return {WEXITSTATUS(status), test::ReadFile(PathOf("out")), test::ReadFile(PathOf("err"))};
   }
   RunOutput Run(const std::string& line) const { return Run(Words(line)); }
   std::string InfoJson(const std::string& path) const { return Run({"info", "--json", path}).out; }
@@ -117,11 +90,14 @@ class CliTest : public ::testing::Test {
     return PathOf(name);
   }
 
-  // Triangles of every object of the file, 0 when it does not open.
-  uint32_t TrianglesIn(const std::string& path) const {
-    Document doc;
+  // Opens the file into `doc`, which stays empty when it does not open.
+  static void Open(const std::string& path, Document& doc) {
     NullProgress progress;
-    if (OpenModel(path, progress, doc).result != kLoaded) return 0;
+    if (OpenModel(path, progress, doc).result != kLoaded) doc.objects.clear();
+  }
+  static uint32_t TrianglesIn(const std::string& path) {
+    Document doc;
+    Open(path, doc);
     uint32_t total = 0;
     for (const auto& object : doc.objects)
       total += TriangleCount(object->mesh);
@@ -132,29 +108,35 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, HelpAndUsage) {
-  const struct {
-    Args args;
-    int exitCode;
-    bool onStdout;
-    const char* text;
-  } kCases[] = {
-      {{"--help"}, 0, true, "convert"},
-      {{"info", "--help"}, 0, true, "usage: torvane-cli info"},
-      {{}, 2, false, "usage:"},
-      {{"frobnicate", "x.stl"}, 2, false, "unknown command"},
-      {{"info"}, 2, false, "usage: torvane-cli info"},
-      {{"convert", "a.stl"}, 2, false, "usage: torvane-cli convert"},
+  // The line, the exit code and a text on stdout for help, on stderr for usage.
+  const std::tuple<const char*, int, const char*> kCases[] = {
+      {"--help", 0, "convert"},
+      {"info --help", 0, "usage: torvane-cli info"},
+      {"", 2, "usage:"},
+      {"frobnicate x.stl", 2, "unknown command"},
+      {"info", 2, "usage: torvane-cli info"},
+      {"convert a.stl", 2, "usage: torvane-cli convert"},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-    const RunOutput run = Run(c.args);
-    EXPECT_EQ(run.exitCode, c.exitCode);
-    EXPECT_NE((c.onStdout ? run.out : run.err).find(c.text), std::string::npos)
+  for (const auto& [line, exitCode, text] : kCases) {
+    SCOPED_TRACE(line);
+    const RunOutput run = Run(line);
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_NE((exitCode == 0 ? run.out : run.err).find(text), std::string::npos)
         << run.out << run.err;
+  }
+  for (const char* args :
+       {"", "side circle 0 0 1 extrude 1 x.stl", "front square 0 0 1 1 extrude 1 x.stl",
+        "front circle 0 0 extrude 1 x.stl", "front line 0 0 1 1 extrude 1 x.stl",
+        "front line 0 0 1 1 2 extrude 1 x.stl", "front rectangle 0 0 1 1 extrude 0 x.stl",
+        "front rectangle 0 0 1 1 slices diagonal x.stl", "front rectangle 0 0 1 1 slices vertical",
+        "front rectangle 0 0 1 1 slices vertical x.stl y.stl"}) {
+    const RunOutput run = Run("outline " + std::string(args));
+    EXPECT_EQ(run.exitCode, 2) << args;
+    EXPECT_NE(run.err.find("usage: torvane-cli outline"), std::string::npos) << args;
   }
 }
 
-TEST_F(CliTest, InfoDescribesEachFileAndReportsFailuresWithTheProgramsMessages) {
+TEST_F(CliTest, InfoAndConvertDescribeAndKeepEachFileAndReportFailuresWithTheProgramsMessages) {
   const std::string box = WriteBoxStl("box.stl", {{0, 0, 0, 1, 2, 3}});
   const std::string missing = PathOf("missing \"file\".stl");
   const RunOutput run = Run({"info", "--json", box, missing});
@@ -170,11 +152,7 @@ TEST_F(CliTest, InfoDescribesEachFileAndReportsFailuresWithTheProgramsMessages) 
                 "\"triangles\": 12, ");
   EXPECT_EQ(first.substr(first.find("}]")), "}], \"vertices\": 8, \"triangles\": 12}\n");
   // STL is Z-up and mirrored: a file point (x, y, z) lands at (-x, z, -y).
-  const double expectMin[3] = {-1, 0, -2}, expectMax[3] = {0, 3, 0};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(Vec(first, "min")[i], expectMin[i], 1e-5) << i;
-    EXPECT_NEAR(Vec(first, "max")[i], expectMax[i], 1e-5) << i;
-  }
+  EXPECT_EQ(Bounds(first), " -1.000 0.000 -2.000 0.000 3.000 0.000");
   const std::string escaped = PathOf("missing \\\"file\\\".stl");
   EXPECT_EQ(run.out.substr(first.size()),
             "{\"file\": \"" + escaped +
@@ -195,22 +173,20 @@ TEST_F(CliTest, InfoDescribesEachFileAndReportsFailuresWithTheProgramsMessages) 
   const RunOutput unknown = Run({"info", WriteBoxStl("box.xyz", {{0, 0, 0, 1, 1, 1}})});
   EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_NE(unknown.err.find("There has been an error opening the file:"), std::string::npos);
-}
 
-TEST_F(CliTest, ConvertKeepsTheTrianglesAndWritesNothingOnFailure) {
-  const std::string stl = WriteBoxStl("part.stl", {{-1, -1, -1, 2, 1, 4}});
+  // Convert keeps the objects as info shows them and writes nothing when it
+  // fails.
   const std::string tvx = PathOf("part.tvx");
-  const RunOutput convert = Run({"convert", stl, tvx});
+  const RunOutput convert = Run({"convert", box, tvx});
   ASSERT_EQ(convert.exitCode, 0) << convert.err;
-  const std::string before = InfoJson(stl), after = InfoJson(tvx);
+  const std::string before = InfoJson(box), after = InfoJson(tvx);
   EXPECT_NE(after.find("\"fileType\": 0,"), std::string::npos) << after;
   EXPECT_EQ(after.substr(after.find("\"objects\"")), before.substr(before.find("\"objects\"")));
-
   // No writer for the name, or nothing to read: nothing is written.
-  EXPECT_EQ(Run({"convert", stl, PathOf("out.fbx")}).exitCode, 2);
-  const RunOutput missing = Run({"convert", PathOf("none.stl"), PathOf("out.tvx")});
-  EXPECT_EQ(missing.exitCode, 2);
-  EXPECT_NE(missing.err.find("There has been an error opening the file:"), std::string::npos);
+  EXPECT_EQ(Run({"convert", box, PathOf("out.fbx")}).exitCode, 2);
+  const RunOutput none = Run({"convert", PathOf("none.stl"), PathOf("out.tvx")});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_NE(none.err.find("There has been an error opening the file:"), std::string::npos);
   EXPECT_FALSE(fs::exists(PathOf("out.fbx")) || fs::exists(PathOf("out.tvx")));
 }
 
@@ -218,10 +194,7 @@ TEST_F(CliTest, EditCommandsSplitGroupSubdivideAndClean) {
   const std::string boxes = WriteBoxStl("boxes.stl", {{0, 0, 0, 1, 1, 1}, {3, 0, 0, 4, 1, 1}});
   const std::string parts = PathOf("parts.tvx"), grouped = PathOf("grouped.tvx"),
                     divided = PathOf("divided.tvx");
-  const struct {
-    Args args;
-    std::string out;
-  } kSteps[] = {
+  const std::pair<Args, std::string> kSteps[] = {
       {{"split", boxes, parts}, "The selected objects have been split into 2.\n"},
       {{"group", parts, grouped},
        "The 2 selected objects have been combined into a single object.\n"},
@@ -230,10 +203,10 @@ TEST_F(CliTest, EditCommandsSplitGroupSubdivideAndClean) {
        "There were no duplicated vertices to remove from the selected objects.\n"
        "There were no duplicated triangles to remove from the selected objects.\n"},
   };
-  for (const auto& step : kSteps) {
-    const RunOutput run = Run(step.args);
-    ASSERT_EQ(run.exitCode, 0) << step.args[0] << run.err;
-    EXPECT_EQ(run.out, step.out) << step.args[0];
+  for (const auto& [args, out] : kSteps) {
+    const RunOutput run = Run(args);
+    ASSERT_EQ(run.exitCode, 0) << args[0] << run.err;
+    EXPECT_EQ(run.out, out) << args[0];
   }
   EXPECT_NE(InfoJson(parts).find("\"vertices\": 8, \"triangles\": 12"), std::string::npos);
   EXPECT_NE(InfoJson(divided).find("\"vertices\": 40, \"triangles\": 72"), std::string::npos);
@@ -252,87 +225,59 @@ TEST_F(CliTest, BooleanCombinesTheObjectsOfEveryInputInOrder) {
   const std::string b = WriteBoxStl("b.stl", {{1, 1, 1, 3, 3, 3}});
   const std::string far = WriteBoxStl("far.stl", {{5, 5, 5, 6, 6, 6}});
   // One input holding two objects works as two inputs do.
-  const std::string both = PathOf("both.tvx");
+  const std::string both = PathOf("both.tvx"), out = PathOf("out.tvx"), x = PathOf("x.stl");
   ASSERT_EQ(Run({"split", WriteBoxStl("two.stl", {{0, 0, 0, 2, 2, 2}, {1, 1, 1, 3, 3, 3}}), both})
                 .exitCode,
             0);
   const std::string kUnion = "Union: The 2 selected objects were combined into 1";
-  const struct {
-    Args args;
-    std::string notice;
-    double min, max;  // x bounds of the saved result
-  } kCases[] = {
-      {{"union", a, b}, kUnion, -3, 0},
-      {{"union", both}, kUnion, -3, 0},
-      {{"subtract", b, a},
+  // The operands, the notice and the bounds of the saved result.
+  const std::tuple<std::string, std::string, const char*> kCases[] = {
+      {"union " + a + " " + b, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
+      {"union " + both, kUnion, " -3.000 0.000 -3.000 0.000 3.000 0.000"},
+      {"subtract " + b + " " + a,
        "Subtract: The target object has had the other selected objects taken away from it",
-       -3,
-       -1},
+       " -3.000 1.000 -3.000 -1.000 3.000 -1.000"},
   };
-  const std::string out = PathOf("out.tvx");
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.notice);
-    Args args{"boolean"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    args.push_back(out);
-    const RunOutput run = Run(args);
+  for (const auto& [args, notice, bounds] : kCases) {
+    SCOPED_TRACE(notice);
+    const RunOutput run = Run("boolean " + args + " " + out);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, c.notice + "\n");
+    EXPECT_EQ(run.out, notice + "\n");
     const std::string info = InfoJson(out);
     EXPECT_EQ(info.find("{\"id\": "), info.rfind("{\"id\": ")) << "one object only";
-    EXPECT_NEAR(Vec(info, "min")[0], c.min, 1e-4);
-    EXPECT_NEAR(Vec(info, "max")[0], c.max, 1e-4);
+    EXPECT_EQ(Bounds(info), bounds);
   }
-  EXPECT_EQ(Run({"boolean", "intersect", a, far, PathOf("none.stl")}).out,
+  EXPECT_EQ(Run("boolean intersect " + a + " " + far + " " + PathOf("none.stl")).out,
             "Intersection: There was no common intersection of the 2 selected objects\n");
-  for (const Args& bad : {Args{"union", PathOf("x.stl")}, Args{"xor", a, b, PathOf("x.stl")},
-                          Args{"union", a, PathOf("missing.stl"), PathOf("x.stl")}}) {
-    Args args{"boolean"};
-    args.insert(args.end(), bad.begin(), bad.end());
-    EXPECT_EQ(Run(args).exitCode, 2) << bad[0];
-  }
+  for (const std::string& bad : {"union " + x, "xor " + a + " " + b + " " + x,
+                                 "union " + a + " " + PathOf("m.stl") + " " + x})
+    EXPECT_EQ(Run("boolean " + bad).exitCode, 2) << bad;
+  EXPECT_FALSE(fs::exists(x));
 }
 
+// (The shapes themselves are the primitive generators' tests.)
 TEST_F(CliTest, PrimitiveSavesEachShapeReadyToOpen) {
-  const struct {
-    const char* shape;
-    uint32_t triangles;
-    float maxX;
-  } kShapes[] = {{"cube", 12, 5.0f}, {"icosahedron", 20, 4.472f}};
-  for (const auto& e : kShapes) {
-    SCOPED_TRACE(e.shape);
-    const std::string out = PathOf(std::string(e.shape) + ".tvx");
-    ASSERT_EQ(RunCli(Args{"primitive", e.shape, out}), kExitSuccess);
-    Document doc;
-    NullProgress progress;
-    ASSERT_EQ(OpenModel(out, progress, doc).result, kLoaded);
-    ASSERT_EQ(doc.objects.size(), 1u);
-    EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), e.triangles);
-    EXPECT_NEAR(MeshBounds(doc.objects[0]->mesh).max.x, e.maxX, 0.05f);
-  }
+  const std::string cube = PathOf("cube.tvx"), both = PathOf("cube+torus.tvx");
+  ASSERT_EQ(RunCli(Args{"primitive", "cube", cube}), kExitSuccess);
+  EXPECT_EQ(TrianglesIn(cube), 12u);
   // Added to an opened file: its objects come first and stay as they were.
-  const std::string both = PathOf("cube+torus.tvx");
-  ASSERT_EQ(RunCli(Args{"primitive", "torus", PathOf("cube.tvx"), both}), kExitSuccess);
+  ASSERT_EQ(RunCli(Args{"primitive", "torus", cube, both}), kExitSuccess);
   Document doc;
-  NullProgress progress;
-  ASSERT_EQ(OpenModel(both, progress, doc).result, kLoaded);
+  Open(both, doc);
   ASSERT_EQ(doc.objects.size(), 2u);
   EXPECT_EQ(TriangleCount(doc.objects[0]->mesh), 12u);
+  EXPECT_NEAR(MeshBounds(doc.objects[0]->mesh).max.x, 5.0f, 0.05f);
   EXPECT_EQ(TriangleCount(doc.objects[1]->mesh), 800u);
-  for (const Args& args :
-       {Args{"primitive", "cone", "x.stl"}, Args{"primitive", "cube"},
-        Args{"primitive", "cube", "x.unknown"},
-        Args{"primitive", "cube", PathOf("missing.stl"), PathOf("x.stl")},
-        Args{"primitive", "cube", PathOf("cube.tvx"), PathOf("x.stl"), PathOf("y.stl")}})
-    EXPECT_EQ(RunCli(args), kExitFailure) << args[2];
-  EXPECT_FALSE(fs::exists(PathOf("x.stl")));
+  const std::string x = PathOf("x.stl");
+  for (const std::string& bad :
+       {"cone " + x, std::string("cube"), "cube " + PathOf("x.unknown"),
+        "cube " + PathOf("none.stl") + " " + x, "cube " + cube + " " + x + " " + PathOf("y.stl")})
+    EXPECT_EQ(RunCli(Words("primitive " + bad)), kExitFailure) << bad;
+  EXPECT_FALSE(fs::exists(x));
 }
 
 TEST_F(CliTest, OutlineSavesEveryShapeAndConversion) {
-  const struct {
-    const char* args;
-    uint32_t triangles;
-  } kCases[] = {
+  const std::pair<const char*, uint32_t> kCases[] = {
       // 24 + 24 face triangles and 52 wall triangles.
       {"front circle 0 0 5 extrude 2", 100},
       {"right rectangle 0 0 3 2 extrude 1", 12},
@@ -341,38 +286,19 @@ TEST_F(CliTest, OutlineSavesEveryShapeAndConversion) {
       // Three legs of the U: three capped cylinders.
       {"front line 0 0 6 0 6 4 4 4 4 1 2 1 2 4 0 4 slices vertical", 288},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.args);
-    ASSERT_EQ(Run("outline " + std::string(c.args) + " " + PathOf("solid.stl")).exitCode, 0);
-    EXPECT_EQ(TrianglesIn(PathOf("solid.stl")), c.triangles);
+  for (const auto& [args, triangles] : kCases) {
+    SCOPED_TRACE(args);
+    ASSERT_EQ(Run("outline " + std::string(args) + " " + PathOf("solid.stl")).exitCode, 0);
+    EXPECT_EQ(TrianglesIn(PathOf("solid.stl")), triangles);
   }
   ASSERT_EQ(Run("outline top circle 1 1 5 slices horizontal " + PathOf("sphere.stl")).exitCode, 0);
   EXPECT_EQ(TrianglesIn(PathOf("sphere.stl")) % 25, 0u);
 }
 
-TEST_F(CliTest, OutlineBadArgumentsShowTheUsageAndExit2) {
-  for (const char* args : {
-           "",
-           "side circle 0 0 1 extrude 1 x.stl",
-           "front square 0 0 1 1 extrude 1 x.stl",
-           "front circle 0 0 extrude 1 x.stl",
-           "front line 0 0 1 1 extrude 1 x.stl",
-           "front line 0 0 1 1 2 extrude 1 x.stl",
-           "front rectangle 0 0 1 1 extrude 0 x.stl",
-           "front rectangle 0 0 1 1 slices diagonal x.stl",
-           "front rectangle 0 0 1 1 slices vertical",
-           "front rectangle 0 0 1 1 slices vertical x.stl y.stl",
-       }) {
-    const RunOutput run = Run("outline " + std::string(args));
-    EXPECT_EQ(run.exitCode, 2) << args;
-    EXPECT_NE(run.err.find("usage: torvane-cli outline"), std::string::npos) << args;
-  }
-}
-
 #ifdef TORVANE_TEST_ASSIMP
 // An FBX file (assimp's text FBX exporter: an octahedron moved by its node)
-// opens through the converter beside torvane-cli; it converts to other
-// formats but cannot be written itself.
+// opens through the converter beside torvane-cli and converts to other
+// formats. (No FBX is ever written: the convert test.)
 TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   const std::unique_ptr<aiScene> scene = fbx_test::MakeScene(
       {fbx_test::kOctahedron}, {aiMatrix4x4(), {}, {{fbx_test::Translate(5, 0, 0), {0}, {}}}});
@@ -383,26 +309,18 @@ TEST_F(CliTest, FbxOpensThroughTheConverterAndConverts) {
   const std::string info = InfoJson(fbx);
   EXPECT_NE(info.find("\"result\": 0, \"fileType\": 8,"), std::string::npos) << info;
   EXPECT_NE(info.find("\"triangles\": 8}"), std::string::npos) << info;
-  const double expectMin[3] = {3, -2, -2}, expectMax[3] = {7, 2, 2};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(Vec(info, "min")[i], expectMin[i], 1e-4);
-    EXPECT_NEAR(Vec(info, "max")[i], expectMax[i], 1e-4);
-  }
+  EXPECT_EQ(Bounds(info), " 3.000 -2.000 -2.000 7.000 2.000 2.000");
   const std::string stl = PathOf("octahedron.stl");
   const RunOutput convert = Run({"convert", fbx, stl});
   ASSERT_EQ(convert.exitCode, 0) << convert.err;
   EXPECT_EQ(TrianglesIn(stl), 8u);
-  EXPECT_EQ(Run({"convert", fbx, PathOf("copy.fbx")}).exitCode, 2);
-  EXPECT_FALSE(fs::exists(PathOf("copy.fbx")));
 
   // (What the converter cannot read fails the open: the FBX import tests.)
 }
 #endif
 
 TEST(CliJson, StringsAndNumbersStayValid) {
-  const struct {
-    std::string text, json;
-  } kStrings[] = {
+  const std::pair<std::string, std::string> kStrings[] = {
       {"a\"b\\c\n\t", "\"a\\\"b\\\\c\\n\\t\""},
       {"\x1f", "\"\\u001f\""},
       {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82",
@@ -412,8 +330,8 @@ TEST(CliJson, StringsAndNumbersStayValid) {
       {"\xc0\xaf", "\"\\ufffd\\ufffd\""},
       {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
   };
-  for (const auto& s : kStrings)
-    EXPECT_EQ(JsonString(s.text), s.json);
+  for (const auto& [text, json] : kStrings)
+    EXPECT_EQ(JsonString(text), json);
   EXPECT_EQ(JsonNumber(NAN), "null");
   EXPECT_EQ(JsonNumber(-INFINITY), "null");
   EXPECT_EQ(JsonNumber(0.5), "0.5");
@@ -426,9 +344,8 @@ TEST(CliCancel, CtrlCCancelsTheOpen) {
   const std::string path = folder.File("cancel.tvx");
   ImportedModel model;
   model.meshes.emplace_back().positions.ResizeDiscard(3);
+  test::WriteFile(path, test::Written(WriteTvx, model, "cancel.tvx"));
   TerminalProgress progress;
-  ASSERT_EQ(WriteTvx(path, progress, model), kLoaded);
-
   InstallCancelHandler();
   SetCancelRequested(false);
   EXPECT_FALSE(progress.IsCancelled());

@@ -1,5 +1,6 @@
-// Building small zip archives for the zip and 3MF tests, straight through
-// libzip so that the archives do not depend on the code under test.
+// Building small zip archives for the zip and 3MF tests and reading their
+// entries, straight through libzip so that neither depends on the code
+// under test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,6 +44,19 @@ inline std::string Archive(const std::vector<std::pair<std::string, std::string>
   TempFolder folder;
   MakeArchive(folder.File("a.zip"), entries, stored);
   return ReadFile(folder.File("a.zip"));
+}
+
+// The bytes of an archive's entry, read through libzip; empty when it is missing.
+inline std::string EntryBytes(const std::string& path, const std::string& name) {
+  std::string bytes;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+  zip_file_t* entry = archive ? zip_fopen(archive, name.c_str(), 0) : nullptr;
+  char block[4096];
+  for (zip_int64_t n; entry && (n = zip_fread(entry, block, sizeof(block))) > 0;)
+    bytes.append(block, static_cast<size_t>(n));
+  if (entry) zip_fclose(entry);
+  if (archive) zip_discard(archive);
+  return bytes;
 }
 
 }  // namespace torvane::test

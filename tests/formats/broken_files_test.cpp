@@ -5,39 +5,23 @@
 // expected outcome, and a line or an array that cannot grow fails the open
 // as too large for the memory.
 
-#include <sstream>
-
 #include "format_test_support.h"
-#include "formats/3ds/3ds.h"
-#include "formats/3mf/3mf.h"
 #include "formats/document_file_io.h"
-#include "formats/model_file.h"
-#include "formats/obj/obj.h"
-#include "formats/ply/ply.h"
-#include "formats/stl/stl.h"
-#include "formats/tvx/tvx.h"
 #include "platform/available_memory.h"
 
 namespace torvane {
 namespace {
 
-struct NamedReader {
-  const char* name;
-  test::ModelReader read;
-};
-
 // LoadModelFile picks by the file's own extension and adds the load
-// conversions; the others are run on every file whatever its extension.
-constexpr NamedReader kReaders[] = {
-    {"LoadModelFile", LoadModelFile},
-    {"ReadStlAscii", ReadStlAscii},
-    {"ReadStlBinary", ReadStlBinary},
-    {"ReadTvx", ReadTvx},
-    {"ReadObj", ReadObj},
-    {"ReadPly", ReadPly},
-    {"Read3ds", Read3ds},
-    {"Read3mf", Read3mf},
-};
+// conversions; each format's reader is run on every file whatever its
+// extension.
+std::vector<std::pair<std::string, test::ModelReader>> Readers() {
+  std::vector<std::pair<std::string, test::ModelReader>> readers = {
+      {"LoadModelFile", LoadModelFile}};
+  for (const auto& [name, write, read] : test::kFormatIo)
+    readers.emplace_back(std::string("the reader of ") + name, read);
+  return readers;
+}
 
 TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
   const std::filesystem::path corpus = std::filesystem::path(TORVANE_TEST_DATA) / "broken";
@@ -50,11 +34,11 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     if (!entry.is_regular_file()) continue;
     ++files;
     const std::string path = entry.path().string();
-    for (const NamedReader& reader : kReaders) {
-      SCOPED_TRACE(entry.path().filename().string() + " through " + reader.name);
+    for (const auto& [name, read] : Readers()) {
+      SCOPED_TRACE(entry.path().filename().string() + " through " + name);
       ImportedModel model;
       test::RecordingProgress progress;
-      const LoadResult result = reader.read(path, progress, model);
+      const LoadResult result = read(path, progress, model);
       EXPECT_TRUE(result == kLoaded || result == kFailed) << result;
       if (result != kLoaded) continue;
       for (const ImportedMesh& mesh : model.meshes) {
@@ -69,10 +53,10 @@ TEST(BrokenFiles, EveryReaderFailsCleanlyOrLoads) {
     }
   }
   EXPECT_GT(files, 20u);
-  for (const NamedReader& reader : kReaders) {
+  for (const auto& [name, read] : Readers()) {
     ImportedModel model;
     test::RecordingProgress progress;
-    EXPECT_EQ(reader.read(temporary.File("missing.3mf"), progress, model), kFailed) << reader.name;
+    EXPECT_EQ(read(temporary.File("missing.3mf"), progress, model), kFailed) << name;
   }
   EXPECT_EQ(temporary.EntryCount(), 0u);
   EXPECT_FALSE(std::filesystem::exists("/tmp/escaped.model"));
@@ -82,11 +66,7 @@ TEST(BrokenFiles, SpecificOutcomes) {
   const std::string corpus = std::string(TORVANE_TEST_DATA) + "/broken/";
   // Files named in groups (separated by spaces) by their outcome and failure
   // reason.
-  const struct {
-    LoadResult result;
-    uint32_t reason;
-    const char* names;
-  } kOutcomes[] = {
+  const std::tuple<LoadResult, uint32_t, const char*> kOutcomes[] = {
       // Not the format, or a header or count that cannot be.
       {kFailed, 3,
        "empty.stl ply_count_overflow.ply ply_four_billion_vertices.ply ply_header_only.ply "
@@ -116,13 +96,13 @@ TEST(BrokenFiles, SpecificOutcomes) {
        "tds_keyframe_track_short.3ds 3mf_deep_nesting.3mf 3mf_dotdot_entry.3mf "
        "3mf_broken_xml.3mf 3mf_rels_to_nowhere.3mf"},
   };
-  for (const auto& outcome : kOutcomes) {
-    std::istringstream names(outcome.names);
-    for (std::string name; names >> name;) {
+  for (const auto& [result, reason, names] : kOutcomes) {
+    std::istringstream in(names);
+    for (std::string name; in >> name;) {
       ImportedModel model;
       test::RecordingProgress progress;
-      EXPECT_EQ(LoadModelFile(corpus + name, progress, model), outcome.result) << name;
-      EXPECT_EQ(model.failureReason, outcome.reason) << name;
+      EXPECT_EQ(LoadModelFile(corpus + name, progress, model), result) << name;
+      EXPECT_EQ(model.failureReason, reason) << name;
     }
   }
 
@@ -136,11 +116,8 @@ TEST(BrokenFiles, SpecificOutcomes) {
   // The second facet lacks numbers and is dropped; the first reads its
   // tokens as far as they are numbers.
   ASSERT_EQ(odd.meshes.front().indices.length(), 3u);
-  const Vec3 big = odd.meshes.front().positions[1];
-  EXPECT_TRUE(std::isinf(big.x) && big.x > 0);
-  EXPECT_TRUE(std::isinf(big.y) && big.y < 0);
-  EXPECT_EQ(big.z, 0.0f);
-  const Vec3 signs = odd.meshes.front().positions[2];
+  const Vec3 big = odd.meshes.front().positions[1], signs = odd.meshes.front().positions[2];
+  EXPECT_TRUE(std::isinf(big.x) && big.x > 0 && std::isinf(big.y) && big.y < 0 && big.z == 0);
   EXPECT_EQ(signs.x, 0.0f);  // "+-1"
   EXPECT_EQ(signs.y, 0.0f);  // "0x10" reads its leading 0
 }
@@ -167,15 +144,9 @@ TEST(BrokenFiles, WhatCannotGrowFailsAsTooLarge) {
       "property list uchar int vertex_indices\nend_header\n";
   const float corner[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
   binaryFaces.append(reinterpret_cast<const char*>(corner), sizeof(corner));
-  for (int i = 0; i < 100'000; ++i) {
-    const uint32_t face[3] = {0, 1, 2};
-    binaryFaces += '\3';
-    binaryFaces.append(reinterpret_cast<const char*>(face), sizeof(face));
-  }
-  const struct {
-    const char* name;
-    std::string bytes;
-  } kCases[] = {
+  for (int i = 0; i < 100'000; ++i)
+    binaryFaces += std::string("\3\0\0\0\0\1\0\0\0\2\0\0\0", 13);  // corners 0, 1, 2
+  const std::pair<const char*, std::string> kCases[] = {
       {"long_comment.obj", quad + "# " + longTail + "\nf 1 2 3\n"},
       {"long_last_line.obj", quad + "v 1 2 " + longTail},
       {"many_groups.obj", quad + groups},
@@ -186,18 +157,17 @@ TEST(BrokenFiles, WhatCannotGrowFailsAsTooLarge) {
       {"many_triangles.ply", binaryFaces},
   };
   test::TempFolder folder;
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    test::WriteFile(folder.File(c.name), c.bytes);
+  for (const auto& [name, bytes] : kCases) {
+    SCOPED_TRACE(name);
+    test::WriteFile(folder.File(name), bytes);
     Document loaded;
     test::RecordingProgress progress;
     DocumentLoadReport report;
     // Each file loads whole when memory is plentiful.
-    ASSERT_EQ(LoadFileIntoDocument(loaded, progress, folder.File(c.name), false, &report), kLoaded);
+    ASSERT_EQ(LoadFileIntoDocument(loaded, progress, folder.File(name), false, &report), kLoaded);
     SetAvailableMemoryOverride(3'000'000);
     Document document;
-    EXPECT_EQ(LoadFileIntoDocument(document, progress, folder.File(c.name), false, &report),
-              kFailed);
+    EXPECT_EQ(LoadFileIntoDocument(document, progress, folder.File(name), false, &report), kFailed);
     SetAvailableMemoryOverride(std::nullopt);
     EXPECT_EQ(report.failureReason, kFailureOutOfMemory);
     EXPECT_EQ(document.objectCount, 0u);

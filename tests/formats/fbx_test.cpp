@@ -12,7 +12,6 @@
 #include "fbx_scene_support.h"
 #include "format_test_support.h"
 #include "formats/fbx/fbx.h"
-#include "formats/model_file.h"
 #include "platform/child_process.h"
 #include "relay_test_support.h"
 
@@ -111,14 +110,11 @@ TEST_F(FbxImport, ExportedMeshesLoadWithTheirNodeTransforms) {
 }
 
 TEST_F(FbxImport, WhatTheConverterCannotReadFails) {
-  const std::string path = files_.File("broken.fbx");
   for (const std::string& bytes :
        {std::string("; FBX 7.4.0 project file\nnot really"),
         std::string("Kaydara FBX Binary  \0\x1a\xff\xff", 24), std::string()}) {
-    test::WriteFile(path, bytes);
     ImportedModel model;
-    test::RecordingProgress progress;
-    EXPECT_EQ(LoadModelFile(path, progress, model), kFailed);
+    EXPECT_EQ(test::ReadBytes(LoadModelFile, bytes, model, "broken.fbx"), kFailed);
     EXPECT_TRUE(model.meshes.empty());
     EXPECT_TRUE(runtime_.Empty());
     EXPECT_TRUE(relay_test::NoChildLeft());

@@ -1,6 +1,7 @@
 // Helpers of the format tests: a private temporary folder and a scope that
 // points TMPDIR at it, whole-file reads and writes, bytes read through a
-// reader, a model described to the bit as text, a progress monitor that
+// reader or made by a writer, the model a save builds of a document, a
+// model described to the bit as text, a progress monitor that
 // records texts and cancels on request, a pull source that hands text out
 // in small pieces, binary STL images built byte by byte, and small
 // documents.
@@ -13,27 +14,26 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
-#include <span>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <tuple>
 
 #include "core/document.h"
-#include "core/mesh.h"
-#include "core/progress_monitor.h"
+#include "core/null_progress.h"
 #include "core/scene_object.h"
-#include "core/status.h"
-#include "formats/imported_model.h"
-#include "formats/stl/stl_facet.h"
+#include "formats/3ds/3ds.h"
+#include "formats/3mf/3mf.h"
+#include "formats/model_file.h"
+#include "formats/obj/obj.h"
+#include "formats/ply/ply.h"
+#include "formats/stl/stl.h"
 #include "formats/textio/utf8_text.h"
+#include "formats/tvx/tvx.h"
 #include "formats/xml/xml_events.h"
 
 namespace torvane::test {
@@ -66,40 +66,40 @@ class TempFolder {
 class TmpDirScope {
  public:
   explicit TmpDirScope(const std::string& folder) {
-    const char* old = std::getenv("TMPDIR");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
     setenv("TMPDIR", folder.c_str(), 1);
   }
-  ~TmpDirScope() {
-    if (had_) {
-      setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
+  ~TmpDirScope() { old_ ? setenv("TMPDIR", old_->c_str(), 1) : unsetenv("TMPDIR"); }
   TmpDirScope(const TmpDirScope&) = delete;
   TmpDirScope& operator=(const TmpDirScope&) = delete;
 
  private:
-  std::string old_;
-  bool had_ = false;
+  std::optional<std::string> old_;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
+                     {});
 }
 
 using ModelReader = LoadResult (*)(const std::string&, ProgressMonitor&, ImportedModel&);
+using ModelWriter = int (*)(const std::string&, ProgressMonitor&, ImportedModel&);
 
-inline std::vector<uint32_t> Indices(const ImportedMesh& mesh) {
-  return std::vector<uint32_t>(mesh.indices.data(), mesh.indices.data() + mesh.indices.length());
+// Every format's own writer and reader, with a file name for it.
+inline const std::tuple<const char*, ModelWriter, ModelReader> kFormatIo[] = {
+    {"m.obj", WriteObj, ReadObj},          {"m.ply", WritePly, ReadPly},
+    {"m.3ds", Write3ds, Read3ds},          {"m.3mf", Write3mf, Read3mf},
+    {"m.tvx", WriteTvx, ReadTvx},          {"m.stl", WriteStlBinary, ReadStlBinary},
+    {"t.stl", WriteStlAscii, ReadStlAscii}};
+
+// The elements of a GrowArray or PodBuffer.
+template <class Array>
+auto Values(const Array& array) {
+  return std::vector(array.data(), array.data() + array.length());
 }
 
 using Triangle = std::array<Vec3, 3>;
@@ -146,41 +146,50 @@ inline void ExpectSameTriangles(const std::vector<Triangle>& expected,
     EXPECT_GE(FindTriangle(read, expected[t], tolerance), 0) << "triangle " << t;
 }
 
-// Appends a mesh of the given positions and corners.
+// Appends a mesh of the given positions, corners and colours.
 inline ImportedMesh& AppendMeshOf(ImportedModel& model, std::initializer_list<Vec3> positions,
-                                  std::initializer_list<uint32_t> indices) {
+                                  std::initializer_list<uint32_t> indices,
+                                  std::initializer_list<Colour32> colours = {}) {
   ImportedMesh& mesh = AppendMesh(model);
-  EXPECT_TRUE(mesh.positions.ResizeDiscard(positions.size()));
-  EXPECT_TRUE(mesh.indices.ResizeDiscard(indices.size()));
+  EXPECT_TRUE(mesh.positions.ResizeDiscard(positions.size()) &&
+              mesh.indices.ResizeDiscard(indices.size()) &&
+              mesh.colours.ResizeDiscard(colours.size()));
   std::copy(positions.begin(), positions.end(), mesh.positions.MutableData());
   std::copy(indices.begin(), indices.end(), mesh.indices.MutableData());
+  std::copy(colours.begin(), colours.end(), mesh.colours.MutableData());
   return mesh;
+}
+
+// The bag as "key=value" lines, keys in order.
+inline std::string KeyValues(const PropertyBag& bag) {
+  std::string out;
+  for (const auto& [key, value] : bag.entries())
+    out += key + "=" + value + "\n";
+  return out;
+}
+
+// What `text` makes of each element of a GrowArray, joined.
+template <class Array, class Text>
+std::string Each(const Array& array, Text text) {
+  std::string out;
+  for (uint32_t i = 0; i < array.length(); ++i)
+    out += text(array[i]);
+  return out;
 }
 
 // Everything a reader puts in a model as text, floats to the bit (%a).
 inline std::string Describe(const ImportedModel& model) {
-  std::string out;
-  const auto vec = [&out](const Vec3& v) { out += FormatText(" (%a %a %a)", v.x, v.y, v.z); };
-  for (const auto& [key, value] : model.properties.entries())
-    out += key + "=" + value + "\n";
+  const auto vec = [](const Vec3& v) { return FormatText(" (%a %a %a)", v.x, v.y, v.z); };
+  const auto index = [](uint32_t i) { return FormatText(" %u", i); };
+  const auto colour = [](Colour32 c) { return FormatText(" #%08X", c); };
+  std::string out = KeyValues(model.properties);
   for (const ImportedMesh& mesh : model.meshes) {
     out += "mesh";
     for (const auto& [key, value] : mesh.metadata.entries())
       out += " " + key + "=" + value;
-    for (const Vec3& v : {mesh.position, mesh.rotation, mesh.scale})
-      vec(v);
-    out += "\n positions";
-    for (uint32_t i = 0; i < mesh.positions.length(); ++i)
-      vec(mesh.positions[i]);
-    out += "\n corners";
-    for (uint32_t k = 0; k < mesh.indices.length(); ++k)
-      out += FormatText(" %u", mesh.indices[k]);
-    out += "\n normals";
-    for (uint32_t k = 0; k < mesh.normals.length(); ++k)
-      vec(mesh.normals[k]);
-    out += "\n colours";
-    for (uint32_t k = 0; k < mesh.colours.length(); ++k)
-      out += FormatText(" #%08X", mesh.colours[k]);
+    out += vec(mesh.position) + vec(mesh.rotation) + vec(mesh.scale) + "\n positions" +
+           Each(mesh.positions, vec) + "\n corners" + Each(mesh.indices, index) + "\n normals" +
+           Each(mesh.normals, vec) + "\n colours" + Each(mesh.colours, colour);
     for (const MaterialRef& ref : mesh.materialRefs)
       out += FormatText(" ref %u %u-%u", ref.materialId, ref.firstCorner, ref.endCorner);
     out += "\n";
@@ -196,7 +205,7 @@ inline std::string Describe(const ImportedModel& model) {
   return out;
 }
 
-// Records texts and fractions; answers "cancelled" from the n-th question on.
+// Records texts and errors; answers "cancelled" from the n-th question on.
 class RecordingProgress : public ProgressMonitor {
  public:
   explicit RecordingProgress(int cancelAtQuestion = -1) : cancelAt_(cancelAtQuestion) {}
@@ -206,47 +215,60 @@ class RecordingProgress : public ProgressMonitor {
   int WaitForObjects(std::span<const WaitHandle>, uint32_t) override { return 2; }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void SetText(const std::string& text, int) override { texts.push_back(text); }
-  void SetFraction(double fraction) override { fractions.push_back(fraction); }
+  void SetFraction(double) override {}
   void BeginIndeterminate() override {}
   void EndIndeterminate() override {}
 
-  std::vector<std::string> texts;
-  std::vector<std::string> errors;
-  std::vector<double> fractions;
+  std::vector<std::string> texts, errors;
 
  private:
   int cancelAt_;
   int questions_ = 0;
 };
 
-// Writes `bytes` as `name` in `folder` and reads it through `read`.
-inline LoadResult ReadBytesWith(ModelReader read, const TempFolder& folder, const std::string& name,
-                                const std::string& bytes, ImportedModel& model) {
-  const std::string path = folder.File(name);
-  WriteFile(path, bytes);
-  RecordingProgress progress;
-  return read(path, progress, model);
-}
-
-// The model `read` makes of `bytes` in a file of that name. A load that
-// fails ends the test (gtest reports the exception as the test's failure).
-inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+// What `read` answers for `bytes` in a file of that name.
+inline LoadResult ReadBytes(ModelReader read, const std::string& bytes, ImportedModel& model,
                             const std::string& name = "in") {
   TempFolder folder;
+  WriteFile(folder.File(name), bytes);
+  RecordingProgress progress;
+  return read(folder.File(name), progress, model);
+}
+
+// The model `read` makes of `bytes`. A load that fails ends the test (gtest
+// reports the exception as the test's failure).
+inline ImportedModel Loaded(ModelReader read, const std::string& bytes,
+                            const std::string& name = "in") {
   ImportedModel model;
-  const LoadResult result = ReadBytesWith(read, folder, name, bytes, model);
+  const LoadResult result = ReadBytes(read, bytes, model, name);
   if (result != kLoaded) throw std::runtime_error(name + " gave " + std::to_string(result));
   return model;
 }
 
 // What `read` answers for `bytes`; the model is dropped.
-inline LoadResult ReadResult(ModelReader read, const std::string& bytes,
-                             uint32_t* reason = nullptr) {
-  TempFolder folder;
+inline LoadResult ReadResult(ModelReader read, const std::string& bytes) {
   ImportedModel model;
-  const LoadResult result = ReadBytesWith(read, folder, "in", bytes, model);
-  if (reason) *reason = model.failureReason;
-  return result;
+  return ReadBytes(read, bytes, model);
+}
+
+// The bytes `write` (a writer or SaveModelFile) makes of the model as a
+// file of that name; a failed write ends the test.
+template <class Writer>
+std::string Written(Writer write, ImportedModel& model, const std::string& name) {
+  TempFolder folder;
+  RecordingProgress progress;
+  if (int(write(folder.File(name), progress, model)) != 0)
+    throw std::runtime_error(name + " was not written");
+  return ReadFile(folder.File(name));
+}
+
+// The model a save builds of the document's live objects.
+inline ImportedModel ModelOf(const Document& document, bool autosave = false) {
+  ImportedModel model;
+  RecordingProgress progress;
+  if (ConvertDocumentToModel(document, progress, model, autosave) != 0)
+    throw std::runtime_error("the document did not convert");
+  return model;
 }
 
 // Hands the text out in pieces of 1 to `largest` bytes.

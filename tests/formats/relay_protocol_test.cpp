@@ -54,7 +54,7 @@ TEST_F(RelayProtocol, WellFormedMessagesGiveTheirMeshesInOrder) {
     ASSERT_EQ(Run(mode, 0, kGood, monitor, model), kLoaded);
     ASSERT_EQ(model.meshes.size(), 2u);
     const ImportedMesh& first = model.meshes.front();
-    EXPECT_EQ(test::Indices(first), kTetrahedron.indices);
+    EXPECT_EQ(test::Values(first.indices), kTetrahedron.indices);
     ASSERT_EQ(first.positions.length(), 4u);
     EXPECT_TRUE(test::Near(first.positions[3], Vec3{0, 0, 1}, 0));
     EXPECT_EQ(first.normals.length(), 0u);
@@ -78,12 +78,7 @@ TEST_F(RelayProtocol, EveryBrokenPeerFailsCleanly) {
   fewNormals.normals.pop_back();
   std::string pastEnd = BlockBytes(kTetrahedron);
   pastEnd[0] = 5;  // five positions claimed, four sent
-  const struct {
-    const char* name;
-    const char* mode;
-    int exitCode;
-    std::string bytes;
-  } cases[] = {
+  const std::tuple<const char*, const char*, int, std::string> cases[] = {
       {"good messages, non-zero exit", "send", 3, kGood},
       {"size beyond what arrives", "send", 0, kValue + Meshes(BlockBytes(kTetrahedron), 100)},
       {"size beyond, then silence", "send-stay", 0, kValue + Meshes(BlockBytes(kTetrahedron), 100)},
@@ -102,11 +97,11 @@ TEST_F(RelayProtocol, EveryBrokenPeerFailsCleanly) {
       {"everything, then no exit", "send-hang", 0, kGood},
       {"never connects, exits 0", "no-connect", 0, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, mode, exitCode, bytes] : cases) {
+    SCOPED_TRACE(name);
     ImportedModel model;
     NullProgress monitor;
-    EXPECT_EQ(Run(c.mode, c.exitCode, c.bytes, monitor, model), kFailed);
+    EXPECT_EQ(Run(mode, exitCode, bytes, monitor, model), kFailed);
   }
 }
 

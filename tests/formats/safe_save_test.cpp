@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "format_test_support.h"
-#include "formats/model_file.h"
 #include "formats/safe_save.h"
 #include "formats/temp_folder.h"
 
@@ -40,33 +39,23 @@ TEST(SafeSave, FailedAndCancelledSavesLeaveThePreviousFile) {
 
   // A real save cancelled while preparing its data.
   Document document;
-  AddTriangles(document, Tetrahedron());
-  ImportedModel model;
-  RecordingProgress quiet;
-  ASSERT_EQ(ConvertDocumentToModel(document, quiet, model, false), 0);
-  RecordingProgress cancelling(0);
+  FindObject(document, AddTriangles(document, Tetrahedron()))->mesh.hasMaterial = true;
+  ImportedModel model = ModelOf(document);
+  RecordingProgress progress, cancelling(0);
   EXPECT_EQ(SaveModelFile(path, cancelling, model), kCancelled);
   EXPECT_EQ(ReadFile(path), "previous");
   EXPECT_EQ(folder.EntryCount(), 1u);
 
   // A successful save replaces the content and keeps the mode.
-  RecordingProgress progress;
   EXPECT_EQ(SaveModelFile(path, progress, model), kLoaded);
   EXPECT_EQ(ReadFile(path).size(), 84u + 4 * 50);
   EXPECT_EQ(ModeOf(path), 0640u);
   EXPECT_EQ(folder.EntryCount(), 1u);
-}
 
-TEST(SafeSave, ObjMaterialFileIsNamedAfterTheTarget) {
-  TempFolder folder;
-  Document document;
-  const uint32_t id = AddTriangles(document, Tetrahedron());
-  FindObject(document, id)->mesh.hasMaterial = true;
-  ImportedModel model;
-  RecordingProgress progress;
-  ASSERT_EQ(ConvertDocumentToModel(document, progress, model, false), 0);
-  ASSERT_EQ(SaveModelFile(folder.File("m.obj"), progress, model), kLoaded);
-  EXPECT_EQ(folder.EntryCount(), 2u);
+  // The OBJ material file is named after the target, not the temporary file.
+  ImportedModel obj = ModelOf(document);
+  ASSERT_EQ(SaveModelFile(folder.File("m.obj"), progress, obj), kLoaded);
+  EXPECT_EQ(folder.EntryCount(), 3u);
   EXPECT_NE(ReadFile(folder.File("m.obj")).find("mtllib m.mtl"), std::string::npos);
   EXPECT_FALSE(ReadFile(folder.File("m.mtl")).empty());
 }

@@ -1,31 +1,13 @@
 // TVX reader and writer: exact round trips, the autosave file name, and
 // damaged files that must fail cleanly.
 
-#include "formats/tvx/tvx.h"
-#include "core/null_progress.h"
 #include "format_test_support.h"
-#include "formats/model_file.h"
 #include "formats/tvx/tvx_chunks.h"
 
 namespace torvane {
 namespace {
 
 using namespace tvx;
-
-using RecordingMonitor = test::RecordingProgress;
-
-class TvxTest : public ::testing::Test {
- protected:
-  std::string PathOf(const std::string& name) const { return folder_.File(name); }
-  std::string WriteBytes(const std::string& name, const std::string& bytes) const {
-    test::WriteFile(PathOf(name), bytes);
-    return PathOf(name);
-  }
-  LoadResult Read(const struct TvxBytes& b, ImportedModel& model);
-
-  test::TempFolder folder_;
-  RecordingMonitor monitor_;
-};
 
 // Builds TVX bytes by hand, for files the writer would never produce.
 struct TvxBytes {
@@ -63,24 +45,27 @@ struct TvxBytes {
     return Chunk(kPositions, kKindRaw, raw.size(), raw);
   }
   TvxBytes& Corners(const std::vector<uint32_t>& indices) {
-    std::string raw;
-    for (uint32_t index : indices) {
-      char record[20] = {};
-      std::memcpy(record, &index, 4);
-      raw.append(record, 20);
-    }
+    std::string raw;  // 20-byte records, the position index first
+    for (uint32_t index : indices)
+      raw += std::string(reinterpret_cast<const char*>(&index), 4) + std::string(16, '\0');
     return Chunk(kCorners, kKindRaw, raw.size(), raw);
   }
 };
 
-// One triangle (three positions, three corners) in a mesh data chunk.
-void PutTriangleObject(TvxBytes& b, const std::vector<uint32_t>& indices = {0, 1, 2}) {
+// An object whose mesh data chunk holds what `body` puts in; by default
+// one triangle (three positions, three corners).
+template <class Body>
+void PutObject(TvxBytes& b, Body body) {
   const size_t object = b.Open(kObject);
   const size_t data = b.Open(kMeshData);
-  b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-  b.Corners(indices);
+  body(b);
   b.Close(data);
   b.Close(object);
+}
+void PutTriangleObject(TvxBytes& b) {
+  PutObject(b, [](TvxBytes& b) {
+    b.Positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}).Corners({0, 1, 2});
+  });
 }
 
 // A whole file: the header, a root holding what `body` puts in, the trailer.
@@ -95,8 +80,8 @@ TvxBytes Framed(Body body, uint16_t version = kVersionWritten) {
   return b;
 }
 
-LoadResult TvxTest::Read(const TvxBytes& b, ImportedModel& model) {
-  return ReadTvx(WriteBytes("t.tvx", b.data), monitor_, model);
+ImportedModel Read(const TvxBytes& b) {
+  return test::Loaded(ReadTvx, b.data);
 }
 
 ImportedMesh MakeMesh(uint32_t triangles, float seed) {
@@ -119,7 +104,7 @@ ImportedMesh MakeMesh(uint32_t triangles, float seed) {
   return mesh;
 }
 
-TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
+TEST(Tvx, RoundTripKeepsTransformsCornersAndProperties) {
   ImportedModel model;
   model.properties.Set("ModelName", "widget");
   model.properties.Set("Formula", "a=b=c");
@@ -132,56 +117,47 @@ TEST_F(TvxTest, RoundTripKeepsTransformsCornersAndProperties) {
   first.metadata.Set("ObjectName", "Bracket");
   ImportedMaterial material;
   material.ambient = 0xFF010101;
-  material.hasAmbient = true;
   material.diffuse = 0xFF808080;
-  material.hasDiffuse = true;
-  const uint16_t id = AddMaterial(model, material).materialId;
+  material.hasAmbient = material.hasDiffuse = true;
   MaterialRef ref;
-  ref.materialId = id;
+  ref.materialId = AddMaterial(model, material).materialId;
   ref.endCorner = 15;
   first.materialRefs.push_front(ref);
   model.meshes.emplace_back();  // no positions: not written
   model.meshes.emplace_back(MakeMesh(4, -7.0f)).scale = {3.0f, 3.0f, 3.0f};
 
-  RecordingMonitor monitor;
-  const std::string path = PathOf("model.tvx");
-  ASSERT_EQ(WriteTvx(path, monitor, model), kLoaded);
-  const std::string bytes = test::ReadFile(path);
-  uint32_t trailer = 0;
-  std::memcpy(&trailer, bytes.data() + bytes.size() - 4, 4);
-  EXPECT_EQ(trailer, kMagic);
-
-  ImportedModel back;
-  ASSERT_EQ(ReadTvx(path, monitor, back), kLoaded);
-  EXPECT_TRUE(monitor.errors.empty());
+  const std::string bytes = test::Written(WriteTvx, model, "model.tvx");
+  EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string(reinterpret_cast<const char*>(&kMagic), 4));
+  const ImportedModel back = test::Loaded(ReadTvx, bytes);
   EXPECT_EQ(back.fileType, kFileTypeTvx);
   EXPECT_EQ(back.failureReason, kFailureNone);
   model.meshes.erase(std::next(model.meshes.begin()));
   EXPECT_EQ(test::Describe(back), test::Describe(model));
 }
 
-TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
+TEST(Tvx, HeaderChecksAndOpenFailures) {
+  test::TempFolder folder;
+  test::RecordingProgress monitor;
   ImportedModel model;
-  const std::string missing = PathOf("missing.tvx");
-  EXPECT_EQ(ReadTvx(missing, monitor_, model), kFailed);
+  const std::string missing = folder.File("missing.tvx"), path = folder.File("t.tvx");
+  EXPECT_EQ(ReadTvx(missing, monitor, model), kFailed);
   EXPECT_EQ(model.failureReason, 3u);
-  TvxBytes wrongMagic;
+  TvxBytes wrongMagic, wrongRoot;
   wrongMagic.Put(uint32_t{0x12345678}).Put(kHeaderOne).Put(kHeaderSize32).Put(kVersionWritten);
   wrongMagic.Close(wrongMagic.Open(kRoot));
-  EXPECT_EQ(Read(wrongMagic, model), kFailed);
   // A root chunk of the wrong kind is not a TVX file either.
-  TvxBytes wrongRoot;
   wrongRoot.Header().Chunk(kRoot, kKindRaw, 0, "");
-  EXPECT_EQ(Read(wrongRoot, model), kFailed);
-  EXPECT_EQ(monitor_.errors,
-            (std::vector<std::string>{"File " + missing + " can not be opened.",
-                                      "File " + PathOf("t.tvx") + " was not readable.",
-                                      "File " + PathOf("t.tvx") + " was not readable."}));
+  for (const TvxBytes* b : {&wrongMagic, &wrongRoot}) {
+    test::WriteFile(path, b->data);
+    EXPECT_EQ(ReadTvx(path, monitor, model), kFailed);
+  }
+  EXPECT_EQ(monitor.errors, (std::vector<std::string>{"File " + missing + " can not be opened.",
+                                                      "File " + path + " was not readable.",
+                                                      "File " + path + " was not readable."}));
 
   // Version 2 is refused; version 0 and 1 are read.
   for (uint16_t version : {uint16_t{0}, uint16_t{1}, uint16_t{2}, uint16_t{0xFFFF}}) {
-    ImportedModel versioned;
-    EXPECT_EQ(Read(Framed([](TvxBytes& b) { PutTriangleObject(b); }, version), versioned),
+    EXPECT_EQ(test::ReadResult(ReadTvx, Framed(PutTriangleObject, version).data),
               version < 2 ? kLoaded : kFailed)
         << version;
   }
@@ -189,7 +165,7 @@ TEST_F(TvxTest, HeaderChecksAndOpenFailures) {
 
 // Unknown chunks at every level are skipped; property texts split at their
 // first "=".
-TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
+TEST(Tvx, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
   const TvxBytes b = Framed([](TvxBytes& b) {
     b.Chunk(0x7777, kKindRaw, 5, "junk!");
     // An unknown container whose contents would be nonsense if walked.
@@ -217,65 +193,42 @@ TEST_F(TvxTest, UnknownChunksAreSkippedAndPropertiesSplitAtTheFirstEqualsSign) {
     b.Text(kMeshProperty, "Path=C:\\a=b");
     b.Close(object);
   });
-  ImportedModel model;
-  ASSERT_EQ(Read(b, model), kLoaded);
+  const ImportedModel model = Read(b);
   ASSERT_EQ(model.meshes.size(), 1u);
   const ImportedMesh& mesh = model.meshes.front();
   EXPECT_EQ(mesh.indices.length(), 3u);
   EXPECT_EQ(mesh.scale.y, 2.5f);
-  EXPECT_FALSE(mesh.metadata.Has("ObjectDefaultColor"));
-  const PropertyBag& props = model.properties;
-  EXPECT_EQ(props.GetOr("Note", ""), "x=1;y=2");
-  EXPECT_EQ(props.GetOr("Open", ""), "ok");
-  EXPECT_EQ(props.GetOr("Cut", ""), "ab");
-  EXPECT_EQ(props.size(), 3u);  // none for "", "NoValue" or "no equals"
-  EXPECT_EQ(mesh.metadata.GetOr("Path", ""), "C:\\a=b");
-  EXPECT_EQ(mesh.metadata.GetOr(std::string(260, 'k'), ""), "long key");
+  // None for "", "NoValue" or "no equals"; keys are cut to 260 bytes.
+  EXPECT_EQ(test::KeyValues(model.properties), "Cut=ab\nNote=x=1;y=2\nOpen=ok\n");
+  EXPECT_EQ(test::KeyValues(mesh.metadata),
+            "Path=C:\\a=b\n" + std::string(260, 'k') + "=long key\n");
 }
 
-TEST_F(TvxTest, DamagedAndTruncatedFilesFailWithoutCrashing) {
+TEST(Tvx, DamagedAndTruncatedFilesFailWithoutCrashing) {
   // Chunks longer than their parent or the file, corners that name no
   // position or make no whole triangle: files of the broken corpus.
-  {  // Array lengths that are not whole records: the partial record is ignored.
-    ImportedModel model;
-    ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                     const size_t object = b.Open(kObject);
-                     const size_t data = b.Open(kMeshData);
-                     b.Chunk(kPositions, kKindRaw, 3 * 12 + 5, std::string(3 * 12 + 5, '\0'));
-                     b.Chunk(kCorners, kKindRaw, 3 * 20 + 19, std::string(3 * 20 + 19, '\0'));
-                     b.Close(data);
-                     b.Close(object);
-                   }),
-                   model),
-              kLoaded);
-    EXPECT_EQ(model.meshes.front().positions.length(), 3u);
-    EXPECT_EQ(model.meshes.front().indices.length(), 3u);
-  }
-  {  // An object without positions is dropped, even with corners.
-    ImportedModel model;
-    ASSERT_EQ(Read(Framed([](TvxBytes& b) {
-                     const size_t object = b.Open(kObject);
-                     const size_t data = b.Open(kMeshData);
-                     b.Corners({0, 1, 2});
-                     b.Close(data);
-                     b.Close(object);
-                   }),
-                   model),
-              kLoaded);
-    EXPECT_TRUE(model.meshes.empty());
-  }
+  // Array lengths that are not whole records: the partial record is ignored.
+  const ImportedModel partial = Read(Framed([](TvxBytes& b) {
+    PutObject(b, [](TvxBytes& b) {
+      b.Chunk(kPositions, kKindRaw, 3 * 12 + 5, std::string(3 * 12 + 5, '\0'));
+      b.Chunk(kCorners, kKindRaw, 3 * 20 + 19, std::string(3 * 20 + 19, '\0'));
+    });
+  }));
+  EXPECT_EQ(partial.meshes.front().positions.length(), 3u);
+  EXPECT_EQ(partial.meshes.front().indices.length(), 3u);
+  // An object without positions is dropped, even with corners.
+  EXPECT_TRUE(Read(Framed([](TvxBytes& b) {
+                PutObject(b, [](TvxBytes& b) { b.Corners({0, 1, 2}); });
+              })).meshes.empty());
 
   // Every truncation of a valid file fails (or, cut only in the trailer,
   // loads), and none crashes.
   ImportedModel full;
   full.properties.Set("A", "b");
   full.meshes.emplace_back(MakeMesh(3, 1.0f)).metadata.Set("ObjectName", "x");
-  const std::string path = PathOf("full.tvx");
-  ASSERT_EQ(WriteTvx(path, monitor_, full), kLoaded);
-  const std::string bytes = test::ReadFile(path);
+  const std::string bytes = test::Written(WriteTvx, full, "full.tvx");
   for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    ImportedModel model;
-    EXPECT_EQ(ReadTvx(WriteBytes("cut.tvx", bytes.substr(0, cut)), monitor_, model),
+    EXPECT_EQ(test::ReadResult(ReadTvx, bytes.substr(0, cut)),
               cut >= bytes.size() - 4 ? kLoaded : kFailed)
         << cut;
   }

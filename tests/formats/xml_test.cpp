@@ -10,150 +10,17 @@ namespace {
 
 using namespace test;
 
-struct Parsed {
+struct Parse {
+  explicit Parse(const std::string& bytes) : result(ParseXmlBytes(bytes, nullptr, doc, error)) {}
   XmlDocument doc;
   std::string error;
-  int result = -1;
+  int result;
 };
-
-std::unique_ptr<Parsed> Parse(const std::string& bytes) {
-  auto parsed = std::make_unique<Parsed>();
-  parsed->result = ParseXmlBytes(bytes, nullptr, parsed->doc, parsed->error);
-  return parsed;
-}
-
-std::vector<const XmlNode*> Children(const XmlNode& node) {
-  std::vector<const XmlNode*> out;
-  for (const XmlNode* c = node.firstChild; c; c = c->nextSibling)
-    out.push_back(c);
-  return out;
-}
 
 const XmlNode* Element(const XmlDocument& doc, const XmlNode& parent, std::string_view name) {
   for (const XmlNode* c = parent.firstChild; c; c = c->nextSibling)
     if (doc.Name(*c) == name) return c;
   return nullptr;
-}
-
-const char kSample[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-    "<!DOCTYPE root [ <!ENTITY e \"x\"> ]>\n"
-    "<!-- a comment <with> markup -->\n"
-    "<root a=\"1\" b='say \"hi\"' c=\"it's\" a=\"2\" d=\"&lt;&#65;&#x263A;&amp;\">\n"
-    "\t<child>  text &lt;&gt;&quot;&apos;&#66; </child>\n"
-    "  <empty/>\n"
-    "<![CDATA[raw <b>&amp;]]>"
-    "<sp xml:space=\"1\">\n keep\t<in>\t</in></sp>\n"
-    "</root>\n";
-
-TEST(Xml, TreeAttributesTextAndDeclarations) {
-  auto p = Parse(kSample);
-  ASSERT_EQ(p->result, 0);
-  EXPECT_EQ(p->error, "");
-  const XmlDocument& doc = p->doc;
-  const auto top = Children(doc.Root());
-  ASSERT_EQ(top.size(), 3u);
-  EXPECT_EQ(doc.Name(*top[0]), "?xml");
-  EXPECT_EQ(GetAttribute(doc, *top[0], "encoding", ""), "UTF-8");
-  EXPECT_EQ(doc.Name(*top[1]), "!DOCTYPE");
-  EXPECT_EQ(top[1]->firstChild, nullptr);
-  const XmlNode& root = *top[2];
-  EXPECT_EQ(GetAttribute(doc, root, "a", ""), "2");  // a repeated name keeps the last value
-  EXPECT_EQ(GetAttribute(doc, root, "b", ""), "say \"hi\"");
-  EXPECT_EQ(GetAttribute(doc, root, "c", ""), "it's");
-  EXPECT_EQ(GetAttribute(doc, root, "d", ""), "<A\xE2\x98\xBA&");
-  EXPECT_EQ(GetAttribute(doc, root, "zz", "fallback"), "fallback");
-
-  const XmlNode* child = Element(doc, root, "child");
-  ASSERT_NE(child, nullptr);
-  ASSERT_NE(child->firstChild, nullptr);
-  EXPECT_EQ(doc.Text(*child->firstChild), "  text <>\"'B ");  // spaces are kept
-  // Between elements: "\n\t" leaves nothing, "\n  " leaves its two spaces.
-  int blankNodes = 0;
-  std::string cdata;
-  for (const XmlNode* c : Children(root)) {
-    if (c->name.length) continue;
-    if (doc.Text(*c) == "  ") ++blankNodes;
-    if (doc.Text(*c).substr(0, 3) == "raw") cdata = doc.Text(*c);
-  }
-  EXPECT_EQ(blankNodes, 1);
-  EXPECT_EQ(cdata, "raw <b>&amp;");
-  const XmlNode* sp = Element(doc, root, "sp");
-  ASSERT_NE(sp, nullptr);
-  EXPECT_EQ(sp->preserveSpace, 1);
-  EXPECT_FALSE(FindAttribute(doc, *sp, "xml:space"));
-  EXPECT_EQ(doc.Text(*sp->firstChild), "\n keep\t");
-  const XmlNode* in = Element(doc, *sp, "in");
-  ASSERT_NE(in, nullptr);
-  EXPECT_EQ(in->preserveSpace, 1);  // inherited
-  EXPECT_EQ(doc.Text(*in->firstChild), "\t");
-}
-
-TEST(Xml, EncodingsParseAlike) {
-  const std::string utf8 = "<a v=\"caf\xC3\xA9\">\xE2\x82\xAC</a>";
-  auto toUtf16 = [](const std::string& ascii, bool big) {
-    std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
-    for (char c : ascii) {
-      out += big ? std::string{'\0', c} : std::string{c, '\0'};
-    }
-    return out;
-  };
-  // "café" and the euro sign in UTF-16: é = 00E9, € = 20AC.
-  std::string le = toUtf16("<a v=\"caf", false) + std::string("\xE9\x00", 2) +
-                   toUtf16("\">", false).substr(2) + "\xAC\x20" + toUtf16("</a>", false).substr(2);
-  std::string be = toUtf16("<a v=\"caf", true) + std::string("\x00\xE9", 2) +
-                   toUtf16("\">", true).substr(2) + "\x20\xAC" + toUtf16("</a>", true).substr(2);
-  const std::string cp1252 = "<a v=\"caf\xE9\">\x80</a>";
-  for (const std::string& bytes : {utf8, "\xEF\xBB\xBF" + utf8, le, be, cp1252}) {
-    auto p = Parse(bytes);
-    ASSERT_EQ(p->result, 0);
-    EXPECT_EQ(p->error, "");
-    const XmlNode* a = p->doc.Root().firstChild;
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(GetAttribute(p->doc, *a, "v", ""), "caf\xC3\xA9");
-    ASSERT_NE(a->firstChild, nullptr);
-    EXPECT_EQ(p->doc.Text(*a->firstChild), "\xE2\x82\xAC");
-  }
-}
-
-TEST(Xml, FirstSyntaxErrorIsRecordedWithItsPosition) {
-  const struct {
-    const char* text;
-    const char* error;
-  } cases[] = {
-      {"<x><y></x>",
-       "Element <y> should be terminated with </y>, was with x. Check you have terminated your "
-       "element properly."},
-      {"<x>\n<y>",
-       "(EOF) Element <y> should be terminated with </y>. Check you have terminated your element "
-       "properly."},
-      {"<x a='1'", "Tag <x> does not have a closing '>'"},
-      {"</q>", "Misplaced </q> which does not match a <q>."},
-      {"<x> 1 < 2 </x>", "Misplaced < without name. Use &lt; instead of < if appropriate."},
-      {"<x>fish & chips</x>",
-       "Strings starting with an ampersand (&) must end with a semicolon (;). Either replace the "
-       "'&' with '&amp;' or add a ';' at the end of the control string."},
-      {"<x>&abcdefghijklmnopqrstuvwxyz;</x>",
-       "Strings starting with an ampersand (&) must end with a semicolon (;). Either replace the "
-       "'&' with '&amp;' or add a ';' at the end of the control string."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    auto p = Parse(c.text);
-    EXPECT_EQ(p->result, 0);  // syntax problems do not change the result
-    const size_t colon = p->error.find(": ");
-    ASSERT_NE(colon, std::string::npos) << p->error;
-    EXPECT_EQ(p->error.substr(colon + 2), c.error);
-  }
-  // Lines and columns: every line-break form counts once.
-  EXPECT_EQ(Parse("<a>\r\n\n\r\r<b></a>")->error.substr(0, 15), "Ln 4, Col 8: El");
-  EXPECT_EQ(Parse("<a>\xC3\xA9\xF0\x9F\x98\x80 &x")->error.substr(0, 13), "Ln 1, Col 10:");
-  // Only the first problem is kept, and the tree holds what was read.
-  auto p = Parse("<x><y>t</z><w/>&</x>");
-  EXPECT_NE(p->error.find("was with z"), std::string::npos);
-  const XmlNode* x = p->doc.Root().firstChild;
-  ASSERT_NE(x, nullptr);
-  EXPECT_NE(Element(p->doc, *x, "w"), nullptr);
 }
 
 // The events as text, a start without content written as start and end,
@@ -178,6 +45,99 @@ class EventLog : public XmlHandler {
   }
   std::string log;
 };
+
+// The events of the tree's replay.
+std::string TreeLog(const XmlDocument& doc) {
+  EventLog log;
+  EXPECT_TRUE(ReplayXmlDocument(doc, log));
+  return log.log;
+}
+
+const char kSample[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<!DOCTYPE root [ <!ENTITY e \"x\"> ]>\n"
+    "<!-- a comment <with> markup -->\n"
+    "<root a=\"1\" b='say \"hi\"' c=\"it's\" a=\"2\" d=\"&lt;&#65;&#x263A;&amp;\">\n"
+    "\t<child>  text &lt;&gt;&quot;&apos;&#66; </child>\n"
+    "  <empty/>\n"
+    "<![CDATA[raw <b>&amp;]]>"
+    "<sp xml:space=\"1\">\n keep\t<in>\t</in></sp>\n"
+    "</root>\n";
+
+// The tree as the events of its replay: declarations, attributes in the
+// order written with entities and character references resolved, texts
+// with their spaces kept (but blank runs between elements that start with a
+// line break and a tab dropped), CDATA unchanged, and the preserve-space
+// flag taken from "xml:space" by the element and its children.
+TEST(Xml, TreeAttributesTextAndDeclarations) {
+  const Parse p(kSample);
+  ASSERT_EQ(p.result, 0);
+  EXPECT_EQ(p.error, "");
+  EXPECT_EQ(TreeLog(p.doc),
+            "<?xml version=[1.0] encoding=[UTF-8]>\n</>\n<!DOCTYPE>\n</>\n"
+            "<root a=[1] b=[say \"hi\"] c=[it's] a=[2] d=[<A\xE2\x98\xBA&]>\n"
+            "<child>\n[  text <>\"'B ]\n</>\n[  ]\n<empty>\n</>\n[raw <b>&amp;]\n"
+            "<sp preserve>\n[\n keep\t]\n<in preserve>\n[\t]\n</>\n</>\n</>\n");
+  const XmlNode* root = Element(p.doc, p.doc.Root(), "root");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(GetAttribute(p.doc, *root, "a", ""), "2");  // a repeated name keeps the last value
+  EXPECT_EQ(GetAttribute(p.doc, *root, "zz", "fallback"), "fallback");
+}
+
+TEST(Xml, EncodingsParseAlike) {
+  const std::string utf8 = "<a v=\"caf\xC3\xA9\">\xE2\x82\xAC</a>";
+  // "café" and the euro sign in UTF-16: é = 00E9, € = 20AC.
+  const auto utf16 = [](bool big) {
+    std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : std::u16string_view(u"<a v=\"caf\u00E9\">\u20AC</a>"))
+      out += big ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
+    return out;
+  };
+  const std::string cp1252 = "<a v=\"caf\xE9\">\x80</a>";
+  for (const std::string& bytes :
+       {utf8, "\xEF\xBB\xBF" + utf8, utf16(false), utf16(true), cp1252}) {
+    const Parse p(bytes);
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(p.error + TreeLog(p.doc), "<a v=[caf\xC3\xA9]>\n[\xE2\x82\xAC]\n</>\n");
+  }
+}
+
+TEST(Xml, FirstSyntaxErrorIsRecordedWithItsPosition) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"<x><y></x>",
+       "Element <y> should be terminated with </y>, was with x. Check you have terminated your "
+       "element properly."},
+      {"<x>\n<y>",
+       "(EOF) Element <y> should be terminated with </y>. Check you have terminated your element "
+       "properly."},
+      {"<x a='1'", "Tag <x> does not have a closing '>'"},
+      {"</q>", "Misplaced </q> which does not match a <q>."},
+      {"<x> 1 < 2 </x>", "Misplaced < without name. Use &lt; instead of < if appropriate."},
+      {"<x>fish & chips</x>",
+       "Strings starting with an ampersand (&) must end with a semicolon (;). Either replace the "
+       "'&' with '&amp;' or add a ';' at the end of the control string."},
+      {"<x>&abcdefghijklmnopqrstuvwxyz;</x>",
+       "Strings starting with an ampersand (&) must end with a semicolon (;). Either replace the "
+       "'&' with '&amp;' or add a ';' at the end of the control string."},
+  };
+  for (const auto& [text, error] : cases) {
+    SCOPED_TRACE(text);
+    const Parse p(text);
+    EXPECT_EQ(p.result, 0);  // syntax problems do not change the result
+    const size_t colon = p.error.find(": ");
+    ASSERT_NE(colon, std::string::npos) << p.error;
+    EXPECT_EQ(p.error.substr(colon + 2), error);
+  }
+  // Lines and columns: every line-break form counts once.
+  EXPECT_EQ(Parse("<a>\r\n\n\r\r<b></a>").error.substr(0, 15), "Ln 4, Col 8: El");
+  EXPECT_EQ(Parse("<a>\xC3\xA9\xF0\x9F\x98\x80 &x").error.substr(0, 13), "Ln 1, Col 10:");
+  // Only the first problem is kept, and the tree holds what was read.
+  const Parse p("<x><y>t</z><w/>&</x>");
+  EXPECT_NE(p.error.find("was with z"), std::string::npos);
+  const XmlNode* x = p.doc.Root().firstChild;
+  ASSERT_NE(x, nullptr);
+  EXPECT_NE(Element(p.doc, *x, "w"), nullptr);
+}
 
 TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
   const std::string texts[] = {
@@ -212,11 +172,9 @@ TEST(Xml, StreamedEventsMatchTheWholeTextAndItsTree) {
       EXPECT_EQ(streamedError, wholeError) << "block " << block;
     }
     // The tree holds the same: replayed, it gives the same events.
-    auto parsed = Parse(text);
-    EXPECT_EQ(parsed->error, wholeError);
-    EventLog replayed;
-    ASSERT_TRUE(ReplayXmlDocument(parsed->doc, replayed));
-    EXPECT_EQ(replayed.log, whole.log);
+    const Parse parsed(text);
+    EXPECT_EQ(parsed.error, wholeError);
+    EXPECT_EQ(TreeLog(parsed.doc), whole.log);
   }
 }
 
@@ -228,12 +186,12 @@ TEST(Xml, DeepNestingNeitherRecursesNorFails) {
   text += "x";
   for (int i = 0; i < kDepth; ++i)
     text += "</a>";
-  auto p = Parse(text);
-  EXPECT_EQ(p->result, 0);
-  EXPECT_EQ(p->error, "");
-  EXPECT_EQ(p->doc.NodeCount(), kDepth + 2u);  // root, the elements, the text
-  auto unterminated = Parse(text.substr(0, kDepth * 3));
-  EXPECT_NE(unterminated->error.find("(EOF)"), std::string::npos);
+  const Parse p(text);
+  EXPECT_EQ(p.result, 0);
+  EXPECT_EQ(p.error, "");
+  EXPECT_EQ(p.doc.NodeCount(), kDepth + 2u);  // root, the elements, the text
+  const Parse unterminated(text.substr(0, kDepth * 3));
+  EXPECT_NE(unterminated.error.find("(EOF)"), std::string::npos);
 }
 
 // (Reading whole files is the 3MF reader's, through the archive; its size
