@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -123,7 +124,7 @@ inline uint32_t AddSelectedMesh(Document& doc, Mesh mesh, const std::string& nam
   return id;
 }
 
-// Answers "cancelled" from the `after`-th question on.
+// Answers "cancelled" from the `after`-th question on, asked from any thread.
 class CancelAfter : public NullProgress {
  public:
   explicit CancelAfter(int after) : left_(after) {}
@@ -135,7 +136,7 @@ class CancelAfter : public NullProgress {
   std::string heading, detail;
 
  private:
-  int left_;
+  std::atomic<int> left_;
 };
 
 inline void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) {

@@ -1,22 +1,17 @@
-// Picking: the ray-triangle rule with its two solve branches, nearest hits
-// across objects and ties, the world box of rotated objects, the selected
-// object shortcut, edge and vertex capture passes scaled by the object, the
-// surface in front of an element, the worker split, equal results for every
-// worker count against a plain loop, and cancellation.
+// Picking: the ray-triangle rule with its two solve branches and its four-lane
+// twin, nearest hits across objects and ties, the world box of rotated
+// objects, the selected object shortcut, edge and vertex capture passes scaled
+// by the object, the surface in front of an element, the worker split giving
+// the one-worker answer for every worker count, and cancellation.
 #include "core/pick.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <atomic>
 #include <cmath>
 #include <random>
 #include <utility>
 #include <vector>
 
-#include "core/matrix4.h"
-#include "core/null_progress.h"
 #include "core/pick_triangles4.h"
 #include "mesh_test_shapes.h"
 
@@ -26,9 +21,7 @@ namespace {
 using testing::MakeIndexedCube;
 
 uint32_t AddMesh(Document& doc, const Mesh& mesh) {
-  SceneObject o;
-  o.mesh = mesh;
-  return AddObjectCopy(doc, o);
+  return AddObjectCopy(doc, testing::ChangedObject(mesh));
 }
 
 PickRequest Ray(uint32_t kind, Vec3 start, Vec3 end) {
@@ -66,90 +59,32 @@ Mesh RandomMesh(uint32_t count, uint32_t seed) {
   return m;
 }
 
-// The pick as a plain loop over every living triangle, the reference the
-// worker split must reproduce. Triangle picks: the nearest surface. Edge and
-// vertex picks: every capture volume, pass after pass, then the nearest
-// surface in front of the element.
-struct PlainHit {
-  bool hit = false;
-  double distance = kPickStartDistance;
-  uint32_t triangle = kDeadIndex;
-  std::array<uint32_t, 3> vertices{kDeadIndex, kDeadIndex, kDeadIndex};
-  bool surface = false;
-};
-
-PlainHit PlainPick(const Mesh& mesh, const PickRequest& request) {
-  const Vec3 d = request.rayEnd - request.rayStart;
-  const float length = Length(d);
-  const Vec3 dir{d.x / length, d.y / length, d.z / length};
-  const Matrix4 world = MeshTransformMatrix(mesh);
-  const bool elements = request.kind != kPickTriangle;
-  const bool edges = request.kind == kPickEdge;
-  PlainHit best;
-  double nearestSurface = kPickStartDistance;
-  for (double tolerance : kCaptureTolerances) {
-    for (uint32_t t = 0; t < TriangleCount(mesh); ++t) {
-      const MeshCorner* c = mesh.corners.data() + t * 3;
-      if (IsDeadCorner(c[0]) || IsDeadCorner(c[1]) || IsDeadCorner(c[2])) continue;
-      Vec3 p[3];
-      for (int k = 0; k < 3; ++k)
-        p[k] = TransformPoint(mesh.positions.data()[c[k].vertexIndex], world);
-      for (int e = 0; elements && e < 3; ++e) {
-        const int f = edges ? (e + 1) % 3 : e;
-        double at;
-        if (IntersectRayCapture(request.rayStart, dir, p[e], p[f], tolerance * mesh.scale.z, &at) &&
-            at < best.distance) {
-          best.distance = at;
-          best.hit = true;
-          best.vertices = {c[e].vertexIndex, edges ? c[f].vertexIndex : kDeadIndex, kDeadIndex};
-        }
-      }
-      double at;
-      if (IntersectRayTriangle(request.rayStart, dir, p[0], p[1], p[2], &at, nullptr)) {
-        nearestSurface = std::min(nearestSurface, at);
-        if (!elements && at < best.distance) best = {true, at, t};
-      }
-    }
-    if (best.hit || !elements) break;
-  }
-  best.surface = elements && best.hit && nearestSurface < best.distance - kSurfaceMargin;
-  if (best.surface) best.distance = nearestSurface;
-  return best;
-}
-
-class CountingCancel : public NullProgress {
- public:
-  explicit CountingCancel(int answersBeforeCancel) : left_(answersBeforeCancel) {}
-  bool IsCancelled() override { return left_.fetch_sub(1) <= 0; }
-
- private:
-  std::atomic<int> left_;
-};
-
 TEST(PickRay, TriangleRuleAndItsTwoSolveBranches) {
-  const Vec3 down{0, 0, -1};
+  const Vec3 down{0, 0, -1}, a{0, 0, 1}, b{1, 0, 1}, c{0, 1, 1};
+  const struct {
+    const char* what;
+    Vec3 start, direction, a, b, c;
+    bool hit;
+  } kRays[] = {
+      {"inside", {0.25f, 0.25f, 5}, down, a, b, c, true},
+      {"outside", {0.8f, 0.8f, 5}, down, a, b, c, false},
+      {"behind the start", {0.2f, 0.2f, 0}, down, a, b, c, false},
+      {"parallel", {0, 0, 5}, {1, 0, 0}, a, b, c, false},
+      {"degenerate", {0, 0, 5}, down, a, {1, 1, 1}, {2, 2, 1}, false},
+      {"other winding: never culled", {0.25f, 0.25f, 5}, down, a, c, b, true},
+      // Corner C: beta = 1 is outside in the usual branch, and inside when
+      // B - A has no x component and x gives beta alone.
+      {"corner, usual branch", {0, 1, 5}, down, a, b, c, false},
+      {"corner, x branch", {1, 0, 5}, down, a, c, b, true},
+  };
   double t = 0;
   Vec3 p;
-  // Plain hit: distance along the normalised direction and the point.
-  EXPECT_TRUE(
-      IntersectRayTriangle({0.25f, 0.25f, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
+  for (const auto& r : kRays)
+    EXPECT_EQ(IntersectRayTriangle(r.start, r.direction, r.a, r.b, r.c, &t, &p), r.hit) << r.what;
+  // Distance along the normalised direction and the point.
+  ASSERT_TRUE(IntersectRayTriangle({0.25f, 0.25f, 5}, down, a, b, c, &t, &p));
   EXPECT_DOUBLE_EQ(t, 4.0);
   EXPECT_FLOAT_EQ(p.z, 1.0f);
-  EXPECT_FALSE(
-      IntersectRayTriangle({0.8f, 0.8f, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
-  // Behind the start, parallel, and degenerate.
-  EXPECT_FALSE(
-      IntersectRayTriangle({0.2f, 0.2f, 0}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
-  EXPECT_FALSE(IntersectRayTriangle({0, 0, 5}, {1, 0, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
-  EXPECT_FALSE(IntersectRayTriangle({0, 0, 5}, down, {0, 0, 1}, {1, 1, 1}, {2, 2, 1}, &t, &p));
-  // Both windings hit (the test itself never culls).
-  EXPECT_TRUE(
-      IntersectRayTriangle({0.25f, 0.25f, 5}, down, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}, &t, &p));
-
-  // Corner C of the triangle: beta = 1 is outside in the usual branch ...
-  EXPECT_FALSE(IntersectRayTriangle({0, 1, 5}, down, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, &t, &p));
-  // ... and inside when B - A has no x component and x gives beta alone.
-  EXPECT_TRUE(IntersectRayTriangle({1, 0, 5}, down, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}, &t, &p));
   // The projection drops the normal's largest axis: a steep triangle facing
   // mostly +x is still solved correctly.
   EXPECT_TRUE(IntersectRayTriangle({5, 0.2f, 0.2f}, {-1, 0, 0}, {1, 0, 0}, {1.2f, 1, 0},
@@ -157,15 +92,17 @@ TEST(PickRay, TriangleRuleAndItsTwoSolveBranches) {
   EXPECT_NEAR(p.x, 1.0f + 0.2f * 0.2f + 0.1f * 0.2f, 1e-5f);
 }
 
+// Quads of triangles of every kind (the other solve, flat, degenerate,
+// tiny, huge) under rays aimed at corners, edges and centres or grazing the
+// plane: the four lanes answer exactly what the scalar rule answers.
 TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
   std::mt19937 random(17);
   std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
   auto vec = [&](float scale) { return Vec3{unit(random), unit(random), unit(random)} * scale; };
-  // Corners of many quads, each followed by a spare entry for the 16-byte
-  // loads.
+  auto normalised = [](Vec3 d) { return d * (1.0f / Length(d)); };
+  // Each quad's corners are followed by a spare entry for the 16-byte loads.
   std::vector<Vec3> corners;
   std::vector<std::pair<Vec3, Vec3>> rays;  // start, normalised direction
-  auto normalised = [](Vec3 d) { return d * (1.0f / Length(d)); };
   for (int i = 0; i < 4000; ++i) {
     const int shape = i % 8;
     const float scale = shape == 7 ? 1e4f : shape == 6 ? 1e-3f : 1.0f;
@@ -175,20 +112,13 @@ TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
     if (shape == 3) c = a + (b - a) * 0.5f;  // degenerate
     if (shape == 4) b = a;
     corners.insert(corners.end(), {a, b, c});
-    // Aim at a corner, an edge's middle, the centre or anywhere.
-    Vec3 target = a + vec(scale);
-    if (i % 6 == 1) target = b;
-    if (i % 6 == 2) target = (a + c) * 0.5f;
-    if (i % 6 == 3) target = (a + b + c) * (1.0f / 3.0f);
-    if (i % 6 == 4) target = c;
-    if (i % 6 == 5) target = a;
+    const Vec3 targets[6] = {a + vec(scale), b, (a + c) * 0.5f, (a + b + c) * (1.0f / 3.0f), c, a};
+    const Vec3 target = targets[i % 6];
     Vec3 start = target + vec(10 * scale);
     Vec3 direction = normalised(target - start);
-    if (shape == 5) {
-      // Grazing: nearly along the plane, denominators around the epsilon.
+    if (shape == 5) {  // grazing: denominators around the epsilon
       const Vec3 n = FaceNormal(a, b, c);
-      const Vec3 along = normalised(Cross(n, b - a));
-      direction = normalised(along + n * (float(i % 7) * 4e-8f));
+      direction = normalised(normalised(Cross(n, b - a)) + n * (float(i % 7) * 4e-8f));
       start = target - direction * (5 * scale);
     }
     rays.push_back({start, direction});
@@ -196,14 +126,13 @@ TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
   corners.push_back({});
   int hits = 0;
   for (size_t q = 0; q + 4 <= rays.size(); q += 4) {
+    TriangleQuad quad;
+    for (int k = 0; k < 4; ++k) {
+      quad.a[k] = &corners[(q + k) * 3];
+      quad.b[k] = &corners[(q + k) * 3 + 1];
+      quad.c[k] = &corners[(q + k) * 3 + 2];
+    }
     for (size_t r = q; r < q + 4; ++r) {
-      // Every ray of the group against the group's four triangles.
-      TriangleQuad quad;
-      for (int k = 0; k < 4; ++k) {
-        quad.a[k] = &corners[(q + k) * 3];
-        quad.b[k] = &corners[(q + k) * 3 + 1];
-        quad.c[k] = &corners[(q + k) * 3 + 2];
-      }
       QuadHits lanes;
       const unsigned mask = IntersectRayTriangles4(rays[r].first, rays[r].second, quad, &lanes);
       for (int k = 0; k < 4; ++k) {
@@ -391,6 +320,15 @@ TEST(PickObject, SurfaceInFrontOfTheElementHidesItWhileCulling) {
   EXPECT_FALSE(r.surface);
   EXPECT_EQ(r.hitVertices[0], 0u);
   EXPECT_EQ(r.hitVertices[1], 1u);
+
+  // A dead triangle neither hides the element nor is hit itself.
+  o.mesh.corners.MutableData()[1].vertexIndex = kDeadIndex;
+  r = Down(kPickVertex, 0, 0);
+  ASSERT_TRUE(PickObject(o, r, culling));
+  EXPECT_EQ(r.hitVertices[0], 3u);
+  r = Down(kPickTriangle, 0.25f, 0.25f);
+  ASSERT_TRUE(PickObject(o, r, culling));
+  EXPECT_EQ(r.hitCorners[0], 3u);
 }
 
 TEST(PickWorkers, SplitRangesCountsAndTies) {
@@ -416,7 +354,9 @@ TEST(PickWorkers, SplitRangesCountsAndTies) {
   EXPECT_EQ(r.hitCorners[0], 1999u * 3);
 }
 
-TEST(PickWorkers, EveryWorkerCountFindsWhatThePlainLoopFinds) {
+// Each worker keeps its own nearest hit, surface and capture pass: merged,
+// they must give the single scan's answer for every kind and worker count.
+TEST(PickWorkers, EveryWorkerCountFindsWhatOneWorkerFinds) {
   SceneObject o;
   o.id = 3;
   o.mesh = RandomMesh(4000, 11);
@@ -425,33 +365,32 @@ TEST(PickWorkers, EveryWorkerCountFindsWhatThePlainLoopFinds) {
   SetPosition(o.mesh, {1, -2, 3});
   std::mt19937 random(5);
   std::uniform_real_distribution<float> spread(-6.0f, 6.0f);
-  int hits = 0, elementHits = 0, misses = 0;
+  int hits = 0, surfaces = 0, misses = 0;
   for (int ray = 0; ray < 40; ++ray) {
     const Vec3 start{spread(random), spread(random), 40};
     const Vec3 end{spread(random), spread(random), -40};
     for (uint32_t kind : {kPickTriangle, kPickEdge, kPickVertex}) {
-      const PlainHit plain = PlainPick(o.mesh, Ray(kind, start, end));
-      ++(!plain.hit ? misses : kind == kPickTriangle ? hits : elementHits);
-      for (unsigned workers : {1u, 2u, 3u, 16u}) {
-        PickSettings settings;
+      PickSettings settings;
+      settings.culling = false;
+      settings.workerCount = 1;
+      PickRequest one = Ray(kind, start, end);
+      const bool hit = PickObject(o, one, settings);
+      ++(hit ? hits : misses);
+      surfaces += one.surface;
+      for (unsigned workers : {2u, 3u, 16u}) {
+        SCOPED_TRACE(::testing::Message() << ray << " kind " << kind << " workers " << workers);
         settings.workerCount = workers;
-        settings.culling = false;
         PickRequest r = Ray(kind, start, end);
-        ASSERT_EQ(PickObject(o, r, settings), plain.hit)
-            << ray << " kind " << kind << " workers " << workers;
-        if (!plain.hit) continue;
-        EXPECT_EQ(r.distance, plain.distance) << ray << " kind " << kind << " workers " << workers;
-        if (kind == kPickTriangle) {
-          EXPECT_EQ(r.hitCorners[0], plain.triangle * 3) << ray << " workers " << workers;
-        } else {
-          EXPECT_EQ(r.hitVertices, plain.vertices) << ray << " kind " << kind;
-          EXPECT_EQ(r.surface, plain.surface) << ray << " kind " << kind;
-        }
+        ASSERT_EQ(PickObject(o, r, settings), hit);
+        EXPECT_EQ(r.distance, one.distance);
+        EXPECT_EQ(r.hitCorners, one.hitCorners);
+        EXPECT_EQ(r.hitVertices, one.hitVertices);
+        EXPECT_EQ(r.surface, one.surface);
       }
     }
   }
-  EXPECT_GT(hits, 10) << "the rays must actually meet the mesh";
-  EXPECT_GT(elementHits, 20);
+  EXPECT_GT(hits, 30) << "the rays must actually meet the mesh";
+  EXPECT_GT(surfaces, 0);
   EXPECT_GT(misses, 0);
 }
 
@@ -465,7 +404,7 @@ TEST(PickWorkers, CancelledPickHitsNothing) {
   // nothing is hit.
   for (uint32_t kind : {kPickTriangle, kPickEdge}) {
     for (int answers = 0; answers <= 3; ++answers) {
-      CountingCancel progress(answers);
+      testing::CancelAfter progress(answers);
       PickSettings settings;
       settings.progress = &progress;
       settings.workerCount = 2;

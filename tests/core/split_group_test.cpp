@@ -1,15 +1,11 @@
-// Split, group and duplicate: the component walk gives exactly the parts of
-// a plain fixed-point walk (order, corners, first-use vertex numbering, dead
+// Split, group and duplicate: the parts of a split (order, corners,
+// first-use vertex numbering, triangles joined through a later bridge, dead
 // triangles travelling with the next part), group and split round trip, the
 // renumbering of the document after a split, the status texts, and a
 // cancelled split leaving the document as it was.
 #include "core/split_group.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <map>
-#include <random>
 
 #include "core/copy_buffer.h"
 #include "core/history.h"
@@ -24,133 +20,57 @@ using testing::ChangedObject;
 using testing::ExpectSameGeometry;
 using testing::MakeIndexedCube;
 
-// Triangles over `vertices` vertices in `groups` index ranges (so several
-// parts), with dead corners, removed triangles and indices past the end.
-SceneObject RandomObject(std::mt19937& rng, uint32_t vertices, uint32_t triangles,
-                         uint32_t groups) {
-  SceneObject o;
-  Mesh& m = o.mesh;
-  m.positions.ResizeDiscard(vertices);
-  for (uint32_t i = 0; i < vertices; ++i)
-    m.positions.MutableData()[i] = {float(rng() % 100), float(i), float(rng() % 7) * 0.5f};
-  m.vertexCount = vertices;
-  m.corners.ResizeDiscard(size_t{triangles} * 3);
-  const uint32_t span = std::max<uint32_t>(1, vertices / groups);
-  for (uint32_t t = 0; t < triangles; ++t) {
-    const uint32_t base = (rng() % groups) * span;
-    for (int i = 0; i < 3; ++i) {
-      uint32_t v = std::min(vertices - 1, base + uint32_t(rng() % span));
-      if (rng() % 40 == 0) v = kDeadIndex;
-      if (rng() % 200 == 0) v = vertices + 3;  // never valid
-      m.corners.MutableData()[t * 3 + i] = MeshCorner{v, {0, float(t), 1}, 0xFF000000u | t};
-    }
-    if (rng() % 25 == 0) {
-      for (int i = 0; i < 3; ++i)
-        m.corners.MutableData()[t * 3 + i].vertexIndex = kDeadIndex;
-    }
-  }
-  m.cornerCount = triangles * 3;
-  SetScale(m, {2, 1, 1});
-  SetRotation(m, {0, 30, 0});
-  SetPosition(m, {1, 2, 3});
-  UpdateWorldMatrix(o);
-  return o;
-}
-
-// The parts as a plain fixed-point walk: the triangles joined through shared
-// vertex indices to the first live one left, with the dead triangles before
-// it; corners in their order, vertices numbered by first use. Head first.
-ObjectList PlainSplitIntoParts(const SceneObject& object) {
-  const Mesh& mesh = object.mesh;
-  const uint32_t triangles = std::min(mesh.cornerCount, mesh.corners.length()) / 3;
-  const uint32_t n = std::min(mesh.vertexCount, mesh.positions.length());
-  const MeshCorner* k = mesh.corners.data();
-  auto dead = [&](uint32_t t) {
-    return std::max({k[3 * t].vertexIndex, k[3 * t + 1].vertexIndex, k[3 * t + 2].vertexIndex}) >=
-           n;
-  };
-  auto shares = [&](uint32_t t, uint32_t u) {
-    for (int i = 0; i < 9; ++i)
-      if (k[3 * t + i / 3].vertexIndex == k[3 * u + i % 3].vertexIndex) return true;
-    return false;
+// Vertex v lies at x = v and corner k carries colour k, so every part names
+// the source vertices and corners it took.
+TEST(SplitIntoParts, PartsTakeTheirCornersInOrderAndNumberVerticesByFirstUse) {
+  constexpr uint32_t D = kDeadIndex, X = 99;  // X: past the vertices, never valid
+  std::vector<Vec3> points;
+  for (int v = 0; v < 13; ++v)
+    points.push_back({float(v), 0, 0});
+  SceneObject object;
+  // clang-format off
+  object.mesh = testing::MeshOf(points, {D, 5, 6,  4, 5, 6,  0, 1, 2,  7, 9, 8,  2, 3, 0,  X, 1, 1,
+                                         6, 7, 4,  D, D, D,  10, 11, 12,  D, 2, D,  D, D, D});
+  // clang-format on
+  SetScale(object.mesh, {2, 1, 1});
+  SetRotation(object.mesh, {0, 30, 0});
+  SetPosition(object.mesh, {1, 2, 3});
+  UpdateWorldMatrix(object);
+  // Head first: the last part found comes first. Triangle 6 bridges 1 and 3;
+  // the dead triangles 5 and 7 go with the part seeded after them (8), and
+  // the ones after the last seed make a part while a corner is live.
+  const struct {
+    std::vector<uint32_t> corners, indices, vertices;
+  } kParts[] = {
+      {{27, 28, 29, 30, 31, 32}, {D, 0, D, D, D, D}, {2}},
+      {{15, 16, 17, 21, 22, 23, 24, 25, 26}, {D, 0, 0, D, D, D, 1, 2, 3}, {1, 10, 11, 12}},
+      {{6, 7, 8, 12, 13, 14}, {0, 1, 2, 2, 3, 0}, {0, 1, 2, 3}},
+      {{0, 1, 2, 3, 4, 5, 9, 10, 11, 18, 19, 20},
+       {D, 0, 1, 2, 0, 1, 3, 4, 5, 1, 3, 2},
+       {5, 6, 4, 7, 9, 8}},
   };
   ObjectList parts;
-  std::vector<bool> taken(triangles, false);
-  for (;;) {
-    std::vector<bool> in(triangles, false);
-    uint32_t seed = 0;
-    for (; seed < triangles && (taken[seed] || dead(seed)); ++seed)
-      in[seed] = !taken[seed];
-    if (seed < triangles) in[seed] = true;
-    for (bool grew = seed < triangles; grew;) {
-      grew = false;
-      for (uint32_t t = 0; t < triangles; ++t)
-        for (uint32_t u = 0; in[t] && !dead(t) && u < triangles; ++u)
-          if (!in[u] && !taken[u] && !dead(u) && shares(t, u)) in[u] = grew = true;
+  size_t count = 7;
+  NullProgress progress;
+  ASSERT_EQ(SplitIntoParts(object, progress, parts, count), kStatusDone);
+  EXPECT_EQ(count, 7u + 4u);
+  ASSERT_EQ(parts.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const Mesh& m = parts[i]->mesh;
+    ASSERT_EQ(m.cornerCount, kParts[i].corners.size());
+    for (uint32_t k = 0; k < m.cornerCount; ++k) {
+      EXPECT_EQ(m.corners[k].colour, 0xFF000000u | kParts[i].corners[k]) << k;
+      EXPECT_EQ(m.corners[k].vertexIndex, kParts[i].indices[k]) << k;
     }
-    std::map<uint32_t, uint32_t> number;
-    std::vector<Vec3> positions;
-    std::vector<MeshCorner> corners;
-    for (uint32_t t = 0; t < triangles; ++t) {
-      if (!in[t]) continue;
-      taken[t] = true;
-      for (int i = 0; i < 3; ++i) {
-        MeshCorner c = k[3 * t + i];
-        if (c.vertexIndex < n) {
-          const auto [at, added] = number.try_emplace(c.vertexIndex, uint32_t(positions.size()));
-          if (added) positions.push_back(mesh.positions.data()[c.vertexIndex]);
-          c.vertexIndex = at->second;
-        } else {
-          c.vertexIndex = kDeadIndex;
-        }
-        corners.push_back(c);
-      }
-    }
-    if (positions.empty()) return parts;
-    auto part = std::make_unique<SceneObject>();
-    Mesh& m = part->mesh;
-    m.positions.ResizeDiscard(positions.size());
-    std::copy(positions.begin(), positions.end(), m.positions.MutableData());
-    m.corners.ResizeDiscard(corners.size());
-    std::copy(corners.begin(), corners.end(), m.corners.MutableData());
-    m.vertexCount = uint32_t(positions.size());
-    m.cornerCount = uint32_t(corners.size());
-    SetScale(m, mesh.scale);
-    SetRotation(m, mesh.rotation);
-    SetPosition(m, mesh.position);
-    UpdateWorldMatrix(*part);
-    parts.insert(parts.begin(), std::move(part));
-  }
-}
-
-void ExpectSameParts(const ObjectList& fast, const ObjectList& plainParts,
-                     const std::string& what) {
-  ASSERT_EQ(fast.size(), plainParts.size()) << what;
-  for (size_t i = 0; i < fast.size(); ++i) {
-    const std::string part = what + ", part " + std::to_string(i);
-    ExpectSameGeometry(fast[i]->mesh, plainParts[i]->mesh, part);
-    EXPECT_EQ(fast[i]->mesh.scale.x, plainParts[i]->mesh.scale.x) << part;
-    EXPECT_EQ(fast[i]->mesh.rotation.y, plainParts[i]->mesh.rotation.y) << part;
-    EXPECT_EQ(fast[i]->mesh.position.z, plainParts[i]->mesh.position.z) << part;
-    EXPECT_EQ(fast[i]->worldMatrix.m, plainParts[i]->worldMatrix.m) << part;
-    EXPECT_EQ(fast[i]->mesh.colour, kDefaultObjectColour) << part;
-    EXPECT_EQ(fast[i]->id, kNoObjectId) << part;
-  }
-}
-
-TEST(SplitIntoParts, MatchesTheCornerLabelWalk) {
-  std::mt19937 rng(11);
-  for (int round = 0; round < 80; ++round) {
-    const uint32_t vertices = 3 + rng() % 120;
-    const uint32_t triangles = 1 + rng() % 150;
-    const uint32_t groups = 1 + rng() % 12;
-    const SceneObject object = RandomObject(rng, vertices, triangles, groups);
-    ObjectList fast;
-    size_t count = 7;
-    NullProgress progress;
-    ASSERT_EQ(SplitIntoParts(object, progress, fast, count), kStatusDone);
-    EXPECT_EQ(count, 7 + fast.size());
-    ExpectSameParts(fast, PlainSplitIntoParts(object), "round " + std::to_string(round));
+    ASSERT_EQ(m.vertexCount, kParts[i].vertices.size());
+    for (uint32_t v = 0; v < m.vertexCount; ++v)
+      EXPECT_EQ(m.positions[v].x, float(kParts[i].vertices[v])) << v;
+    EXPECT_TRUE(PositionsEqual(m.scale, {2, 1, 1}) && PositionsEqual(m.rotation, {0, 30, 0}) &&
+                PositionsEqual(m.position, {1, 2, 3}));
+    EXPECT_EQ(parts[i]->worldMatrix.m, object.worldMatrix.m);
+    EXPECT_EQ(m.colour, kDefaultObjectColour);
+    EXPECT_EQ(parts[i]->id, kNoObjectId);
   }
 }
 
@@ -229,17 +149,15 @@ TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
 
   Document doc;
   AddSelectedMesh(doc, MakeIndexedCube());
-  std::mt19937 rng(5);
-  SceneObject big = RandomObject(rng, 3000, 5000, 40);
-  const uint32_t bigId = AddObjectCopy(doc, big);
-  testing::SelectById(doc, bigId);
+  const Mesh big = testing::SeparateTriangles(5000);
+  AddSelectedMesh(doc, big);
   for (int after : {0, 1, 2}) {
     CancelAfter cancel(after);
     CommandOutcome outcome = SplitObjectsCommand(doc, cancel);
     EXPECT_EQ(outcome.status, kStatusCancelled) << after;
     ASSERT_EQ(doc.objects.size(), 2u);
     EXPECT_EQ(doc.selection.size(), 2u);
-    ExpectSameGeometry(doc.objects[1]->mesh, big.mesh, "after cancel");
+    ExpectSameGeometry(doc.objects[1]->mesh, big, "after cancel");
   }
 }
 
