@@ -46,8 +46,6 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   KillObject(doc, 5);
   EXPECT_EQ(NextObjectId(doc), 2u) << "dead objects hold no id";
   EXPECT_EQ(FindObject(doc, kNoObjectId), nullptr) << "dead objects are not found by 0xFFFFFFFF";
-  RecountObjects(doc);
-  EXPECT_EQ(doc.objectCount, 1u);
 
   // A copy gets a fresh id and leaves the source alone; an import takes the
   // contents over, unless it has too few triangles.
@@ -55,9 +53,8 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   src.mesh = SeparateTriangles(2);
   src.id = 40;
   src.metadata.Set("ObjectName", "A");
-  const uint32_t id = AddObjectCopy(doc, src);
-  EXPECT_EQ(id, 2u);
-  EXPECT_EQ(FindObject(doc, id)->metadata.GetOr("ObjectName", ""), "A");
+  ASSERT_EQ(AddObjectCopy(doc, src), 2u);
+  EXPECT_EQ(FindObject(doc, 2)->metadata.GetOr("ObjectName", ""), "A");
   SceneObject three, four;
   three.mesh = SeparateTriangles(3);
   four.mesh = SeparateTriangles(4);
@@ -66,8 +63,9 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   EXPECT_EQ(TriangleCount(three.mesh), 3u) << "a refused import is left alone";
   EXPECT_EQ(AddImportedObject(doc, four), 3u);
   EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
-  EXPECT_EQ(TriangleCount(doc.objects.back()->mesh), 4u) << "appended at the end";
-  EXPECT_EQ(doc.objects.back()->metadata.GetOr("ObjectName", ""), "B");
+  EXPECT_TRUE(TriangleCount(doc.objects.back()->mesh) == 4 &&
+              doc.objects.back()->metadata.GetOr("ObjectName", "") == "B")
+      << "appended at the end";
 }
 
 TEST(Document, SelectionKeepsOrderUniqueIdsAndOnePrimary) {
@@ -84,7 +82,6 @@ TEST(Document, SelectionKeepsOrderUniqueIdsAndOnePrimary) {
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{c}));
   EXPECT_TRUE(!primary(a) && primary(c)) << "the next in selection order takes over";
   RemoveFromSelection(doc, c);
-  EXPECT_FALSE(primary(c));
   AddToSelection(doc, b);
   EXPECT_TRUE(primary(b)) << "an emptied list gives the primary to the next id added";
 }
@@ -102,16 +99,14 @@ TEST(Document, SelectAllSkipsDeadObjectsAndDeselectAllClearsTheEditingState) {
   ASSERT_EQ(first->selectionRecords.size(), 1u);
   EXPECT_EQ(first->selectionRecords.front().ownerId, a);
   EXPECT_FALSE(FindObject(doc, o)->showBoundingBox) << "outlines are shown instead";
-  EXPECT_FALSE(doc.objects[1]->selected);
   EXPECT_TRUE(AnySelectedWithOutlines(doc));
 
   first->lineSlots[0].inUse = true;
   first->outlineWork.push_back({});
   DeselectAll(doc);
   EXPECT_TRUE(doc.selection.empty() && !AnySelected(doc));
-  EXPECT_FALSE(first->primarySelected || first->showBoundingBox);
+  EXPECT_FALSE(first->primarySelected || first->showBoundingBox || first->lineSlots[0].inUse);
   EXPECT_TRUE(first->selectionRecords.empty() && first->outlineWork.empty());
-  EXPECT_FALSE(first->lineSlots[0].inUse);
   SelectAll(doc);
   SetSelectionMode(doc, kSelectionModeEdge);
   SetSelectionMode(doc, 9);
@@ -151,11 +146,10 @@ TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
   doc.haveChanges = doc.forceRecord = true;
   doc.metadata.Set("ModelName", "x");
   ResetDocument(doc);
-  EXPECT_TRUE(doc.objects.empty() && doc.selection.empty() && doc.metadata.empty());
-  EXPECT_EQ(doc.objectCount, 0u);
+  EXPECT_TRUE(doc.objects.empty() && doc.selection.empty() && doc.metadata.empty() &&
+              doc.objectCount == 0);
   EXPECT_EQ(doc.filePath, "/tmp/models/Untitled.stl");
-  EXPECT_EQ(doc.fileType, 3u);
-  EXPECT_TRUE(doc.untitled && !doc.haveChanges && !doc.forceRecord);
+  EXPECT_TRUE(doc.fileType == 3 && doc.untitled && !doc.haveChanges && !doc.forceRecord);
   EXPECT_EQ(AddTriangles(doc), 1u);
 
   Document fresh;

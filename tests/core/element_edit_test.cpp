@@ -152,7 +152,7 @@ TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
   }
 }
 
-TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCounts) {
+TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCountsAndReverseTwiceRestores) {
   Document doc;
   AddObjectCopy(doc, CubeWith({Triangle0, Triangle1}));
   SceneObject& o = *doc.objects.back();
@@ -161,7 +161,6 @@ TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCounts) {
   EXPECT_EQ(o.mesh.cornerCount, 36u) << "dead corners stay until compacted";
   EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
   EXPECT_TRUE(doc.selection.empty()) << "the object left the selection";
-
   // Removing the rest: nothing counted, the transform reset.
   SetPosition(o.mesh, {1, 2, 3});
   o.selected = true;
@@ -171,17 +170,15 @@ TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCounts) {
   RunElementEdit(doc, ElementEdit::kRemove);
   EXPECT_EQ(doc.objectCount, 0u);
   ExpectNear(o.mesh.position, {0, 0, 0});
-}
 
-TEST(ElementEdit, ReverseTwiceRestoresAndOnceFlipsTheNormal) {
-  SceneObject o = CubeWith({Triangle0});
-  const Mesh before = o.mesh;
-  ReverseObjectElements(o);
-  EXPECT_EQ(o.mesh.corners.data()[0].vertexIndex, before.corners.data()[2].vertexIndex);
-  ExpectNear(o.mesh.corners.data()[1].normal, before.corners.data()[1].normal * -1.0f);
-  PushSelectionRecord(o.selectionRecords, Picked(o.mesh, 0));
-  ReverseObjectElements(o);
-  ExpectSameGeometry(o.mesh, before, "reversed twice");
+  SceneObject r = CubeWith({Triangle0});
+  const Mesh before = r.mesh;
+  ReverseObjectElements(r);
+  EXPECT_EQ(r.mesh.corners.data()[0].vertexIndex, before.corners.data()[2].vertexIndex);
+  ExpectNear(r.mesh.corners.data()[1].normal, before.corners.data()[1].normal * -1.0f);
+  PushSelectionRecord(r.selectionRecords, Picked(r.mesh, 0));
+  ReverseObjectElements(r);
+  ExpectSameGeometry(r.mesh, before, "reversed twice");
 }
 
 TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
@@ -202,7 +199,6 @@ TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
         EXPECT_NEAR(o.mesh.positions.data()[r.indices[i]].z, -0.0015f, 1e-7f);
     }
   }
-
   // Two sheets of 200 triangles 0.0015 apart: the lower one's duplicates
   // reuse every vertex of the upper one.
   SceneObject sheets;

