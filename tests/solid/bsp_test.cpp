@@ -34,109 +34,83 @@ Lists Split(CsgStore& store, const CsgPlane& plane, CsgPolygonId id) {
   return l;
 }
 
-TEST(BspSplit, VerticesWithinTheToleranceAreOnThePlane) {
+TEST(BspSplit, VerticesWithinTheToleranceAreOnThePlaneAndCoplanarPolygonsGoByTheirNormal) {
   const CsgPlane z0{0, 0, 1, 0};
-  const struct {
-    float z;
-    CsgClass expected;
-  } cases[] = {{0.001f, kCsgCoplanar},
-               {-0.001f, kCsgCoplanar},
-               {0.0011f, kCsgFront},
-               {-0.0011f, kCsgBack},
-               {0.0f, kCsgCoplanar}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ClassifyPoint(z0, V(3, 4, c.z)), c.expected) << c.z;
-  }
-}
+  const std::pair<float, CsgClass> points[] = {{0.001f, kCsgCoplanar},
+                                               {-0.001f, kCsgCoplanar},
+                                               {0.0011f, kCsgFront},
+                                               {-0.0011f, kCsgBack},
+                                               {0.0f, kCsgCoplanar}};
+  for (const auto& [z, expected] : points)
+    EXPECT_EQ(ClassifyPoint(z0, V(3, 4, z)), expected) << z;
 
-TEST(BspSplit, CoplanarPolygonsGoByTheirOwnNormal) {
   auto store = MakeCsgStore();
-  const CsgPlane z0{0, 0, 1, 0};
-  const CsgPolygonId up = Add(*store, {V(0, 0, 0), V(1, 0, 0.0005f), V(0, 1, 0)});
-  const CsgPolygonId down = Add(*store, {V(0, 0, 0), V(0, 1, 0), V(1, 0, 0)});
-  // All three vertices within the tolerance, normal along Y: dot product 0.
-  const CsgPolygonId sideways = Add(*store, {V(0, 0, 0), V(1, 0, 0), V(0, 0, 0.0005f)});
   const struct {
     CsgPolygonId id;
     bool front;
-  } cases[] = {{up, true}, {down, false}, {sideways, false}};
+  } cases[] = {{Add(*store, {V(0, 0, 0), V(1, 0, 0.0005f), V(0, 1, 0)}), true},
+               {Add(*store, {V(0, 0, 0), V(0, 1, 0), V(1, 0, 0)}), false},
+               // Within the tolerance, normal along Y: dot product 0.
+               {Add(*store, {V(0, 0, 0), V(1, 0, 0), V(0, 0, 0.0005f)}), false}};
   for (const auto& c : cases) {
     const Lists l = Split(*store, z0, c.id);
     EXPECT_EQ(l.coFront.size(), c.front ? 1u : 0u);
     EXPECT_EQ(l.coBack.size(), c.front ? 0u : 1u);
     EXPECT_TRUE(l.front.empty() && l.back.empty());
     // The input stays the caller's: the list holds a copy.
-    const CsgPolygonId copy = c.front ? l.coFront[0] : l.coBack[0];
-    EXPECT_NE(copy, c.id);
+    EXPECT_NE(c.front ? l.coFront[0] : l.coBack[0], c.id);
   }
 }
 
 TEST(BspSplit, SpanningTriangleWithAVertexOnThePlaneGivesTwoTriangles) {
   auto store = MakeCsgStore();
-  const CsgPlane x0{1, 0, 0, 0};
   const CsgPolygonId t =
       Add(*store, {V(0, 1, 0, 0xFF000001u), V(-1, -1, 0, 0xFF000002u), V(1, -1, 0, 0xFF000003u)});
-  const Lists l = Split(*store, x0, t);
-  ASSERT_EQ(l.front.size(), 1u);
-  ASSERT_EQ(l.back.size(), 1u);
+  const Lists l = Split(*store, CsgPlane{1, 0, 0, 0}, t);
+  ASSERT_TRUE(l.front.size() == 1 && l.back.size() == 1);
   for (CsgPolygonId piece : {l.front[0], l.back[0]}) {
     const auto v = PolygonVertices(*store, piece);
     ASSERT_EQ(v.size(), 3u);
-    int onPlane = 0;
-    for (const CsgVertex& p : v)
-      onPlane += (p.x == 0 && p.y == 1) ? 1 : 0;
-    EXPECT_EQ(onPlane, 1);
-    // The cut point on the edge from (-1,-1) to (1,-1) takes its start's colour.
-    bool cut = false;
-    for (const CsgVertex& p : v)
-      cut |= (p.x == 0 && p.y == -1 && p.colour == 0xFF000002u);
-    EXPECT_TRUE(cut);
+    // The vertex on the plane, and the cut point on the edge from (-1, -1)
+    // to (1, -1) with its start's colour.
+    int onPlane = 0, cut = 0;
+    for (const CsgVertex& p : v) {
+      onPlane += p.x == 0 && p.y == 1;
+      cut += p.x == 0 && p.y == -1 && p.colour == 0xFF000002u;
+    }
+    EXPECT_TRUE(onPlane == 1 && cut == 1);
   }
   EXPECT_EQ(PolygonVertices(*store, t).size(), 3u);
 }
 
-// A list (head first) of unit squares at x = position, facing +x or -x.
-CsgPolygonList Walls(CsgStore& store, const std::vector<std::pair<float, float>>& walls) {
-  CsgPolygonList list;
-  for (auto it = walls.rbegin(); it != walls.rend(); ++it) {
-    const float x = it->first;
-    const bool plus = it->second > 0;
-    list.push_back(plus ? Add(store, {V(x, 0, 0), V(x, 1, 0), V(x, 1, 1), V(x, 0, 1)})
-                        : Add(store, {V(x, 0, 0), V(x, 0, 1), V(x, 1, 1), V(x, 1, 0)}));
-  }
-  return list;
-}
-
 TEST(BspBuild, RootPlaneIsTheMostBalancedOfTheFirstSixCandidates) {
   NullProgress quiet;
-  struct Case {
-    std::vector<float> positions;  // walls facing +x, head first
-    float expectedRoot;
+  const struct {
+    uint32_t walls;  // unit squares at x = 0, 1, ... facing +x, head first
+    float root;
+  } cases[] = {
+      {3, 1},  // all scored, the middle one balances best
+      // The perfectly balanced wall at 10 is the 11th and never scored; of
+      // the first six, 5 splits 5 / 14 best.
+      {20, 5},
+      {4, 1},  // walls 1 and 2 both split 1 against 2: the earlier wins
   };
-  const Case cases[] = {
-      // Three polygons: all scored, the middle one balances best.
-      {{0, 1, 2}, 1},
-      // Twenty: the perfectly balanced wall at 10 is the 11th and never scored;
-      // of the first six, 5 splits 5 / 14 best.
-      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}, 5},
-      // Walls 1 and 2 of four both split 1 against 2: the earlier wins.
-      {{0, 1, 2, 3}, 1},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto store = MakeCsgStore();
-    std::vector<std::pair<float, float>> walls;
-    for (float x : c.positions)
-      walls.push_back({x, 1});
-    CsgPolygonList list = Walls(*store, walls);
+    CsgPolygonList list;
+    for (uint32_t i = c.walls; i-- > 0;) {
+      const float x = float(i);
+      list.push_back(Add(*store, {V(x, 0, 0), V(x, 1, 0), V(x, 1, 1), V(x, 0, 1)}));
+    }
     CsgTree tree = MakeCsgTree(store);
     ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
     EXPECT_TRUE(list.empty());
-    EXPECT_FLOAT_EQ(tree.nodes[0].plane.w, c.expectedRoot);
+    EXPECT_FLOAT_EQ(tree.nodes[0].plane.w, c.root);
     EXPECT_FLOAT_EQ(tree.nodes[0].plane.nx, 1.0f);
     size_t held = 0;
     for (const CsgNode& n : tree.nodes)
       held += n.polygons.size();
-    EXPECT_EQ(held, c.positions.size());
+    EXPECT_EQ(held, c.walls);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "core/history.h"
 #include "core/primitives.h"
 #include "solid/outline.h"
+#include "solid_test_support.h"
 
 namespace torvane {
 namespace {
@@ -30,7 +31,7 @@ TEST(OutlineShapes, CirclesAndEllipsesAreClosedLoopsOf26SegmentsOnTheViewsPlane)
       {kDrawEllipse, kPlaneRight, {0, 1, 1}, {0, 5, 3}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "mode " << c.mode << " view " << c.view);
+    SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " view " << c.view);
     const auto segments = GenerateShape(c.mode, c.view, c.a, c.p);
     ASSERT_EQ(segments.size(), 26u);
     const int depth = ViewingAxis(c.view);
@@ -45,15 +46,14 @@ TEST(OutlineShapes, CirclesAndEllipsesAreClosedLoopsOf26SegmentsOnTheViewsPlane)
   // A circle's radius is the full distance; an ellipse fits its drag box.
   for (const auto& s : GenerateShape(kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}))
     EXPECT_NEAR(Length(s.start - Vec3{1, 1, 0}), 4.0f, 1e-5f);
-  float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+  Vec3 min{1e9f, 1e9f, 0}, max{-1e9f, -1e9f, 0};
   for (const auto& s : GenerateShape(kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0})) {
-    minX = std::min(minX, s.start.x), maxX = std::max(maxX, s.start.x);
-    minY = std::min(minY, s.start.y), maxY = std::max(maxY, s.start.y);
+    min = {std::min(min.x, s.start.x), std::min(min.y, s.start.y), 0};
+    max = {std::max(max.x, s.start.x), std::max(max.y, s.start.y), 0};
   }
-  EXPECT_FLOAT_EQ(maxX, 6.0f);
-  EXPECT_NEAR(minX, -2.0f, 0.05f);
-  EXPECT_NEAR(maxY, 3.0f, 0.01f);
-  EXPECT_NEAR(minY, -1.0f, 0.01f);
+  EXPECT_FLOAT_EQ(max.x, 6.0f);
+  testing::ExpectNear(min, {-2, -1, 0}, 0.05f);
+  EXPECT_NEAR(max.y, 3.0f, 0.01f);
 }
 
 TEST(OutlineShapes, RectangleCornersFollowTheView) {
@@ -87,15 +87,13 @@ TEST(OutlineDrawing, PressDragPressCommitsACircleInGreenThenBlack) {
   SceneObject* object = FindObject(doc, doc.outlineObjectId);
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->pickPoint.x, 0.0f);
-  EXPECT_EQ(doc.undoStack.size(), 0u) << "nothing changed before the object was made";
+  EXPECT_TRUE(doc.undoStack.empty()) << "nothing changed before the object was made";
 
   ASSERT_TRUE(DragToDraw(doc, kPlaneRight, {7, 1, 4}));
   EXPECT_TRUE(object->outlineShapes.empty());
   for (size_t i = 0; i < kLineSlotCount; ++i) {
     EXPECT_EQ(object->lineSlots[i].inUse, i < 26);
-    if (i < 26) {
-      EXPECT_EQ(object->lineSlots[i].colour.g, 1.0f) << "dragged shapes are green";
-    }
+    EXPECT_TRUE(i >= 26 || object->lineSlots[i].colour.g == 1.0f) << "dragged shapes are green";
   }
 
   EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 5}), DrawPress::kShapeCommitted);
@@ -111,9 +109,7 @@ TEST(OutlineDrawing, PressDragPressCommitsACircleInGreenThenBlack) {
   // The commit has an undo step of its own.
   const uint32_t id = object->id;
   ASSERT_TRUE(Undo(doc).changed);
-  object = FindObject(doc, id);
-  ASSERT_NE(object, nullptr);
-  EXPECT_TRUE(object->outlineShapes.empty());
+  EXPECT_TRUE(FindObject(doc, id)->outlineShapes.empty());
 }
 
 TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
@@ -126,8 +122,8 @@ TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
   const SceneObject& object = *FindObject(doc, doc.outlineObjectId);
   const auto segments = OutlineSegments(object);
   ASSERT_EQ(segments.size(), 60u);
-  EXPECT_TRUE(object.outlineFlagC);
-  EXPECT_TRUE(PositionsEqual(segments.front().start, {60, 0, 0})) << "newest first, z = 0";
+  EXPECT_TRUE(object.outlineFlagC && PositionsEqual(segments.front().start, {60, 0, 0}))
+      << "newest first, z = 0";
   for (size_t i = 0; i + 1 < segments.size(); ++i)
     EXPECT_TRUE(PositionsEqual(segments[i].end, segments[i + 1].start));
   for (size_t i = 0; i < kLineSlotCount; ++i)
@@ -145,14 +141,12 @@ TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
   EXPECT_TRUE(doc.outlineObjectId == kNoObjectId && doc.selection.empty());
 }
 
-TEST(OutlineSelection, TheRectangleShowsBeyondFivePixelsBothWays) {
-  EXPECT_FALSE(SelectionRectangleShown(100, 100, 106, 103));
-  EXPECT_FALSE(SelectionRectangleShown(100, 100, 105, 110));
-  EXPECT_TRUE(SelectionRectangleShown(100, 100, 106, 106));
-  EXPECT_TRUE(SelectionRectangleShown(100, 100, 94, 94));
-}
-
 TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments) {
+  // The rectangle shows beyond five pixels both ways.
+  EXPECT_FALSE(SelectionRectangleShown(100, 100, 106, 103) ||
+               SelectionRectangleShown(100, 100, 105, 110));
+  EXPECT_TRUE(SelectionRectangleShown(100, 100, 106, 106) &&
+              SelectionRectangleShown(100, 100, 94, 94));
   Document doc;
   ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, doc.currentColour).status, kStatusDone);
   SceneObject& cube = *doc.objects.back();
@@ -173,8 +167,7 @@ TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments)
   // side points along does not.
   EXPECT_EQ(SelectObjectsInBox(doc, UnboundedSelectionBox(kPlaneFront, {25, 28, 0}, {35, 40, 0})),
             1u);
-  EXPECT_TRUE(FindObject(doc, drawn)->selected);
-  EXPECT_FALSE(cube.selected);
+  EXPECT_TRUE(FindObject(doc, drawn)->selected && !cube.selected);
   EXPECT_FALSE(ObjectMeetsBox(*FindObject(doc, drawn),
                               UnboundedSelectionBox(kPlaneFront, {50, 19, 0}, {60, 21, 0})));
   EXPECT_TRUE(SegmentMeetsBox({0, 0, 0}, {0, 0, 0}, box)) << "a zero-length segment is a point";

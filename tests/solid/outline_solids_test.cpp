@@ -33,13 +33,10 @@ SceneObject& Draw(Document& doc, uint32_t mode, int view, const std::vector<Vec3
   return *FindObject(doc, doc.outlineObjectId);
 }
 
-double PolygonArea(const std::vector<Vec3>& pts) {
+double PolygonArea(const std::vector<Vec3>& p) {
   double a = 0.0;
-  for (size_t i = 0; i < pts.size(); ++i) {
-    const Vec3& p = pts[i];
-    const Vec3& q = pts[(i + 1) % pts.size()];
-    a += double(p.x) * q.y - double(q.x) * p.y;
-  }
+  for (size_t i = 0; i < p.size(); ++i)
+    a += double(p[i].x) * p[(i + 1) % p.size()].y - double(p[(i + 1) % p.size()].x) * p[i].y;
   return std::fabs(a) * 0.5;
 }
 
@@ -57,9 +54,8 @@ const std::vector<Vec3> kU = {{0, 0, 0}, {6, 0, 0}, {6, 4, 0}, {4, 4, 0},
                               {4, 1, 0}, {2, 1, 0}, {2, 4, 0}, {0, 4, 0}};
 
 TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWinding) {
-  EXPECT_EQ(AlternateVertexTriangles(26).size(), 24u);
-  EXPECT_EQ(AlternateVertexTriangles(4).size(), 2u);
-  EXPECT_EQ(AlternateVertexTriangles(5).size(), 3u);
+  for (size_t n : {4, 5, 26})
+    EXPECT_EQ(AlternateVertexTriangles(n).size(), n - 2);
 
   Document doc;
   SceneObject& circle = Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {3, 0, 0}});
@@ -70,18 +66,14 @@ TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWin
     EXPECT_GT(FaceNormal(face.positions[t[0]], face.positions[t[1]], face.positions[t[2]]).z, 0.99f)
         << "every triangle turns the same way";
 
-  std::vector<Vec3> reversed(kU.rbegin(), kU.rend());
+  const std::vector<Vec3> reversed(kU.rbegin(), kU.rend());
   // Three points on one straight side add no triangle of zero area.
-  std::vector<Vec3> straight = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
-  struct Case {
-    const std::vector<Vec3>* points;
-    size_t triangles;
-  } cases[] = {{&kU, 6}, {&reversed, 6}, {&straight, 2}};
-  for (const Case& c : cases) {
-    const auto triangles = EarClipTriangles(*c.points, kPlaneFront);
-    EXPECT_EQ(triangles.size(), c.triangles);
-    MeshParts parts{*c.points, triangles};
-    EXPECT_NEAR(FaceArea(parts), PolygonArea(*c.points), 1e-4) << "covered once, no overlap";
+  const std::vector<Vec3> straight = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+  for (const auto* points : {&kU, &reversed, &straight}) {
+    const auto triangles = EarClipTriangles(*points, kPlaneFront);
+    EXPECT_EQ(triangles.size(), points->size() - 2 - (points == &straight));
+    EXPECT_NEAR(FaceArea({*points, triangles}), PolygonArea(*points), 1e-4)
+        << "covered once, no overlap";
   }
 }
 
@@ -92,8 +84,7 @@ TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
   ASSERT_TRUE(ExtrudeOutline(circle));
   // 24 base and 24 cap triangles, two wall triangles on each of 26 edges.
   EXPECT_EQ(TriangleCount(circle.mesh), 24u + 24u + 52u);
-  EXPECT_EQ(circle.mesh.vertexCount, 52u);
-  EXPECT_TRUE(circle.outlineShapes.empty());
+  EXPECT_TRUE(circle.mesh.vertexCount == 52 && circle.outlineShapes.empty());
   EXPECT_NEAR(circle.mesh.nudge.z, 1.0f, 1e-5f);
   ASSERT_EQ(circle.selectionRecords.size(), 24u);
   for (const SelectionRecord& r : circle.selectionRecords) {
@@ -102,8 +93,7 @@ TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
   }
   // Re-centred: the local bounds centre on the origin, the position holds
   // where the circle was drawn.
-  EXPECT_NEAR(circle.mesh.position.x, 1.0f, 0.02f);
-  EXPECT_NEAR(circle.mesh.position.y, 2.0f, 0.02f);
+  testing::ExpectNear(circle.mesh.position, {1, 2, 0}, 0.02f);
   EXPECT_NEAR(MeshCentre(circle.mesh).x, 0.0f, 1e-5f);
 
   MoveCapAlongExtrusion(circle, 2.5f);
@@ -186,11 +176,8 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
                         doc, kind == 1 ? SliceDirection::kHorizontal : SliceDirection::kVertical);
     ASSERT_TRUE(outcome.changed);
     SceneObject& solid = *FindObject(doc, id);
-    EXPECT_TRUE(solid.outlineShapes.empty());
-    EXPECT_GT(TriangleCount(solid.mesh), 0u);
-    EXPECT_EQ(doc.outlineObjectId, kNoObjectId);
-    ASSERT_EQ(doc.selection.size(), 1u);
-    EXPECT_EQ(doc.selection[0], id);
+    EXPECT_TRUE(solid.outlineShapes.empty() && doc.outlineObjectId == kNoObjectId);
+    EXPECT_EQ(doc.selection, std::vector<uint32_t>{id});
     if (kind == 0) {
       // In object mode a move drag of the extrusion carries its cap.
       ASSERT_EQ(doc.selectionMode, kSelectionModeObject);
@@ -201,8 +188,7 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
 
     ASSERT_TRUE(Undo(doc).changed);
     const SceneObject& back = *FindObject(doc, id);
-    EXPECT_EQ(OutlineSegmentCount(back), 26u);
-    EXPECT_EQ(TriangleCount(back.mesh), 0u);
+    EXPECT_TRUE(OutlineSegmentCount(back) == 26 && TriangleCount(back.mesh) == 0);
     EXPECT_EQ(doc.outlineObjectId, id);
   }
   // Outlines that enclose nothing are refused and kept: points on one line,
@@ -222,13 +208,11 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
     const size_t segments = OutlineSegmentCount(outline);
     const CommandOutcome refused = r.slices ? FormBySlicesCommand(flat, SliceDirection::kHorizontal)
                                             : ExtrudeOutlineCommand(flat);
-    EXPECT_EQ(refused.status, kStatusFailed);
-    EXPECT_FALSE(refused.changed);
-    EXPECT_EQ(OutlineSegmentCount(outline), segments);
-    EXPECT_EQ(TriangleCount(outline.mesh), 0u);
-    if (!r.slices && r.points.size() == 3) {
-      EXPECT_EQ(refused.errorText, "Extrude 3D from 2D Outline: The 2D outline encloses no area");
-    }
+    EXPECT_TRUE(refused.status == kStatusFailed && !refused.changed);
+    EXPECT_TRUE(OutlineSegmentCount(outline) == segments && TriangleCount(outline.mesh) == 0);
+    EXPECT_TRUE(r.slices || r.points.size() != 3 ||
+                refused.errorText == "Extrude 3D from 2D Outline: The 2D outline encloses no area")
+        << refused.errorText;
   }
   // Nothing selected: nothing happens.
   Document doc;

@@ -20,14 +20,17 @@ struct Pair {
   CsgTree a = MakeCsgTree(store), b = MakeCsgTree(store);
 };
 
-Pair BuildPair(const Mesh& ma, const Mesh& mb) {
+void Build(CsgStore& store, CsgTree& tree, const Mesh& mesh) {
   NullProgress quiet;
+  CsgPolygonList list;
+  ASSERT_EQ(MeshToPolygons(store, MakeWorldMesh(mesh), list, quiet), kCsgDone);
+  ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+}
+
+Pair BuildPair(const Mesh& ma, const Mesh& mb) {
   Pair p;
-  for (auto [mesh, tree] : {std::pair{&ma, &p.a}, std::pair{&mb, &p.b}}) {
-    CsgPolygonList list;
-    EXPECT_EQ(MeshToPolygons(*p.store, MakeWorldMesh(*mesh), list, quiet), kCsgDone);
-    EXPECT_EQ(BuildTree(*tree, list, quiet), kCsgDone);
-  }
+  Build(*p.store, p.a, ma);
+  Build(*p.store, p.b, mb);
   return p;
 }
 
@@ -82,28 +85,15 @@ TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
 // The boolean builds the second tree in a store of its own and moves it in.
 TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
   const Mesh ma = MakeSphere(10, {}, 24, 12), mb = MakeSphere(7, {4, 0, 0}, 24, 12);
-  NullProgress quiet;
-  Pair serial = BuildPair(ma, mb);
-  Pair fresh;
-  {
-    CsgPolygonList list;
-    ASSERT_EQ(MeshToPolygons(*fresh.store, MakeWorldMesh(ma), list, quiet), kCsgDone);
-    ASSERT_EQ(BuildTree(fresh.a, list, quiet), kCsgDone);
-    CsgStorePtr own = MakeCsgStore();
-    fresh.b.store = own;
-    CsgPolygonList listB;
-    ASSERT_EQ(MeshToPolygons(*own, MakeWorldMesh(mb), listB, quiet), kCsgDone);
-    ASSERT_EQ(BuildTree(fresh.b, listB, quiet), kCsgDone);
-    bsp::MovePieces(*own, 0, 0, *fresh.store, fresh.b);
-  }
+  Pair serial = BuildPair(ma, mb), fresh;
+  Build(*fresh.store, fresh.a, ma);
+  CsgStorePtr own = MakeCsgStore();
+  fresh.b.store = own;
+  Build(*own, fresh.b, mb);
+  bsp::MovePieces(*own, 0, 0, *fresh.store, fresh.b);
   ExpectSameStore(*serial.store, *fresh.store);
   ExpectSameLists(serial.b, fresh.b);
 }
-
-class CancelledMonitor : public NullProgress {
- public:
-  bool IsCancelled() override { return true; }
-};
 
 // A Cancel in the caller's window stops the job at its own polling point.
 TEST(SideBySide, TheCallersCancelReachesTheJob) {
@@ -114,7 +104,7 @@ TEST(SideBySide, TheCallersCancelReachesTheJob) {
     }
     return kCsgCancelled;
   });
-  CancelledMonitor cancel;
+  testing::CancelAfter cancel(0);
   EXPECT_EQ(task.Finish(cancel), kCsgCancelled);
   EXPECT_TRUE(started);
 }
