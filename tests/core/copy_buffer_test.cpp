@@ -33,8 +33,7 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   CopySelected(doc);
   ASSERT_EQ(doc.copyBuffer.size(), 1u);
   EXPECT_TRUE(doc.copyBuffer[0]->mesh.positions.SharesStorageWith(doc.objects[0]->mesh.positions));
-  const CommandOutcome pasted = PasteFromCopyBuffer(doc);
-  EXPECT_TRUE(pasted.changed);
+  EXPECT_TRUE(PasteFromCopyBuffer(doc).changed);
   ASSERT_EQ(doc.objects.size(), 2u);
   const SceneObject& copy = *doc.objects[1];
   EXPECT_EQ(copy.id, 2u);
@@ -45,8 +44,7 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   // The copy is the selection now; the original is not in it any more.
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{2});
   EXPECT_TRUE(copy.selected && copy.primarySelected && copy.showBoundingBox);
-  ASSERT_FALSE(copy.selectionRecords.empty());
-  EXPECT_EQ(copy.selectionRecords.front().ownerId, 2u);
+  EXPECT_TRUE(!copy.selectionRecords.empty() && copy.selectionRecords.front().ownerId == 2);
   EXPECT_TRUE(!doc.objects[0]->selected && doc.objects[0]->selectionRecords.empty());
 
   // Turned 90 degrees about X, the object's Z axis points along -Y; the scale
@@ -61,8 +59,7 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
 
   // Paste is one history step.
   Undo(turned);
-  EXPECT_EQ(turned.objects.size(), 1u);
-  EXPECT_EQ(turned.selection, std::vector<uint32_t>{1});
+  EXPECT_TRUE(turned.objects.size() == 1 && turned.selection == std::vector<uint32_t>{1});
 }
 
 TEST(CopyBuffer, PastingTwiceAndFromSeveralObjects) {
@@ -105,8 +102,7 @@ TEST(CopyBuffer, OnlyInObjectModeAndCutDeletesAfterCopying) {
   ASSERT_EQ(doc.copyBuffer.size(), 1u);
   EXPECT_EQ(doc.copyBuffer[0]->id, 2u);
   EXPECT_EQ(TriangleCount(doc.copyBuffer[0]->mesh), 12u) << "the buffer keeps the geometry";
-  EXPECT_FALSE(IsLive(*doc.objects[1]));
-  EXPECT_TRUE(doc.selection.empty());
+  EXPECT_TRUE(!IsLive(*doc.objects[1]) && doc.selection.empty());
 
   PasteFromCopyBuffer(doc);
   ASSERT_EQ(doc.objects.size(), 3u);
@@ -125,23 +121,20 @@ TEST(CopyBuffer, OutlinesStayWithTheirObject) {
   drawn.outlineShapes.push_back(OutlineShape{});
   drawn.pickFlag = true;
   CopySelected(doc);
-  ASSERT_EQ(doc.copyBuffer.size(), 1u);
-  const SceneObject& copy = *doc.copyBuffer[0];
+  const SceneObject& copy = *doc.copyBuffer.at(0);
   EXPECT_TRUE(copy.outlineShapes.empty() && !copy.selected && !copy.pickFlag);
   EXPECT_TRUE(drawn.outlineShapes.size() == 1 && drawn.selected) << "the original is untouched";
 
   // With an outline object selected, the selection is kept and the pasted
   // (unselected) copy stays out of it.
   PasteFromCopyBuffer(doc);
-  ASSERT_EQ(doc.objects.size(), 2u);
-  EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});
+  EXPECT_TRUE(doc.objects.size() == 2 && doc.selection == std::vector<uint32_t>{1});
 
   // Without one, the pasted copy is selected and carries its own record.
   DeselectAll(doc);
   PasteFromCopyBuffer(doc);
-  const SceneObject& third = *doc.objects[2];
-  ASSERT_EQ(third.selectionRecords.size(), 1u);
-  EXPECT_EQ(third.selectionRecords.front().ownerId, 3u);
+  const SceneObject& third = *doc.objects.at(2);
+  EXPECT_TRUE(third.selectionRecords.size() == 1 && third.selectionRecords.front().ownerId == 3);
 }
 
 }  // namespace

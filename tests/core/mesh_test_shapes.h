@@ -91,6 +91,23 @@ inline ::testing::AssertionResult IsClosed(const Mesh& mesh) {
   return ::testing::AssertionSuccess();
 }
 
+// Enclosed volume (divergence theorem, in double) of the live triangles in
+// object space.
+inline double MeshVolume(const Mesh& m) {
+  double volume = 0;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    if (IsDeadCorner(m.corners[k])) continue;
+    const Vec3 a = m.positions[m.corners[k].vertexIndex];
+    const Vec3 b = m.positions[m.corners[k + 1].vertexIndex];
+    const Vec3 c = m.positions[m.corners[k + 2].vertexIndex];
+    volume += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) -
+               double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
+               double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
+              6.0;
+  }
+  return volume;
+}
+
 // `count` triangles side by side along x from `x`, sharing no vertex.
 inline Mesh SeparateTriangles(int count, float x = 0, float z = 0) {
   Mesh m;

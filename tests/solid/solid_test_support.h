@@ -59,23 +59,6 @@ inline SceneObject MakeObject(Mesh mesh) {
   return object;
 }
 
-// Enclosed volume (divergence theorem, in double) of the live triangles in
-// object space.
-inline double MeshVolume(const Mesh& m) {
-  double volume = 0;
-  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
-    if (IsDeadCorner(m.corners[k])) continue;
-    const Vec3 a = m.positions[m.corners[k].vertexIndex];
-    const Vec3 b = m.positions[m.corners[k + 1].vertexIndex];
-    const Vec3 c = m.positions[m.corners[k + 2].vertexIndex];
-    volume += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) -
-               double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
-               double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
-              6.0;
-  }
-  return volume;
-}
-
 // How often each directed edge of the live triangles is used.
 inline std::map<std::pair<uint32_t, uint32_t>, int> DirectedEdges(const Mesh& m) {
   std::map<std::pair<uint32_t, uint32_t>, int> uses;
