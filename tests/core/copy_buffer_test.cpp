@@ -14,6 +14,8 @@
 namespace torvane {
 namespace {
 
+using namespace testing;
+
 constexpr ColourF kGrey{0.5f, 0.5f, 0.5f, 1.0f};
 
 // A document with one selected cube (id 1), placed and turned as given.
@@ -24,8 +26,6 @@ void AddCube(Document& doc, const Vec3& position = {}, const Vec3& rotation = {}
   SetRotation(cube.mesh, rotation);
   UpdateWorldMatrix(cube);
 }
-
-using testing::ExpectNear;
 
 TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   Document doc;

@@ -19,13 +19,7 @@
 namespace torvane {
 namespace {
 
-using testing::AddSelectedMesh;
-using testing::CancelAfter;
-using testing::ExpectSameGeometry;
-using testing::MakeIndexedCube;
-using testing::MakeSoupCube;
-using testing::MemoryOverride;
-using testing::MeshOf;
+using namespace testing;
 
 constexpr float kTol = kPositionTolerance;
 
@@ -246,7 +240,7 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
 TEST(DuplicateRemovalCommand, TotalsOverSelectedObjectsWithTextsAndHistory) {
   Document doc;
   const uint32_t a = AddSelectedMesh(doc, MakeSoupCube());
-  const uint32_t b = AddObjectCopy(doc, testing::ChangedObject(MakeSoupCube({2, 0, 0}, {3, 1, 1})));
+  const uint32_t b = AddObjectCopy(doc, ChangedObject(MakeSoupCube({2, 0, 0}, {3, 1, 1})));
   AddSelectedMesh(doc, MakeSoupCube({5, 0, 0}, {6, 1, 1}));
   CancelAfter never(1 << 30);
   CommandOutcome vertices = RemoveDuplicateVerticesCommand(doc, never);

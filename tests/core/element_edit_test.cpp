@@ -18,10 +18,7 @@
 namespace torvane {
 namespace {
 
-using testing::ExpectNear;
-using testing::ExpectSameGeometry;
-using testing::IsClosed;
-using testing::MakeIndexedCube;
+using namespace testing;
 
 // A triangle record of triangle t, or (first >= 0) an edge record of its
 // edge from corner `first` on, as picking makes them.
@@ -266,7 +263,7 @@ TEST(ElementEdit, EachCommandIsOneUndoStepAndNeedsASelection) {
 
 TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
   Document doc;
-  testing::RecordingListener listener;
+  RecordingListener listener;
   doc.mainWindow = &listener;
   AddObjectCopy(doc, CubeWith({Triangle1, Diagonal}));
   AddToSelection(doc, doc.objects.back()->id);

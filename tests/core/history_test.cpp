@@ -15,8 +15,10 @@
 namespace torvane {
 namespace {
 
+using namespace testing;
+
 SceneObject MakeObject(float x) {
-  return testing::ChangedObject(testing::SeparateTriangles(2, x));
+  return ChangedObject(SeparateTriangles(2, x));
 }
 
 SceneObject& Object(Document& doc, size_t index) {
@@ -26,9 +28,6 @@ SceneObject& Object(Document& doc, size_t index) {
 void MoveObject(Document& doc, size_t index, float x) {
   SetPosition(Object(doc, index).mesh, Vec3{x, 0, 0});
 }
-
-using testing::MemoryOverride;
-using testing::RecordingListener;
 
 TEST(History, RecordsOnlyWhenSomethingChanged) {
   Document doc;
@@ -150,10 +149,10 @@ TEST(History, RestoreRebuildsTheSelectionFromTheObjects) {
     AddObjectCopy(doc, MakeObject(float(i)));
   // Selected in the order 3, 1 (3 is primary).
   for (uint32_t id : {3u, 1u})
-    testing::SelectById(doc, id);
+    SelectById(doc, id);
   RecordHistory(doc);
   DeselectAll(doc);
-  testing::SelectById(doc, 2);
+  SelectById(doc, 2);
   doc.outlineObjectId = 2;
   MoveObject(doc, 1, 4);
 
@@ -168,7 +167,7 @@ TEST(History, ADeletionIsAStepOfItsOwn) {
   Document doc;
   AddObjectCopy(doc, MakeObject(0));
   AddObjectCopy(doc, MakeObject(5));
-  testing::SelectById(doc, 1);
+  SelectById(doc, 1);
   RecordHistory(doc);
 
   DeleteSelectedObjects(doc);  // records the state before, then deletes object 1

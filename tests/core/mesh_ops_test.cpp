@@ -14,11 +14,7 @@
 namespace torvane {
 namespace {
 
-using testing::CancelAfter;
-using testing::ExpectNear;
-using testing::ExpectSameGeometry;
-using testing::MakeIndexedCube;
-using testing::MemoryOverride;
+using namespace testing;
 
 // World-space bounds of a mesh as drawn.
 BoundingBox DrawnBounds(const Mesh& mesh) {
@@ -161,8 +157,8 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
   const uint32_t a = AddObjectCopy(doc, cube);
   cube.outlineShapes.resize(1);
   const uint32_t b = AddObjectCopy(doc, cube);
-  testing::SelectById(doc, a);
-  testing::SelectById(doc, b);
+  SelectById(doc, a);
+  SelectById(doc, b);
   const CommandOutcome reversed = ReverseWindingCommand(doc, 1);
   EXPECT_EQ(reversed.statusText, CullingHint(1));
   EXPECT_EQ(FindObject(doc, a)->mesh.corners.data()[0].vertexIndex, 1u);
@@ -204,7 +200,7 @@ TEST(MeshOpsCommands, FailedPrivateCopiesReportTheCommandsMemoryMessage) {
     Document doc;
     uint32_t id = kNoObjectId;
     for (int copy = 0; copy < 2; ++copy)  // Group takes two
-      id = testing::AddSelectedMesh(doc, big);
+      id = AddSelectedMesh(doc, big);
     CommandOutcome outcome;
     {
       MemoryOverride low(1000);

@@ -18,10 +18,10 @@
 namespace torvane {
 namespace {
 
-using testing::MakeIndexedCube;
+using namespace testing;
 
 uint32_t AddMesh(Document& doc, const Mesh& mesh) {
-  return AddObjectCopy(doc, testing::ChangedObject(mesh));
+  return AddObjectCopy(doc, ChangedObject(mesh));
 }
 
 PickRequest Ray(uint32_t kind, Vec3 start, Vec3 end) {
@@ -145,7 +145,7 @@ TEST(PickRay, FourLaneTestIsBitForBitTheScalarRule) {
         ++hits;
         const float scalar[4] = {float(t), p.x, p.y, p.z};
         const float lane[4] = {lanes.t[k], lanes.px[k], lanes.py[k], lanes.pz[k]};
-        ASSERT_TRUE(testing::SameBits(scalar, lane, sizeof scalar)) << "ray " << r;
+        ASSERT_TRUE(SameBits(scalar, lane, sizeof scalar)) << "ray " << r;
       }
     }
   }
@@ -404,7 +404,7 @@ TEST(PickWorkers, CancelledPickHitsNothing) {
   // nothing is hit.
   for (uint32_t kind : {kPickTriangle, kPickEdge}) {
     for (int answers = 0; answers <= 3; ++answers) {
-      testing::CancelAfter progress(answers);
+      CancelAfter progress(answers);
       PickSettings settings;
       settings.progress = &progress;
       settings.workerCount = 2;

@@ -16,10 +16,10 @@
 namespace torvane {
 namespace {
 
+using namespace testing;
+
 constexpr ColourF kRed{1.0f, 0.0f, 0.0f, 1.0f};
 constexpr Colour32 kRed32 = 0xFFFF0000u;
-
-using testing::RecordingListener;
 
 SceneObject Build(PrimitiveShape shape) {
   SceneObject object;
@@ -52,8 +52,8 @@ TEST(Primitives, EachShapeIsClosedOutwardWithItsCountsSizeAndMaterial) {
     EXPECT_TRUE(mesh.unsavedChange && mesh.unautosavedChange && mesh.unrecordedChange &&
                 mesh.renderStale);
     EXPECT_FLOAT_EQ(mesh.scale.x, 1.0f) << "the working size is baked in";
-    testing::ExpectNear(MeshBounds(mesh).min, s.min, 1e-3f);
-    testing::ExpectNear(MeshBounds(mesh).max, s.max, 1e-3f);
+    ExpectNear(MeshBounds(mesh).min, s.min, 1e-3f);
+    ExpectNear(MeshBounds(mesh).max, s.max, 1e-3f);
     for (uint32_t k = 0; k < mesh.cornerCount; ++k) {
       const MeshCorner* t = mesh.corners.data() + k / 3 * 3;
       ASSERT_LT(t[k % 3].vertexIndex, mesh.vertexCount);
@@ -63,8 +63,8 @@ TEST(Primitives, EachShapeIsClosedOutwardWithItsCountsSizeAndMaterial) {
       EXPECT_LT(Length(t[k % 3].normal - normal), 1e-5f) << k;
       EXPECT_EQ(t[k % 3].colour, kRed32);
     }
-    EXPECT_TRUE(testing::IsClosed(mesh));
-    EXPECT_NEAR(testing::MeshVolume(mesh), s.volume, s.volume * s.tolerance);
+    EXPECT_TRUE(IsClosed(mesh));
+    EXPECT_NEAR(MeshVolume(mesh), s.volume, s.volume * s.tolerance);
     for (uint32_t i = 0; s.painted && s.shape != PrimitiveShape::kTorus && i < s.vertices; ++i)
       EXPECT_NEAR(Length(mesh.positions[i]), 5.0f, 1e-5f);
   }

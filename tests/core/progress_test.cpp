@@ -19,6 +19,8 @@
 namespace torvane {
 namespace {
 
+using namespace testing;
+
 // An eventfd that closes itself.
 class Event {
  public:
@@ -232,16 +234,16 @@ TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
 // The headings (line 0) and details (line 1) the long mesh operations show,
 // as the user reads them.
 TEST(ProgressTexts, MeshOperationsReadAsWritten) {
-  Mesh repeated = testing::MakeIndexedCube(), two = testing::MakeIndexedCube();
+  Mesh repeated = MakeIndexedCube(), two = MakeIndexedCube();
   AppendTriangleFromCorners(repeated, 0, 1, 2);
-  AppendMesh(two, testing::MakeIndexedCube({3, 0, 0}, {4, 1, 1}));
+  AppendMesh(two, MakeIndexedCube({3, 0, 0}, {4, 1, 1}));
   const struct {
     std::vector<Mesh> selected;
     CommandOutcome (*run)(Document&, ProgressMonitor&);
     std::vector<std::string> texts;
     std::string status;
   } kOperations[] = {
-      {{testing::MakeSoupCube()},
+      {{MakeSoupCube()},
        &RemoveDuplicateVerticesCommand,
        {"0:Simplifying vertices", "1:Getting ready...", "1:Analyzing vertices...",
         "1:Building new indices..."},
@@ -251,7 +253,7 @@ TEST(ProgressTexts, MeshOperationsReadAsWritten) {
        {"0:Simplifying triangles", "1:Getting ready...", "1:Analyzing triangles",
         "1:Removing duplicated triangles"},
        "Removed a total of 1 duplicated triangles from the selected objects."},
-      {{testing::MakeIndexedCube(), two},
+      {{MakeIndexedCube(), two},
        &SplitObjectsCommand,
        {"0:Processing object 1", "1:Found 1 part", "0:Processing object 2", "1:Found 1 part",
         "1:Found 2 parts"},
@@ -261,7 +263,7 @@ TEST(ProgressTexts, MeshOperationsReadAsWritten) {
     SCOPED_TRACE(operation.status);
     Document doc;
     for (const Mesh& mesh : operation.selected)
-      testing::AddSelectedMesh(doc, mesh);
+      AddSelectedMesh(doc, mesh);
     RecordingMonitor monitor;
     EXPECT_EQ(operation.run(doc, monitor).statusText, operation.status);
     std::vector<std::string> shown;

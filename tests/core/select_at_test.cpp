@@ -15,12 +15,12 @@
 namespace torvane {
 namespace {
 
-using testing::MakeIndexedCube;
+using namespace testing;
 
 // Two unit cubes side by side along x (ids 1 and 2), nothing recorded yet.
 void TwoCubes(Document& doc) {
   for (float x : {0.0f, 3.0f})
-    AddObjectCopy(doc, testing::ChangedObject(MakeIndexedCube({x, 0, 0}, {x + 1, 1, 1})));
+    AddObjectCopy(doc, ChangedObject(MakeIndexedCube({x, 0, 0}, {x + 1, 1, 1})));
   ClearRecordedFlags(doc);
 }
 

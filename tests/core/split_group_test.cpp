@@ -14,11 +14,7 @@
 namespace torvane {
 namespace {
 
-using testing::AddSelectedMesh;
-using testing::CancelAfter;
-using testing::ChangedObject;
-using testing::ExpectSameGeometry;
-using testing::MakeIndexedCube;
+using namespace testing;
 
 // Vertex v lies at x = v and corner k carries colour k, so every part names
 // the source vertices and corners it took.
@@ -29,7 +25,7 @@ TEST(SplitIntoParts, PartsTakeTheirCornersInOrderAndNumberVerticesByFirstUse) {
     points.push_back({float(v), 0, 0});
   SceneObject object;
   // clang-format off
-  object.mesh = testing::MeshOf(points, {D, 5, 6,  4, 5, 6,  0, 1, 2,  7, 9, 8,  2, 3, 0,  X, 1, 1,
+  object.mesh = MeshOf(points, {D, 5, 6,  4, 5, 6,  0, 1, 2,  7, 9, 8,  2, 3, 0,  X, 1, 1,
                                          6, 7, 4,  D, D, D,  10, 11, 12,  D, 2, D,  D, D, D});
   // clang-format on
   SetScale(object.mesh, {2, 1, 1});
@@ -111,7 +107,7 @@ TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   Mesh other = MakeIndexedCube({3, 3, 3}, {4, 4, 4});
   AppendMesh(two, other);  // two cubes apart by vertex index
   doc.objects[2]->mesh = two;
-  testing::SelectById(doc, 3);
+  SelectById(doc, 3);
   doc.outlineObjectId = 4;
 
   size_t parts = 0;
@@ -126,7 +122,7 @@ TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   EXPECT_EQ(doc.outlineObjectId, 2u) << "the outline object was renumbered from 4 to 2";
 
   // One connected object: no new objects, but a new id all the same.
-  testing::SelectById(doc, 1);
+  SelectById(doc, 1);
   CommandOutcome single = SplitObjectsCommand(doc, progress);
   EXPECT_EQ(single.statusText, "There were no new objects split out of the selected objects.");
   EXPECT_EQ(doc.objects.back()->id, 4u);
@@ -149,7 +145,7 @@ TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
 
   Document doc;
   AddSelectedMesh(doc, MakeIndexedCube());
-  const Mesh big = testing::SeparateTriangles(5000);
+  const Mesh big = SeparateTriangles(5000);
   AddSelectedMesh(doc, big);
   for (int after : {0, 1, 2}) {
     CancelAfter cancel(after);

@@ -11,13 +11,7 @@
 namespace torvane {
 namespace {
 
-using testing::AddSelected;
-using testing::MakeIndexedCube;
-using testing::MakeSphere;
-using testing::MeshVolume;
-using testing::OnlyLiveObject;
-using testing::OpenEdgeCount;
-using testing::QuietRunner;
+using namespace testing;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -227,11 +221,11 @@ TEST(Booleans, CancelOrMemoryShortageLeavesTheSceneAsItWas) {
         return body(quiet);
       }
       if (memory) {
-        testing::MemoryOverride low(kCsgMemoryFloor - 1);
+        MemoryOverride low(kCsgMemoryFloor - 1);
         NullProgress quiet;
         return body(quiet);
       }
-      testing::CancelAfter cancel(0);
+      CancelAfter cancel(0);
       return body(cancel);
     };
     const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kUnion, runner);

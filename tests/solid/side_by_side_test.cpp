@@ -13,7 +13,7 @@
 namespace torvane {
 namespace {
 
-using testing::MakeSphere;
+using namespace testing;
 
 struct Pair {
   CsgStorePtr store = MakeCsgStore();
@@ -104,7 +104,7 @@ TEST(SideBySide, TheCallersCancelReachesTheJob) {
     }
     return kCsgCancelled;
   });
-  testing::CancelAfter cancel(0);
+  CancelAfter cancel(0);
   EXPECT_EQ(task.Finish(cancel), kCsgCancelled);
   EXPECT_TRUE(started);
 }

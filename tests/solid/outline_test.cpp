@@ -1,8 +1,11 @@
-// Outlines turned into solids: flat faces of drawn shapes and of line
-// outlines in either winding, Extrude with its walls and selected cap, the
-// slice forms of rectangles, circles and concave outlines, and the commands
-// with undo. Every solid must be closed, face outward and hold the volume
-// its shape implies.
+// Outlines: the shapes made from the anchor and the pointer in each view,
+// the press/drag/press protocol with its slots and history, the line chain,
+// Delete 2D Outline and the selection rectangle; and outlines turned into
+// solids: flat faces of drawn shapes and of line outlines in either
+// winding, Extrude with its walls and selected cap, the slice forms of
+// rectangles, circles and concave outlines, and the commands with undo.
+// Every solid must be closed, face outward and hold the volume its shape
+// implies.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +13,7 @@
 
 #include "core/history.h"
 #include "core/manipulation.h"
+#include "core/primitives.h"
 #include "solid/outline.h"
 #include "solid/outline_solids.h"
 #include "solid_test_support.h"
@@ -17,9 +21,7 @@
 namespace torvane {
 namespace {
 
-using testing::IsClosedAndOriented;
-using testing::MeshVolume;
-using testing::RingArea;
+using namespace testing;
 
 // Draws a shape (two presses) or a line chain (a press per point) in a new
 // document, as the views do.
@@ -93,7 +95,7 @@ TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
   }
   // Re-centred: the local bounds centre on the origin, the position holds
   // where the circle was drawn.
-  testing::ExpectNear(circle.mesh.position, {1, 2, 0}, 0.02f);
+  ExpectNear(circle.mesh.position, {1, 2, 0}, 0.02f);
   EXPECT_NEAR(MeshCentre(circle.mesh).x, 0.0f, 1e-5f);
 
   MoveCapAlongExtrusion(circle, 2.5f);
@@ -219,6 +221,178 @@ TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
   Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
   DeselectAll(doc);
   EXPECT_FALSE(ExtrudeOutlineCommand(doc).changed);
+}
+
+float AxisOf(const Vec3& p, int axis) {
+  return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
+}
+
+TEST(OutlineShapes, CirclesAndEllipsesAreClosedLoopsOf26SegmentsOnTheViewsPlane) {
+  struct Case {
+    uint32_t mode;
+    int view;
+    Vec3 a, p;
+  } cases[] = {
+      {kDrawCircle, kPlaneFront, {1, 2, 0}, {4, 6, 0}},
+      {kDrawCircle, kPlaneRight, {3, 1, 1}, {3, 2, 5}},
+      {kDrawCircle, kPlaneTop, {0, -2, 0}, {0, -2, 3}},  // straight along z: still XZ
+      {kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}},  // differs only in z: XY, r = 4
+      {kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0}},
+      {kDrawEllipse, kPlaneRight, {0, 1, 1}, {0, 5, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " view " << c.view);
+    const auto segments = GenerateShape(c.mode, c.view, c.a, c.p);
+    ASSERT_EQ(segments.size(), 26u);
+    const int depth = ViewingAxis(c.view);
+    for (size_t i = 0; i < segments.size(); ++i) {
+      EXPECT_TRUE(PositionsEqual(segments[i].end, segments[(i + 1) % 26].start));
+      EXPECT_EQ(AxisOf(segments[i].start, depth), AxisOf(c.a, depth)) << "off the plane";
+    }
+    // The last step (t = 6.25) is short: the closing segment.
+    EXPECT_LT(Length(segments[25].end - segments[25].start),
+              Length(segments[0].end - segments[0].start));
+  }
+  // A circle's radius is the full distance; an ellipse fits its drag box.
+  for (const auto& s : GenerateShape(kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}))
+    EXPECT_NEAR(Length(s.start - Vec3{1, 1, 0}), 4.0f, 1e-5f);
+  Vec3 min{1e9f, 1e9f, 0}, max{-1e9f, -1e9f, 0};
+  for (const auto& s : GenerateShape(kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0})) {
+    min = {std::min(min.x, s.start.x), std::min(min.y, s.start.y), 0};
+    max = {std::max(max.x, s.start.x), std::max(max.y, s.start.y), 0};
+  }
+  EXPECT_FLOAT_EQ(max.x, 6.0f);
+  ExpectNear(min, {-2, -1, 0}, 0.05f);
+  EXPECT_NEAR(max.y, 3.0f, 0.01f);
+}
+
+TEST(OutlineShapes, RectangleCornersFollowTheView) {
+  struct Case {
+    int view;
+    Vec3 a, p, second, fourth;
+  } cases[] = {
+      {kPlaneFront, {0, 0, 0}, {2, 3, 0}, {2, 0, 0}, {0, 3, 0}},
+      {kPlaneRight, {0, 0, 0}, {0, 2, 3}, {0, 0, 3}, {0, 2, 0}},
+      {kPlaneTop, {0, 0, 0}, {2, 0, 3}, {2, 0, 0}, {0, 0, 3}},
+  };
+  for (const Case& c : cases) {
+    const auto r = GenerateShape(kDrawRectangle, c.view, c.a, c.p);
+    ASSERT_EQ(r.size(), 4u);
+    const Vec3 loop[5] = {c.a, c.second, c.p, c.fourth, c.a};
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_TRUE(PositionsEqual(r[i].start, loop[i])) << "view " << c.view << " corner " << i;
+      EXPECT_TRUE(PositionsEqual(r[i].end, loop[i + 1])) << "view " << c.view << " corner " << i;
+    }
+  }
+  const auto line = GenerateShape(kDrawLine, kPlaneFront, {1, 1, 0}, {4, 5, 0});
+  ASSERT_EQ(line.size(), 1u);
+  EXPECT_TRUE(PositionsEqual(line[0].start, {4, 5, 0}) && PositionsEqual(line[0].end, {1, 1, 0}));
+}
+
+TEST(OutlineDrawing, PressDragPressCommitsACircleInGreenThenBlack) {
+  Document doc;
+  SetDrawMode(doc, kDrawCircle);
+  // The press lands on the right view's plane x = 0.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 1}), DrawPress::kAnchorPlaced);
+  SceneObject* object = FindObject(doc, doc.outlineObjectId);
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->pickPoint.x, 0.0f);
+  EXPECT_TRUE(doc.undoStack.empty()) << "nothing changed before the object was made";
+
+  ASSERT_TRUE(DragToDraw(doc, kPlaneRight, {7, 1, 4}));
+  EXPECT_TRUE(object->outlineShapes.empty());
+  for (size_t i = 0; i < kLineSlotCount; ++i) {
+    EXPECT_EQ(object->lineSlots[i].inUse, i < 26);
+    EXPECT_TRUE(i >= 26 || object->lineSlots[i].colour.g == 1.0f) << "dragged shapes are green";
+  }
+
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 5}), DrawPress::kShapeCommitted);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+  EXPECT_EQ(object->lineSlots[0].colour.g, 0.0f) << "committed segments are black";
+  for (const OutlineSegment& s : OutlineSegments(*object))
+    EXPECT_EQ(s.start.x, 0.0f);
+
+  // With an outline and no anchor, a press asks for the outline's menu.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {0, 9, 9}), DrawPress::kOpenOutlineMenu);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+
+  // The commit has an undo step of its own.
+  const uint32_t id = object->id;
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_TRUE(FindObject(doc, id)->outlineShapes.empty());
+}
+
+TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
+  Document doc;
+  SetDrawMode(doc, kDrawLine);
+  for (int i = 0; i <= 60; ++i) {
+    const DrawPress press = PressToDraw(doc, kPlaneFront, {float(i), float(i % 2), 3});
+    EXPECT_EQ(press, i == 0 ? DrawPress::kAnchorPlaced : DrawPress::kSegmentAdded);
+  }
+  const SceneObject& object = *FindObject(doc, doc.outlineObjectId);
+  const auto segments = OutlineSegments(object);
+  ASSERT_EQ(segments.size(), 60u);
+  EXPECT_TRUE(object.outlineFlagC && PositionsEqual(segments.front().start, {60, 0, 0}))
+      << "newest first, z = 0";
+  for (size_t i = 0; i + 1 < segments.size(); ++i)
+    EXPECT_TRUE(PositionsEqual(segments[i].end, segments[i + 1].start));
+  for (size_t i = 0; i < kLineSlotCount; ++i)
+    EXPECT_TRUE(PositionsEqual(object.lineSlots[i].start, segments[i].start));
+  // Every segment is an undo step of its own.
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_EQ(OutlineSegmentCount(*FindObject(doc, doc.outlineObjectId)), 59u);
+
+  // Choosing a mode ends the chain; Delete 2D Outline removes it.
+  SetDrawMode(doc, kDrawLine);
+  SceneObject& restored = *FindObject(doc, doc.outlineObjectId);
+  EXPECT_FALSE(restored.pickFlag);
+  EXPECT_TRUE(Delete2DOutline(doc).changed);
+  EXPECT_TRUE(restored.outlineShapes.empty() && !restored.selected);
+  EXPECT_TRUE(doc.outlineObjectId == kNoObjectId && doc.selection.empty());
+}
+
+TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments) {
+  // The rectangle shows beyond five pixels both ways.
+  EXPECT_FALSE(SelectionRectangleShown(100, 100, 106, 103) ||
+               SelectionRectangleShown(100, 100, 105, 110));
+  EXPECT_TRUE(SelectionRectangleShown(100, 100, 106, 106) &&
+              SelectionRectangleShown(100, 100, 94, 94));
+  Document doc;
+  ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, doc.currentColour).status, kStatusDone);
+  SceneObject& cube = *doc.objects.back();
+  SetPosition(cube.mesh, {0, 0, 500});  // far along the front view's axis
+  UpdateWorldMatrix(cube);
+  SetDrawMode(doc, kDrawRectangle);
+  PressToDraw(doc, kPlaneFront, {20, 20, 0});
+  PressToDraw(doc, kPlaneFront, {30, 30, 0});
+  const uint32_t drawn = doc.outlineObjectId;
+
+  const SelectionBox box = UnboundedSelectionBox(kPlaneFront, {-6, -6, 0}, {6, 6, 0});
+  EXPECT_EQ(box.min.z, -3.4028235e+38f);
+  EXPECT_EQ(box.max.z, 3.4028235e+38f);
+  EXPECT_EQ(SelectObjectsInBox(doc, box), 1u);
+  EXPECT_TRUE(cube.selected && !FindObject(doc, drawn)->selected);
+
+  // A box on one side of the rectangle takes it, one only on the line a
+  // side points along does not.
+  EXPECT_EQ(SelectObjectsInBox(doc, UnboundedSelectionBox(kPlaneFront, {25, 28, 0}, {35, 40, 0})),
+            1u);
+  EXPECT_TRUE(FindObject(doc, drawn)->selected && !cube.selected);
+  EXPECT_FALSE(ObjectMeetsBox(*FindObject(doc, drawn),
+                              UnboundedSelectionBox(kPlaneFront, {50, 19, 0}, {60, 21, 0})));
+  EXPECT_TRUE(SegmentMeetsBox({0, 0, 0}, {0, 0, 0}, box)) << "a zero-length segment is a point";
+}
+
+TEST(OutlineSelection, TheVertexTestFindsAHitInAnyWorkersRange) {
+  SceneObject object;
+  for (uint32_t t = 0; t < 3000; ++t) {
+    const float x = t == 2999 ? 0.5f : 100.0f + t;
+    ASSERT_TRUE(AppendTriangle(object.mesh, {x, 0, 0}, {x, 1, 0}, {x, 0, 1}, 0));
+  }
+  const SelectionBox box = UnboundedSelectionBox(kPlaneTop, {0, 0, -1}, {1, 0, 2});
+  for (unsigned workers : {1u, 3u, 16u})
+    EXPECT_TRUE(VerticesMeetBox(object, box, workers));
+  EXPECT_FALSE(VerticesMeetBox(object, UnboundedSelectionBox(kPlaneTop, {-5, 0, 0}, {-4, 0, 1})));
 }
 
 }  // namespace
