@@ -140,7 +140,7 @@ TEST(RemoveDuplicateVertices, MatchesThePairwiseMergeOnJitteredMeshesAndAtTheFlo
 
   // The soup cube: 28 merged, dead corners stay dead, the flags set; with
   // nothing left to merge the mesh is not touched.
-  Mesh cube = MakeSoupCube();
+  Mesh cube = SoupCube();
   MeshCorner* c = cube.corners.MutableData();
   c[33].vertexIndex = c[34].vertexIndex = c[35].vertexIndex = kDeadIndex;
   total = 0;
@@ -239,9 +239,9 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
 
 TEST(DuplicateRemovalCommand, TotalsOverSelectedObjectsWithTextsAndHistory) {
   Document doc;
-  const uint32_t a = AddSelectedMesh(doc, MakeSoupCube());
-  const uint32_t b = AddObjectCopy(doc, ChangedObject(MakeSoupCube({2, 0, 0}, {3, 1, 1})));
-  AddSelectedMesh(doc, MakeSoupCube({5, 0, 0}, {6, 1, 1}));
+  const uint32_t a = AddSelectedMesh(doc, SoupCube());
+  const uint32_t b = AddObjectCopy(doc, ChangedObject(SoupCube({2, 0, 0}, {3, 1, 1})));
+  AddSelectedMesh(doc, SoupCube({5, 0, 0}, {6, 1, 1}));
   CancelAfter never(1 << 30);
   CommandOutcome vertices = RemoveDuplicateVerticesCommand(doc, never);
   EXPECT_EQ(vertices.status, kStatusDone);

@@ -44,7 +44,7 @@ using Pick = SelectionRecord (*)(const Mesh&);
 
 SceneObject CubeWith(std::vector<Pick> picks) {
   SceneObject o;
-  o.mesh = MakeIndexedCube();
+  o.mesh = Cube();
   o.selected = true;
   for (auto pick : picks)
     PushSelectionRecord(o.selectionRecords, pick(o.mesh));

@@ -23,7 +23,7 @@ namespace {
 using namespace testing;
 
 SceneObject& AddSelectedCube(Document& doc) {
-  SceneObject& added = *FindObject(doc, AddSelectedMesh(doc, MakeIndexedCube()));
+  SceneObject& added = *FindObject(doc, AddSelectedMesh(doc, Cube()));
   added.mesh.renderStale = false;
   return added;
 }
@@ -45,7 +45,7 @@ TEST(Manipulation, MovingAnObjectChangesItsTransformNotItsRenderArrays) {
   Document doc;
   SceneObject& cube = AddSelectedCube(doc);
   SceneObject object;
-  object.mesh = MakeIndexedCube();
+  object.mesh = Cube();
   AddObjectCopy(doc, object);  // not selected: stays
 
   EXPECT_TRUE(MoveSelection(doc, {1, -2, 0.5f}));
@@ -140,7 +140,7 @@ SelectionRecord ElementRecord(uint32_t type, uint32_t a, uint32_t b = kDeadIndex
 
 TEST(MoveElements, WholeObjectRecordMovesThePositionOnly) {
   SceneObject o;
-  o.mesh = MakeIndexedCube();
+  o.mesh = Cube();
   SelectObject(o);
   PushSelectionRecord(o.selectionRecords, ElementRecord(kSelectVertex, 0));
   o.mesh.unsavedChange = false;
@@ -152,7 +152,7 @@ TEST(MoveElements, WholeObjectRecordMovesThePositionOnly) {
 
   // Objects carrying a 2D outline are not dragged.
   SceneObject outline;
-  outline.mesh = MakeIndexedCube();
+  outline.mesh = Cube();
   SelectObject(outline);
   outline.outlineShapes.emplace_back();
   MoveElements(outline, {1, 1, 1});
@@ -161,7 +161,7 @@ TEST(MoveElements, WholeObjectRecordMovesThePositionOnly) {
 
 TEST(MoveElements, VertexMovesInObjectSpaceAndRenormalsItsTriangles) {
   SceneObject o;
-  o.mesh = MakeIndexedCube();
+  o.mesh = Cube();
   SetScale(o.mesh, {2, 1, 0.5f});
   SetRotation(o.mesh, {30, 60, 10});
   SetPosition(o.mesh, {5, 0, 0});
@@ -205,7 +205,7 @@ TEST(MoveElements, VertexMovesInObjectSpaceAndRenormalsItsTriangles) {
 
 TEST(MoveElements, CacheHoldsEachVertexOnceUntilMarkedStale) {
   SceneObject o;
-  o.mesh = MakeIndexedCube();
+  o.mesh = Cube();
   // A triangle record and an edge record sharing vertices, a dead corner's
   // record: vertices 4, 5, 6 and 7, each moved once.
   PushSelectionRecord(o.selectionRecords, ElementRecord(kSelectTriangle, 4, 5, 6));

@@ -29,7 +29,7 @@ BoundingBox DrawnBounds(const Mesh& mesh) {
 }
 
 TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
-  const Mesh cube = MakeIndexedCube();
+  const Mesh cube = Cube();
   Mesh m = cube;
   m.corners.MutableData()[3].colour = 0xFF123456u;
   const Mesh coloured = m;
@@ -115,7 +115,7 @@ TEST(Subdivide, CancelKeepsThePartDoneAndMissingMemoryChangesNothing) {
 TEST(Origins, CentreOnGridAndBothResetsKeepTheObjectWhereItIsDrawn) {
   // Scaled (2, 1, 1) and turned 90 degrees about Z: the drawn box's centre
   // lands on the origin; scale and rotation stay.
-  Mesh m = MakeIndexedCube({1, 2, 3}, {3, 4, 7});
+  Mesh m = Cube({1, 2, 3}, {3, 4, 7});
   SetScale(m, {2, 1, 1});
   SetRotation(m, {0, 0, 90});
   SetPosition(m, {5, 5, 5});
@@ -128,7 +128,7 @@ TEST(Origins, CentreOnGridAndBothResetsKeepTheObjectWhereItIsDrawn) {
   // baked turn.
   for (bool grid : {false, true}) {
     SCOPED_TRACE(grid);
-    Mesh r = MakeIndexedCube({-1, -1, -1}, {1, 1, 1});
+    Mesh r = Cube({-1, -1, -1}, {1, 1, 1});
     SetPosition(r, {10, 7, 0});
     SetRotation(r, {90, 45, 0});
     const BoundingBox before = DrawnBounds(r);
@@ -153,7 +153,7 @@ TEST(MeshOpsCommands, SkipOutlinesAnswerTheHintAndDeselectAfterSubdividing) {
   Document doc;
   EXPECT_FALSE(InvertNormalsCommand(doc, 0).changed) << "nothing selected";
   SceneObject cube;
-  cube.mesh = MakeIndexedCube();
+  cube.mesh = Cube();
   const uint32_t a = AddObjectCopy(doc, cube);
   cube.outlineShapes.resize(1);
   const uint32_t b = AddObjectCopy(doc, cube);

@@ -46,6 +46,11 @@ inline Mesh MakeIndexedCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1},
   return m;
 }
 
+// The indexed cube under the short name the tables use.
+inline Mesh Cube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+  return MakeIndexedCube(lo, hi);
+}
+
 // Positions and corner indices as given; corner k carries colour 0xFF00000k.
 inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
   Mesh m;
@@ -61,7 +66,7 @@ inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>&
 }
 
 // The indexed cube with its own vertex for every corner.
-inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+inline Mesh SoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
   const Mesh cube = MakeIndexedCube(lo, hi);
   std::vector<Vec3> points;
   std::vector<uint32_t> indices;
@@ -141,16 +146,18 @@ inline uint32_t AddSelectedMesh(Document& doc, Mesh mesh, const std::string& nam
   return id;
 }
 
-// Answers "cancelled" from the `after`-th question on, asked from any thread.
+// Answers "cancelled" from the `after`-th question on, asked from any thread;
+// keeps the texts shown.
 class CancelAfter : public NullProgress {
  public:
   explicit CancelAfter(int after) : left_(after) {}
   bool IsCancelled() override { return left_-- <= 0; }
   void SetText(const std::string& text, int line) override {
-    if (line == 0) heading = text;
-    if (line == 1) detail = text;
+    (line == 0 ? heading : detail) = text;
+    texts.push_back(text);
   }
   std::string heading, detail;
+  std::vector<std::string> texts;  // every text shown, in order
 
  private:
   std::atomic<int> left_;

@@ -84,23 +84,23 @@ TEST(SplitIntoParts, PartsTakeTheirCornersInOrderAndNumberVerticesByFirstUse) {
 
 TEST(SplitObjects, GroupThenSplitGivesBackTheCubesAndRenumbersTheDocument) {
   Document doc;
-  const uint32_t first = AddSelectedMesh(doc, MakeIndexedCube({0, 0, 0}, {2, 2, 2}), "A");
-  AddSelectedMesh(doc, MakeIndexedCube({5, 0, 0}, {6, 1, 1}), "B");
-  CommandOutcome grouped = GroupObjectsCommand(doc);
-  EXPECT_EQ(grouped.statusText, "The 2 selected objects have been combined into a single object.");
+  const uint32_t first = AddSelectedMesh(doc, Cube({0, 0, 0}, {2, 2, 2}), "A");
+  AddSelectedMesh(doc, Cube({5, 0, 0}, {6, 1, 1}), "B");
+  EXPECT_EQ(GroupObjectsCommand(doc).statusText,
+            "The 2 selected objects have been combined into a single object.");
   ASSERT_EQ(doc.objects.size(), 1u);
   EXPECT_EQ(doc.objects[0]->mesh.name, "A");
   EXPECT_EQ(doc.objects[0]->mesh.position.x, 3.0f) << "origin at the centre of the group's bounds";
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{first});
 
-  CommandOutcome split = SplitObjectsCommand(doc, *std::make_unique<NullProgress>());
-  EXPECT_EQ(split.statusText, "The selected objects have been split into 2.");
+  NullProgress progress;
+  EXPECT_EQ(SplitObjectsCommand(doc, progress).statusText,
+            "The selected objects have been split into 2.");
   ASSERT_EQ(doc.objects.size(), 2u);
   // The part found last comes first: the small cube, then the big one, each
   // about its own centre and without the group's name.
   EXPECT_EQ(doc.objects[1]->id, 2u);
-  EXPECT_EQ(doc.objects[0]->mesh.position.x, 5.5f);
-  EXPECT_EQ(doc.objects[1]->mesh.position.x, 1.0f);
+  EXPECT_TRUE(doc.objects[0]->mesh.position.x == 5.5f && doc.objects[1]->mesh.position.x == 1.0f);
   EXPECT_EQ(MeshBounds(doc.objects[0]->mesh).min.x, -0.5f);
   EXPECT_TRUE(doc.objects[1]->mesh.name.empty() && doc.selection.empty());
   Undo(doc);
@@ -111,14 +111,11 @@ TEST(SplitObjects, GroupThenSplitGivesBackTheCubesAndRenumbersTheDocument) {
 TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   Document doc;
   for (int i = 0; i < 4; ++i)
-    AddObjectCopy(doc, ChangedObject(MakeIndexedCube({float(i), 0, 0}, {float(i) + 0.5f, 1, 1})));
+    AddObjectCopy(doc, ChangedObject(Cube({float(i), 0, 0}, {float(i) + 0.5f, 1, 1})));
   // Object 1 is deleted (dead), object 3 gets split.
   doc.objects[0]->id = kNoObjectId;
   ClearMesh(doc.objects[0]->mesh);
-  Mesh two = MakeIndexedCube();
-  Mesh other = MakeIndexedCube({3, 3, 3}, {4, 4, 4});
-  AppendMesh(two, other);  // two cubes apart by vertex index
-  doc.objects[2]->mesh = two;
+  AppendMesh(doc.objects[2]->mesh, Cube({3, 3, 3}, {4, 4, 4}));  // apart by index
   SelectById(doc, 3);
   doc.outlineObjectId = 4;
 
@@ -126,17 +123,17 @@ TEST(SplitObjects, RenumbersEverythingAndKeepsDeadObjectsDead) {
   NullProgress progress;
   ASSERT_EQ(SplitSelectedObjects(doc, progress, parts), kStatusDone);
   EXPECT_EQ(parts, 2u);
-  ASSERT_EQ(doc.objects.size(), 5u);
-  const uint32_t expected[5] = {kNoObjectId, 1, 2, 3, 4};
-  for (int i = 0; i < 5; ++i)
-    EXPECT_EQ(doc.objects[i]->id, expected[i]) << i;
+  std::vector<uint32_t> ids;
+  for (const auto& o : doc.objects)
+    ids.push_back(o->id);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{kNoObjectId, 1, 2, 3, 4}));
   EXPECT_EQ(doc.objectCount, 4u);
   EXPECT_EQ(doc.outlineObjectId, 2u) << "the outline object was renumbered from 4 to 2";
 
   // One connected object: no new objects, but a new id all the same.
   SelectById(doc, 1);
-  CommandOutcome single = SplitObjectsCommand(doc, progress);
-  EXPECT_EQ(single.statusText, "There were no new objects split out of the selected objects.");
+  EXPECT_EQ(SplitObjectsCommand(doc, progress).statusText,
+            "There were no new objects split out of the selected objects.");
   EXPECT_EQ(doc.objects.back()->id, 4u);
 }
 
@@ -156,53 +153,47 @@ TEST(SplitObjects, TouchingPiecesStayApartAndACancelLeavesTheDocumentAlone) {
   EXPECT_EQ(count, 2u);
 
   Document doc;
-  AddSelectedMesh(doc, MakeIndexedCube());
+  AddSelectedMesh(doc, Cube());
   const Mesh big = SeparateTriangles(5000);
   AddSelectedMesh(doc, big);
   for (int after : {0, 1, 2}) {
     CancelAfter cancel(after);
-    CommandOutcome outcome = SplitObjectsCommand(doc, cancel);
-    EXPECT_EQ(outcome.status, kStatusCancelled) << after;
-    ASSERT_EQ(doc.objects.size(), 2u);
-    EXPECT_EQ(doc.selection.size(), 2u);
+    EXPECT_EQ(SplitObjectsCommand(doc, cancel).status, kStatusCancelled) << after;
+    ASSERT_TRUE(doc.objects.size() == 2 && doc.selection.size() == 2);
     ExpectSameGeometry(doc.objects[1]->mesh, big, "after cancel");
   }
 }
 
 TEST(GroupObjects, NeedsTwoObjectsAndTakesTheFirstNonEmptyName) {
   Document doc;
-  AddSelectedMesh(doc, MakeIndexedCube());
+  AddSelectedMesh(doc, Cube());
   EXPECT_FALSE(GroupObjectsCommand(doc).changed);
   EXPECT_FALSE(CanUndo(doc)) << "nothing happened, nothing recorded";
 
   Document named;
-  AddSelectedMesh(named, MakeIndexedCube());
-  AddObjectCopy(named, ChangedObject(MakeIndexedCube(), "not selected"));
-  AddSelectedMesh(named, MakeIndexedCube({2, 0, 0}, {3, 1, 1}), "B");
-  AddSelectedMesh(named, MakeIndexedCube({4, 0, 0}, {5, 1, 1}), "C");
-  CommandOutcome outcome = GroupObjects(named);
-  EXPECT_EQ(outcome.statusText, "The 3 selected objects have been combined into a single object.");
-  EXPECT_EQ(named.objects[0]->mesh.name, "B");
-  EXPECT_EQ(named.objectCount, 2u);
+  AddSelectedMesh(named, Cube());
+  AddObjectCopy(named, ChangedObject(Cube(), "not selected"));
+  AddSelectedMesh(named, Cube({2, 0, 0}, {3, 1, 1}), "B");
+  AddSelectedMesh(named, Cube({4, 0, 0}, {5, 1, 1}), "C");
+  EXPECT_EQ(GroupObjects(named).statusText,
+            "The 3 selected objects have been combined into a single object.");
+  EXPECT_TRUE(named.objects[0]->mesh.name == "B" && named.objectCount == 2);
 
   // Dead corners of an absorbed object stay dead; transforms are baked.
-  Mesh target = MakeIndexedCube();
-  Mesh source = MakeIndexedCube();
+  Mesh target = Cube();
+  Mesh source = Cube();
   source.corners.MutableData()[0].vertexIndex = kDeadIndex;
   SetPosition(source, {10, 0, 0});
   ASSERT_TRUE(AppendMesh(target, source));
-  EXPECT_EQ(target.corners.data()[36].vertexIndex, kDeadIndex);
-  EXPECT_EQ(target.corners.data()[37].vertexIndex, 8u + 2u);
+  EXPECT_TRUE(target.corners[36].vertexIndex == kDeadIndex && target.corners[37].vertexIndex == 10);
   EXPECT_EQ(target.positions.data()[9].x, 11.0f);
 }
 
 TEST(DuplicateObjects, PastesACopyBesideEachSelectedObject) {
   Document doc;
-  const uint32_t id = AddSelectedMesh(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 10}));
-  CommandOutcome outcome = DuplicateObjectsCommand(doc);
-  ASSERT_TRUE(outcome.changed);
-  EXPECT_EQ(doc.objects[1]->mesh.position.z, 10.0f);
-  EXPECT_FALSE(FindObject(doc, id)->selected);
+  const uint32_t id = AddSelectedMesh(doc, Cube({0, 0, 0}, {1, 1, 10}));
+  ASSERT_TRUE(DuplicateObjectsCommand(doc).changed);
+  EXPECT_TRUE(doc.objects[1]->mesh.position.z == 10 && !FindObject(doc, id)->selected);
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{doc.objects[1]->id});
 }
 

@@ -184,9 +184,9 @@ TEST(PickRay, BoxAndCaptureVolumes) {
 
 TEST(PickScene, NearestObjectTiesMissesAndDeadObjects) {
   Document doc;
-  const uint32_t far = AddMesh(doc, MakeIndexedCube({0, 0, 0}, {1, 1, 1}));
-  const uint32_t near = AddMesh(doc, MakeIndexedCube({0, 0, 2}, {1, 1, 3}));
-  const uint32_t twin = AddMesh(doc, MakeIndexedCube({0, 0, 2}, {1, 1, 3}));
+  const uint32_t far = AddMesh(doc, Cube({0, 0, 0}, {1, 1, 1}));
+  const uint32_t near = AddMesh(doc, Cube({0, 0, 2}, {1, 1, 3}));
+  const uint32_t twin = AddMesh(doc, Cube({0, 0, 2}, {1, 1, 3}));
   PickSettings settings;
 
   PickRequest r = Down(kPickTriangle, 0.25f, 0.5f);
@@ -219,7 +219,7 @@ TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
   // alone, turned, would span a box flat in z that a ray along x misses.
   SceneObject cube;
   cube.id = 1;
-  cube.mesh = MakeIndexedCube({-5, -5, -5}, {5, 5, 5});
+  cube.mesh = Cube({-5, -5, -5}, {5, 5, 5});
   SetRotation(cube.mesh, {0, 45, 0});
   SetPosition(cube.mesh, {100, 0, 0});
   PickRequest r = Ray(kPickTriangle, {120, 0, 6.5f}, {80, 0, 6.5f});
@@ -252,7 +252,7 @@ TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
 
   // Objects without triangles and outline objects are never hit.
   SceneObject outline;
-  outline.mesh = MakeIndexedCube();
+  outline.mesh = Cube();
   outline.outlineShapes.emplace_back();
   r = Down(kPickObject, 0.5f, 0.5f);
   EXPECT_FALSE(PickObject(outline, r, settings));
@@ -267,7 +267,7 @@ TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
   PickSettings settings;
   SceneObject cube;
   cube.id = 1;
-  cube.mesh = MakeIndexedCube();  // vertex 6 is (1, 1, 1)
+  cube.mesh = Cube();  // vertex 6 is (1, 1, 1)
 
   // Beside the corner by 0.01, 0.02, 0.03: found by the first, second and
   // third pass (cubes of 0.015, 0.025, 0.035) at that cube's top face; by
@@ -427,7 +427,7 @@ TEST(PickWorkers, CancelledPickHitsNothing) {
 // Two unit cubes side by side along x (ids 1 and 2), nothing recorded yet.
 void TwoCubes(Document& doc) {
   for (float x : {0.0f, 3.0f})
-    AddObjectCopy(doc, ChangedObject(MakeIndexedCube({x, 0, 0}, {x + 1, 1, 1})));
+    AddObjectCopy(doc, ChangedObject(Cube({x, 0, 0}, {x + 1, 1, 1})));
   ClearRecordedFlags(doc);
 }
 
@@ -549,7 +549,7 @@ TEST(SelectAt, ElementClicksToggleAndFacesGatherTheirTriangles) {
 }
 
 TEST(SelectAt, GatherFaceFollowsSharedEdgesWithEqualNormals) {
-  Mesh cube = MakeIndexedCube();
+  Mesh cube = Cube();
   EXPECT_EQ(GatherFace(cube, 2), (std::vector<uint32_t>{2, 3})) << "the picked triangle first";
   // A 4 x 4 flat grid is one face of 32 triangles; a grid beside it in the
   // same plane but sharing only a corner vertex is not part of it.

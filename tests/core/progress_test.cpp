@@ -234,16 +234,16 @@ TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
 // The headings (line 0) and details (line 1) the long mesh operations show,
 // as the user reads them.
 TEST(ProgressTexts, MeshOperationsReadAsWritten) {
-  Mesh repeated = MakeIndexedCube(), two = MakeIndexedCube();
+  Mesh repeated = Cube(), two = Cube();
   AppendTriangleFromCorners(repeated, 0, 1, 2);
-  AppendMesh(two, MakeIndexedCube({3, 0, 0}, {4, 1, 1}));
+  AppendMesh(two, Cube({3, 0, 0}, {4, 1, 1}));
   const struct {
     std::vector<Mesh> selected;
     CommandOutcome (*run)(Document&, ProgressMonitor&);
     std::vector<std::string> texts;
     std::string status;
   } kOperations[] = {
-      {{MakeSoupCube()},
+      {{SoupCube()},
        &RemoveDuplicateVerticesCommand,
        {"0:Simplifying vertices", "1:Getting ready...", "1:Analyzing vertices...",
         "1:Building new indices..."},
@@ -253,7 +253,7 @@ TEST(ProgressTexts, MeshOperationsReadAsWritten) {
        {"0:Simplifying triangles", "1:Getting ready...", "1:Analyzing triangles",
         "1:Removing duplicated triangles"},
        "Removed a total of 1 duplicated triangles from the selected objects."},
-      {{MakeIndexedCube(), two},
+      {{Cube(), two},
        &SplitObjectsCommand,
        {"0:Processing object 1", "1:Found 1 part", "0:Processing object 2", "1:Found 1 part",
         "1:Found 2 parts"},

@@ -202,8 +202,8 @@ TEST(BspRelease, AbandonedTreesAreFreedInTheBackground) {
 
 // Tree booleans over two cubes, with every kernel step cancelled or starved.
 TEST(BspBooleans, CancelAndMemoryFloorStopTheKernel) {
-  const WorldMesh a = MakeWorldMesh(MakeIndexedCube({0, 0, 0}, {2, 2, 2}));
-  const WorldMesh b = MakeWorldMesh(MakeIndexedCube({1, 1, 1}, {3, 3, 3}));
+  const WorldMesh a = MakeWorldMesh(Cube({0, 0, 0}, {2, 2, 2}));
+  const WorldMesh b = MakeWorldMesh(Cube({1, 1, 1}, {3, 3, 3}));
   Mesh out;
   {
     CancelAfter cancel(0);
@@ -225,7 +225,7 @@ TEST(BspBooleans, CancelAndMemoryFloorStopTheKernel) {
 }
 
 TEST(BspMesh, WorldMeshAppliesTheTransformAndSkipsDeadTriangles) {
-  Mesh cube = MakeIndexedCube({0, 0, 0}, {1, 1, 1});
+  Mesh cube = Cube({0, 0, 0}, {1, 1, 1});
   cube.scale = {2, 2, 2};
   cube.rotation = {0, 90, 0};
   cube.position = {10, 0, 0};
@@ -327,9 +327,9 @@ TEST(BspBall, ClipEqualsTheNodeByNodeClip) {
   const struct {
     Mesh tree, clipped;
   } cases[] = {
-      {MakeSphere(10, far, 32, 16), MakeSphere(10, far + Vec3{5, 3, 2}, 24, 12)},
-      {MakeSphere(10, {}, 32, 16), MakeSphere(7, {0, 4, 0}, 32, 16)},
-      {MakeSphere(2, {}, 24, 12), MakeIndexedCube({-1, 1.5f, -1}, {1, 3, 1})},
+      {Sphere(10, far, 32, 16), Sphere(10, far + Vec3{5, 3, 2}, 24, 12)},
+      {Sphere(10, {}, 32, 16), Sphere(7, {0, 4, 0}, 32, 16)},
+      {Sphere(2, {}, 24, 12), Cube({-1, 1.5f, -1}, {1, 3, 1})},
   };
   NullProgress quiet;
   for (size_t c = 0; c < std::size(cases); ++c) {
@@ -421,12 +421,12 @@ std::vector<std::vector<float>> Shape(const CsgStore& store, const std::vector<C
 // own, a sphere turned inside out (a chain of front children): the same
 // nodes, planes and polygons in the same order as the level-by-level build.
 TEST(BspBall, BuildEqualsTheLevelByLevelBuild) {
-  Mesh inside = MakeSphere(10, {1000, 0, 0}, 24, 12);
+  Mesh inside = Sphere(10, {1000, 0, 0}, 24, 12);
   for (uint32_t c = 0; c + 2 < inside.cornerCount; c += 3)
     std::swap(inside.corners.MutableData()[c + 1], inside.corners.MutableData()[c + 2]);
   const std::vector<std::vector<Mesh>> series = {
-      {MakeSphere(10, {1000, 0, 0}, 32, 16), MakeSphere(10, {1005, 3, 2}, 24, 12),
-       MakeIndexedCube({995, -4, -4}, {1012, 4, 4})},
+      {Sphere(10, {1000, 0, 0}, 32, 16), Sphere(10, {1005, 3, 2}, 24, 12),
+       Cube({995, -4, -4}, {1012, 4, 4})},
       {inside}};
   NullProgress quiet;
   for (const std::vector<Mesh>& parts : series) {

@@ -62,7 +62,7 @@ void ExpectSameLists(const CsgTree& x, const CsgTree& y) {
 // two halves (the spheres have enough polygons for that), against plain
 // passes one after the other.
 TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
-  const Mesh ma = MakeSphere(10, {}, 64, 40), mb = MakeSphere(10, {5, 3, 2}, 48, 48);
+  const Mesh ma = Sphere(10, {}, 64, 40), mb = Sphere(10, {5, 3, 2}, 48, 48);
   NullProgress quiet;
   Pair serial = BuildPair(ma, mb), each = BuildPair(ma, mb), halves = BuildPair(ma, mb);
   const size_t before = serial.store->polygons.size();
@@ -84,7 +84,7 @@ TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
 
 // The boolean builds the second tree in a store of its own and moves it in.
 TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
-  const Mesh ma = MakeSphere(10, {}, 24, 12), mb = MakeSphere(7, {4, 0, 0}, 24, 12);
+  const Mesh ma = Sphere(10, {}, 24, 12), mb = Sphere(7, {4, 0, 0}, 24, 12);
   Pair serial = BuildPair(ma, mb), fresh;
   Build(*fresh.store, fresh.a, ma);
   CsgStorePtr own = MakeCsgStore();

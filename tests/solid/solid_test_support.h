@@ -20,7 +20,7 @@ namespace torvane::testing {
 
 // UV sphere about the Y axis: `slices` around, `stacks` bands from pole to
 // pole, outward counter-clockwise triangles (2 x slices x (stacks - 1)).
-inline Mesh MakeSphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16) {
+inline Mesh Sphere(float radius, Vec3 centre = {}, int slices = 32, int stacks = 16) {
   std::vector<Vec3> v;
   v.push_back({centre.x, centre.y + radius, centre.z});
   for (int i = 1; i < stacks; ++i) {
