@@ -135,8 +135,7 @@ TEST(Document, QueriesSkipDeadObjectsButChangesIncludeDeletions) {
   EXPECT_FALSE(AnyWithTriangles(doc));
   EXPECT_TRUE(HasChanges(doc)) << "a deleted object still has to be saved away";
   KillObject(doc, o);
-  EXPECT_TRUE(IsBlank(doc));
-  EXPECT_EQ(FirstObjectWithOutlines(doc), kNoObjectId);
+  EXPECT_TRUE(IsBlank(doc) && FirstObjectWithOutlines(doc) == kNoObjectId);
 }
 
 TEST(Document, ResetStartsAnUntitledDocumentInTheDefaultFolder) {
@@ -199,10 +198,8 @@ TEST(SceneObject, CopiesTakeTheModelAndLeaveTheEditingStateBehind) {
     }
     ASSERT_TRUE(snapshot ? CopyObjectForSnapshot(src, dst) : CopyObjectForAdding(src, dst));
     EXPECT_EQ(dst.id, 7u) << "a snapshot, or a destination without an id, takes the source's";
-    EXPECT_EQ(dst.worldMatrix.m[12], 4);
-    EXPECT_TRUE(dst.mesh.corners.SharesStorageWith(src.mesh.corners));
-    EXPECT_EQ(dst.outlineShapes.size(), 1u);
-    EXPECT_EQ(dst.metadata.GetOr("ObjectName", ""), "Busy");
+    EXPECT_TRUE(dst.worldMatrix.m[12] == 4 && dst.mesh.corners.SharesStorageWith(src.mesh.corners));
+    EXPECT_TRUE(dst.outlineShapes.size() == 1u && dst.metadata.GetOr("ObjectName", "") == "Busy");
     EXPECT_FALSE(dst.primarySelected);
     EXPECT_EQ(dst.outlineFlagC && dst.pickFlag && dst.pickPoint.z == 3, snapshot);
     EXPECT_TRUE(dst.moveVertices.empty() && dst.moveTriangles.empty() && dst.outlineWork.empty());
@@ -223,8 +220,7 @@ TEST(SceneObject, CopiesTakeTheModelAndLeaveTheEditingStateBehind) {
   ASSERT_TRUE(CopyObjectForSnapshot(live, snapshot));
   SetCornerColour(live.mesh, 0, 0xFF0000FFu);
   AppendTriangle(live.mesh, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}, 0);
-  EXPECT_EQ(TriangleCount(snapshot.mesh), 1u);
-  EXPECT_EQ(snapshot.mesh.corners[0].colour, 0xFF808080u);
+  EXPECT_TRUE(TriangleCount(snapshot.mesh) == 1u && snapshot.mesh.corners[0].colour == 0xFF808080u);
 }
 
 }  // namespace

@@ -110,14 +110,11 @@ TEST(RemoveDuplicateVertices, MergesIntoTheLowestEqualRepresentativeAtEveryCellS
   MeshCorner* c = cube.corners.MutableData();
   c[33].vertexIndex = c[34].vertexIndex = c[35].vertexIndex = kDeadIndex;
   uint64_t total = 0;
-  EXPECT_EQ(RemoveDuplicateVertices(cube, progress, total), kStatusDone);
-  EXPECT_EQ(total, 28u);
-  EXPECT_EQ(cube.positions.length(), 8u);
-  EXPECT_EQ(cube.corners.data()[35].vertexIndex, kDeadIndex);
+  EXPECT_TRUE(RemoveDuplicateVertices(cube, progress, total) == kStatusDone && total == 28u);
+  EXPECT_TRUE(cube.positions.length() == 8u && cube.corners.data()[35].vertexIndex == kDeadIndex);
   EXPECT_TRUE(cube.unsavedChange && cube.unrecordedChange && cube.renderStale);
   cube.unsavedChange = false;
-  EXPECT_EQ(RemoveDuplicateVertices(cube, progress, total), kStatusDone);
-  EXPECT_EQ(total, 28u);
+  EXPECT_TRUE(RemoveDuplicateVertices(cube, progress, total) == kStatusDone && total == 28u);
   EXPECT_FALSE(cube.unsavedChange);
 }
 
@@ -188,8 +185,7 @@ TEST(DuplicateRemoval, CancelAndExhaustedMemoryLeaveTheMeshUnchanged) {
   NullProgress progress;
   uint64_t total = 0;
   EXPECT_EQ(RemoveDuplicateVertices(m, progress, total), kStatusFailed);
-  EXPECT_EQ(RemoveDuplicateTriangles(m, progress, total), kStatusFailed);
-  EXPECT_EQ(total, 0u);
+  EXPECT_TRUE(RemoveDuplicateTriangles(m, progress, total) == kStatusFailed && total == 0u);
   ExpectSameGeometry(m, big, "out of memory");
   // The commands fail with their own memory message and change nothing.
   EXPECT_EQ(RemoveDuplicateVerticesCommand(doc, progress).errorText,

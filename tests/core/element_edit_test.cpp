@@ -33,13 +33,6 @@ SelectionRecord Picked(const Mesh& mesh, uint32_t t, int first = -1) {
   return r;
 }
 
-SelectionRecord VertexRecord(uint32_t v) {
-  SelectionRecord r;
-  r.elementType = kSelectVertex;
-  r.indices[0] = v;
-  return r;
-}
-
 using Pick = SelectionRecord (*)(const Mesh&);
 
 SceneObject CubeWith(std::vector<Pick> picks) {
@@ -57,7 +50,12 @@ SceneObject CubeWith(std::vector<Pick> picks) {
 const Pick Triangle0 = [](const Mesh& m) { return Picked(m, 0); };
 const Pick Triangle1 = [](const Mesh& m) { return Picked(m, 1); };
 const Pick Diagonal = [](const Mesh& m) { return Picked(m, 0, 0); };
-const Pick Vertex0 = [](const Mesh&) { return VertexRecord(0); };
+const Pick Vertex0 = [](const Mesh&) {
+  SelectionRecord r;
+  r.elementType = kSelectVertex;
+  r.indices[0] = 0;
+  return r;
+};
 
 TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
   const struct {
@@ -76,8 +74,7 @@ TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
     CollapseObjectElements(o);
     EXPECT_EQ(LiveTriangleCount(o.mesh), c.live);
     ExpectNear(o.mesh.positions.data()[0], c.merged);
-    EXPECT_TRUE(IsClosed(o.mesh));
-    EXPECT_FALSE(o.selected || !o.selectionRecords.empty());
+    EXPECT_TRUE(IsClosed(o.mesh) && !(o.selected || !o.selectionRecords.empty()));
   }
 
   // A whole-object record deletes; an outline holder loses its outline and
@@ -90,8 +87,7 @@ TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
   o = CubeWith({Triangle0});
   o.outlineShapes.resize(1);
   CollapseObjectElements(o);
-  EXPECT_TRUE(o.outlineShapes.empty());
-  EXPECT_EQ(LiveTriangleCount(o.mesh), 12u);
+  EXPECT_TRUE(o.outlineShapes.empty() && LiveTriangleCount(o.mesh) == 12);
 }
 
 // A pyramid over a regular n-gon (apex n, up) with a flat bottom cap around
@@ -99,12 +95,11 @@ TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
 Mesh Pyramid(int n, bool capped) {
   Mesh m;
   std::vector<Vec3> ring;
-  for (int i = 0; i < n; ++i) {
-    const float a = 6.2831853f * float(i) / float(n);
-    ring.push_back({std::cos(a), 0, std::sin(a)});
-    AppendVertex(m, ring.back());
-  }
+  for (int i = 0; i < n; ++i)
+    ring.push_back({std::cos(6.2831853f * i / n), 0, std::sin(6.2831853f * i / n)});
   const Vec3 apex{0, 1, 0}, centre{0, 0, 0};
+  for (const Vec3& p : ring)
+    AppendVertex(m, p);
   AppendVertex(m, apex);
   AppendVertex(m, centre);
   for (int i = 0; i < n; ++i) {
@@ -142,9 +137,7 @@ TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
       }
       EXPECT_EQ(up, uint32_t(n - 2));
       EXPECT_NEAR(area, 0.5f * float(n) * std::sin(6.2831853f / float(n)), 1e-4f);
-      if (variant == 0) {
-        EXPECT_TRUE(IsClosed(m));
-      }
+      EXPECT_TRUE(variant != 0 || IsClosed(m));
     }
   }
 }
@@ -187,8 +180,7 @@ TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
     SCOPED_TRACE(c.triangles);
     SceneObject o = CubeWith(c.picks);
     ASSERT_TRUE(DuplicateObjectElements(o));
-    EXPECT_EQ(o.mesh.vertexCount, 8 + c.vertices);
-    EXPECT_EQ(TriangleCount(o.mesh), 12 + c.triangles);
+    EXPECT_TRUE(o.mesh.vertexCount == 8 + c.vertices && TriangleCount(o.mesh) == 12 + c.triangles);
     ExpectNear(o.mesh.nudge, {0, 0, -1});
     ASSERT_EQ(o.selectionRecords.size(), c.picks.size()) << "the duplicates are selected";
     for (const SelectionRecord& r : o.selectionRecords) {
@@ -233,8 +225,7 @@ TEST(ElementEdit, SplitsKeepTheCubeClosed) {
     SCOPED_TRACE(c.triangles);
     o = CubeWith(c.picks);
     ASSERT_TRUE(SubdivideObjectTriangles(o, c.kind));
-    EXPECT_EQ(TriangleCount(o.mesh), c.triangles);
-    EXPECT_TRUE(IsClosed(o.mesh));
+    EXPECT_TRUE(TriangleCount(o.mesh) == c.triangles && IsClosed(o.mesh));
   }
 }
 

@@ -30,8 +30,7 @@ SceneObject& AddSelectedCube(Document& doc) {
 
 TEST(Manipulation, ThresholdAndLocks) {
   EXPECT_FALSE(BeyondDragThreshold(100, 100, 105, 95)) << "a 5-pixel wobble is no drag";
-  EXPECT_TRUE(BeyondDragThreshold(100, 100, 106, 100));
-  EXPECT_TRUE(BeyondDragThreshold(100, 100, 100, 94));
+  EXPECT_TRUE(BeyondDragThreshold(100, 100, 106, 100) && BeyondDragThreshold(100, 100, 100, 94));
 
   // Locked axes are dropped; the 2D views also drop their viewing axis.
   ExpectNear(Lock2DMoveDelta({1, 2, 3}, 1, {false, false, false}), {1, 2, 0});
@@ -62,8 +61,7 @@ TEST(Manipulation, ScaleStepsCompoundAndRefuseTooSmall) {
 
   Document doc;
   SceneObject& cube = AddSelectedCube(doc);
-  EXPECT_TRUE(ScaleSelection(doc, 1.1f));
-  EXPECT_TRUE(ScaleSelection(doc, 1.1f));
+  EXPECT_TRUE(ScaleSelection(doc, 1.1f) && ScaleSelection(doc, 1.1f));
   EXPECT_NEAR(cube.mesh.scale.x, 1.21f, 1e-5f);
   EXPECT_FLOAT_EQ(cube.worldMatrix.m[0], cube.mesh.scale.x);
 

@@ -58,8 +58,7 @@ TEST(MeshAppend, VertexReuseLooksBackExactlyOneHundredVerticesAndCornersCarryThe
   // (reversed winding faces down).
   SetCornerColour(m, 2, 0xFFABCDEFu);
   ASSERT_TRUE(AppendTriangleFromCorners(m, 0, 2, 1));
-  EXPECT_EQ(m.corners[7].vertexIndex, 2u);
-  EXPECT_EQ(m.corners[7].colour, 0xFFABCDEFu);
+  EXPECT_TRUE(m.corners[7].vertexIndex == 2u && m.corners[7].colour == 0xFFABCDEFu);
   ExpectNear(m.corners[8].normal, {0, 0, -1});
   EXPECT_FALSE(AppendTriangleFromCorners(m, 0, 1, 9)) << "corner out of range";
   m.corners.MutableData()[3].vertexIndex = kDeadIndex;
@@ -98,8 +97,7 @@ TEST(MeshAppend, MemoryGuardRefusesGrowthAndEmptiesTheMesh) {
     MemoryOverride low(1000);
     EXPECT_FALSE(AppendTriangle(t, {-1, 0, 0}, {-1, 1, 0}, {-1, 0, 1}, 0));
   }
-  EXPECT_EQ(t.cornerCount, 0u);
-  EXPECT_EQ(t.vertexCount, vertices);
+  EXPECT_TRUE(t.cornerCount == 0u && t.vertexCount == vertices);
   // With memory back, the mesh works again.
   EXPECT_TRUE(AppendTriangle(t, {-1, 0, 0}, {-1, 1, 0}, {-1, 0, 1}, 0));
 }
@@ -203,8 +201,7 @@ TEST(MeshRender, ArraysFollowCornersAndSkipDeadOnes) {
   // Dead corner 1 keeps its untouched (zero) entries; corner 5 is vertex 3
   // (0, 1, 0).
   EXPECT_TRUE(m.render.positions[3] == 0 && m.render.normals[5] == 0 && m.render.colours[1] == 0);
-  EXPECT_EQ(m.render.positions[16], 1.0f);
-  EXPECT_EQ(m.render.colours[2], 0xFF102030u);
+  EXPECT_TRUE(m.render.positions[16] == 1.0f && m.render.colours[2] == 0xFF102030u);
   EXPECT_EQ(m.render.colours[5], 0xFFFFFFFFu);
   // An emptied mesh leaves no stale geometry to draw.
   ClearMesh(m);
@@ -226,12 +223,10 @@ TEST(MeshCopy, CopiesShareStorageUntilEitherSideIsEditedAndMovesEmptyTheSource) 
   // Editing the copy never changes the original, and vice versa.
   SetCornerColour(b, 0, 0xFF0000FFu);
   EXPECT_FALSE(b.corners.SharesStorageWith(a.corners));
-  EXPECT_TRUE(b.positions.SharesStorageWith(a.positions));
-  EXPECT_EQ(a.corners[0].colour, 0xFF112233u);
+  EXPECT_TRUE(b.positions.SharesStorageWith(a.positions) && a.corners[0].colour == 0xFF112233u);
   AppendVertex(a, {7, 7, 7});
   RecolourAllCorners(a, 0xFF000000u);
-  EXPECT_EQ(b.vertexCount, 4u);
-  EXPECT_EQ(b.corners[1].colour, 0xFF112233u);
+  EXPECT_TRUE(b.vertexCount == 4u && b.corners[1].colour == 0xFF112233u);
   SetRotation(b, {0, 0, 90});
   BakeTransform(b);
   ExpectNear(a.positions[1], {1, 0, 0}, 0);
@@ -297,18 +292,14 @@ TEST(GrowArray, GrowthKeepsOldElementsFillsNewSlotsAndDiscardDropsThem) {
   a.MutableData()[0].vertexIndex = 7;
   a.MutableData()[2].vertexIndex = 9;
   ASSERT_TRUE(a.ResizeKeep(20));
-  EXPECT_EQ(a[0].vertexIndex, 7u);
-  EXPECT_EQ(a[2].vertexIndex, 9u);
-  EXPECT_EQ(a[3].vertexIndex, 0xFFFFFFFFu);
+  EXPECT_TRUE(a[0].vertexIndex == 7u && a[2].vertexIndex == 9u && a[3].vertexIndex == 0xFFFFFFFFu);
   // Shrinking keeps the memory; growing again within it refills the slots.
   ASSERT_TRUE(a.ResizeKeep(1));
   EXPECT_EQ(a.capacity(), 20u);
   ASSERT_TRUE(a.ResizeKeep(3));
-  EXPECT_EQ(a[0].vertexIndex, 7u);
-  EXPECT_EQ(a[2].vertexIndex, 0xFFFFFFFFu);
+  EXPECT_TRUE(a[0].vertexIndex == 7u && a[2].vertexIndex == 0xFFFFFFFFu);
   ASSERT_TRUE(a.ResizeDiscard(5));
-  EXPECT_EQ(a.length(), 5u);
-  EXPECT_EQ(a[0].vertexIndex, 0xFFFFFFFFu);
+  EXPECT_TRUE(a.length() == 5u && a[0].vertexIndex == 0xFFFFFFFFu);
 }
 
 TEST(GrowArray, MemoryGuardRefusesLargeGrowthAndEmptiesTheArray) {
@@ -316,9 +307,7 @@ TEST(GrowArray, MemoryGuardRefusesLargeGrowthAndEmptiesTheArray) {
   ASSERT_TRUE(a.ResizeKeep(10));
   SetAvailableMemoryOverride(3'000'000);
   // 200,000 x 12 bytes = 2.4 MB: above 1 MB and above half of 3 MB.
-  EXPECT_FALSE(a.ResizeKeep(200'000));
-  EXPECT_EQ(a.data(), nullptr);
-  EXPECT_EQ(a.length() + a.capacity(), 0u);
+  EXPECT_TRUE(!a.ResizeKeep(200'000) && a.data() == nullptr && a.length() + a.capacity() == 0u);
   EXPECT_TRUE(a.ResizeKeep(1000)) << "small requests pass whatever the figure says";
   SetAvailableMemoryOverride(std::nullopt);
   EXPECT_TRUE(a.ResizeKeep(200'000));
@@ -331,8 +320,7 @@ TEST(GrowArray, CopiesShareUntilOneSideWrites) {
   GrowArray<Vec3> b = a;
   EXPECT_TRUE(a.SharesStorageWith(b));
   b.MutableData()[0] = {2, 2, 2};
-  EXPECT_FALSE(a.SharesStorageWith(b));
-  EXPECT_EQ(a[0].x, 1.0f);
+  EXPECT_TRUE(!a.SharesStorageWith(b) && a[0].x == 1.0f);
   // Growing a shared array within its capacity must not write into the other copy.
   GrowArray<Vec3> c = a;
   ASSERT_TRUE(c.ResizeKeep(2));
@@ -340,8 +328,7 @@ TEST(GrowArray, CopiesShareUntilOneSideWrites) {
   c.MutableData()[3] = {5, 5, 5};
   EXPECT_EQ(a[3].x, 0.0f);
   GrowArray<Vec3> d = std::move(c);
-  EXPECT_EQ(c.length(), 0u);
-  EXPECT_EQ(d[3].x, 5.0f);
+  EXPECT_TRUE(c.length() == 0u && d[3].x == 5.0f);
 }
 
 }  // namespace

@@ -383,8 +383,7 @@ TEST(Primitives, AddSelectsTheShapeAndIsOneUndoStep) {
 
   AddPrimitive(doc, PrimitiveShape::kTorus, kRed);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{1, 2})) << "the earlier selection stays";
-  EXPECT_TRUE(doc.objects[0]->primarySelected);
-  EXPECT_TRUE(doc.undoStack.size() == 2 && doc.objectCount == 2);
+  EXPECT_TRUE(doc.objects[0]->primarySelected && doc.undoStack.size() == 2 && doc.objectCount == 2);
   EXPECT_EQ(std::count(listener.codes.begin(), listener.codes.end(), kNotifyObjectAdded), 2);
 
   Undo(doc);
@@ -412,9 +411,7 @@ TEST(Primitives, AShapeWithoutTrianglesIsNotAdded) {
                                      " object due to there not being enough memory for the "
                                      "operation.");
   }
-  EXPECT_EQ(doc.objects.size(), 1u);
-  EXPECT_EQ(doc.selection, selection);
-  EXPECT_TRUE(listener.codes.empty());
+  EXPECT_TRUE(doc.objects.size() == 1u && doc.selection == selection && listener.codes.empty());
 }
 
 }  // namespace

@@ -231,8 +231,7 @@ TEST(PickObject, TransformBoxShortcutAndUnpickableObjects) {
   // A farther hit than the request's distance leaves the request alone.
   r = Down(kPickTriangle, 100, 0);  // the top edge at z = 7.07
   r.distance = 2.0;
-  EXPECT_FALSE(PickObject(cube, r, settings));
-  EXPECT_FALSE(r.hit);
+  EXPECT_TRUE(!PickObject(cube, r, settings) && !r.hit);
 
   // A selected object in object mode is hit anywhere in its box, at its
   // position; a triangle pick still needs the surface.
@@ -289,8 +288,7 @@ TEST(PickObject, EdgeAndVertexPassesGrowWithTheObjectScale) {
   // face's edge 5-6): the two vertex indices and no third.
   r = Down(kPickEdge, 1.02f, 1.02f);
   ASSERT_TRUE(PickObject(cube, r, settings));
-  EXPECT_EQ(r.hitVertices[2], kDeadIndex);
-  EXPECT_TRUE(r.hitVertices[0] == 6u || r.hitVertices[1] == 6u);
+  EXPECT_TRUE(r.hitVertices[2] == kDeadIndex && (r.hitVertices[0] == 6u || r.hitVertices[1] == 6u));
   EXPECT_NEAR(r.distance, 9 - 0.025, 1e-5);
 
   // The capture size follows the z scale: doubled, 0.02 beside is caught by
@@ -311,8 +309,7 @@ TEST(PickObject, SurfaceInFrontOfTheElementHidesItWhileCulling) {
   AppendTriangle(o.mesh, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0xFF808080u);
   PickSettings culling;
   PickRequest r = Down(kPickVertex, 0, 0);
-  EXPECT_FALSE(PickObject(o, r, culling));
-  EXPECT_FALSE(r.hit);
+  EXPECT_TRUE(!PickObject(o, r, culling) && !r.hit);
 
   PickSettings noCulling;
   noCulling.culling = false;
@@ -326,9 +323,7 @@ TEST(PickObject, SurfaceInFrontOfTheElementHidesItWhileCulling) {
   // An edge lying on the surface it belongs to is not hidden by it.
   r = Down(kPickEdge, 0, -5);
   ASSERT_TRUE(PickObject(o, r, culling));
-  EXPECT_FALSE(r.surface);
-  EXPECT_EQ(r.hitVertices[0], 0u);
-  EXPECT_EQ(r.hitVertices[1], 1u);
+  EXPECT_TRUE(!r.surface && r.hitVertices[0] == 0u && r.hitVertices[1] == 1u);
 
   // A dead triangle neither hides the element nor is hit itself.
   o.mesh.corners.MutableData()[1].vertexIndex = kDeadIndex;
@@ -391,10 +386,8 @@ TEST(PickWorkers, EveryWorkerCountFindsWhatOneWorkerFinds) {
         settings.workerCount = workers;
         PickRequest r = Ray(kind, start, end);
         ASSERT_EQ(PickObject(o, r, settings), hit);
-        EXPECT_EQ(r.distance, one.distance);
-        EXPECT_EQ(r.hitCorners, one.hitCorners);
-        EXPECT_EQ(r.hitVertices, one.hitVertices);
-        EXPECT_EQ(r.surface, one.surface);
+        EXPECT_TRUE(r.distance == one.distance && r.hitCorners == one.hitCorners);
+        EXPECT_TRUE(r.hitVertices == one.hitVertices && r.surface == one.surface);
       }
     }
   }
@@ -485,8 +478,7 @@ TEST(SelectAt, ObjectClicksEmptySpaceAndModifiers) {
   // Identify changes nothing and records nothing.
   const size_t before = doc.undoStack.size();
   c = Click(doc, kPickIdentify, 3.5f, 0.5f);
-  EXPECT_TRUE(c.hit && !c.changed);
-  EXPECT_EQ(doc.undoStack.size(), before);
+  EXPECT_TRUE(c.hit && !c.changed && doc.undoStack.size() == before);
 }
 
 TEST(SelectAt, ElementClicksToggleAndFacesGatherTheirTriangles) {

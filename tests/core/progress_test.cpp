@@ -71,8 +71,7 @@ TEST(SubRangeProgress, MapsFractionsAndPassesTheRestThrough) {
   stage.SetText("Build tree", 1);
   stage.BeginIndeterminate();
   EXPECT_EQ(outer.texts, (std::vector<std::string>{"1:Build tree"}));
-  EXPECT_EQ(outer.indeterminate, 1);
-  EXPECT_FALSE(inner.IsCancelled());
+  EXPECT_TRUE(outer.indeterminate == 1 && !inner.IsCancelled());
   outer.cancelled = true;
   EXPECT_TRUE(inner.IsCancelled());
 }
@@ -171,26 +170,20 @@ TEST(WorkerThread, StopCancelsWaitsReturnsAtOnceWhenEndedAndLowersThePriority) {
 TEST(WorkerThread, WaitsAnswerHandleOrCancel) {
   NullProgress main;
   Event first, second, never;
+  const WaitHandle both[2] = {first.fd(), second.fd()}, none[1] = {never.fd()};
+  // One handle and a set answer the handle set; a stopped worker's wait is cancelled.
   const struct {
     const char* name;
     TestWorker::Body body;
     Event* set;  // nullptr: the worker is stopped instead
     int result;
   } kWaits[] = {
-      {"one handle", [&](TestWorker& w) { return w.WaitForObjectForever(first.fd()); }, &first,
+      {"one", [&](TestWorker& w) { return w.WaitForObjectForever(first.fd()); }, &first,
        kWaitSignalled},
-      {"a set",
-       [&](TestWorker& w) {
-         const WaitHandle set[2] = {first.fd(), second.fd()};
-         return w.WaitForObjectsForever(set);
-       },
-       &second, kWaitSignalled},
-      {"stopped",
-       [&](TestWorker& w) {
-         const WaitHandle set[1] = {never.fd()};
-         return w.WaitForObjectsForever(set);
-       },
-       nullptr, kWaitCancelled},
+      {"set", [&](TestWorker& w) { return w.WaitForObjectsForever(both); }, &second,
+       kWaitSignalled},
+      {"stopped", [&](TestWorker& w) { return w.WaitForObjectsForever(none); }, nullptr,
+       kWaitCancelled},
   };
   for (const auto& wait : kWaits) {
     auto log = std::make_shared<WorkerLog>();
@@ -219,15 +212,12 @@ TEST(WorkerThread, ForgottenWorkersDeleteThemselvesAndStopAllDrainsTheRest) {
   ASSERT_TRUE(Worker(log, kReturn)->Start(WorkerPriority::kLowest));
   // Nobody holds it now but its own thread.
   ASSERT_EQ(main.WaitForObject(log->destroyed.fd(), kPatience), kWaitSignalled);
-  EXPECT_EQ(log->destructions, 1);
-
   auto sleepers = std::make_shared<WorkerLog>();
   for (int i = 0; i < 3; ++i)
     ASSERT_TRUE(Worker(sleepers, kSleepForever)->Start(WorkerPriority::kBelowNormal));
   EXPECT_GE(LiveWorkerCount(), 3u);
   StopAllWorkers();
-  EXPECT_EQ(LiveWorkerCount(), 0u);
-  EXPECT_EQ(sleepers->destructions, 3);
+  EXPECT_TRUE(LiveWorkerCount() == 0 && sleepers->destructions == 3 && log->destructions == 1);
   StopAllWorkers();  // nothing left: returns at once
 }
 

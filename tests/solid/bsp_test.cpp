@@ -159,9 +159,7 @@ TEST(BspDeepTree, ClipInvertCollectAndFreeRunWithoutRecursion) {
   EXPECT_EQ(tree.nodes[0].front, 1u);
   CsgPolygonList all;
   ASSERT_EQ(CollectPolygons(tree, all, quiet), kCsgDone);
-  EXPECT_EQ(all.size(), 1u);
-  EXPECT_EQ(FreeTree(tree, quiet), kCsgDone);
-  EXPECT_TRUE(tree.nodes.empty());
+  EXPECT_TRUE(all.size() == 1u && FreeTree(tree, quiet) == kCsgDone && tree.nodes.empty());
 }
 
 // Cancels once the given progress text has been shown.
@@ -184,8 +182,7 @@ TEST(BspRelease, CancellingTheCleanUpStillReleasesEveryNode) {
   auto store = MakeCsgStore();
   CsgTree tree = DeepChain(store, 250000);
   CancelAtText cancel("Cleaning up...");
-  EXPECT_EQ(FreeTree(tree, cancel), kCsgCancelled);
-  EXPECT_TRUE(tree.nodes.empty());
+  EXPECT_TRUE(FreeTree(tree, cancel) == kCsgCancelled && tree.nodes.empty());
   EXPECT_EQ(cancel.polls, 1);  // asked once at the start; the release went on
 }
 

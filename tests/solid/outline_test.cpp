@@ -325,8 +325,7 @@ TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
   // Choosing a mode ends the chain; Delete 2D Outline removes it.
   SetDrawMode(doc, kDrawLine);
   SceneObject& restored = *FindObject(doc, doc.outlineObjectId);
-  EXPECT_FALSE(restored.pickFlag);
-  EXPECT_TRUE(Delete2DOutline(doc).changed);
+  EXPECT_TRUE(!restored.pickFlag && Delete2DOutline(doc).changed);
   EXPECT_TRUE(restored.outlineShapes.empty() && !restored.selected);
   EXPECT_TRUE(doc.outlineObjectId == kNoObjectId && doc.selection.empty());
 }
@@ -348,8 +347,7 @@ TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments)
   const uint32_t drawn = doc.outlineObjectId;
 
   const SelectionBox box = UnboundedSelectionBox(kPlaneFront, {-6, -6, 0}, {6, 6, 0});
-  EXPECT_EQ(box.min.z, -3.4028235e+38f);
-  EXPECT_EQ(box.max.z, 3.4028235e+38f);
+  EXPECT_TRUE(box.min.z == -3.4028235e+38f && box.max.z == 3.4028235e+38f);
   EXPECT_EQ(SelectObjectsInBox(doc, box), 1u);
   EXPECT_TRUE(cube.selected && !FindObject(doc, drawn)->selected);
 
