@@ -23,17 +23,19 @@ TEST(Settings, BoolAndIntDecoding) {
   // starts with a zero; integers read like atoi, clamped to the int range.
   EXPECT_TRUE(ReadSettingBool(store, g, kShowHints, true));
   EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), 5);
-  const char* bools[] = {"0", "0 but true", "no", ""};
-  const bool boolValues[] = {false, false, true, true};
-  for (size_t i = 0; i < std::size(bools); ++i) {
-    store.WriteValue(g, kEnableSpecular, bools[i]);
-    EXPECT_EQ(ReadSettingBool(store, g, kEnableSpecular, true), boolValues[i]) << bools[i];
+  for (const auto& [text, value] :
+       {std::pair{"0", false}, {"0 but true", false}, {"no", true}, {"", true}}) {
+    store.WriteValue(g, kEnableSpecular, text);
+    EXPECT_EQ(ReadSettingBool(store, g, kEnableSpecular, true), value) << text;
   }
-  const char* ints[] = {"7", "abc", "", "  -12px", "99999999999999999999", "-99999999999999999999"};
-  const int intValues[] = {7, 0, 5, -12, INT_MAX, INT_MIN};
-  for (size_t i = 0; i < std::size(ints); ++i) {
-    store.WriteValue(g, kRuns, ints[i]);
-    EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), intValues[i]) << ints[i];
+  for (const auto& [text, value] : {std::pair{"7", 7},
+                                    {"abc", 0},
+                                    {"", 5},
+                                    {"  -12px", -12},
+                                    {"99999999999999999999", INT_MAX},
+                                    {"-99999999999999999999", INT_MIN}}) {
+    store.WriteValue(g, kRuns, text);
+    EXPECT_EQ(ReadSettingInt(store, g, kRuns, 5), value) << text;
   }
 
   EXPECT_TRUE(WriteSettingBool(store, g, kShowGrid, false) && store.ReadValue(g, kShowGrid) == "0");
@@ -45,29 +47,24 @@ TEST(Settings, BoolAndIntDecoding) {
 TEST(Settings, VectorsLeaveTheCallersValueWhenMissing) {
   MemorySettingsStore store;
   const std::string g = kGroupDrawingControl;
-  Vec3 eye{9.0f, 8.0f, 7.0f};
+  Vec3 eye{9.0f, 8.0f, 7.0f}, partial = eye;
   store.WriteValue(g, kEyePosition, "");
   ReadSettingVector(store, g, kEyePosition, eye);
-  EXPECT_EQ(eye.z, 7.0f);
-
   // The scan stops at the first field that does not match.
-  Vec3 partial{9.0f, 8.0f, 7.0f};
   store.WriteValue(g, kLookAt, " +4.5, 6,x");
   ReadSettingVector(store, g, kLookAt, partial);
-  EXPECT_TRUE(partial.x == 4.5f && partial.y == 6.0f && partial.z == 7.0f);
+  EXPECT_TRUE(eye.z == 7.0f && partial.x == 4.5f && partial.y == 6.0f && partial.z == 7.0f);
 
-  const Vec3 written{1.5f, -2.0f, 1000000.0f};
-  EXPECT_TRUE(WriteSettingVector(store, g, kLookAt, written));
-  EXPECT_EQ(store.ReadValue(g, kLookAt), "1.500000,-2.000000,1000000.000000");
   // A comma decimal mark in the user's locale must not leak into the text.
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
-    EXPECT_TRUE(WriteSettingVector(store, g, kLookAt, written));
-    EXPECT_EQ(store.ReadValue(g, kLookAt), "1.500000,-2.000000,1000000.000000");
+  for (const char* locale : {"C", "de_DE.UTF-8"}) {
+    if (!std::setlocale(LC_NUMERIC, locale)) continue;
+    EXPECT_TRUE(WriteSettingVector(store, g, kLookAt, {1.5f, -2.0f, 1000000.0f}));
+    EXPECT_EQ(store.ReadValue(g, kLookAt), "1.500000,-2.000000,1000000.000000") << locale;
     Vec3 back;
     ReadSettingVector(store, g, kLookAt, back);
-    EXPECT_EQ(back.x, 1.5f);
-    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(back.x, 1.5f) << locale;
   }
+  std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(Settings, LongValuesAreCutTo259Utf16Units) {
@@ -94,8 +91,8 @@ TEST(Settings, DeleteRetriesTheUnderscoreName) {
 
   store.WriteValue(g, kRotationX, "1");
   store.WriteValue(g, "_RotationX", "1");
-  EXPECT_TRUE(DeleteSettingValue(store, g, kRotationX));
-  EXPECT_FALSE(SettingValueExists(store, g, kRotationX));
+  EXPECT_TRUE(DeleteSettingValue(store, g, kRotationX) &&
+              !SettingValueExists(store, g, kRotationX));
   EXPECT_TRUE(SettingValueExists(store, g, "_RotationX"));  // only one of them goes
 }
 
@@ -117,21 +114,21 @@ TEST(OverlaySettingsStore, ChangesShadowTheBaseWhichStaysAsItWas) {
   original.WriteValue("Settings", "Deleted", "3");
   OverlaySettingsStore overlay(std::move(base));
 
-  EXPECT_TRUE(overlay.WriteValue("Settings", "Changed", "20"));
-  EXPECT_TRUE(overlay.WriteValue("MainWindow", "New", "4"));
-  EXPECT_TRUE(overlay.DeleteValue("Settings", "Deleted"));
-  EXPECT_FALSE(overlay.DeleteValue("Settings", "Deleted"));  // already gone
-  EXPECT_FALSE(overlay.DeleteValue("Settings", "Missing"));
-  EXPECT_TRUE(overlay.WriteValue("Settings", "Rewritten", "5"));
-  EXPECT_TRUE(overlay.DeleteValue("Settings", "Rewritten"));
+  EXPECT_TRUE(overlay.WriteValue("Settings", "Changed", "20") &&
+              overlay.WriteValue("MainWindow", "New", "4") &&
+              overlay.DeleteValue("Settings", "Deleted"));
+  // Gone already, and never there.
+  EXPECT_FALSE(overlay.DeleteValue("Settings", "Deleted") ||
+               overlay.DeleteValue("Settings", "Missing"));
+  EXPECT_TRUE(overlay.WriteValue("Settings", "Rewritten", "5") &&
+              overlay.DeleteValue("Settings", "Rewritten"));
 
-  struct Case {
+  const struct {
     const char* group;
     const char* name;
     std::optional<std::string> seen;      // through the overlay
     std::optional<std::string> original;  // in the base store
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Settings", "Kept", "1", "1"},
       {"Settings", "Changed", "20", "2"},
       {"Settings", "Deleted", std::nullopt, "3"},
@@ -139,7 +136,7 @@ TEST(OverlaySettingsStore, ChangesShadowTheBaseWhichStaysAsItWas) {
       {"Settings", "Rewritten", std::nullopt, std::nullopt},
       {"Settings", "Missing", std::nullopt, std::nullopt},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.group) + "/" + c.name);
     EXPECT_EQ(overlay.ReadValue(c.group, c.name), c.seen);
     EXPECT_EQ(overlay.ValueExists(c.group, c.name), c.seen.has_value());
