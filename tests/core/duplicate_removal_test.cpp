@@ -35,38 +35,24 @@ TEST(RemoveDuplicateVertices, MergesIntoTheLowestEqualRepresentativeAtEveryCellS
     std::vector<Vec3> points;
     std::vector<uint32_t> merged;  // the new index of every point
   } kCases[] = {
+      // clang-format off
       {"chains do not merge through", {{0, 0, 0}, {0.9f * t, 0, 0}, {1.8f * t, 0, 0}}, {0, 0, 1}},
-      {"at the tolerance, not a float beyond",
-       {{0, 0, 0}, {0, t, 0}, {0, std::nextafter(t, 1.0f), 0}},
+      {"at the tolerance, not a float beyond", {{}, {0, t, 0}, {0, std::nextafter(t, 1.0f), 0}},
        {0, 0, 1}},
       // Equal to two representatives in the cells either side of 0.
-      {"the lowest equal representative wins",
-       {{-0.6f * t, 0, 0}, {0.6f * t, 0, 0}, {0, 0, 0}},
-       {0, 1, 0}},
-      {"across a boundary from well inside a cell",
-       {{-0.3f * t, 0, 0}, {0.6f * t, 0, 0}, {0, 0, 5}},
+      {"the lowest equal representative wins", {{-0.6f * t, 0, 0}, {0.6f * t, 0, 0}, {}}, {0, 1, 0}},
+      {"across a boundary from well inside a cell", {{-0.3f * t, 0, 0}, {0.6f * t, 0, 0}, {0, 0, 5}},
        {0, 0, 1}},
-      {"across every axis of a cell corner",
-       {{-0.4f * t, -0.4f * t, -0.4f * t},
-        {0.4f * t, 0.4f * t, 0.4f * t},
-        {0.3f * t, -0.6f * t, 0}},
-       {0, 0, 0}},
+      {"across every axis of a cell corner", {Vec3{1, 1, 1} * (-0.4f * t), Vec3{1, 1, 1} * (0.4f * t),
+       {0.3f * t, -0.6f * t, 0}}, {0, 0, 0}},
       // Cell numbers far from the origin are never narrowed to integers.
-      {"far from the origin",
-       {{1e30f, 0, 0},
-        {1e30f, 0, 0},
-        {-1e30f, 0, 0},
-        {3e38f, -3e38f, 0},
-        {3e38f, -3e38f, 0},
-        {0, 0, 0},
-        {0.5f * t, 0, 0}},
-       {0, 0, 1, 2, 2, 3, 3}},
+      {"far from the origin", {{1e30f, 0, 0}, {1e30f, 0, 0}, {-1e30f, 0, 0}, {3e38f, -3e38f, 0},
+       {3e38f, -3e38f, 0}, {}, {0.5f * t, 0, 0}}, {0, 0, 1, 2, 2, 3, 3}},
       {"not-a-number and infinities equal nothing, not even themselves",
-       {{nan, 0, 0}, {nan, 0, 0}, {inf, 1, 1}, {inf, 1, 1}, {-0.0f, 0, -0.0f}, {0, 0, 0}},
-       {0, 1, 2, 3, 4, 4}},
+       {{nan, 0, 0}, {nan, 0, 0}, {inf, 1, 1}, {inf, 1, 1}, {-0.0f, 0, -0.0f}, {}}, {0, 1, 2, 3, 4, 4}},
       {"denormals and the largest floats",
-       {{tiny, 0, 0}, {-tiny, 0, 0}, {big, big, big}, {big, big, big}, {-big, 0, 0}},
-       {0, 0, 1, 1, 2}},
+       {{tiny, 0, 0}, {-tiny, 0, 0}, {big, big, big}, {big, big, big}, {-big, 0, 0}}, {0, 0, 1, 1, 2}},
+      // clang-format on
   };
   NullProgress progress;
   for (const auto& c : kCases) {
@@ -80,22 +66,17 @@ TEST(RemoveDuplicateVertices, MergesIntoTheLowestEqualRepresentativeAtEveryCellS
         points.insert(points.end(), {{4096, 0, 0}, {0, 4096, 0}});
         merged.insert(merged.end(), {kept, kept + 1});
       }
-      for (uint32_t i = 0; i < n; ++i) {
-        if (coarse)
-          indices.insert(indices.end(), {i, n, n + 1});
-        else
-          indices.insert(indices.end(), {i, (i + 1) % n, (i + 2) % n});
-      }
+      for (uint32_t i = 0; i < n; ++i)
+        indices.insert(indices.end(), {i, coarse ? n : (i + 1) % n, coarse ? n + 1 : (i + 2) % n});
       indices.insert(indices.end(), {kDeadIndex, 99, 0});
       Mesh m = MeshOf(points, indices);
       uint64_t total = 5;
       ASSERT_EQ(RemoveDuplicateVertices(m, progress, total), kStatusDone);
       EXPECT_EQ(total, 5 + n - kept);
       ASSERT_EQ(m.vertexCount, kept + (coarse ? 2 : 0));
-      for (uint32_t k = 0; k < m.cornerCount; ++k) {
-        const uint32_t v = indices[k];
-        EXPECT_EQ(m.corners[k].vertexIndex, v < points.size() ? merged[v] : v) << k;
-      }
+      for (uint32_t k = 0; k < m.cornerCount; ++k)
+        EXPECT_EQ(m.corners[k].vertexIndex,
+                  indices[k] < points.size() ? merged[indices[k]] : indices[k]);
       for (uint32_t i = 0; i < points.size(); ++i) {  // each survivor is its class's first point
         EXPECT_TRUE(std::count(merged.begin(), merged.begin() + i, merged[i]) > 0 ||
                     SameBits(&m.positions[merged[i]], &points[i], sizeof(Vec3)))

@@ -212,19 +212,18 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   Document doc;
   AddCube(doc, Vec3{1, 2, 3});
   CopySelected(doc);
-  ASSERT_EQ(doc.copyBuffer.size(), 1u);
-  EXPECT_TRUE(doc.copyBuffer[0]->mesh.positions.SharesStorageWith(doc.objects[0]->mesh.positions));
+  EXPECT_TRUE(
+      doc.copyBuffer.at(0)->mesh.positions.SharesStorageWith(doc.objects[0]->mesh.positions));
   EXPECT_TRUE(PasteFromCopyBuffer(doc).changed);
-  ASSERT_EQ(doc.objects.size(), 2u);
-  const SceneObject& copy = *doc.objects[1];
+  const SceneObject& copy = *doc.objects.at(1);
   EXPECT_EQ(copy.id, 2u);
   ExpectNear(copy.mesh.position, Vec3{1, 2, 13});
   EXPECT_FLOAT_EQ(copy.worldMatrix(3, 2), 13.0f) << "world matrix follows the new position";
   EXPECT_TRUE(doc.haveChanges && doc.forceRecord);
 
   // The copy is the selection now; the original is not in it any more.
-  EXPECT_EQ(doc.selection, std::vector<uint32_t>{2});
-  EXPECT_TRUE(copy.selected && copy.primarySelected && copy.showBoundingBox);
+  EXPECT_TRUE(doc.selection == std::vector<uint32_t>{2} && copy.selected && copy.primarySelected &&
+              copy.showBoundingBox);
   EXPECT_TRUE(!copy.selectionRecords.empty() && copy.selectionRecords.front().ownerId == 2);
   EXPECT_TRUE(!doc.objects[0]->selected && doc.objects[0]->selectionRecords.empty());
 
@@ -236,7 +235,7 @@ TEST(CopyBuffer, PastePlacesTheCopyOneDepthAlongItsOwnZAxis) {
   CopySelected(turned);
   PasteFromCopyBuffer(turned);
   ExpectNear(turned.objects[1]->mesh.position, Vec3{0, -10, 0});
-  EXPECT_FLOAT_EQ(turned.objects[1]->mesh.rotation.x, 90.0f);
+  ExpectNear(turned.objects[1]->mesh.rotation, Vec3{90, 0, 0});
 
   // Paste is one history step.
   Undo(turned);
@@ -249,8 +248,7 @@ TEST(CopyBuffer, PastingTwiceAndFromSeveralObjects) {
   AddCube(doc, Vec3{20, 0, 0});
   ASSERT_EQ(doc.selection, (std::vector<uint32_t>{1, 2}));
   CopySelected(doc);
-  ASSERT_EQ(doc.copyBuffer.size(), 2u);
-  EXPECT_EQ(doc.copyBuffer[0]->id, 2u) << "newest copy first";
+  EXPECT_TRUE(doc.copyBuffer.size() == 2 && doc.copyBuffer[0]->id == 2) << "newest copy first";
 
   // Changing an original after copying leaves the buffer's copy alone.
   doc.objects[0]->mesh.positions.MutableData()[0] = Vec3{99, 99, 99};
@@ -271,9 +269,8 @@ TEST(CopyBuffer, OnlyInObjectModeAndCutDeletesAfterCopying) {
   // Face mode: copy keeps the earlier buffer, paste does nothing.
   SetSelectionMode(doc, kSelectionModeFace);
   CopySelected(doc);
-  EXPECT_EQ(doc.copyBuffer.size(), 1u);
   EXPECT_FALSE(CanPaste(doc) || PasteFromCopyBuffer(doc).changed || CutSelected(doc).changed);
-  EXPECT_TRUE(IsLive(*doc.objects[1]));
+  EXPECT_TRUE(doc.copyBuffer.size() == 1 && IsLive(*doc.objects[1]));
 
   SetSelectionMode(doc, kSelectionModeObject);
   DeselectAll(doc);
@@ -281,13 +278,12 @@ TEST(CopyBuffer, OnlyInObjectModeAndCutDeletesAfterCopying) {
   AddToSelection(doc, 2);
   EXPECT_TRUE(CutSelected(doc).changed);
   ASSERT_EQ(doc.copyBuffer.size(), 1u);
-  EXPECT_EQ(doc.copyBuffer[0]->id, 2u);
-  EXPECT_EQ(TriangleCount(doc.copyBuffer[0]->mesh), 12u) << "the buffer keeps the geometry";
+  EXPECT_TRUE(doc.copyBuffer[0]->id == 2 && TriangleCount(doc.copyBuffer[0]->mesh) == 12)
+      << "the buffer keeps the geometry";
   EXPECT_TRUE(!IsLive(*doc.objects[1]) && doc.selection.empty());
 
   PasteFromCopyBuffer(doc);
-  ASSERT_EQ(doc.objects.size(), 3u);
-  EXPECT_EQ(doc.objects[2]->id, 2u) << "the cut object's id is free again";
+  EXPECT_EQ(doc.objects.at(2)->id, 2u) << "the cut object's id is free again";
   ExpectNear(doc.objects[2]->mesh.position, Vec3{0, 30, 10});
 
   Undo(doc);  // the paste
@@ -345,8 +341,8 @@ TEST(Primitives, EachShapeIsClosedOutwardWithItsCountsSizeAndMaterial) {
     SceneObject object = Build(s.shape);
     Mesh& mesh = object.mesh;
     SCOPED_TRACE(PrimitiveCommandName(s.shape));
-    EXPECT_EQ(mesh.vertexCount, s.vertices);
-    EXPECT_EQ(mesh.positions.length(), s.vertices) << "trimmed";
+    EXPECT_TRUE(mesh.vertexCount == s.vertices && mesh.positions.length() == s.vertices)
+        << "trimmed";
     EXPECT_EQ(mesh.cornerCount, s.triangles * 3) << "no dead corners left";
     EXPECT_TRUE(mesh.painted == s.painted && mesh.colour == kRed32);
     EXPECT_TRUE(mesh.unsavedChange && mesh.unautosavedChange && mesh.unrecordedChange &&
@@ -376,10 +372,9 @@ TEST(Primitives, AddSelectsTheShapeAndIsOneUndoStep) {
   doc.mainWindow = &listener;
   const CommandOutcome first = AddPrimitive(doc, PrimitiveShape::kCube, kRed);
   EXPECT_TRUE(first.changed && first.status == kStatusDone && doc.forceRecord);
-  ASSERT_EQ(doc.objects.size(), 1u);
   EXPECT_EQ(doc.undoStack.size(), 1u) << "the empty document is recorded too";
-  EXPECT_TRUE(doc.objects[0]->selected && doc.objects[0]->showBoundingBox);
-  EXPECT_EQ(doc.objects[0]->mesh.corners[0].colour, kRed32);
+  const SceneObject& cube = *doc.objects.at(0);
+  EXPECT_TRUE(cube.selected && cube.showBoundingBox && cube.mesh.corners[0].colour == kRed32);
 
   AddPrimitive(doc, PrimitiveShape::kTorus, kRed);
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{1, 2})) << "the earlier selection stays";
@@ -387,8 +382,7 @@ TEST(Primitives, AddSelectsTheShapeAndIsOneUndoStep) {
   EXPECT_EQ(std::count(listener.codes.begin(), listener.codes.end(), kNotifyObjectAdded), 2);
 
   Undo(doc);
-  EXPECT_EQ(doc.objects.size(), 1u);
-  EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});
+  EXPECT_TRUE(doc.objects.size() == 1 && doc.selection == std::vector<uint32_t>{1});
 }
 
 // What every generator leaves when memory runs out: no triangles, no object.
