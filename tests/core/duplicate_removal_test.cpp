@@ -30,6 +30,7 @@ TEST(RemoveDuplicateVertices, MergesIntoTheLowestEqualRepresentativeAtEveryCellS
   const float t = kPositionTolerance, nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity(), big = std::numeric_limits<float>::max();
   const float tiny = std::numeric_limits<float>::denorm_min();
+  const Vec3 q = Vec3{1, 1, 1} * (0.4f * t);
   const struct {
     const char* what;
     std::vector<Vec3> points;
@@ -40,18 +41,18 @@ TEST(RemoveDuplicateVertices, MergesIntoTheLowestEqualRepresentativeAtEveryCellS
       {"at the tolerance, not a float beyond", {{}, {0, t, 0}, {0, std::nextafter(t, 1.0f), 0}},
        {0, 0, 1}},
       // Equal to two representatives in the cells either side of 0.
-      {"the lowest equal representative wins", {{-0.6f * t, 0, 0}, {0.6f * t, 0, 0}, {}}, {0, 1, 0}},
-      {"across a boundary from well inside a cell", {{-0.3f * t, 0, 0}, {0.6f * t, 0, 0}, {0, 0, 5}},
-       {0, 0, 1}},
-      {"across every axis of a cell corner", {Vec3{1, 1, 1} * (-0.4f * t), Vec3{1, 1, 1} * (0.4f * t),
-       {0.3f * t, -0.6f * t, 0}}, {0, 0, 0}},
+      {"the lowest equal one wins", {{-0.6f * t, 0, 0}, {0.6f * t, 0, 0}, {}}, {0, 1, 0}},
+      {"from well inside a cell", {{-0.3f * t, 0, 0}, {0.6f * t, 0, 0}, {0, 0, 5}}, {0, 0, 1}},
+      {"across a cell corner", {-q, q, {0.3f * t, -0.6f * t, 0}}, {0, 0, 0}},
       // Cell numbers far from the origin are never narrowed to integers.
       {"far from the origin", {{1e30f, 0, 0}, {1e30f, 0, 0}, {-1e30f, 0, 0}, {3e38f, -3e38f, 0},
        {3e38f, -3e38f, 0}, {}, {0.5f * t, 0, 0}}, {0, 0, 1, 2, 2, 3, 3}},
       {"not-a-number and infinities equal nothing, not even themselves",
-       {{nan, 0, 0}, {nan, 0, 0}, {inf, 1, 1}, {inf, 1, 1}, {-0.0f, 0, -0.0f}, {}}, {0, 1, 2, 3, 4, 4}},
+       {{nan, 0, 0}, {nan, 0, 0}, {inf, 1, 1}, {inf, 1, 1}, {-0.0f, 0, -0.0f}, {}},
+       {0, 1, 2, 3, 4, 4}},
       {"denormals and the largest floats",
-       {{tiny, 0, 0}, {-tiny, 0, 0}, {big, big, big}, {big, big, big}, {-big, 0, 0}}, {0, 0, 1, 1, 2}},
+       {{tiny, 0, 0}, {-tiny, 0, 0}, {big, big, big}, {big, big, big}, {-big, 0, 0}},
+       {0, 0, 1, 1, 2}},
       // clang-format on
   };
   NullProgress progress;

@@ -50,12 +50,13 @@ TEST(SplitIntoParts, PartsTakeTheirCornersInOrderAndNumberVerticesByFirstUse) {
   const struct {
     std::vector<uint32_t> corners, indices, vertices;
   } kParts[] = {
+      // clang-format off
       {{27, 28, 29, 30, 31, 32}, {D, 0, D, D, D, D}, {2}},
       {{15, 16, 17, 21, 22, 23, 24, 25, 26}, {D, 0, 0, D, D, D, 1, 2, 3}, {1, 10, 11, 12}},
       {{6, 7, 8, 12, 13, 14}, {0, 1, 2, 2, 3, 0}, {0, 1, 2, 3}},
-      {{0, 1, 2, 3, 4, 5, 9, 10, 11, 18, 19, 20},
-       {D, 0, 1, 2, 0, 1, 3, 4, 5, 1, 3, 2},
+      {{0, 1, 2, 3, 4, 5, 9, 10, 11, 18, 19, 20}, {D, 0, 1, 2, 0, 1, 3, 4, 5, 1, 3, 2},
        {5, 6, 4, 7, 9, 8}},
+      // clang-format on
   };
   ObjectList parts;
   size_t count = 7;

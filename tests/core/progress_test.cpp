@@ -233,21 +233,17 @@ TEST(ProgressTexts, MeshOperationsReadAsWritten) {
     std::vector<std::string> texts;
     std::string status;
   } kOperations[] = {
-      {{SoupCube()},
-       &RemoveDuplicateVerticesCommand,
-       {"0:Simplifying vertices", "1:Getting ready...", "1:Analyzing vertices...",
-        "1:Building new indices..."},
+      // clang-format off
+      {{SoupCube()}, &RemoveDuplicateVerticesCommand, {"0:Simplifying vertices",
+       "1:Getting ready...", "1:Analyzing vertices...", "1:Building new indices..."},
        "Removed a total of 28 duplicated vertices from the selected objects."},
-      {{repeated},
-       &RemoveDuplicateTrianglesCommand,
-       {"0:Simplifying triangles", "1:Getting ready...", "1:Analyzing triangles",
-        "1:Removing duplicated triangles"},
+      {{repeated}, &RemoveDuplicateTrianglesCommand, {"0:Simplifying triangles",
+       "1:Getting ready...", "1:Analyzing triangles", "1:Removing duplicated triangles"},
        "Removed a total of 1 duplicated triangles from the selected objects."},
-      {{Cube(), two},
-       &SplitObjectsCommand,
-       {"0:Processing object 1", "1:Found 1 part", "0:Processing object 2", "1:Found 1 part",
-        "1:Found 2 parts"},
+      {{Cube(), two}, &SplitObjectsCommand, {"0:Processing object 1", "1:Found 1 part",
+       "0:Processing object 2", "1:Found 1 part", "1:Found 2 parts"},
        "The selected objects have been split into 3."},
+      // clang-format on
   };
   for (const auto& operation : kOperations) {
     SCOPED_TRACE(operation.status);

@@ -122,6 +122,8 @@ TEST(Booleans, SubtractTakesTheOthersFromTheFirstSelected) {
 TEST(Booleans, QuickPathsAndEmptyOutcomes) {
   const Mesh near1 = Cube(), near2 = Cube({0.5f, 0.5f, 0.5f}, {2, 2, 2});
   const Mesh far = Cube({5, 5, 5}, {6, 6, 6});
+  const BooleanKind kU = BooleanKind::kUnion, kI = BooleanKind::kIntersection,
+                    kS = BooleanKind::kSubtract;
   const std::string none = "Intersection: There was no common intersection of the ";
   const std::string taken =
       "Subtract: The target object has had the other selected objects taken away from it";
@@ -132,28 +134,18 @@ TEST(Booleans, QuickPathsAndEmptyOutcomes) {
     std::string notice;
     bool quick;
   } cases[] = {
-      {BooleanKind::kUnion,
-       {near1, far},
-       24,
-       "Union: The 2 selected objects were combined into 1",
-       true},
-      {BooleanKind::kIntersection, {near1, far}, 0, none + "2 selected objects", true},
+      // clang-format off
+      {kU, {near1, far}, 24, "Union: The 2 selected objects were combined into 1", true},
+      {kI, {near1, far}, 0, none + "2 selected objects", true},
       // The third misses the other two.
-      {BooleanKind::kIntersection, {near1, near2, far}, 0, none + "3 selected objects", false},
-      {BooleanKind::kSubtract, {near1, far}, 12, taken, true},
+      {kI, {near1, near2, far}, 0, none + "3 selected objects", false},
+      {kS, {near1, far}, 12, taken, true},
       // Overlapping by less than the kernel's tolerance: no solid in common.
-      {BooleanKind::kIntersection,
-       {near1, Cube({0.9995f, 0, 0}, {2, 1, 1})},
-       0,
-       none + "2 selected objects",
-       false},
+      {kI, {near1, Cube({0.9995f, 0, 0}, {2, 1, 1})}, 0, none + "2 selected objects", false},
       // The second takes everything; the third never becomes the result.
-      {BooleanKind::kSubtract,
-       {near2, Cube({}, {4, 4, 4}), far},
-       0,
-       "Subtract: There is nothing left of the target object after the other selected objects "
-       "were taken away from it",
-       false},
+      {kS, {near2, Cube({}, {4, 4, 4}), far}, 0, "Subtract: There is nothing left of the target "
+       "object after the other selected objects were taken away from it", false},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.notice);
