@@ -67,9 +67,9 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   EXPECT_EQ(TriangleCount(three.mesh), 3u) << "a refused import is left alone";
   EXPECT_EQ(AddImportedObject(doc, four), 3u);
   EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
+  // Appended at the end.
   EXPECT_TRUE(TriangleCount(doc.objects.back()->mesh) == 4 &&
-              doc.objects.back()->metadata.GetOr("ObjectName", "") == "B")
-      << "appended at the end";
+              doc.objects.back()->metadata.GetOr("ObjectName", "") == "B");
 }
 
 TEST(Document, SelectionKeepsOrderUniqueIdsAndOnePrimary) {

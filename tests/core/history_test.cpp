@@ -39,13 +39,13 @@ TEST(History, RecordsOnlyWhenSomethingChanged) {
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
   EXPECT_EQ(RecordHistory(doc), RecordResult::kNothingToRecord) << "two records in a row";
   EXPECT_FALSE(Object(doc, 0).mesh.unrecordedChange);
-  EXPECT_EQ(listener.codes, std::vector<uint32_t>{kNotifyCommandStates})
-      << "Undo became possible; the second record changed nothing";
+  // Undo became possible; the second record changed nothing.
+  EXPECT_EQ(listener.codes, std::vector<uint32_t>{kNotifyCommandStates});
 
   doc.forceRecord = true;
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
-  EXPECT_TRUE(!doc.forceRecord && NewestUndoEntry(doc)->forceRecord)
-      << "the entry keeps the state it saw";
+  // The entry keeps the state it saw.
+  EXPECT_TRUE(!doc.forceRecord && NewestUndoEntry(doc)->forceRecord);
   MoveObject(doc, 0, 3);
   EXPECT_EQ(RecordHistory(doc), RecordResult::kRecorded);
   EXPECT_TRUE(doc.undoStack.size() == 3 && listener.codes.size() == 1);
@@ -125,8 +125,8 @@ TEST(History, SnapshotsShareGeometryAndKeepValueSemantics) {
   Object(doc, 0).mesh.positions.MutableData()[0] = Vec3{-4, -4, -4};
   MarkChanged(Object(doc, 0).mesh);
   EXPECT_FLOAT_EQ(entry->objects[0]->mesh.positions[0].x, 0);
-  EXPECT_TRUE(entry->objects[1]->mesh.positions.SharesStorageWith(Object(doc, 1).mesh.positions))
-      << "the unchanged object still shares";
+  // The unchanged object still shares.
+  EXPECT_TRUE(entry->objects[1]->mesh.positions.SharesStorageWith(Object(doc, 1).mesh.positions));
 
   for (auto& o : doc.objects)
     o->mesh.renderStale = false;
@@ -177,8 +177,8 @@ TEST(History, ADeletionIsAStepOfItsOwn) {
   EXPECT_TRUE(Object(doc, 1).selected);
 
   Undo(doc);
-  EXPECT_TRUE(!IsLive(Object(doc, 0)) && doc.selection.empty())
-      << "undoing Select all keeps the deletion";
+  // Undoing Select all keeps the deletion.
+  EXPECT_TRUE(!IsLive(Object(doc, 0)) && doc.selection.empty());
   Undo(doc);
   EXPECT_TRUE(IsLive(Object(doc, 0)) && TriangleCount(Object(doc, 0).mesh) == 2);
   EXPECT_EQ(doc.selection, std::vector<uint32_t>{1});

@@ -39,9 +39,9 @@ TEST(MeshNormals, InvertAndReverseTwiceRestoreAndRecalculateGivesFaceNormals) {
   ExpectSameGeometry(m, coloured, "inverted twice");
 
   ReverseAllTriangles(m);
+  // Whole corner records swap.
   EXPECT_TRUE(m.corners.data()[3].vertexIndex == coloured.corners.data()[5].vertexIndex &&
-              m.corners.data()[5].colour == 0xFF123456u)
-      << "whole corner records swap";
+              m.corners.data()[5].colour == 0xFF123456u);
   ReverseAllTriangles(m);
   ExpectSameGeometry(m, coloured, "reversed twice");
 

@@ -279,8 +279,8 @@ TEST(CopyBuffer, OnlyInObjectModeAndCutDeletesAfterCopying) {
   AddToSelection(doc, 2);
   EXPECT_TRUE(CutSelected(doc).changed);
   ASSERT_EQ(doc.copyBuffer.size(), 1u);
-  EXPECT_TRUE(doc.copyBuffer[0]->id == 2 && TriangleCount(doc.copyBuffer[0]->mesh) == 12)
-      << "the buffer keeps the geometry";
+  // The buffer keeps the geometry.
+  EXPECT_TRUE(doc.copyBuffer[0]->id == 2 && TriangleCount(doc.copyBuffer[0]->mesh) == 12);
   EXPECT_TRUE(!IsLive(*doc.objects[1]) && doc.selection.empty());
 
   PasteFromCopyBuffer(doc);
@@ -342,8 +342,8 @@ TEST(Primitives, EachShapeIsClosedOutwardWithItsCountsSizeAndMaterial) {
     SceneObject object = Build(s.shape);
     Mesh& mesh = object.mesh;
     SCOPED_TRACE(PrimitiveCommandName(s.shape));
-    EXPECT_TRUE(mesh.vertexCount == s.vertices && mesh.positions.length() == s.vertices)
-        << "trimmed";
+    // Trimmed.
+    EXPECT_TRUE(mesh.vertexCount == s.vertices && mesh.positions.length() == s.vertices);
     EXPECT_EQ(mesh.cornerCount, s.triangles * 3) << "no dead corners left";
     EXPECT_TRUE(mesh.painted == s.painted && mesh.colour == kRed32);
     EXPECT_TRUE(mesh.unsavedChange && mesh.unautosavedChange && mesh.unrecordedChange &&

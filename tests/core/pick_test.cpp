@@ -143,8 +143,8 @@ TEST(PickRay, BoxAndCaptureVolumes) {
   EXPECT_TRUE(IntersectRayCapture({0.5f, 0.51f, 10}, {0, 0, -1}, p, q, 0.015, &t));
   EXPECT_NEAR(t, 10 - 0.015, 1e-6);
   EXPECT_FALSE(IntersectRayCapture({0.5f, 0.9f, 10}, {0, 0, -1}, p, q, 0.015, &t));
-  EXPECT_TRUE(IntersectRayCapture({1.01f, 1.01f, 10}, {0, 0, -1}, p, q, 0.015, &t))
-      << "the end cubes belong to the edge's volume";
+  // The end cubes belong to the edge's volume.
+  EXPECT_TRUE(IntersectRayCapture({1.01f, 1.01f, 10}, {0, 0, -1}, p, q, 0.015, &t));
   // Seen along the edge, the volume is the cube's square.
   EXPECT_TRUE(IntersectRayCapture({-5, -5, 0.01f}, {0.70710678f, 0.70710678f, 0}, p, q, 0.015, &t));
   EXPECT_FALSE(

@@ -65,8 +65,9 @@ TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWin
   ASSERT_EQ(face.positions.size(), 26u);
   ASSERT_EQ(face.triangles.size(), 24u);
   for (const TriangleIndices& t : face.triangles)
-    EXPECT_GT(FaceNormal(face.positions[t[0]], face.positions[t[1]], face.positions[t[2]]).z, 0.99f)
-        << "every triangle turns the same way";
+    // Every triangle turns the same way.
+    EXPECT_GT(FaceNormal(face.positions[t[0]], face.positions[t[1]], face.positions[t[2]]).z,
+              0.99f);
 
   const std::vector<Vec3> reversed(kU.rbegin(), kU.rend());
   // Three points on one straight side add no triangle of zero area.
@@ -74,8 +75,8 @@ TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWin
   for (const auto* points : {&kU, &reversed, &straight}) {
     const auto triangles = EarClipTriangles(*points, kPlaneFront);
     EXPECT_EQ(triangles.size(), points->size() - 2 - (points == &straight));
-    EXPECT_NEAR(FaceArea({*points, triangles}), PolygonArea(*points), 1e-4)
-        << "covered once, no overlap";
+    // Covered once, no overlap.
+    EXPECT_NEAR(FaceArea({*points, triangles}), PolygonArea(*points), 1e-4);
   }
 }
 
@@ -312,8 +313,8 @@ TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
   const SceneObject& object = *FindObject(doc, doc.outlineObjectId);
   const auto segments = OutlineSegments(object);
   ASSERT_EQ(segments.size(), 60u);
-  EXPECT_TRUE(object.outlineFlagC && PositionsEqual(segments.front().start, {60, 0, 0}))
-      << "newest first, z = 0";
+  // Newest first, z = 0.
+  EXPECT_TRUE(object.outlineFlagC && PositionsEqual(segments.front().start, {60, 0, 0}));
   for (size_t i = 0; i + 1 < segments.size(); ++i)
     EXPECT_TRUE(PositionsEqual(segments[i].end, segments[i + 1].start));
   for (size_t i = 0; i < kLineSlotCount; ++i)
