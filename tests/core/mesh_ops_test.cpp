@@ -1,13 +1,25 @@
-// Normals, winding, subdivision and origins: inverting and reversing twice
-// restores everything, recalculated normals are face normals, the corner
-// order of one subdivided triangle and the neighbour repair that keeps edges free of T-junctions, a
+// Mesh operations and element edits. Normals, winding, subdivision and
+// origins: inverting and reversing twice restores everything, recalculated
+// normals are face normals, the corner order of one subdivided triangle, a
 // cancelled or memory-starved Subdivide all, the three origin operations,
 // and the commands skipping outline objects and answering the culling hint.
+// Element editing on a closed cube and on fans: collapses merge at the
+// right point and keep the surface closed, Delete vertex fills rings of
+// every size with the fan's winding, Remove leaves dead corners that
+// nothing counts, Reverse twice is exact, Duplicate walls only the
+// selection's border, the splits (with the neighbour repair) keep the
+// surface closed, Apply color asks for a colour first, and every command is
+// one undo step.
 #include "core/mesh_ops.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "core/apply_colour.h"
+#include "core/element_edit.h"
 #include "core/history.h"
+#include "core/live_triangles.h"
 #include "core/split_group.h"
 #include "mesh_test_shapes.h"
 
@@ -209,6 +221,258 @@ TEST(MeshOpsCommands, FailedPrivateCopiesReportTheCommandsMemoryMessage) {
               std::string(command.text) + ": Not enough memory to complete the operation");
     ExpectSameGeometry(FindObject(doc, id)->mesh, big, command.text);
   }
+}
+
+// A triangle record of triangle t, or (first >= 0) an edge record of its
+// edge from corner `first` on, as picking makes them.
+SelectionRecord Picked(const Mesh& mesh, uint32_t t, int first = -1) {
+  SelectionRecord r;
+  r.elementType = first < 0 ? kSelectTriangle : kSelectEdge;
+  for (uint32_t i = 0; i < 3; ++i) {
+    r.indices[i] = mesh.corners.data()[t * 3 + (first < 0 ? i : (first + i) % 3)].vertexIndex;
+    r.indices[3 + i] = t * 3 + i;
+  }
+  if (first >= 0) r.indices[2] = kDeadIndex;
+  return r;
+}
+
+using Pick = SelectionRecord (*)(const Mesh&);
+
+SceneObject CubeWith(std::vector<Pick> picks) {
+  SceneObject o;
+  o.mesh = Cube();
+  o.selected = true;
+  for (auto pick : picks)
+    PushSelectionRecord(o.selectionRecords, pick(o.mesh));
+  return o;
+}
+
+// Cube triangle 0 is (0, 2, 1) and triangle 1 (0, 3, 2): the bottom face,
+// sharing the diagonal 0-2; triangles 4 (0, 1, 5) and 6 (1, 2, 6) share an
+// edge with triangle 0; five triangles meet at vertex 0.
+const Pick Triangle0 = [](const Mesh& m) { return Picked(m, 0); };
+const Pick Triangle1 = [](const Mesh& m) { return Picked(m, 1); };
+const Pick Diagonal = [](const Mesh& m) { return Picked(m, 0, 0); };
+const Pick Vertex0 = [](const Mesh&) {
+  SelectionRecord r;
+  r.elementType = kSelectVertex;
+  r.indices[0] = 0;
+  return r;
+};
+
+TEST(ElementEdit, CollapsesMergeAtTheRightPointAndKeepTheCubeClosed) {
+  const struct {
+    std::vector<Pick> picks;
+    uint32_t live;
+    Vec3 merged;  // where vertex 0 ends
+  } cases[] = {{{Triangle0}, 8, {2.0f / 3, 1.0f / 3, 0}},
+               {{Diagonal}, 10, {0.5f, 0.5f, 0}},
+               // Triangle 1 goes first (the newest record); triangle 0's
+               // record then still names vertex 2, merged away but in place.
+               {{Triangle0, Triangle1}, 6, {7.0f / 9, 5.0f / 9, 0}},
+               {{Vertex0}, 10, {0, 0, 0}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.live);
+    SceneObject o = CubeWith(c.picks);
+    CollapseObjectElements(o);
+    EXPECT_EQ(LiveTriangleCount(o.mesh), c.live);
+    ExpectNear(o.mesh.positions.data()[0], c.merged);
+    EXPECT_TRUE(IsClosed(o.mesh) && !(o.selected || !o.selectionRecords.empty()));
+  }
+
+  // A whole-object record deletes; an outline holder loses its outline and
+  // keeps its mesh.
+  SceneObject o = CubeWith({});
+  o.id = 7;
+  SelectObject(o);
+  CollapseObjectElements(o);
+  EXPECT_EQ(o.id, kNoObjectId);
+  o = CubeWith({Triangle0});
+  o.outlineShapes.resize(1);
+  CollapseObjectElements(o);
+  EXPECT_TRUE(o.outlineShapes.empty() && LiveTriangleCount(o.mesh) == 12);
+}
+
+// A pyramid over a regular n-gon (apex n, up) with a flat bottom cap around
+// a centre (n + 1): closed and outward wound.
+Mesh Pyramid(int n, bool capped) {
+  Mesh m;
+  std::vector<Vec3> ring;
+  for (int i = 0; i < n; ++i)
+    ring.push_back({std::cos(6.2831853f * i / n), 0, std::sin(6.2831853f * i / n)});
+  const Vec3 apex{0, 1, 0}, centre{0, 0, 0};
+  for (const Vec3& p : ring)
+    AppendVertex(m, p);
+  AppendVertex(m, apex);
+  AppendVertex(m, centre);
+  for (int i = 0; i < n; ++i) {
+    AppendTriangle(m, apex, ring[(i + 1) % n], ring[i], 0);
+    if (capped) AppendTriangle(m, centre, ring[i], ring[(i + 1) % n], 0);
+  }
+  return m;
+}
+
+TEST(ElementEdit, DeleteVertexFillsRingsOfThreeToNineWithTheFansWinding) {
+  for (int n = 3; n <= 9; ++n) {
+    // Closed, the apex's closed fan alone, and an open fan (its first
+    // triangle gone: the apex on a border).
+    for (int variant = 0; variant < 3; ++variant) {
+      SCOPED_TRACE(::testing::Message() << n << " variant " << variant);
+      Mesh m = Pyramid(n, variant == 0);
+      if (variant == 2) m.corners.MutableData()[0].vertexIndex = kDeadIndex;
+      DeleteVertex(m, uint32_t(n));
+      // The fill covers the n-gon with n - 2 triangles facing up, as the fan
+      // did (the cap faces down).
+      uint32_t up = 0;
+      float area = 0;
+      for (uint32_t k = 0; k < m.cornerCount; k += 3) {
+        const MeshCorner* t = m.corners.data() + k;
+        if (IsDeadCorner(t[0])) continue;
+        EXPECT_NE(t[0].vertexIndex, uint32_t(n));
+        const Vec3* p = m.positions.data();
+        const Vec3 e1 = p[t[1].vertexIndex] - p[t[0].vertexIndex];
+        const Vec3 e2 = p[t[2].vertexIndex] - p[t[0].vertexIndex];
+        const float twice = e1.z * e2.x - e1.x * e2.z;  // signed, seen from above
+        if (twice <= 0) continue;
+        ++up;
+        area += twice / 2;
+        EXPECT_GT(t[0].normal.y, 0.99f);
+      }
+      EXPECT_EQ(up, uint32_t(n - 2));
+      EXPECT_NEAR(area, 0.5f * float(n) * std::sin(6.2831853f / float(n)), 1e-4f);
+      EXPECT_TRUE(variant != 0 || IsClosed(m));
+    }
+  }
+}
+
+TEST(ElementEdit, RemoveLeavesDeadCornersThatNothingCountsAndReverseTwiceRestores) {
+  Document doc;
+  AddObjectCopy(doc, CubeWith({Triangle0, Triangle1}));
+  SceneObject& o = *doc.objects.back();
+  AddToSelection(doc, o.id);
+  ASSERT_EQ(RunElementEdit(doc, ElementEdit::kRemove).status, kStatusDone);
+  EXPECT_EQ(o.mesh.cornerCount, 36u) << "dead corners stay until compacted";
+  EXPECT_EQ(LiveTriangleCount(o.mesh), 10u);
+  EXPECT_TRUE(doc.selection.empty()) << "the object left the selection";
+  // Removing the rest: nothing counted, the transform reset.
+  SetPosition(o.mesh, {1, 2, 3});
+  o.selected = true;
+  AddToSelection(doc, o.id);
+  for (uint32_t t = 2; t < 12; ++t)
+    PushSelectionRecord(o.selectionRecords, Picked(o.mesh, t));
+  RunElementEdit(doc, ElementEdit::kRemove);
+  EXPECT_EQ(doc.objectCount, 0u);
+  ExpectNear(o.mesh.position, {0, 0, 0});
+
+  SceneObject r = CubeWith({Triangle0});
+  const Mesh before = r.mesh;
+  ReverseObjectElements(r);
+  EXPECT_EQ(r.mesh.corners.data()[0].vertexIndex, before.corners.data()[2].vertexIndex);
+  ExpectNear(r.mesh.corners.data()[1].normal, before.corners.data()[1].normal * -1.0f);
+  PushSelectionRecord(r.selectionRecords, Picked(r.mesh, 0));
+  ReverseObjectElements(r);
+  ExpectSameGeometry(r.mesh, before, "reversed twice");
+}
+
+TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
+  const struct {
+    std::vector<Pick> picks;
+    uint32_t vertices, triangles;
+  } cases[] = {{{Triangle0}, 3, 1 + 6}, {{Triangle0, Triangle1}, 4, 2 + 8}, {{Diagonal}, 2, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    SceneObject o = CubeWith(c.picks);
+    ASSERT_TRUE(DuplicateObjectElements(o));
+    EXPECT_TRUE(o.mesh.vertexCount == 8 + c.vertices && TriangleCount(o.mesh) == 12 + c.triangles);
+    ExpectNear(o.mesh.nudge, {0, 0, -1});
+    ASSERT_EQ(o.selectionRecords.size(), c.picks.size()) << "the duplicates are selected";
+    for (const SelectionRecord& r : o.selectionRecords) {
+      for (int i = 0; i < (r.elementType == kSelectEdge ? 2 : 3); ++i)
+        EXPECT_NEAR(o.mesh.positions.data()[r.indices[i]].z, -0.0015f, 1e-7f);
+    }
+  }
+  // Two sheets of 200 triangles 0.0015 apart: the lower one's duplicates
+  // reuse every vertex of the upper one.
+  SceneObject sheets;
+  for (float z : {0.0f, kDuplicateOffset}) {
+    for (float x = 0; x < 10; ++x) {
+      for (float y = 0; y < 10; ++y) {
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y, z}, {x + 1, y + 1, z}, 0xFF000000u);
+        AppendTriangle(sheets.mesh, {x, y, z}, {x + 1, y + 1, z}, {x, y + 1, z}, 0xFF000000u);
+      }
+    }
+  }
+  const uint32_t vertices = sheets.mesh.vertexCount;
+  for (uint32_t t = 0; t < 200; ++t)
+    PushSelectionRecord(sheets.selectionRecords, Picked(sheets.mesh, t));
+  ASSERT_TRUE(DuplicateObjectElements(sheets));
+  EXPECT_EQ(sheets.mesh.vertexCount, vertices);
+  EXPECT_EQ(TriangleCount(sheets.mesh), 400u + 200 + 40 * 2) << "walls along the border only";
+}
+
+TEST(ElementEdit, SplitsKeepTheCubeClosed) {
+  SceneObject o = CubeWith({Diagonal});
+  ASSERT_TRUE(SubdivideObjectLines(o));
+  EXPECT_EQ(TriangleCount(o.mesh), 14u) << "two triangles became four";
+  EXPECT_TRUE(IsClosed(o.mesh));
+  // Into 4 repairs the three neighbours of a lone triangle, but not one that
+  // is subdivided itself.
+  const struct {
+    Subdivision kind;
+    std::vector<Pick> picks;
+    uint32_t triangles;
+  } cases[] = {{Subdivision::kInto3, {Triangle0}, 14},
+               {Subdivision::kInto4, {Triangle0}, 18},
+               {Subdivision::kInto4, {Triangle0, Triangle1}, 12 + 6 + 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.triangles);
+    o = CubeWith(c.picks);
+    ASSERT_TRUE(SubdivideObjectTriangles(o, c.kind));
+    EXPECT_TRUE(TriangleCount(o.mesh) == c.triangles && IsClosed(o.mesh));
+  }
+}
+
+TEST(ElementEdit, EachCommandIsOneUndoStepAndNeedsASelection) {
+  for (int edit = 0; edit <= int(ElementEdit::kSubdivideInto4); ++edit) {
+    SCOPED_TRACE(edit);
+    Document doc;
+    AddObjectCopy(doc, CubeWith({Triangle0, Diagonal, Vertex0}));
+    SceneObject& o = *doc.objects.back();
+    o.selected = false;
+    EXPECT_FALSE(RunElementEdit(doc, ElementEdit(edit)).changed) << "nothing selected";
+    EXPECT_FALSE(CanUndo(doc));
+    const Mesh before = o.mesh;
+    o.selected = true;
+    AddToSelection(doc, o.id);
+    doc.outlineObjectId = 1;
+    doc.forceRecord = true;  // as a pick leaves it
+    ASSERT_TRUE(RunElementEdit(doc, ElementEdit(edit)).changed);
+    const bool clears = edit == int(ElementEdit::kCollapse) || edit == int(ElementEdit::kDuplicate);
+    EXPECT_EQ(doc.outlineObjectId, clears ? kNoObjectId : 1u);
+    ASSERT_TRUE(Undo(doc).changed);
+    ExpectSameGeometry(doc.objects.back()->mesh, before, "undone");
+    EXPECT_FALSE(CanUndo(doc)) << "one step";
+  }
+}
+
+TEST(ElementEdit, ApplyColourAsksForAColourFirstAndPaintsPickedTrianglesOnly) {
+  Document doc;
+  RecordingListener listener;
+  doc.mainWindow = &listener;
+  AddObjectCopy(doc, CubeWith({Triangle1, Diagonal}));
+  AddToSelection(doc, doc.objects.back()->id);
+  doc.forceRecord = true;
+  EXPECT_FALSE(ApplyColourCommand(doc).changed);
+  EXPECT_EQ(listener.codes, (std::vector<uint32_t>{kNotifyAskPaintColour}));
+  EXPECT_FALSE(CanUndo(doc)) << "nothing happens without a colour";
+
+  doc.colourChosen = true;
+  doc.currentColour = {1, 0, 0, 1};
+  EXPECT_TRUE(ApplyColourCommand(doc).changed);
+  const Mesh& mesh = doc.objects.back()->mesh;
+  for (uint32_t k = 0; k < 36; ++k)
+    EXPECT_EQ(mesh.corners.data()[k].colour, k / 3 == 1 ? 0xFFFF0000u : 0xFF808080u) << k;
+  EXPECT_TRUE(CanUndo(doc));
 }
 
 }  // namespace
