@@ -24,10 +24,8 @@ namespace {
 
 using namespace testing;
 
-uint32_t AddTriangles(Document& doc, int triangles = 4) {
-  SceneObject o;
-  o.mesh = SeparateTriangles(triangles);
-  return AddObjectCopy(doc, o);
+uint32_t AddTriangles(Document& doc) {
+  return AddObjectCopy(doc, ChangedObject(SeparateTriangles(4)));
 }
 
 uint32_t AddOutlined(Document& doc) {
@@ -38,11 +36,10 @@ uint32_t AddOutlined(Document& doc) {
 
 // The deletion of Collapse in object mode: emptied and marked dead.
 void KillObject(Document& doc, uint32_t id) {
-  SceneObject* o = FindObject(doc, id);
-  ASSERT_NE(o, nullptr);
-  ClearMesh(o->mesh);
-  o->id = kNoObjectId;
-  o->selected = false;
+  SceneObject& o = *FindObject(doc, id);
+  ClearMesh(o.mesh);
+  o.id = kNoObjectId;
+  o.selected = false;
 }
 
 TEST(Document, IdsObjectsAndTheImportRule) {
@@ -70,10 +67,9 @@ TEST(Document, IdsObjectsAndTheImportRule) {
   three.mesh = SeparateTriangles(3);
   four.mesh = SeparateTriangles(4);
   four.metadata.Set("ObjectName", "B");
-  EXPECT_EQ(AddImportedObject(doc, three), kNoObjectId);
-  EXPECT_EQ(TriangleCount(three.mesh), 3u) << "a refused import is left alone";
-  EXPECT_EQ(AddImportedObject(doc, four), 3u);
-  EXPECT_EQ(TriangleCount(four.mesh), 0u) << "the contents were taken over";
+  // A refused import is left alone; an accepted one's contents are taken over.
+  EXPECT_TRUE(AddImportedObject(doc, three) == kNoObjectId && TriangleCount(three.mesh) == 3);
+  EXPECT_TRUE(AddImportedObject(doc, four) == 3 && TriangleCount(four.mesh) == 0);
   // Appended at the end.
   EXPECT_TRUE(TriangleCount(doc.objects.back()->mesh) == 4 &&
               doc.objects.back()->metadata.GetOr("ObjectName", "") == "B");
@@ -107,8 +103,7 @@ TEST(Document, SelectAllSkipsDeadObjectsAndDeselectAllClearsTheEditingState) {
   EXPECT_EQ(doc.selection, (std::vector<uint32_t>{a, o}));
   SceneObject* first = FindObject(doc, a);
   EXPECT_TRUE(first->selected && first->primarySelected && first->showBoundingBox);
-  ASSERT_EQ(first->selectionRecords.size(), 1u);
-  EXPECT_EQ(first->selectionRecords.front().ownerId, a);
+  EXPECT_TRUE(first->selectionRecords.size() == 1 && first->selectionRecords[0].ownerId == a);
   EXPECT_FALSE(FindObject(doc, o)->showBoundingBox) << "outlines are shown instead";
   EXPECT_TRUE(AnySelectedWithOutlines(doc));
 
@@ -133,14 +128,14 @@ TEST(Document, QueriesSkipDeadObjectsButChangesIncludeDeletions) {
   ClearSavedFlags(doc);
   EXPECT_FALSE(HasChanges(doc));
   doc.haveChanges = true;
-  EXPECT_TRUE(HasChanges(doc));
+  EXPECT_TRUE(HasChanges(doc)) << "the document's own flag";
 
   const uint32_t o = AddOutlined(doc);
   EXPECT_EQ(FirstObjectWithOutlines(doc), o);
   ClearSavedFlags(doc);
   KillObject(doc, a);
-  EXPECT_FALSE(AnyWithTriangles(doc));
-  EXPECT_TRUE(HasChanges(doc)) << "a deleted object still has to be saved away";
+  // A deleted object still has to be saved away.
+  EXPECT_TRUE(!AnyWithTriangles(doc) && HasChanges(doc));
   KillObject(doc, o);
   EXPECT_TRUE(IsBlank(doc) && FirstObjectWithOutlines(doc) == kNoObjectId);
 }
