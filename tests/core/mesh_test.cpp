@@ -15,17 +15,12 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/document.h"
 #include "core/grow_array.h"
 #include "core/manipulation.h"
 #include "core/matrix4.h"
-#include "core/mesh.h"
 #include "core/mesh_ops.h"
 #include "core/move_elements.h"
-#include "core/scene_object.h"
-#include "core/vec3.h"
 #include "mesh_test_shapes.h"
-#include "platform/available_memory.h"
 
 namespace torvane {
 namespace {

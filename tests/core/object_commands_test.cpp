@@ -62,24 +62,23 @@ TEST(SplitIntoParts, PartsTakeTheirCornersInOrderAndNumberVerticesByFirstUse) {
   size_t count = 7;
   NullProgress progress;
   ASSERT_EQ(SplitIntoParts(object, progress, parts, count), kStatusDone);
-  EXPECT_EQ(count, 7u + 4u);
-  ASSERT_EQ(parts.size(), 4u);
+  ASSERT_TRUE(count == 7 + 4 && parts.size() == 4);
   for (size_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
     const Mesh& m = parts[i]->mesh;
     ASSERT_EQ(m.cornerCount, kParts[i].corners.size());
     for (uint32_t k = 0; k < m.cornerCount; ++k) {
-      EXPECT_EQ(m.corners[k].colour, 0xFF000000u | kParts[i].corners[k]) << k;
-      EXPECT_EQ(m.corners[k].vertexIndex, kParts[i].indices[k]) << k;
+      EXPECT_TRUE(m.corners[k].colour == (0xFF000000u | kParts[i].corners[k]) &&
+                  m.corners[k].vertexIndex == kParts[i].indices[k])
+          << k;
     }
     ASSERT_EQ(m.vertexCount, kParts[i].vertices.size());
     for (uint32_t v = 0; v < m.vertexCount; ++v)
       EXPECT_EQ(m.positions[v].x, float(kParts[i].vertices[v])) << v;
     EXPECT_TRUE(PositionsEqual(m.scale, {2, 1, 1}) && PositionsEqual(m.rotation, {0, 30, 0}) &&
                 PositionsEqual(m.position, {1, 2, 3}));
-    EXPECT_EQ(parts[i]->worldMatrix.m, object.worldMatrix.m);
-    EXPECT_EQ(m.colour, kDefaultObjectColour);
-    EXPECT_EQ(parts[i]->id, kNoObjectId);
+    EXPECT_TRUE(parts[i]->worldMatrix.m == object.worldMatrix.m &&
+                m.colour == kDefaultObjectColour && parts[i]->id == kNoObjectId);
   }
 }
 

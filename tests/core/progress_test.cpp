@@ -11,16 +11,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <climits>
 #include <clocale>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "core/duplicate_removal.h"
-#include "core/null_progress.h"
 #include "core/overlay_settings_store.h"
 #include "core/settings_values.h"
 #include "core/split_group.h"
