@@ -69,9 +69,8 @@ class RecordingMonitor : public NullProgress {
 TEST(SubRangeProgress, MapsFractionsAndPassesTheRestThrough) {
   RecordingMonitor outer;
   SubRangeProgress stage(outer, 0.25, 0.5);
-  stage.SetFraction(0.0);
-  stage.SetFraction(0.5);
-  stage.SetFraction(1.0);
+  for (double fraction : {0.0, 0.5, 1.0})
+    stage.SetFraction(fraction);
   SubRangeProgress inner(stage, 0.5, 0.5);  // the second half of the stage
   inner.SetFraction(0.5);
   EXPECT_EQ(outer.fractions, (std::vector<double>{0.25, 0.5, 0.75, 0.625}));
@@ -86,15 +85,14 @@ TEST(SubRangeProgress, MapsFractionsAndPassesTheRestThrough) {
 
 TEST(NullProgress, WaitsOnDescriptors) {
   NullProgress progress;
-  Event a;
-  Event b;
-  EXPECT_EQ(progress.WaitForObject(a.fd(), 5), kWaitTimedOut);
+  Event a, b;
   const WaitHandle both[2] = {a.fd(), b.fd()};
-  EXPECT_EQ(progress.WaitForObjects(both, 5), kWaitTimedOut);
+  EXPECT_TRUE(progress.WaitForObject(a.fd(), 5) == kWaitTimedOut &&
+              progress.WaitForObjects(both, 5) == kWaitTimedOut);
   b.Set();
-  EXPECT_EQ(progress.WaitForObjects(both, kPatience), kWaitSignalled);
-  EXPECT_EQ(progress.WaitForObjectForever(b.fd()), kWaitSignalled);
-  EXPECT_EQ(WaitForHandles(both, 0), 1);
+  EXPECT_TRUE(progress.WaitForObjects(both, kPatience) == kWaitSignalled &&
+              progress.WaitForObjectForever(b.fd()) == kWaitSignalled &&
+              WaitForHandles(both, 0) == 1);
 
   // A pipe whose writer went away counts as signalled (hang-up).
   int fds[2];
@@ -105,8 +103,8 @@ TEST(NullProgress, WaitsOnDescriptors) {
   ::close(fds[0]);
 
   // Nothing to wait on is a failed wait, not an endless one.
-  EXPECT_EQ(progress.WaitForObjectForever(-1), kWaitTimedOut);
-  EXPECT_EQ(progress.WaitForObjectsForever({}), kWaitTimedOut);
+  EXPECT_TRUE(progress.WaitForObjectForever(-1) == kWaitTimedOut &&
+              progress.WaitForObjectsForever({}) == kWaitTimedOut);
 }
 
 // What a test worker saw; outlives the worker, which may delete itself.
