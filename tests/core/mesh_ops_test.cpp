@@ -395,10 +395,9 @@ TEST(ElementEdit, DuplicateWallsOnlyTheSelectionsBorderAndReusesVertices) {
     EXPECT_TRUE(o.mesh.vertexCount == 8 + c.vertices && TriangleCount(o.mesh) == 12 + c.triangles);
     ExpectNear(o.mesh.nudge, {0, 0, -1});
     ASSERT_EQ(o.selectionRecords.size(), c.picks.size()) << "the duplicates are selected";
-    for (const SelectionRecord& r : o.selectionRecords) {
+    for (const SelectionRecord& r : o.selectionRecords)
       for (int i = 0; i < (r.elementType == kSelectEdge ? 2 : 3); ++i)
-        EXPECT_NEAR(o.mesh.positions.data()[r.indices[i]].z, -0.0015f, 1e-7f);
-    }
+        EXPECT_NEAR(o.mesh.positions[r.indices[i]].z, -0.0015f, 1e-7f);
   }
   // Two sheets of 200 triangles 0.0015 apart: the lower one's duplicates
   // reuse every vertex of the upper one.

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <functional>
@@ -258,10 +259,8 @@ TEST(ProgressTexts, MeshOperationsReadAsWritten) {
       AddSelectedMesh(doc, mesh);
     RecordingMonitor monitor;
     EXPECT_EQ(operation.run(doc, monitor).statusText, operation.status);
-    std::vector<std::string> shown;
-    for (const std::string& text : monitor.texts) {
-      if (shown.empty() || shown.back() != text) shown.push_back(text);
-    }
+    std::vector<std::string> shown = monitor.texts;  // a text set again is shown once
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
     EXPECT_EQ(shown, operation.texts);
   }
 }
