@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -45,6 +46,11 @@ inline Mesh MakeIndexedCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1},
   return m;
 }
 
+// The indexed cube under the short name the tables use.
+inline Mesh Cube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+  return MakeIndexedCube(lo, hi);
+}
+
 // Positions and corner indices as given; corner k carries colour 0xFF00000k.
 inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>& indices) {
   Mesh m;
@@ -60,7 +66,7 @@ inline Mesh MeshOf(const std::vector<Vec3>& points, const std::vector<uint32_t>&
 }
 
 // The indexed cube with its own vertex for every corner.
-inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
+inline Mesh SoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
   const Mesh cube = MakeIndexedCube(lo, hi);
   std::vector<Vec3> points;
   std::vector<uint32_t> indices;
@@ -71,23 +77,47 @@ inline Mesh MakeSoupCube(Vec3 lo = {0, 0, 0}, Vec3 hi = {1, 1, 1}) {
   return MeshOf(points, indices);
 }
 
-// Every live directed edge appears once and is met by its reverse once: a
-// closed surface without cracks or T-junctions whose triangles agree on
-// their winding.
+// Directed edges of the live triangles used other than exactly once each
+// way (0 for a closed surface without cracks or T-junctions whose triangles
+// agree on their winding), or (`unpaired`) more often than their reverse: 0
+// when closed, though a few edges may be shared by four triangles.
+inline size_t OpenEdgeCount(const Mesh& m, bool unpaired = false) {
+  std::map<std::pair<uint32_t, uint32_t>, int> uses;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    const MeshCorner* t = m.corners.data() + k;
+    for (int e = 0; e < 3 && !IsDeadCorner(t[0]) && !IsDeadCorner(t[1]) && !IsDeadCorner(t[2]); ++e)
+      ++uses[{t[e].vertexIndex, t[(e + 1) % 3].vertexIndex}];
+  }
+  size_t open = 0;
+  for (const auto& [edge, n] : uses) {
+    auto reverse = uses.find({edge.second, edge.first});
+    const int back = reverse == uses.end() ? 0 : reverse->second;
+    open += unpaired ? back < n : (n != 1 || back != 1);
+  }
+  return open;
+}
+
 inline ::testing::AssertionResult IsClosed(const Mesh& mesh) {
-  std::map<std::pair<uint32_t, uint32_t>, int> edges;
-  for (uint32_t k = 0; k + 2 < mesh.cornerCount; k += 3) {
-    const MeshCorner* t = mesh.corners.data() + k;
-    if (IsDeadCorner(t[0]) || IsDeadCorner(t[1]) || IsDeadCorner(t[2])) continue;
-    for (int i = 0; i < 3; ++i)
-      ++edges[{t[i].vertexIndex, t[(i + 1) % 3].vertexIndex}];
-  }
-  for (const auto& [edge, count] : edges) {
-    const auto back = edges.find({edge.second, edge.first});
-    if (count != 1 || back == edges.end() || back->second != 1)
-      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second;
-  }
+  if (const size_t open = OpenEdgeCount(mesh))
+    return ::testing::AssertionFailure() << open << " open";
   return ::testing::AssertionSuccess();
+}
+
+// Enclosed volume (divergence theorem, in double) of the live triangles in
+// object space.
+inline double MeshVolume(const Mesh& m) {
+  double volume = 0;
+  for (uint32_t k = 0; k + 2 < m.cornerCount; k += 3) {
+    if (IsDeadCorner(m.corners[k])) continue;
+    const Vec3 a = m.positions[m.corners[k].vertexIndex];
+    const Vec3 b = m.positions[m.corners[k + 1].vertexIndex];
+    const Vec3 c = m.positions[m.corners[k + 2].vertexIndex];
+    volume += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) -
+               double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
+               double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
+              6.0;
+  }
+  return volume;
 }
 
 // `count` triangles side by side along x from `x`, sharing no vertex.
@@ -123,19 +153,21 @@ inline uint32_t AddSelectedMesh(Document& doc, Mesh mesh, const std::string& nam
   return id;
 }
 
-// Answers "cancelled" from the `after`-th question on.
+// Answers "cancelled" from the `after`-th question on, asked from any thread;
+// keeps the texts shown.
 class CancelAfter : public NullProgress {
  public:
   explicit CancelAfter(int after) : left_(after) {}
   bool IsCancelled() override { return left_-- <= 0; }
   void SetText(const std::string& text, int line) override {
-    if (line == 0) heading = text;
-    if (line == 1) detail = text;
+    (line == 0 ? heading : detail) = text;
+    texts.push_back(text);
   }
   std::string heading, detail;
+  std::vector<std::string> texts;  // every text shown, in order
 
  private:
-  int left_;
+  std::atomic<int> left_;
 };
 
 inline void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) {

@@ -1,17 +1,36 @@
 // The BSP kernel: classification at the tolerance, cutting, the choice of
-// the root plane, deep trees, cancellation and the release of trees.
+// the root plane, deep trees, cancellation and the release of trees; and
+// its shortcuts, each against the plain per-vertex, node-by-node
+// computation: a polygon's ball deciding its side of a plane, the
+// per-polygon walk with its runs of planes, and the build.
+// Solids made by commands, each closed, facing outward and holding the
+// volume its shape implies. Union, Intersection and Subtract over a
+// document: operand order, quick paths, notices, cancellation, memory,
+// undo, and the geometry of the results. Outlines: the shapes made from the
+// anchor and the pointer in each view, the press/drag/press protocol with
+// its slots and history, the line chain, Delete 2D Outline and the
+// selection rectangle; and outlines turned into solids: flat faces of drawn
+// shapes and of line outlines in either winding, Extrude with its walls and
+// selected cap, the slice forms of rectangles, circles and concave
+// outlines, and the commands with undo.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <random>
 #include <thread>
 
-#include "core/worker_thread.h"
+#include "core/history.h"
+#include "core/manipulation.h"
+#include "core/primitives.h"
+#include "solid/bsp_internal.h"
+#include "solid/outline.h"
 #include "solid_test_support.h"
 
 namespace torvane {
 namespace {
 
-using testing::CancelAfter;
+using namespace testing;
 
 CsgVertex V(float x, float y, float z, Colour32 colour = kOpaqueBlack) {
   return CsgVertex{x, y, z, colour};
@@ -34,109 +53,80 @@ Lists Split(CsgStore& store, const CsgPlane& plane, CsgPolygonId id) {
   return l;
 }
 
-TEST(BspSplit, VerticesWithinTheToleranceAreOnThePlane) {
+TEST(BspSplit, VerticesWithinTheToleranceAreOnThePlaneAndCoplanarPolygonsGoByTheirNormal) {
   const CsgPlane z0{0, 0, 1, 0};
-  const struct {
-    float z;
-    CsgClass expected;
-  } cases[] = {{0.001f, kCsgCoplanar},
-               {-0.001f, kCsgCoplanar},
-               {0.0011f, kCsgFront},
-               {-0.0011f, kCsgBack},
-               {0.0f, kCsgCoplanar}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ClassifyPoint(z0, V(3, 4, c.z)), c.expected) << c.z;
-  }
-}
+  for (float z : {0.001f, -0.001f, 0.0f})
+    EXPECT_EQ(ClassifyPoint(z0, V(3, 4, z)), kCsgCoplanar) << z;
+  EXPECT_TRUE(ClassifyPoint(z0, V(3, 4, 0.0011f)) == kCsgFront &&
+              ClassifyPoint(z0, V(3, 4, -0.0011f)) == kCsgBack);
 
-TEST(BspSplit, CoplanarPolygonsGoByTheirOwnNormal) {
   auto store = MakeCsgStore();
-  const CsgPlane z0{0, 0, 1, 0};
-  const CsgPolygonId up = Add(*store, {V(0, 0, 0), V(1, 0, 0.0005f), V(0, 1, 0)});
-  const CsgPolygonId down = Add(*store, {V(0, 0, 0), V(0, 1, 0), V(1, 0, 0)});
-  // All three vertices within the tolerance, normal along Y: dot product 0.
-  const CsgPolygonId sideways = Add(*store, {V(0, 0, 0), V(1, 0, 0), V(0, 0, 0.0005f)});
   const struct {
     CsgPolygonId id;
     bool front;
-  } cases[] = {{up, true}, {down, false}, {sideways, false}};
+  } cases[] = {{Add(*store, {V(0, 0, 0), V(1, 0, 0.0005f), V(0, 1, 0)}), true},
+               {Add(*store, {V(0, 0, 0), V(0, 1, 0), V(1, 0, 0)}), false},
+               // Within the tolerance, normal along Y: dot product 0.
+               {Add(*store, {V(0, 0, 0), V(1, 0, 0), V(0, 0, 0.0005f)}), false}};
   for (const auto& c : cases) {
     const Lists l = Split(*store, z0, c.id);
     EXPECT_EQ(l.coFront.size(), c.front ? 1u : 0u);
     EXPECT_EQ(l.coBack.size(), c.front ? 0u : 1u);
     EXPECT_TRUE(l.front.empty() && l.back.empty());
     // The input stays the caller's: the list holds a copy.
-    const CsgPolygonId copy = c.front ? l.coFront[0] : l.coBack[0];
-    EXPECT_NE(copy, c.id);
+    EXPECT_NE(c.front ? l.coFront[0] : l.coBack[0], c.id);
   }
 }
 
 TEST(BspSplit, SpanningTriangleWithAVertexOnThePlaneGivesTwoTriangles) {
   auto store = MakeCsgStore();
-  const CsgPlane x0{1, 0, 0, 0};
   const CsgPolygonId t =
       Add(*store, {V(0, 1, 0, 0xFF000001u), V(-1, -1, 0, 0xFF000002u), V(1, -1, 0, 0xFF000003u)});
-  const Lists l = Split(*store, x0, t);
-  ASSERT_EQ(l.front.size(), 1u);
-  ASSERT_EQ(l.back.size(), 1u);
+  const Lists l = Split(*store, CsgPlane{1, 0, 0, 0}, t);
+  ASSERT_TRUE(l.front.size() == 1 && l.back.size() == 1);
   for (CsgPolygonId piece : {l.front[0], l.back[0]}) {
     const auto v = PolygonVertices(*store, piece);
     ASSERT_EQ(v.size(), 3u);
-    int onPlane = 0;
-    for (const CsgVertex& p : v)
-      onPlane += (p.x == 0 && p.y == 1) ? 1 : 0;
-    EXPECT_EQ(onPlane, 1);
-    // The cut point on the edge from (-1,-1) to (1,-1) takes its start's colour.
-    bool cut = false;
-    for (const CsgVertex& p : v)
-      cut |= (p.x == 0 && p.y == -1 && p.colour == 0xFF000002u);
-    EXPECT_TRUE(cut);
+    // The vertex on the plane, and the cut point on the edge from (-1, -1)
+    // to (1, -1) with its start's colour.
+    int onPlane = 0, cut = 0;
+    for (const CsgVertex& p : v) {
+      onPlane += p.x == 0 && p.y == 1;
+      cut += p.x == 0 && p.y == -1 && p.colour == 0xFF000002u;
+    }
+    EXPECT_TRUE(onPlane == 1 && cut == 1);
   }
   EXPECT_EQ(PolygonVertices(*store, t).size(), 3u);
 }
 
-// A list (head first) of unit squares at x = position, facing +x or -x.
-CsgPolygonList Walls(CsgStore& store, const std::vector<std::pair<float, float>>& walls) {
-  CsgPolygonList list;
-  for (auto it = walls.rbegin(); it != walls.rend(); ++it) {
-    const float x = it->first;
-    const bool plus = it->second > 0;
-    list.push_back(plus ? Add(store, {V(x, 0, 0), V(x, 1, 0), V(x, 1, 1), V(x, 0, 1)})
-                        : Add(store, {V(x, 0, 0), V(x, 0, 1), V(x, 1, 1), V(x, 1, 0)}));
-  }
-  return list;
-}
-
 TEST(BspBuild, RootPlaneIsTheMostBalancedOfTheFirstSixCandidates) {
   NullProgress quiet;
-  struct Case {
-    std::vector<float> positions;  // walls facing +x, head first
-    float expectedRoot;
+  const struct {
+    uint32_t walls;  // unit squares at x = 0, 1, ... facing +x, head first
+    float root;
+  } cases[] = {
+      {3, 1},  // all scored, the middle one balances best
+      // The perfectly balanced wall at 10 is the 11th and never scored; of
+      // the first six, 5 splits 5 / 14 best.
+      {20, 5},
+      {4, 1},  // walls 1 and 2 both split 1 against 2: the earlier wins
   };
-  const Case cases[] = {
-      // Three polygons: all scored, the middle one balances best.
-      {{0, 1, 2}, 1},
-      // Twenty: the perfectly balanced wall at 10 is the 11th and never scored;
-      // of the first six, 5 splits 5 / 14 best.
-      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}, 5},
-      // Walls 1 and 2 of four both split 1 against 2: the earlier wins.
-      {{0, 1, 2, 3}, 1},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto store = MakeCsgStore();
-    std::vector<std::pair<float, float>> walls;
-    for (float x : c.positions)
-      walls.push_back({x, 1});
-    CsgPolygonList list = Walls(*store, walls);
+    CsgPolygonList list;
+    for (uint32_t i = c.walls; i-- > 0;) {
+      const float x = float(i);
+      list.push_back(Add(*store, {V(x, 0, 0), V(x, 1, 0), V(x, 1, 1), V(x, 0, 1)}));
+    }
     CsgTree tree = MakeCsgTree(store);
     ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
     EXPECT_TRUE(list.empty());
-    EXPECT_FLOAT_EQ(tree.nodes[0].plane.w, c.expectedRoot);
+    EXPECT_FLOAT_EQ(tree.nodes[0].plane.w, c.root);
     EXPECT_FLOAT_EQ(tree.nodes[0].plane.nx, 1.0f);
     size_t held = 0;
     for (const CsgNode& n : tree.nodes)
       held += n.polygons.size();
-    EXPECT_EQ(held, c.positions.size());
+    EXPECT_EQ(held, c.walls);
   }
 }
 
@@ -180,9 +170,7 @@ TEST(BspDeepTree, ClipInvertCollectAndFreeRunWithoutRecursion) {
   EXPECT_EQ(tree.nodes[0].front, 1u);
   CsgPolygonList all;
   ASSERT_EQ(CollectPolygons(tree, all, quiet), kCsgDone);
-  EXPECT_EQ(all.size(), 1u);
-  EXPECT_EQ(FreeTree(tree, quiet), kCsgDone);
-  EXPECT_TRUE(tree.nodes.empty());
+  EXPECT_TRUE(all.size() == 1u && FreeTree(tree, quiet) == kCsgDone && tree.nodes.empty());
 }
 
 // Cancels once the given progress text has been shown.
@@ -201,52 +189,43 @@ class CancelAtText : public NullProgress {
   bool seen_ = false;
 };
 
-TEST(BspRelease, CancellingTheCleanUpStillReleasesEveryNode) {
+// Cancelling the clean-up still releases every node; abandoned trees are
+// freed in the background.
+TEST(BspRelease, EveryNodeIsReleasedEvenWhenCancelledOrAbandoned) {
   auto store = MakeCsgStore();
   CsgTree tree = DeepChain(store, 250000);
   CancelAtText cancel("Cleaning up...");
-  EXPECT_EQ(FreeTree(tree, cancel), kCsgCancelled);
-  EXPECT_TRUE(tree.nodes.empty());
+  EXPECT_TRUE(FreeTree(tree, cancel) == kCsgCancelled && tree.nodes.empty());
   EXPECT_EQ(cancel.polls, 1);  // asked once at the start; the release went on
-}
-
-TEST(BspRelease, AbandonedTreesAreFreedInTheBackground) {
-  auto store = MakeCsgStore();
-  CsgTree tree = DeepChain(store, 1000);
-  ReleaseTreeInBackground(tree);
-  EXPECT_TRUE(tree.nodes.empty());
-  for (int i = 0; i < 500 && store.use_count() > 2; ++i) {
+  CsgTree abandoned = DeepChain(store, 1000);
+  ReleaseTreeInBackground(abandoned);
+  EXPECT_TRUE(abandoned.nodes.empty());
+  for (int i = 0; i < 500 && store.use_count() > 3; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(store.use_count(), 2);  // ours and the emptied tree's
+  EXPECT_EQ(store.use_count(), 3);  // ours and the two emptied trees'
 }
 
 // Tree booleans over two cubes, with every kernel step cancelled or starved.
 TEST(BspBooleans, CancelAndMemoryFloorStopTheKernel) {
-  const WorldMesh a = MakeWorldMesh(testing::MakeIndexedCube({0, 0, 0}, {2, 2, 2}));
-  const WorldMesh b = MakeWorldMesh(testing::MakeIndexedCube({1, 1, 1}, {3, 3, 3}));
+  const WorldMesh a = MakeWorldMesh(Cube({0, 0, 0}, {2, 2, 2}));
+  const WorldMesh b = MakeWorldMesh(Cube({1, 1, 1}, {3, 3, 3}));
   Mesh out;
+  CancelAfter first(0);
+  EXPECT_EQ(RunBooleanDriver(BooleanKind::kUnion, a, b, out, first), kCsgCancelled);
+  CancelAtText processing("Processing...");
+  EXPECT_EQ(RunBooleanDriver(BooleanKind::kSubtract, a, b, out, processing), kCsgCancelled);
+  EXPECT_EQ(out.cornerCount, 0u);
+  NullProgress quiet;
   {
-    CancelAfter cancel(0);
-    EXPECT_EQ(RunBooleanDriver(BooleanKind::kUnion, a, b, out, cancel), kCsgCancelled);
-  }
-  {
-    CancelAtText cancel("Processing...");
-    EXPECT_EQ(RunBooleanDriver(BooleanKind::kSubtract, a, b, out, cancel), kCsgCancelled);
-    EXPECT_EQ(out.cornerCount, 0u);
-  }
-  {
-    testing::MemoryOverride low(kCsgMemoryFloor - 1);
-    NullProgress quiet;
+    MemoryOverride low(kCsgMemoryFloor - 1);
     EXPECT_EQ(RunBooleanDriver(BooleanKind::kIntersection, a, b, out, quiet), kCsgOutOfMemory);
   }
-  NullProgress quiet;
   EXPECT_EQ(RunBooleanDriver(BooleanKind::kIntersection, a, b, out, quiet), kCsgDone);
-  EXPECT_NEAR(testing::MeshVolume(out), 1.0, 1e-4);
+  EXPECT_NEAR(MeshVolume(out), 1.0, 1e-4);
 }
 
 TEST(BspMesh, WorldMeshAppliesTheTransformAndSkipsDeadTriangles) {
-  Mesh cube = testing::MakeIndexedCube({0, 0, 0}, {1, 1, 1});
+  Mesh cube = Cube({0, 0, 0}, {1, 1, 1});
   cube.scale = {2, 2, 2};
   cube.rotation = {0, 90, 0};
   cube.position = {10, 0, 0};
@@ -255,8 +234,7 @@ TEST(BspMesh, WorldMeshAppliesTheTransformAndSkipsDeadTriangles) {
   const WorldMesh world = MakeWorldMesh(cube);
   ASSERT_TRUE(world.valid);
   EXPECT_EQ(world.corners.size(), 33u);
-  testing::ExpectNear(world.positions[6], TransformPoint({1, 1, 1}, MeshTransformMatrix(cube)),
-                      1e-4f);
+  ExpectNear(world.positions[6], TransformPoint({1, 1, 1}, MeshTransformMatrix(cube)), 1e-4f);
   // Polygons back to a mesh: fan triangles with their own vertices.
   auto store = MakeCsgStore();
   CsgPolygonList list;
@@ -267,7 +245,739 @@ TEST(BspMesh, WorldMeshAppliesTheTransformAndSkipsDeadTriangles) {
   ASSERT_EQ(PolygonsToMesh(*store, list, back, quiet), kCsgDone);
   EXPECT_EQ(back.vertexCount, 33u);
   // The head (the last triangle) comes out first.
-  testing::ExpectNear(back.positions[0], world.positions[world.corners[30].vertexIndex], 0);
+  ExpectNear(back.positions[0], world.positions[world.corners[30].vertexIndex], 0);
+}
+
+// Triangles of every size scattered about planes far from and near the
+// origin: whatever side the ball gives, every vertex has.
+TEST(BspBall, DecidesOnlyWhatEveryVertexAgreesWith) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  auto random = [&](float scale) { return Vec3{unit(rng), unit(rng), unit(rng)} * scale; };
+  auto store = MakeCsgStore();
+  int decided = 0, checked = 0;
+  for (float place : {0.0f, 1.0f, 300.0f, 20000.0f}) {
+    for (float size : {0.0005f, 0.01f, 1.0f, 50.0f}) {
+      for (int k = 0; k < 400; ++k, ++checked) {
+        Vec3 n = random(1);
+        n = n * (1.0f / Length(n));
+        const Vec3 o = random(place);
+        const CsgPlane plane{n.x, n.y, n.z, Dot(n, o)};
+        // The triangle's centre lies a few tolerances off the plane at most.
+        const Vec3 c = o + n * (unit(rng) * (size + 0.004f));
+        std::vector<CsgVertex> vs;
+        for (int j = 0; j < 3; ++j) {
+          const Vec3 p = c + random(size);
+          vs.push_back({p.x, p.y, p.z, kOpaqueBlack});
+        }
+        CsgPolygonId id = 0;
+        ASSERT_EQ(MakePolygon(*store, vs, id), kCsgDone);
+        const uint32_t quick = bsp::QuickClass(plane, store->polygons[id].ball);
+        if (quick == bsp::kUnknownClass) continue;
+        ++decided;
+        for (const CsgVertex& v : vs)
+          ASSERT_EQ(ClassifyPoint(plane, v), quick) << place << " size " << size << " case " << k;
+      }
+    }
+  }
+  // The ball must also be worth having: it decides a fair share of these
+  // triangles, all of which lie within a few sizes of the plane.
+  EXPECT_GT(decided, checked / 10);
+}
+
+CsgPolygonList PolygonsOf(CsgStore& store, const Mesh& mesh) {
+  NullProgress quiet;
+  CsgPolygonList list;
+  EXPECT_EQ(MeshToPolygons(store, MakeWorldMesh(mesh), list, quiet), kCsgDone);
+  return list;
+}
+
+// Every polygon's coordinates, in list order.
+std::vector<std::vector<float>> Coordinates(const CsgStore& store, const CsgPolygonList& list) {
+  std::vector<std::vector<float>> out;
+  for (CsgPolygonId id : list) {
+    out.emplace_back();
+    for (const CsgVertex& v : PolygonVertices(store, id))
+      out.back().insert(out.back().end(), {v.x, v.y, v.z});
+  }
+  return out;
+}
+
+// The node-by-node clip the walk replaces: each polygon split at the node,
+// the front subtree's results and then the back subtree's (a list's head is
+// its end).
+CsgPolygonList RecursiveClip(CsgStore& store, const CsgTree& tree, uint32_t n,
+                             const CsgPolygonList& list) {
+  const CsgNode& node = tree.nodes[n];
+  NullProgress quiet;
+  CsgPolygonList front, back;
+  for (size_t i = list.size(); i-- > 0;)
+    EXPECT_EQ(SplitPolygon(store, node.plane, list[i], front, back, front, back, quiet), kCsgDone);
+  if (node.front != kNoCsgNode) front = RecursiveClip(store, tree, node.front, front);
+  back = node.back != kNoCsgNode ? RecursiveClip(store, tree, node.back, back) : CsgPolygonList{};
+  back.insert(back.end(), front.begin(), front.end());
+  return back;
+}
+
+// Spheres far from the origin, overlapping and offset, and a box whose faces
+// meet the sphere's poles: the walk with its run skipping gives the same
+// pieces in the same order (a run passed wrongly would lose or keep pieces).
+TEST(BspBall, ClipEqualsTheNodeByNodeClip) {
+  const Vec3 far{1000, -2000, 500};
+  const struct {
+    Mesh tree, clipped;
+  } cases[] = {
+      {Sphere(10, far, 32, 16), Sphere(10, far + Vec3{5, 3, 2}, 24, 12)},
+      {Sphere(10, {}, 32, 16), Sphere(7, {0, 4, 0}, 32, 16)},
+      {Sphere(2, {}, 24, 12), Cube({-1, 1.5f, -1}, {1, 3, 1})},
+  };
+  NullProgress quiet;
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    SCOPED_TRACE(c);
+    auto store = MakeCsgStore();
+    CsgPolygonList treeList = PolygonsOf(*store, cases[c].tree);
+    CsgPolygonList walked = PolygonsOf(*store, cases[c].clipped);
+    CsgTree tree = MakeCsgTree(store);
+    ASSERT_EQ(BuildTree(tree, treeList, quiet), kCsgDone);
+    const CsgPolygonList expected = RecursiveClip(*store, tree, 0, walked);
+    ASSERT_EQ(ClipPolygons(tree, 0, walked, quiet), kCsgDone);
+    EXPECT_EQ(Coordinates(*store, walked), Coordinates(*store, expected));
+  }
+}
+
+// A four-sided piece whose last corner lies beyond the tolerance of the
+// plane of its first three: the node taking that plane keeps it, where
+// handing it on gave every new node the same plane until memory ran out.
+TEST(BspBall, APolygonOffItsOwnPlaneStaysInItsNode) {
+  NullProgress quiet;
+  for (float off : {0.01f, -0.01f}) {
+    SCOPED_TRACE(off);
+    auto store = MakeCsgStore();
+    CsgPolygonId bent = 0, flat = 0;
+    ASSERT_EQ(
+        MakePolygon(*store, std::vector<CsgVertex>{{0, 0, 0}, {1, 0, 0}, {1, 1, off}, {0, 1, 0}},
+                    bent),
+        kCsgDone);
+    ASSERT_EQ(MakePolygon(*store, std::vector<CsgVertex>{{0, 0, -5}, {0, 1, -5}, {1, 0, -5}}, flat),
+              kCsgDone);
+    for (const CsgPolygonList& order : {CsgPolygonList{bent}, CsgPolygonList{bent, flat}}) {
+      CsgTree tree = MakeCsgTree(store);
+      CsgPolygonList list = order;
+      ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+      EXPECT_LE(tree.nodes.size(), 3u);
+      size_t polygons = 0;
+      for (const CsgNode& node : tree.nodes)
+        polygons += node.polygons.size();
+      EXPECT_EQ(polygons, order.size());
+    }
+  }
+}
+
+// The level-by-level build: each node splits its whole list and hands the
+// pieces on, front subtree first; the polygon giving a new node its plane
+// stays in it.
+void RecursiveBuild(CsgStore& store, std::vector<CsgNode>& nodes, uint32_t n, CsgPolygonList list) {
+  NullProgress quiet;
+  if (!HasPlane(nodes[n].plane)) {
+    nodes[n].plane = store.polygons[list.back()].plane;
+    nodes[n].polygons.push_back(list.back());
+    list.pop_back();
+  }
+  CsgPolygonList handed[2];  // front, back
+  for (size_t i = list.size(); i-- > 0;) {
+    EXPECT_EQ(SplitPolygon(store, nodes[n].plane, list[i], nodes[n].polygons, nodes[n].polygons,
+                           handed[0], handed[1], quiet),
+              kCsgDone);
+  }
+  for (int side = 0; side < 2; ++side) {
+    if (handed[side].empty()) continue;
+    uint32_t child = side == 0 ? nodes[n].front : nodes[n].back;
+    if (child == kNoCsgNode) {
+      child = static_cast<uint32_t>(nodes.size());
+      (side == 0 ? nodes[n].front : nodes[n].back) = child;
+      nodes.emplace_back();
+    }
+    RecursiveBuild(store, nodes, child, handed[side]);
+  }
+}
+
+// Every node in pre-order (back subtree first): its plane and its polygons.
+std::vector<std::vector<float>> Shape(const CsgStore& store, const std::vector<CsgNode>& nodes) {
+  std::vector<std::vector<float>> out;
+  for (std::vector<uint32_t> stack{0}; !stack.empty();) {
+    const CsgNode& node = nodes[stack.back()];
+    stack.pop_back();
+    out.push_back({node.plane.nx, node.plane.ny, node.plane.nz, node.plane.w});
+    for (const auto& p : Coordinates(store, node.polygons))
+      out.push_back(p);
+    for (uint32_t child : {node.front, node.back})
+      if (child != kNoCsgNode) stack.push_back(child);
+  }
+  return out;
+}
+
+// A convex sphere (a chain of back children as long as its faces), then a
+// second sphere and a box built into the same tree; and, into a tree of its
+// own, a sphere turned inside out (a chain of front children): the same
+// nodes, planes and polygons in the same order as the level-by-level build.
+TEST(BspBall, BuildEqualsTheLevelByLevelBuild) {
+  Mesh inside = Sphere(10, {1000, 0, 0}, 24, 12);
+  for (uint32_t c = 0; c + 2 < inside.cornerCount; c += 3)
+    std::swap(inside.corners.MutableData()[c + 1], inside.corners.MutableData()[c + 2]);
+  const std::vector<std::vector<Mesh>> series = {
+      {Sphere(10, {1000, 0, 0}, 32, 16), Sphere(10, {1005, 3, 2}, 24, 12),
+       Cube({995, -4, -4}, {1012, 4, 4})},
+      {inside}};
+  NullProgress quiet;
+  for (const std::vector<Mesh>& parts : series) {
+    auto store = MakeCsgStore();
+    CsgTree tree = MakeCsgTree(store);
+    std::vector<CsgNode> expected(1);
+    for (size_t k = 0; k < parts.size(); ++k) {
+      SCOPED_TRACE(k);
+      CsgPolygonList list = PolygonsOf(*store, parts[k]);
+      const CsgPolygonList copy = list;
+      ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+      if (k == 0) expected[0].plane = tree.nodes[0].plane;  // the root's choice is the build's
+      RecursiveBuild(*store, expected, 0, copy);
+      const auto built = Shape(*store, tree.nodes), want = Shape(*store, expected);
+      ASSERT_EQ(built.size(), want.size());
+      for (size_t i = 0; i < built.size(); ++i)
+        ASSERT_EQ(built[i], want[i]) << "entry " << i;
+    }
+    EXPECT_GT(tree.nodes.size(), 250u);
+  }
+}
+
+constexpr BooleanKind kKinds[3] = {BooleanKind::kUnion, BooleanKind::kIntersection,
+                                   BooleanKind::kSubtract};
+
+size_t LiveCount(const Document& doc) {
+  size_t n = 0;
+  for (const auto& o : doc.objects)
+    n += (o && IsLive(*o)) ? 1 : 0;
+  return n;
+}
+
+// The one object left by the boolean of `meshes` (nullptr: none or several).
+const SceneObject* Combine(Document& doc, BooleanKind kind, const std::vector<Mesh>& meshes) {
+  AddSelected(doc, meshes);
+  EXPECT_EQ(BooleanCommand(doc, kind, QuietRunner()).status, kStatusDone);
+  return OnlyLiveObject(doc);
+}
+
+TEST(Booleans, ResultsAreClosedAndRightInVolume) {
+  const Mesh sphere = Sphere(5, {}, 32, 16);
+  const double vs = MeshVolume(sphere);
+  ASSERT_GT(vs, 0);
+  // Moved and scaled by its transform, not its vertices: (1..3)^3 in the world.
+  Mesh moved = Cube();
+  moved.scale = {2, 2, 2};
+  moved.position = {1, 1, 1};
+  const struct {
+    const char* what;
+    Mesh a, b;
+    double volumes[3];  // union, intersection, subtract; < 0: no object is left
+    double tolerance;   // relative
+  } cases[] = {
+      {"overlapping", Cube({}, {2, 2, 2}), Cube({1, 1, 1}, {3, 3, 3}), {15, 1, 7}, 1e-5},
+      // Touching along a face: the coplanar faces must cancel, not double.
+      {"touching", Cube(), Cube({1, 0, 0}, {2, 1, 1}), {2, -1, 1}, 1e-5},
+      // Four faces of each lie in the same planes.
+      {"shared planes", Cube({}, {2, 2, 2}), Cube({1, 0, 0}, {3, 2, 2}), {12, 4, 4}, 1e-5},
+      // The sphere is symmetric in the coordinate planes: one octant each.
+      {"sphere", sphere, Cube({}, {10, 10, 10}), {1000 + vs * 7 / 8, vs / 8, vs * 7 / 8}, 1e-4},
+      {"transformed operand", Cube({}, {2, 2, 2}), moved, {15, 1, 7}, 1e-4},
+  };
+  for (const auto& c : cases) {
+    for (int k = 0; k < 3; ++k) {
+      SCOPED_TRACE(::testing::Message() << c.what << ", kind " << k);
+      Document doc;
+      const SceneObject* result = Combine(doc, kKinds[k], {c.a, c.b});
+      if (c.volumes[k] < 0) {
+        EXPECT_EQ(LiveCount(doc), 0u);
+        continue;
+      }
+      ASSERT_NE(result, nullptr);
+      EXPECT_NEAR(MeshVolume(result->mesh), c.volumes[k], c.volumes[k] * c.tolerance);
+      EXPECT_EQ(OpenEdgeCount(result->mesh), 0u);
+      EXPECT_TRUE(result->mesh.scale.x == 1 && result->mesh.position.x == 0) << "baked";
+    }
+  }
+}
+
+TEST(Booleans, OverlappingSpheresAgreeWithEachOtherAndTheLensFormula) {
+  const float r = 10;
+  const Vec3 offset{5, 3, 2};
+  const Mesh a = Sphere(r, {}, 48, 24), b = Sphere(r, offset, 48, 24);
+  double volume[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    Document doc;
+    const SceneObject* result = Combine(doc, kKinds[k], {a, b});
+    ASSERT_NE(result, nullptr);
+    // Closed; where the spheres meet at grazing angles the kernel's
+    // tolerance can leave a fold of surface over a crack, so a handful of
+    // edges out of tens of thousands are shared by four triangles.
+    EXPECT_EQ(OpenEdgeCount(result->mesh, true), 0u) << k;
+    EXPECT_LE(OpenEdgeCount(result->mesh), 16u) << k;
+    volume[k] = MeshVolume(result->mesh);
+  }
+  const double va = MeshVolume(a), vb = MeshVolume(b);
+  EXPECT_NEAR(volume[0] + volume[1], va + vb, va * 1e-4);
+  EXPECT_NEAR(volume[2], va - volume[1], va * 1e-4);
+  const double d = std::sqrt(double(Dot(offset, offset)));
+  const double lens = M_PI * (4 * r + d) * (2 * r - d) * (2 * r - d) / 12;
+  EXPECT_NEAR(volume[1], lens, lens * 0.02);
+}
+
+TEST(Booleans, SubtractTakesTheOthersFromTheFirstSelected) {
+  Document doc;
+  // Scene order C, A, B; selected A, B, C.
+  const auto c = AddSelected(doc, {Cube({0, 0, 3}, {4, 4, 4})});
+  const auto ab = AddSelected(doc, {Cube({}, {4, 4, 4}), Cube({}, {1, 4, 4})});
+  DeselectAll(doc);
+  for (uint32_t id : {ab[0], ab[1], c[0]}) {
+    SelectObject(*FindObject(doc, id));
+    AddToSelection(doc, id);
+  }
+  doc.forceRecord = true;  // as the commands that added them leave it
+  const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kSubtract, QuietRunner());
+  EXPECT_EQ(outcome.statusText,
+            "Subtract: The target object has had the other selected objects taken away from it");
+  const SceneObject* result = OnlyLiveObject(doc);
+  ASSERT_NE(result, nullptr);
+  EXPECT_NEAR(MeshVolume(result->mesh), 64 - 16 - 12, 1e-3);
+  EXPECT_TRUE(result->selected && doc.selection == std::vector<uint32_t>{result->id});
+  // One Undo brings the three operands back.
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_EQ(LiveCount(doc), 3u);
+}
+
+// Boxes that do not meet take the quick paths (the kernel never builds a
+// tree); outcomes without a solid add no object.
+TEST(Booleans, QuickPathsAndEmptyOutcomes) {
+  const Mesh near1 = Cube(), near2 = Cube({0.5f, 0.5f, 0.5f}, {2, 2, 2});
+  const Mesh far = Cube({5, 5, 5}, {6, 6, 6});
+  const BooleanKind kU = BooleanKind::kUnion, kI = BooleanKind::kIntersection,
+                    kS = BooleanKind::kSubtract;
+  const std::string none = "Intersection: There was no common intersection of the ";
+  const std::string taken =
+      "Subtract: The target object has had the other selected objects taken away from it";
+  const struct {
+    BooleanKind kind;
+    std::vector<Mesh> meshes;
+    uint32_t triangles;  // of the one object left; 0: none left
+    std::string notice;
+    bool quick;
+  } cases[] = {
+      // clang-format off
+      {kU, {near1, far}, 24, "Union: The 2 selected objects were combined into 1", true},
+      {kI, {near1, far}, 0, none + "2 selected objects", true},
+      // The third misses the other two.
+      {kI, {near1, near2, far}, 0, none + "3 selected objects", false},
+      {kS, {near1, far}, 12, taken, true},
+      // Overlapping by less than the kernel's tolerance: no solid in common.
+      {kI, {near1, Cube({0.9995f, 0, 0}, {2, 1, 1})}, 0, none + "2 selected objects", false},
+      // The second takes everything; the third never becomes the result.
+      {kS, {near2, Cube({}, {4, 4, 4}), far}, 0, "Subtract: There is nothing left of the target "
+       "object after the other selected objects were taken away from it", false},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notice);
+    Document doc;
+    AddSelected(doc, c.meshes);
+    std::vector<std::string> texts;
+    auto runner = [&](const std::string&, const std::function<int(ProgressMonitor&)>& step) {
+      CancelAfter recorder(1 << 30);
+      const int status = step(recorder);
+      texts.insert(texts.end(), recorder.texts.begin(), recorder.texts.end());
+      return status;
+    };
+    EXPECT_EQ(BooleanCommand(doc, c.kind, runner).statusText, c.notice);
+    const SceneObject* result = OnlyLiveObject(doc);
+    EXPECT_EQ(result ? TriangleCount(result->mesh) : 0u, c.triangles);
+    EXPECT_EQ(LiveCount(doc), c.triangles ? 1u : 0u);
+    EXPECT_TRUE(!c.quick || std::count(texts.begin(), texts.end(), "Build first tree") == 0);
+  }
+  // One operand: nothing to do.
+  Document doc;
+  AddSelected(doc, {near1});
+  const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kUnion, QuietRunner());
+  EXPECT_TRUE(!outcome.changed && outcome.statusText.empty() && LiveCount(doc) == 1);
+}
+
+TEST(Booleans, CancelOrMemoryShortageLeavesTheSceneAsItWas) {
+  for (bool memory : {false, true}) {
+    SCOPED_TRACE(memory ? "memory" : "cancel");
+    Document doc;
+    AddSelected(
+        doc, {Cube({}, {2, 2, 2}), Cube({1, 1, 1}, {3, 3, 3}), Cube({1.5f, 0, 0}, {2.5f, 1, 1})});
+    const std::vector<uint32_t> before = doc.selection;
+    int step = 0;
+    // The second step runs cancelled or below the kernel's memory floor.
+    auto runner = [&](const std::string& title, const std::function<int(ProgressMonitor&)>& body) {
+      EXPECT_EQ(title, "Union");
+      CancelAfter monitor(++step < 2 || memory ? 1 << 30 : 0);
+      std::optional<MemoryOverride> low;
+      if (step == 2 && memory) low.emplace(kCsgMemoryFloor - 1);
+      return body(monitor);
+    };
+    const CommandOutcome outcome = BooleanCommand(doc, BooleanKind::kUnion, runner);
+    EXPECT_EQ(step, 2);
+    EXPECT_EQ(outcome.status, memory ? kStatusFailed : kStatusCancelled);
+    EXPECT_EQ(outcome.errorText,
+              memory ? "Union: Not enough memory to complete the operation" : "");
+    EXPECT_TRUE(!(outcome.changed || CanUndo(doc)) && LiveCount(doc) == 3u);
+    EXPECT_EQ(doc.selection, before);
+  }
+}
+
+// Draws a shape (two presses) or a line chain (a press per point) in a new
+// document, as the views do.
+SceneObject& Draw(Document& doc, uint32_t mode, int view, const std::vector<Vec3>& points) {
+  SetDrawMode(doc, mode);
+  for (const Vec3& p : points) {
+    DragToDraw(doc, view, p);
+    PressToDraw(doc, view, p);
+  }
+  SetDrawMode(doc, kDrawSelect2D);
+  return *FindObject(doc, doc.outlineObjectId);
+}
+
+double PolygonArea(const std::vector<Vec3>& p) {
+  double a = 0.0;
+  for (size_t i = 0; i < p.size(); ++i)
+    a += double(p[i].x) * p[(i + 1) % p.size()].y - double(p[(i + 1) % p.size()].x) * p[i].y;
+  return std::fabs(a) * 0.5;
+}
+
+double FaceArea(const MeshParts& parts) {
+  double area = 0.0;
+  for (const TriangleIndices& t : parts.triangles)
+    area += 0.5 * Length(Cross(parts.positions[t[1]] - parts.positions[t[0]],
+                               parts.positions[t[2]] - parts.positions[t[0]]));
+  return area;
+}
+
+// A U with its notch from the top: concave, and two spans on the slice
+// lines through its legs.
+const std::vector<Vec3> kU = {{0, 0, 0}, {6, 0, 0}, {6, 4, 0}, {4, 4, 0},
+                              {4, 1, 0}, {2, 1, 0}, {2, 4, 0}, {0, 4, 0}};
+
+TEST(FlatFace, ShapesReduceByAlternateVerticesAndLineOutlinesClipEarsInEitherWinding) {
+  for (size_t n : {4, 5, 26})
+    EXPECT_EQ(AlternateVertexTriangles(n).size(), n - 2);
+
+  Document doc;
+  SceneObject& circle = Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {3, 0, 0}});
+  const MeshParts face = FlatFaceParts(circle);
+  ASSERT_TRUE(face.positions.size() == 26 && face.triangles.size() == 24);
+  for (const TriangleIndices& t : face.triangles)
+    // Every triangle turns the same way.
+    EXPECT_GT(FaceNormal(face.positions[t[0]], face.positions[t[1]], face.positions[t[2]]).z,
+              0.99f);
+
+  const std::vector<Vec3> reversed(kU.rbegin(), kU.rend());
+  // Three points on one straight side add no triangle of zero area.
+  const std::vector<Vec3> straight = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+  for (const auto* points : {&kU, &reversed, &straight}) {
+    const auto triangles = EarClipTriangles(*points, kPlaneFront);
+    EXPECT_EQ(triangles.size(), points->size() - 2 - (points == &straight));
+    // Covered once, no overlap.
+    EXPECT_NEAR(FaceArea({*points, triangles}), PolygonArea(*points), 1e-4);
+  }
+}
+
+TEST(Extrude, WallsOnTheOuterEdgesOnlyAndTheCapSelectedForDepth) {
+  Document doc;
+  SceneObject& circle = Draw(doc, kDrawCircle, kPlaneFront, {{1, 2, 0}, {4, 2, 0}});
+  const double area = FaceArea(FlatFaceParts(circle));
+  ASSERT_TRUE(ExtrudeOutline(circle));
+  // 24 base and 24 cap triangles, two wall triangles on each of 26 edges.
+  EXPECT_EQ(TriangleCount(circle.mesh), 24u + 24u + 52u);
+  EXPECT_TRUE(circle.mesh.vertexCount == 52 && circle.outlineShapes.empty());
+  EXPECT_NEAR(circle.mesh.nudge.z, 1.0f, 1e-5f);
+  // The cap is selected; it stands on the duplicated vertices.
+  ASSERT_EQ(circle.selectionRecords.size(), 24u);
+  for (const SelectionRecord& r : circle.selectionRecords)
+    EXPECT_TRUE(r.elementType == kSelectTriangle && r.indices[0] >= 26);
+  // Re-centred: the local bounds centre on the origin, the position holds
+  // where the circle was drawn.
+  ExpectNear(circle.mesh.position, {1, 2, 0}, 0.02f);
+  EXPECT_NEAR(MeshCentre(circle.mesh).x, 0.0f, 1e-5f);
+
+  MoveCapAlongExtrusion(circle, 2.5f);
+  EXPECT_TRUE(IsClosedAndOriented(circle.mesh));
+  EXPECT_NEAR(MeshVolume(circle.mesh), area * 2.5, 1e-3 * area);
+
+  SceneObject& u = Draw(doc, kDrawLine, kPlaneFront, kU);
+  ASSERT_TRUE(ExtrudeOutline(u));
+  MoveCapAlongExtrusion(u, 1.5f);
+  EXPECT_TRUE(IsClosedAndOriented(u.mesh));
+  EXPECT_NEAR(MeshVolume(u.mesh), PolygonArea(kU) * 1.5, 1e-3);
+}
+
+TEST(FormBySlices, EveryOutlineBecomesAClosedSolidOfTheVolumeItsRingsImply) {
+  const std::vector<Vec3> uR(kU.rbegin(), kU.rend());  // the other winding
+  const std::vector<Vec3> bow = {{0, 0, 0}, {4, 0, 2}, {4, 0, 0}, {0, 0, 2}};
+  const SliceDirection across = SliceDirection::kHorizontal, along = SliceDirection::kVertical;
+  // Concave: the base's span of 6 for one unit, then two legs of 2; or the
+  // legs' spans of 4, the base's span of 1 between them.
+  const double uAcross = RingArea(3) + 2 * RingArea(1) * 3;
+  const double uAlong = 2 * RingArea(2) * 2 + RingArea(0.5) * 2;
+  const struct {
+    const char* what;
+    uint32_t mode;
+    int view;
+    std::vector<Vec3> points;
+    SliceDirection direction;
+    double volume, tolerance;  // relative; volume 0: any positive volume
+  } cases[] = {
+      // Two rings of radius 1, 8 apart along x, capped.
+      {"rectangle", kDrawRectangle, kPlaneFront, {{}, {8, 2, 0}}, along, RingArea(1) * 8, 1e-4},
+      // Rings in XY planes closed with fans at the extremes: nearly a sphere.
+      {"circle", kDrawCircle, kPlaneTop, {{}, {5, 0, 0}}, across, 4 * M_PI * 125 / 3, 0.05},
+      {"U across", kDrawLine, kPlaneFront, kU, across, uAcross, 1e-3},
+      {"U across, reversed", kDrawLine, kPlaneFront, uR, across, uAcross, 1e-3},
+      {"U along", kDrawLine, kPlaneFront, kU, along, uAlong, 1e-3},
+      {"U along, reversed", kDrawLine, kPlaneFront, uR, along, uAlong, 1e-3},
+      // A crossed outline: closed parts meeting at the crossing.
+      {"bow across", kDrawLine, kPlaneTop, bow, across, 0, 0},
+      {"bow along", kDrawLine, kPlaneTop, bow, along, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document doc;
+    SceneObject& solid = Draw(doc, c.mode, c.view, c.points);
+    ASSERT_TRUE(FormBySlices(solid, c.direction));
+    EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
+    EXPECT_GT(MeshVolume(solid.mesh), 0.0);
+    EXPECT_NEAR(MeshVolume(solid.mesh), c.volume, c.volume ? c.tolerance * c.volume : 1e30);
+  }
+}
+
+TEST(OutlineCommands, ConversionsTakeTheSelectedOutlineAndUndoBringsItBack) {
+  for (int kind = 0; kind < 3; ++kind) {
+    Document doc;
+    SceneObject& drawn = Draw(doc, kDrawEllipse, kPlaneRight, {{0, 0, 0}, {0, 4, 6}});
+    const uint32_t id = drawn.id;
+    const double area = FaceArea(FlatFaceParts(drawn));
+    ASSERT_TRUE(drawn.selected);
+    const SliceDirection direction =
+        kind == 1 ? SliceDirection::kHorizontal : SliceDirection::kVertical;
+    ASSERT_TRUE(
+        (kind == 0 ? ExtrudeOutlineCommand(doc) : FormBySlicesCommand(doc, direction)).changed);
+    SceneObject& solid = *FindObject(doc, id);
+    EXPECT_TRUE(solid.outlineShapes.empty() && doc.outlineObjectId == kNoObjectId &&
+                doc.selection == std::vector<uint32_t>{id});
+    if (kind == 0) {
+      // In object mode a move drag of the extrusion carries its cap.
+      ASSERT_EQ(doc.selectionMode, kSelectionModeObject);
+      EXPECT_TRUE(MoveSelection(doc, solid.mesh.nudge * -2.0f));
+      EXPECT_NEAR(MeshVolume(solid.mesh), area * 2.0, 0.05);
+    }
+    EXPECT_TRUE(IsClosedAndOriented(solid.mesh));
+
+    ASSERT_TRUE(Undo(doc).changed);
+    const SceneObject& back = *FindObject(doc, id);
+    EXPECT_TRUE(OutlineSegmentCount(back) == 26 && TriangleCount(back.mesh) == 0 &&
+                doc.outlineObjectId == id);
+  }
+  // Outlines that enclose nothing are refused and kept: points on one line,
+  // a single segment, a circle of radius 0.
+  const std::vector<Vec3> straight = {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}};
+  const struct {
+    uint32_t mode;
+    std::vector<Vec3> points;
+    bool slices;
+  } kRefused[] = {{kDrawLine, straight, true},
+                  {kDrawLine, straight, false},
+                  {kDrawLine, {{0, 0, 0}, {2, 1, 0}}, false},
+                  {kDrawCircle, {{1, 1, 0}, {1, 1, 0}}, false}};
+  for (const auto& r : kRefused) {
+    Document flat;
+    SceneObject& outline = Draw(flat, r.mode, kPlaneFront, r.points);
+    const size_t segments = OutlineSegmentCount(outline);
+    const CommandOutcome refused = r.slices ? FormBySlicesCommand(flat, SliceDirection::kHorizontal)
+                                            : ExtrudeOutlineCommand(flat);
+    EXPECT_TRUE(refused.status == kStatusFailed && !refused.changed);
+    EXPECT_TRUE(OutlineSegmentCount(outline) == segments && TriangleCount(outline.mesh) == 0);
+    EXPECT_TRUE(r.slices || r.points.size() != 3 ||
+                refused.errorText == "Extrude 3D from 2D Outline: The 2D outline encloses no area")
+        << refused.errorText;
+  }
+  // Nothing selected: nothing happens.
+  Document doc;
+  Draw(doc, kDrawCircle, kPlaneFront, {{0, 0, 0}, {1, 0, 0}});
+  DeselectAll(doc);
+  EXPECT_FALSE(ExtrudeOutlineCommand(doc).changed);
+}
+
+TEST(OutlineShapes, CirclesAndEllipsesAreClosedLoopsOf26SegmentsOnTheViewsPlane) {
+  const struct {
+    uint32_t mode;
+    int view;
+    Vec3 a, p;
+  } cases[] = {
+      {kDrawCircle, kPlaneFront, {1, 2, 0}, {4, 6, 0}},
+      {kDrawCircle, kPlaneRight, {3, 1, 1}, {3, 2, 5}},
+      {kDrawCircle, kPlaneTop, {0, -2, 0}, {0, -2, 3}},  // straight along z: still XZ
+      {kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}},  // differs only in z: XY, r = 4
+      {kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0}},
+      {kDrawEllipse, kPlaneRight, {0, 1, 1}, {0, 5, 3}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " view " << c.view);
+    const auto segments = GenerateShape(c.mode, c.view, c.a, c.p);
+    ASSERT_EQ(segments.size(), 26u);
+    const int depth = ViewingAxis(c.view);
+    auto axis = [](const Vec3& p, int i) { return i == 0 ? p.x : i == 1 ? p.y : p.z; };
+    for (size_t i = 0; i < segments.size(); ++i) {
+      EXPECT_TRUE(PositionsEqual(segments[i].end, segments[(i + 1) % 26].start));
+      EXPECT_EQ(axis(segments[i].start, depth), axis(c.a, depth)) << "off the plane";
+    }
+    // The last step (t = 6.25) is short: the closing segment.
+    EXPECT_LT(Length(segments[25].end - segments[25].start),
+              Length(segments[0].end - segments[0].start));
+  }
+  // A circle's radius is the full distance; an ellipse fits its drag box.
+  for (const auto& s : GenerateShape(kDrawCircle, kPlaneFront, {1, 1, 0}, {1, 1, 4}))
+    EXPECT_NEAR(Length(s.start - Vec3{1, 1, 0}), 4.0f, 1e-5f);
+  Vec3 min{1e9f, 1e9f, 0}, max{-1e9f, -1e9f, 0};
+  for (const auto& s : GenerateShape(kDrawEllipse, kPlaneFront, {-2, -1, 0}, {6, 3, 0})) {
+    min = {std::min(min.x, s.start.x), std::min(min.y, s.start.y), 0};
+    max = {std::max(max.x, s.start.x), std::max(max.y, s.start.y), 0};
+  }
+  EXPECT_FLOAT_EQ(max.x, 6.0f);
+  ExpectNear(min, {-2, -1, 0}, 0.05f);
+  EXPECT_NEAR(max.y, 3.0f, 0.01f);
+}
+
+TEST(OutlineShapes, RectangleCornersFollowTheView) {
+  const struct {
+    int view;
+    Vec3 a, p, second, fourth;
+  } cases[] = {
+      {kPlaneFront, {0, 0, 0}, {2, 3, 0}, {2, 0, 0}, {0, 3, 0}},
+      {kPlaneRight, {0, 0, 0}, {0, 2, 3}, {0, 0, 3}, {0, 2, 0}},
+      {kPlaneTop, {0, 0, 0}, {2, 0, 3}, {2, 0, 0}, {0, 0, 3}},
+  };
+  for (const auto& c : cases) {
+    const auto r = GenerateShape(kDrawRectangle, c.view, c.a, c.p);
+    ASSERT_EQ(r.size(), 4u);
+    const Vec3 loop[5] = {c.a, c.second, c.p, c.fourth, c.a};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(PositionsEqual(r[i].start, loop[i]) && PositionsEqual(r[i].end, loop[i + 1]))
+          << "view " << c.view << " corner " << i;
+  }
+  const auto line = GenerateShape(kDrawLine, kPlaneFront, {1, 1, 0}, {4, 5, 0});
+  ASSERT_EQ(line.size(), 1u);
+  EXPECT_TRUE(PositionsEqual(line[0].start, {4, 5, 0}) && PositionsEqual(line[0].end, {1, 1, 0}));
+}
+
+TEST(OutlineDrawing, PressDragPressCommitsACircleInGreenThenBlack) {
+  Document doc;
+  SetDrawMode(doc, kDrawCircle);
+  // The press lands on the right view's plane x = 0.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 1}), DrawPress::kAnchorPlaced);
+  SceneObject* object = FindObject(doc, doc.outlineObjectId);
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->pickPoint.x, 0.0f);
+  EXPECT_TRUE(doc.undoStack.empty()) << "nothing changed before the object was made";
+
+  ASSERT_TRUE(DragToDraw(doc, kPlaneRight, {7, 1, 4}));
+  EXPECT_TRUE(object->outlineShapes.empty());
+  for (size_t i = 0; i < kLineSlotCount; ++i) {
+    EXPECT_EQ(object->lineSlots[i].inUse, i < 26);
+    EXPECT_TRUE(i >= 26 || object->lineSlots[i].colour.g == 1.0f) << "dragged shapes are green";
+  }
+
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {7, 1, 5}), DrawPress::kShapeCommitted);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+  EXPECT_EQ(object->lineSlots[0].colour.g, 0.0f) << "committed segments are black";
+  for (const OutlineSegment& s : OutlineSegments(*object))
+    EXPECT_EQ(s.start.x, 0.0f);
+
+  // With an outline and no anchor, a press asks for the outline's menu.
+  EXPECT_EQ(PressToDraw(doc, kPlaneRight, {0, 9, 9}), DrawPress::kOpenOutlineMenu);
+  EXPECT_EQ(OutlineSegmentCount(*object), 26u);
+
+  // The commit has an undo step of its own.
+  const uint32_t id = object->id;
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_TRUE(FindObject(doc, id)->outlineShapes.empty());
+}
+
+TEST(OutlineDrawing, LineChainsRunNewestFirstAndShowOnlyTheirFirst50Segments) {
+  Document doc;
+  SetDrawMode(doc, kDrawLine);
+  for (int i = 0; i <= 60; ++i) {
+    const DrawPress press = PressToDraw(doc, kPlaneFront, {float(i), float(i % 2), 3});
+    EXPECT_EQ(press, i == 0 ? DrawPress::kAnchorPlaced : DrawPress::kSegmentAdded);
+  }
+  const SceneObject& object = *FindObject(doc, doc.outlineObjectId);
+  const auto segments = OutlineSegments(object);
+  ASSERT_EQ(segments.size(), 60u);
+  // Newest first, z = 0.
+  EXPECT_TRUE(object.outlineFlagC && PositionsEqual(segments.front().start, {60, 0, 0}));
+  for (size_t i = 0; i + 1 < segments.size(); ++i)
+    EXPECT_TRUE(PositionsEqual(segments[i].end, segments[i + 1].start));
+  for (size_t i = 0; i < kLineSlotCount; ++i)
+    EXPECT_TRUE(PositionsEqual(object.lineSlots[i].start, segments[i].start));
+  // Every segment is an undo step of its own.
+  ASSERT_TRUE(Undo(doc).changed);
+  EXPECT_EQ(OutlineSegmentCount(*FindObject(doc, doc.outlineObjectId)), 59u);
+
+  // Choosing a mode ends the chain; Delete 2D Outline removes it.
+  SetDrawMode(doc, kDrawLine);
+  SceneObject& restored = *FindObject(doc, doc.outlineObjectId);
+  EXPECT_TRUE(!restored.pickFlag && Delete2DOutline(doc).changed);
+  EXPECT_TRUE(restored.outlineShapes.empty() && !restored.selected);
+  EXPECT_TRUE(doc.outlineObjectId == kNoObjectId && doc.selection.empty());
+}
+
+TEST(OutlineSelection, TheBoxIsUnboundedAlongTheViewAndTakesVerticesAndSegments) {
+  // The rectangle shows beyond five pixels both ways.
+  EXPECT_FALSE(SelectionRectangleShown(100, 100, 106, 103) ||
+               SelectionRectangleShown(100, 100, 105, 110));
+  EXPECT_TRUE(SelectionRectangleShown(100, 100, 106, 106) &&
+              SelectionRectangleShown(100, 100, 94, 94));
+  Document doc;
+  ASSERT_EQ(AddPrimitive(doc, PrimitiveShape::kCube, doc.currentColour).status, kStatusDone);
+  SceneObject& cube = *doc.objects.back();
+  SetPosition(cube.mesh, {0, 0, 500});  // far along the front view's axis
+  UpdateWorldMatrix(cube);
+  SetDrawMode(doc, kDrawRectangle);
+  PressToDraw(doc, kPlaneFront, {20, 20, 0});
+  PressToDraw(doc, kPlaneFront, {30, 30, 0});
+  const uint32_t drawn = doc.outlineObjectId;
+
+  const SelectionBox box = UnboundedSelectionBox(kPlaneFront, {-6, -6, 0}, {6, 6, 0});
+  EXPECT_TRUE(box.min.z == -3.4028235e+38f && box.max.z == 3.4028235e+38f);
+  EXPECT_EQ(SelectObjectsInBox(doc, box), 1u);
+  EXPECT_TRUE(cube.selected && !FindObject(doc, drawn)->selected);
+
+  // A box on one side of the rectangle takes it, one only on the line a
+  // side points along does not.
+  EXPECT_EQ(SelectObjectsInBox(doc, UnboundedSelectionBox(kPlaneFront, {25, 28, 0}, {35, 40, 0})),
+            1u);
+  EXPECT_TRUE(FindObject(doc, drawn)->selected && !cube.selected);
+  EXPECT_FALSE(ObjectMeetsBox(*FindObject(doc, drawn),
+                              UnboundedSelectionBox(kPlaneFront, {50, 19, 0}, {60, 21, 0})));
+  EXPECT_TRUE(SegmentMeetsBox({0, 0, 0}, {0, 0, 0}, box)) << "a zero-length segment is a point";
+}
+
+TEST(OutlineSelection, TheVertexTestFindsAHitInAnyWorkersRange) {
+  SceneObject object;
+  for (uint32_t t = 0; t < 3000; ++t) {
+    const float x = t == 2999 ? 0.5f : 100.0f + t;
+    ASSERT_TRUE(AppendTriangle(object.mesh, {x, 0, 0}, {x, 1, 0}, {x, 0, 1}, 0));
+  }
+  const SelectionBox box = UnboundedSelectionBox(kPlaneTop, {0, 0, -1}, {1, 0, 2});
+  for (unsigned workers : {1u, 3u, 16u})
+    EXPECT_TRUE(VerticesMeetBox(object, box, workers));
+  EXPECT_FALSE(VerticesMeetBox(object, UnboundedSelectionBox(kPlaneTop, {-5, 0, 0}, {-4, 0, 1})));
 }
 
 }  // namespace

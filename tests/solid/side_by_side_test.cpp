@@ -14,21 +14,24 @@
 namespace torvane {
 namespace {
 
-using testing::MakeSphere;
+using namespace testing;
 
 struct Pair {
   CsgStorePtr store = MakeCsgStore();
   CsgTree a = MakeCsgTree(store), b = MakeCsgTree(store);
 };
 
-Pair BuildPair(const Mesh& ma, const Mesh& mb) {
+void Build(CsgStore& store, CsgTree& tree, const Mesh& mesh) {
   NullProgress quiet;
+  CsgPolygonList list;
+  ASSERT_EQ(MeshToPolygons(store, MakeWorldMesh(mesh), list, quiet), kCsgDone);
+  ASSERT_EQ(BuildTree(tree, list, quiet), kCsgDone);
+}
+
+Pair BuildPair(const Mesh& ma, const Mesh& mb) {
   Pair p;
-  for (auto [mesh, tree] : {std::pair{&ma, &p.a}, std::pair{&mb, &p.b}}) {
-    CsgPolygonList list;
-    EXPECT_EQ(MeshToPolygons(*p.store, MakeWorldMesh(*mesh), list, quiet), kCsgDone);
-    EXPECT_EQ(BuildTree(*tree, list, quiet), kCsgDone);
-  }
+  Build(*p.store, p.a, ma);
+  Build(*p.store, p.b, mb);
   return p;
 }
 
@@ -60,7 +63,7 @@ void ExpectSameLists(const CsgTree& x, const CsgTree& y) {
 // two halves (the spheres have enough polygons for that), against plain
 // passes one after the other.
 TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
-  const Mesh ma = MakeSphere(10, {}, 64, 40), mb = MakeSphere(10, {5, 3, 2}, 48, 48);
+  const Mesh ma = Sphere(10, {}, 64, 40), mb = Sphere(10, {5, 3, 2}, 48, 48);
   NullProgress quiet;
   Pair serial = BuildPair(ma, mb), each = BuildPair(ma, mb), halves = BuildPair(ma, mb);
   const size_t before = serial.store->polygons.size();
@@ -82,21 +85,13 @@ TEST(SideBySide, ClipsEqualTheClipsOneAfterTheOther) {
 
 // The boolean builds the second tree in a store of its own and moves it in.
 TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
-  const Mesh ma = MakeSphere(10, {}, 24, 12), mb = MakeSphere(7, {4, 0, 0}, 24, 12);
-  NullProgress quiet;
-  Pair serial = BuildPair(ma, mb);
-  Pair fresh;
-  {
-    CsgPolygonList list;
-    ASSERT_EQ(MeshToPolygons(*fresh.store, MakeWorldMesh(ma), list, quiet), kCsgDone);
-    ASSERT_EQ(BuildTree(fresh.a, list, quiet), kCsgDone);
-    CsgStorePtr own = MakeCsgStore();
-    fresh.b.store = own;
-    CsgPolygonList listB;
-    ASSERT_EQ(MeshToPolygons(*own, MakeWorldMesh(mb), listB, quiet), kCsgDone);
-    ASSERT_EQ(BuildTree(fresh.b, listB, quiet), kCsgDone);
-    bsp::MovePieces(*own, 0, 0, *fresh.store, fresh.b);
-  }
+  const Mesh ma = Sphere(10, {}, 24, 12), mb = Sphere(7, {4, 0, 0}, 24, 12);
+  Pair serial = BuildPair(ma, mb), fresh;
+  Build(*fresh.store, fresh.a, ma);
+  CsgStorePtr own = MakeCsgStore();
+  fresh.b.store = own;
+  Build(*own, fresh.b, mb);
+  bsp::MovePieces(*own, 0, 0, *fresh.store, fresh.b);
   ExpectSameStore(*serial.store, *fresh.store);
   ExpectSameLists(serial.b, fresh.b);
 }
@@ -106,7 +101,7 @@ TEST(SideBySide, AMovedTreeEqualsOneBuiltInTheSharedStore) {
 // two crossing spheres and for one sphere's polygons built into the other's
 // tree (the two builds that end a boolean).
 TEST(SideBySide, ABuildWithALookaheadEqualsThePlainBuild) {
-  const Mesh ma = MakeSphere(10, {}, 64, 40), mb = MakeSphere(10, {5, 3, 2}, 48, 48);
+  const Mesh ma = Sphere(10, {}, 64, 40), mb = Sphere(10, {5, 3, 2}, 48, 48);
   NullProgress quiet;
   for (const bool intoA : {false, true}) {
     SCOPED_TRACE(intoA ? "into a tree" : "fresh tree");
@@ -138,11 +133,6 @@ TEST(SideBySide, ABuildWithALookaheadEqualsThePlainBuild) {
   }
 }
 
-class CancelledMonitor : public NullProgress {
- public:
-  bool IsCancelled() override { return true; }
-};
-
 // A Cancel in the caller's window stops the job at its own polling point.
 TEST(SideBySide, TheCallersCancelReachesTheJob) {
   std::atomic<bool> started{false};
@@ -152,9 +142,8 @@ TEST(SideBySide, TheCallersCancelReachesTheJob) {
     }
     return kCsgCancelled;
   });
-  CancelledMonitor cancel;
-  EXPECT_EQ(task.Finish(cancel), kCsgCancelled);
-  EXPECT_TRUE(started);
+  CancelAfter cancel(0);
+  EXPECT_TRUE(task.Finish(cancel) == kCsgCancelled && started);
 }
 
 }  // namespace
