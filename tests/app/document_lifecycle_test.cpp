@@ -12,7 +12,7 @@
 #include "core/primitives.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
-#include "formats/tvx/tvx.h"
+#include "formats/relay_test_support.h"
 #include "shell_test_support.h"
 
 namespace torvane {
@@ -21,8 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::AddTriangles;
 using test::Describe;
-using test::RecordingHost;
-using test::ScriptedUi;
 
 class LifecycleTest : public test::LifecycleTest {
  protected:
@@ -35,7 +33,6 @@ class LifecycleTest : public test::LifecycleTest {
     EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
     return path;
   }
-  static bool Exists(const std::string& path) { return fs::exists(path); }
 };
 
 TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
@@ -116,7 +113,7 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   EXPECT_EQ(Describe(ui_.questions[0]),
             "There are no current model objects, do you want to save as an empty file?|Save "
             "Empty File|Save|No");
-  EXPECT_FALSE(Exists(doc_.filePath));
+  EXPECT_FALSE(fs::exists(doc_.filePath));
 
   // A 2D drawing is left out of the file, with a warning first.
   const uint32_t drawing = AddTriangles(doc_, 2);
@@ -126,19 +123,7 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   EXPECT_EQ(ui_.Shown(),
             "Save File: The 2D drawing will not be saved to the file.\n\nPlease convert the 2D "
             "drawing to a 3D mesh if you wish to save this object.");
-  EXPECT_TRUE(Exists(doc_.filePath));
-}
-
-TEST_F(LifecycleTest, SaveOnUnmodifiedDocumentDoesNothing) {
-  SaveDocument(life_);  // untitled and unmodified: not even Save As
-  AddTriangles(doc_, 4);
-  doc_.untitled = false;
-  doc_.filePath = temp_.Path("kept.stl");
-  ClearSavedFlags(doc_);
-  SaveDocument(life_);
-  EXPECT_TRUE(ui_.dialogs.empty());
-  EXPECT_TRUE(ui_.questions.empty());
-  EXPECT_FALSE(Exists(doc_.filePath));
+  EXPECT_TRUE(fs::exists(doc_.filePath));
 }
 
 TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing) {
@@ -164,7 +149,7 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   EXPECT_EQ(Describe(ui_.questions.back()),
             "File already exists. Do you want to overwrite it?|Confirm Save As|Overwrite|Try "
             "Another");
-  EXPECT_TRUE(Exists(fresh));
+  EXPECT_TRUE(fs::exists(fresh));
   EXPECT_EQ(doc_.filePath, fresh);
   EXPECT_FALSE(doc_.untitled);
   EXPECT_EQ(doc_.fileType, 0u);  // TVX
@@ -172,7 +157,7 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   EXPECT_EQ(ReadSettingString(kGroupSettings, kDocumentFolder, ""), temp_.Path());
 }
 
-TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFile) {
+TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFileAndReportsAFailure) {
   const std::string upper = WriteModel("FIRST.STL", 6);
   const std::string second = WriteModel("second.stl", 4);
   OpenDroppedFiles(life_, {temp_.Path("notes.txt"), upper, second});
@@ -185,21 +170,20 @@ TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFile) {
   OpenDroppedFiles(life_, {temp_.Path("notes.txt")});
   EXPECT_EQ(ui_.Shown(), "Drag Drop: No handled file types to open.");
   EXPECT_EQ(doc_.filePath, upper);  // nothing was closed
-}
 
-TEST_F(LifecycleTest, OpenFailureIsReportedAndLeavesAnUntitledDocument) {
+  // A file that fails to load is reported and leaves an untitled document.
   const std::string broken = temp_.Path("broken.stl");
   std::ofstream(broken) << "solid nothing useful\nfacet garbage\n";
-  OpenFile(life_, broken);
+  ui_.messages.clear();
+  OpenDroppedFiles(life_, {broken});
   EXPECT_EQ(ui_.Shown(),
             "File Open Failed: There has been an error opening the file:\n\n" + broken);
   EXPECT_TRUE(doc_.untitled);
   EXPECT_NE(doc_.filePath, broken);
 }
 
-TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTriangles) {
-  const uint32_t sizes[] = {999, 1000};
-  for (uint32_t triangles : sizes) {
+TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges) {
+  for (uint32_t triangles : {999u, 1000u}) {
     ClearDocument(life_);
     ui_.progressTitles.clear();
     AddTriangles(doc_, triangles);
@@ -207,12 +191,18 @@ TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTriangles) {
     doc_.filePath = temp_.Path("big.stl");
     SaveDocument(life_);
     EXPECT_FALSE(IsModified(doc_));
-    if (triangles < 1000) {
-      EXPECT_TRUE(ui_.progressTitles.empty()) << triangles;
-    } else {
-      EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving big.stl"});
-    }
+    EXPECT_EQ(ui_.progressTitles.size(), triangles / 1000) << triangles;
   }
+  EXPECT_EQ(ui_.progressTitles.back(), "Saving big.stl");
+  // Saved and unchanged: Save writes nothing and asks nothing, and on an
+  // untitled document it does not even offer Save As.
+  fs::remove(doc_.filePath);
+  SaveDocument(life_);
+  EXPECT_FALSE(fs::exists(doc_.filePath));
+  ClearDocument(life_);
+  SaveDocument(life_);
+  EXPECT_TRUE(ui_.dialogs.empty());
+  EXPECT_TRUE(ui_.questions.empty());
 }
 
 TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
@@ -224,15 +214,13 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   EXPECT_TRUE(QueryExit(life_));  // SaveChangesOnExit is false: no question
   EXPECT_TRUE(ui_.questions.empty());
   const std::string autosave = folders_.autoSave + "/work.stl.autosave.tvx";
-  EXPECT_TRUE(Exists(autosave));
+  EXPECT_TRUE(fs::exists(autosave));
 
   // The next start.
-  Document next;
-  next.defaultFolder = folders_.documents;
-  ResetDocument(next);
-  ScriptedUi ui;
-  RecordingHost host;
-  Lifecycle start = test::MakeLifecycle(next, ui, host, folders_);
+  test::Session session(folders_);
+  Document& next = session.doc;
+  test::ScriptedUi& ui = session.ui;
+  Lifecycle& start = session.life;
   OpenFromCommandLine(start, {"torvane"});
   EXPECT_EQ(next.filePath, model);
   EXPECT_FALSE(next.untitled);
@@ -240,7 +228,7 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   EXPECT_EQ(TriangleTotal(next), 9u);
   EXPECT_EQ(ui.Shown(), "Autosave: Autosave project restored.");
   EXPECT_EQ(ui.progressTitles, std::vector<std::string>{"Loading last session"});
-  EXPECT_TRUE(host.titleModified);
+  EXPECT_TRUE(session.host.titleModified);
 
   // Opening the same file again asks whether to keep the restored work.
   ui.twoAnswers = {true};
@@ -256,27 +244,11 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   OpenFromCommandLine(start, {"torvane", model});
   EXPECT_EQ(TriangleTotal(next), 4u);
   EXPECT_FALSE(IsModified(next));
-  EXPECT_FALSE(Exists(autosave));
+  EXPECT_FALSE(fs::exists(autosave));
 
   // An unmodified document leaves no autosave behind at exit.
   EXPECT_TRUE(QueryExit(start));
   EXPECT_FALSE(fs::exists(folders_.autoSave));
-}
-
-TEST_F(LifecycleTest, BrokenAutosaveIsDeletedAndTheSampleLoads) {
-  WriteModel("sample.stl", 8);
-  fs::create_directories(folders_.autoSave);
-  const std::string broken = folders_.autoSave + "/lost.stl.autosave.tvx";
-  std::ofstream(broken) << "not a tvx file";
-
-  OpenFromCommandLine(life_, {"torvane"});
-  EXPECT_FALSE(Exists(broken));
-  EXPECT_EQ(TriangleTotal(doc_), 8u);  // the sample model
-  EXPECT_TRUE(doc_.untitled);
-  EXPECT_FALSE(IsModified(doc_));
-  EXPECT_EQ(doc_.filePath, folders_.documents + "/Untitled.stl");
-  for (const auto& message : ui_.messages)
-    EXPECT_NE(message.text, "Autosave project restored.");
 }
 
 TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
@@ -284,21 +256,21 @@ TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
   doc_.filePath = folders_.documents + "/tick.stl";
   const std::string autosave = folders_.autoSave + "/tick.stl.autosave.tvx";
   AutosaveTick(life_);
-  ASSERT_TRUE(Exists(autosave));
+  ASSERT_TRUE(fs::exists(autosave));
 
   fs::remove(autosave);
   AutosaveTick(life_);  // nothing changed since
-  EXPECT_FALSE(Exists(autosave));
+  EXPECT_FALSE(fs::exists(autosave));
 
   // An undo changes no object flag but replaces the objects.
   RecordHistory(doc_);
   AddTriangles(doc_, 2);
   AutosaveTick(life_);
-  ASSERT_TRUE(Exists(autosave));
+  ASSERT_TRUE(fs::exists(autosave));
   fs::remove(autosave);
   Undo(doc_);
   AutosaveTick(life_);
-  EXPECT_TRUE(Exists(autosave));
+  EXPECT_TRUE(fs::exists(autosave));
 
   // A document path without a file name is never autosaved.
   DeleteAutosave(folders_.autoSave);
@@ -317,7 +289,7 @@ TEST_F(LifecycleTest, ExitAsksWhenToldToAndKeepsRunningOnCancel) {
   EXPECT_FALSE(QueryExit(life_));
   ui_.threeAnswers = {kAnswerFirst};
   EXPECT_TRUE(QueryExit(life_));
-  EXPECT_TRUE(Exists(doc_.filePath));
+  EXPECT_TRUE(fs::exists(doc_.filePath));
   EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving exit.stl"});
 }
 
@@ -329,7 +301,7 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
   ASSERT_EQ(ui_.started, std::vector<std::string>{"/opt/gyre/gyre3d"});
   ASSERT_EQ(ui_.startArguments.size(), 1u);
   EXPECT_EQ(ui_.startArguments[0], folders_.transfer + "/part.tvx");
-  EXPECT_TRUE(Exists(folders_.transfer + "/part.tvx"));
+  EXPECT_TRUE(fs::exists(folders_.transfer + "/part.tvx"));
 
   ui_.startSucceeds = false;
   TransferToConverter(life_);
@@ -339,6 +311,20 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
             "3D Converter: The 3D file format converter \"Gyre 3D\" could not be started:\n\n"
             "/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre 3D\" is "
             "not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
+}
+
+TEST_F(LifecycleTest, FbxOpensThroughTheConverter) {
+  using namespace relay_test;
+  WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
+                     TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
+  const std::string fbx = temp_.Path("model.fbx");
+  std::ofstream(fbx, std::ios::binary)
+      << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
+  OpenFromCommandLine(life_, {"torvane", fbx});
+  EXPECT_EQ(ui_.Shown(), "");
+  EXPECT_EQ(doc_.filePath, fbx);
+  EXPECT_EQ(doc_.fileType, 8u);
+  EXPECT_EQ(TriangleTotal(doc_), 4u);
 }
 
 }  // namespace

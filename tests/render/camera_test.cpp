@@ -83,8 +83,6 @@ TEST(Camera, ResetViewAndUnprojectRoundTrip) {
   Camera camera = MakeCamera();
   ExpectVec(camera.state.eye, 40, 35, -40);
   ExpectVec(camera.state.lookAt, 0, 0, 0);
-  float len = std::sqrt(40.f * 40 + 35 * 35 + 40 * 40);
-  ExpectVec(camera.state.forward, -40 / len, -35 / len, 40 / len);
 
   // The centre pixel of the look-at plane is the look-at point.
   ExpectVec(UnprojectToLookAtPlane(camera, 400, 300), 0, 0, 0, 1e-3f);
@@ -135,27 +133,25 @@ TEST(Camera, OrbitKeepsDistanceAndFlipsOverThePole) {
   ExpectVec(camera.state.eye, 0, 0, -50, 1e-3f);
 }
 
-TEST(Camera, ZoomStepsAndClamps) {
+TEST(Camera, ZoomStepsClampAndViewModesFollowTheDistance) {
   Camera camera = MakeCamera();
-  float d = EyeDistance(camera.state);
-  Zoom(camera, true);
-  EXPECT_NEAR(EyeDistance(camera.state), d * 0.9f, 1e-3f);
-  Zoom(camera, false);
-  EXPECT_NEAR(EyeDistance(camera.state), d * 0.9f * 1.1f, 1e-3f);
-  Vec3 forward = camera.state.forward;
-  for (int i = 0; i < 100; ++i)
-    Zoom(camera, true);
-  EXPECT_NEAR(EyeDistance(camera.state), 2.0f, 1e-4f);
-  ExpectVec(camera.state.forward, forward.x, forward.y, forward.z);
-  for (int i = 0; i < 200; ++i)
-    Zoom(camera, false);
-  EXPECT_NEAR(EyeDistance(camera.state), 7500.0f, 1e-1f);
-  ExpectVec(camera.state.lookAt, 0, 0, 0);
-}
-
-TEST(Camera, ViewModesSaveRestoreAndFollowDistance) {
-  Camera camera = MakeCamera();
-  CameraState perspective = camera.state;
+  const CameraState perspective = camera.state;
+  const float d = EyeDistance(camera.state);
+  // Steps of 0.9 in and 1.1 out, between 2 and 7500 along the same line.
+  const struct {
+    bool in;
+    int steps;
+    float distance;
+  } kZooms[] = {{true, 1, d * 0.9f}, {false, 1, d * 0.99f}, {true, 100, 2}, {false, 200, 7500}};
+  for (const auto& zoom : kZooms) {
+    for (int i = 0; i < zoom.steps; ++i)
+      Zoom(camera, zoom.in);
+    EXPECT_NEAR(EyeDistance(camera.state), zoom.distance, zoom.distance * 1e-4f) << zoom.steps;
+    ExpectVec(camera.state.lookAt, 0, 0, 0);
+    ExpectVec(camera.state.forward, perspective.forward.x, perspective.forward.y,
+              perspective.forward.z);
+  }
+  camera.state = perspective;
 
   SetViewMode(camera, kFrontView);
   EXPECT_TRUE(camera.state.orthographic);

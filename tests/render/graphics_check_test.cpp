@@ -32,10 +32,8 @@ TEST(GraphicsCheck, SampleCountByRendererAndOverride) {
   EXPECT_EQ(ChooseSampleCount(true, "lots"), 0);
   EXPECT_EQ(ChooseSampleCount(false, "4x"), kHardwareSampleCount);
   EXPECT_EQ(ChooseSampleCount(false, ""), kHardwareSampleCount);
-}
-
-TEST(GraphicsCheck, ViewsOnThisMachineFollowItsRenderer) {
-  std::string renderer = OpenGLRendererName();
+  // The views on this machine follow its renderer.
+  const std::string renderer = OpenGLRendererName();
   ASSERT_FALSE(renderer.empty());  // the tests run with an OpenGL 3.3 renderer
   int expected = ChooseSampleCount(IsSoftwareRenderer(renderer), std::getenv(kMultisampleVariable));
   EXPECT_EQ(ViewSurfaceFormat().samples(), expected) << renderer;

@@ -40,14 +40,18 @@ int CountLine(const LineList& list, float ax, float ay, float az, float bx, floa
   return found;
 }
 
-TEST(Grid, QuadrantSetCoversItsRangesWithTheAxisColours) {
-  GridSet a = BuildQuadrantGrid();
+TEST(Grid, BothSetsCoverTheirRangesWithTheAxisColours) {
+  const GridSet a = BuildQuadrantGrid();
+  const GridSet b = BuildCentredGrid();
   const LineList& xz = a.planes[kGridPlaneXZ];
-  // 21 lines along X (z = 1, -1 .. -20) and 21 along Z (x = -1, 1 .. 20).
+  // 21 lines along X (z = 1, -1 .. -20) and 21 along Z (x = -1, 1 .. 20);
+  // the centred set has 80 a plane.
   EXPECT_EQ(xz.LineCount(), 42u);
-  EXPECT_EQ(CountLine(xz, -1, 0, 0, 20, 0, 0), 0);  // the axis lies at 0
   EXPECT_EQ(a.planes[kGridPlaneYZ].LineCount(), 42u);
   EXPECT_EQ(a.axes.LineCount(), 3u);
+  for (const LineList& plane : b.planes)
+    EXPECT_EQ(plane.LineCount(), 80u);
+  EXPECT_EQ(CountLine(xz, -1, 0, 0, 20, 0, 0), 0);  // the axis lies at 0
   const struct {
     const LineList& list;
     float p[6];
@@ -58,7 +62,9 @@ TEST(Grid, QuadrantSetCoversItsRangesWithTheAxisColours) {
                 {a.planes[kGridPlaneXY], {10, -1, 0, 10, 20, 0}, kTenthLineColourY},
                 {a.axes, {-1, 0, 0, 80, 0, 0}, kAxisColourX},
                 {a.axes, {0, -1, 0, 0, 80, 0}, kAxisColourY},
-                {a.axes, {0, 0, 1, 0, 0, -80}, kAxisColourZ}};
+                {a.axes, {0, 0, 1, 0, 0, -80}, kAxisColourZ},
+                {b.planes[kGridPlaneYZ], {0, -20, -20, 0, 20, -20}, kTenthLineColourY},
+                {b.axes, {0, 0, -80, 0, 0, 80}, kAxisColourZ}};
   for (const auto& line : kLines) {
     const float* p = line.p;
     Colour32 c = 0;
@@ -66,16 +72,6 @@ TEST(Grid, QuadrantSetCoversItsRangesWithTheAxisColours) {
     EXPECT_EQ(c, line.colour) << p[0] << p[2];
   }
   EXPECT_EQ(xz.colours.size() * 3, xz.positions.size());
-}
-
-TEST(Grid, CentredSetAndThePlaneEachTwoDViewShows) {
-  GridSet b = BuildCentredGrid();
-  for (const LineList& plane : b.planes)
-    EXPECT_EQ(plane.LineCount(), 80u);
-  Colour32 c = 0;
-  EXPECT_EQ(CountLine(b.planes[kGridPlaneYZ], 0, -20, -20, 0, 20, -20, &c), 1);
-  EXPECT_EQ(c, kTenthLineColourY);
-  EXPECT_EQ(CountLine(b.axes, 0, 0, -80, 0, 0, 80), 1);
   EXPECT_EQ(PlaneOfView(kFrontView), kGridPlaneXY);
   EXPECT_EQ(PlaneOfView(kRightView), kGridPlaneYZ);
   EXPECT_EQ(PlaneOfView(kTopView), kGridPlaneXZ);
@@ -83,41 +79,35 @@ TEST(Grid, CentredSetAndThePlaneEachTwoDViewShows) {
 
 TEST(StatusDisplay, ShowsTheSelectedObjectByManipulationMode) {
   Document doc;
-  EXPECT_TRUE(StatusForDocument(doc).text.empty());
-  auto object = std::make_unique<SceneObject>();
-  object->id = 1;
-  object->mesh.position = {1.5f, -2.0f, 0.25f};
-  object->mesh.rotation = {10, 20, 30};
-  object->mesh.scale = {2, 2, 2};
-  SceneObject& o = *object;
-  doc.objects.push_back(std::move(object));
-  EXPECT_TRUE(StatusForDocument(doc).text.empty());  // nothing selected
+  auto status = [&](std::optional<Vec3> point = std::nullopt) {
+    const StatusDisplay s = StatusForDocument(doc, point);
+    return s.text + "|" + s.tooltip;
+  };
+  EXPECT_EQ(status(), "|");
+  SceneObject& o = *doc.objects.emplace_back(std::make_unique<SceneObject>());
+  o.id = 1;
+  o.mesh.position = {1.5f, -2.0f, 0.25f};
+  o.mesh.rotation = {10, 20, 30};
+  o.mesh.scale = {2, 2, 2};
+  EXPECT_EQ(status(), "|");  // nothing selected
   o.selected = true;
-  StatusDisplay s = StatusForDocument(doc);
-  EXPECT_EQ(s.text, "Position: [X: 1.500 ][Y: -2.000 ][Z: 0.250 ]");
-  EXPECT_EQ(s.tooltip, "Selection point position");
-  doc.manipulateMode = 1;
-  s = StatusForDocument(doc);
-  EXPECT_EQ(s.text, "Rotation: [X: 10.000 ][Y: 20.000 ][Z: 30.000 ]");
-  EXPECT_EQ(s.tooltip, "Selected object rotation");
-  doc.manipulateMode = 0;
-  s = StatusForDocument(doc);
-  EXPECT_EQ(s.text, "Scale: 2.000");
-  EXPECT_EQ(s.tooltip, "Selected object scale");
+  EXPECT_EQ(status(), "Position: [X: 1.500 ][Y: -2.000 ][Z: 0.250 ]|Selection point position");
+  doc.manipulateMode = kManipulateRotateDrag;
+  EXPECT_EQ(status(), "Rotation: [X: 10.000 ][Y: 20.000 ][Z: 30.000 ]|Selected object rotation");
+  doc.manipulateMode = kManipulateScale;
+  EXPECT_EQ(status(), "Scale: 2.000|Selected object scale");
 
   // Two selected objects show nothing; element modes show the selection
   // point only in move mode.
-  auto second = std::make_unique<SceneObject>();
-  second->id = 2;
-  second->selected = true;
-  doc.objects.push_back(std::move(second));
-  EXPECT_TRUE(StatusForDocument(doc).text.empty());
+  doc.objects.emplace_back(std::make_unique<SceneObject>())->selected = true;
+  doc.objects.back()->id = 2;
+  EXPECT_EQ(status(), "|");
   doc.selectionMode = kSelectionModeVertex;
-  EXPECT_TRUE(StatusForDocument(doc, Vec3{1, 2, 3}).text.empty());
-  doc.manipulateMode = 3;
-  EXPECT_EQ(StatusForDocument(doc, Vec3{1, 2, 3}).text,
-            "Position: [X: 1.000 ][Y: 2.000 ][Z: 3.000 ]");
-  EXPECT_TRUE(StatusForDocument(doc).tooltip.empty());
+  EXPECT_EQ(status(Vec3{1, 2, 3}), "|");
+  doc.manipulateMode = kManipulateMove;
+  EXPECT_EQ(status(Vec3{1, 2, 3}),
+            "Position: [X: 1.000 ][Y: 2.000 ][Z: 3.000 ]|Selection point position");
+  EXPECT_EQ(status(), "|");
 }
 
 TEST(Hint, TimedHintFadesByNineteenTwentiethsUntilBlack) {
@@ -170,14 +160,6 @@ TEST(ButtonTracker, ReleaseOutsideTheWindowEndsTheDragAtTheNextMove) {
   EXPECT_FALSE(tracker.IsHeld(kLeftButton));
 }
 
-TEST(ViewNames, LabelsAndLayoutTexts) {
-  EXPECT_STREQ(ViewLabel(0), "Perspective View");
-  EXPECT_STREQ(ViewLabel(1), "XY - Axis");
-  EXPECT_STREQ(ViewLabel(2), "YZ - Axis");
-  EXPECT_STREQ(ViewLabel(3), "XZ - Axis");
-  EXPECT_EQ(NormaliseLayout(-1), 1);
-}
-
 class ViewSettings : public ::testing::Test {
  protected:
   void SetUp() override { SetSettingsStore(std::make_unique<MemorySettingsStore>()); }
@@ -193,19 +175,22 @@ TEST_F(ViewSettings, LayoutsShowTheRightPanes) {
   views.ApplyLayout(0);
   EXPECT_TRUE(visible(0));
   EXPECT_FALSE(visible(1) || visible(2) || visible(3));
-  for (int layout : {1, 2, 3, 42}) {
+  for (int layout : {1, 2, 3, 42, -1}) {
     views.ApplyLayout(layout);
-    EXPECT_EQ(views.layout(), layout == 42 ? 1 : layout);
+    EXPECT_EQ(views.layout(), layout == 42 || layout < 0 ? 1 : layout);
     for (int v = 0; v < kViewCount; ++v)
       EXPECT_TRUE(visible(v)) << layout << " " << v;
   }
   QStringList titles;
   for (QLabel* label : views.container()->findChildren<QLabel*>())
     titles << label->text();
-  // The pane titles.
+  // The pane titles, and the labels drawn in the views.
   EXPECT_TRUE(titles.contains("XZ - Axis - TOP"));
   EXPECT_TRUE(titles.contains("XY - Axis - FRONT"));
   EXPECT_TRUE(titles.contains("YZ - Axis - RIGHT"));
+  EXPECT_EQ(
+      std::string(ViewLabel(0)) + "|" + ViewLabel(1) + "|" + ViewLabel(2) + "|" + ViewLabel(3),
+      "Perspective View|XY - Axis|YZ - Axis|XZ - Axis");
   // The 2D views share their column equally.
   views.ApplyLayout(1);
   QApplication::processEvents();
@@ -256,18 +241,17 @@ TEST_F(ViewSettings, ReadAtStartAndWrittenAtClose) {
 
 TEST(GraphicsFailure, DialogTextsAndButtons) {
   std::unique_ptr<QMessageBox> box(CreateGraphicsFailureDialog());
-  EXPECT_EQ(box->windowTitle(), "3D Graphics Failure");
-  EXPECT_EQ(box->text(), "The Torvane could not initialize the required graphics.");
-  EXPECT_TRUE(box->informativeText().contains("Reason: Unable to initialize OpenGL 3.3."));
-  EXPECT_TRUE(box->informativeText().contains(
-      "This could be because graphics drivers are not up-to-date.  Update the graphics card "
-      "drivers and then run Torvane again."));
-  EXPECT_TRUE(box->informativeText().contains("Torvane will now close."));
-  QStringList labels;
+  QStringList buttons;
   for (QAbstractButton* button : box->buttons())
-    labels << button->text();
-  EXPECT_TRUE(labels.contains("Show Graphics Driver Help Page"));
-  EXPECT_TRUE(labels.contains("Close Torvane"));
+    buttons << button->text();
+  buttons.sort();
+  const QStringList texts{box->windowTitle(), box->text(), box->informativeText(),
+                          buttons.join('|')};
+  EXPECT_EQ(texts.join('|').toStdString(),
+            "3D Graphics Failure|The Torvane could not initialize the required graphics.|Reason: "
+            "Unable to initialize OpenGL 3.3.\n\nThis could be because graphics drivers are not "
+            "up-to-date.  Update the graphics card drivers and then run Torvane again.\n\nTorvane "
+            "will now close.|Close Torvane|Show Graphics Driver Help Page");
   EXPECT_TRUE(ProbeOpenGL33());  // this machine has software OpenGL 3.3
 }
 

@@ -45,6 +45,17 @@ int Brightness(QRgb c) {
   return qRed(c) + qGreen(c) + qBlue(c);
 }
 
+// How many pixels of `area` in `image` satisfy `holds`.
+template <class Holds>
+int CountPixels(const QImage& image, QRect area, Holds holds) {
+  int count = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x)
+      count += holds(image.pixel(x, y)) ? 1 : 0;
+  }
+  return count;
+}
+
 class ViewRender : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,11 +67,6 @@ class ViewRender : public ::testing::Test {
     views_->container()->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(views_->container(), 10000));
     PlaceCamera(views_->camera(), {0, 0, -10}, {0, 0, 0});
-  }
-
-  void TearDown() override {
-    views_.reset();
-    doc_.reset();
   }
 
   SceneObject& AddObject() {
@@ -140,11 +146,10 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
     EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground) << c.name;
     if (c.wireframe) {
       // The outline itself is still drawn: some pixel along the left edge is lit.
-      QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
-      int brightest = 0;
-      for (int dx = -2; dx <= 2; ++dx)
-        brightest = std::max(brightest, Brightness(image.pixel(edge.x() + dx, edge.y())));
-      EXPECT_GT(brightest, Brightness(kBackground) + 100);
+      const QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
+      EXPECT_GT(CountPixels(image, QRect(edge.x() - 2, edge.y(), 5, 1),
+                            [](QRgb c) { return Brightness(c) > Brightness(kBackground) + 100; }),
+                0);
     }
   }
 }
@@ -154,23 +159,15 @@ TEST_F(ViewRender, BoundingBoxAndViewLabelAreDrawnOverTheScene) {
   AddSquare(object.mesh, 2.0f, -1.0f, false, 0xFF202020u);
   object.showBoundingBox = true;
   QImage image = Frame();
-  QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
-  int brightest = 0;
-  for (int dy = -2; dy <= 2; ++dy) {
-    for (int dx = -2; dx <= 2; ++dx) {
-      QRgb c = image.pixel(corner.x() + dx, corner.y() + dy);
-      brightest = std::max(brightest, std::min({qRed(c), qGreen(c), qBlue(c)}));
-    }
-  }
-  EXPECT_GT(brightest, 200);
+  const QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
+  EXPECT_GT(CountPixels(image, QRect(corner - QPoint(2, 2), QSize(5, 5)),
+                        [](QRgb c) {
+                          return std::min({qRed(c), qGreen(c), qBlue(c)}) > 200;
+                        }),
+            0);
   // The view label is painted in white in the top-left corner.
-  int whiteish = 0;
-  for (int y = 0; y < 20; ++y) {
-    for (int x = 0; x < 140; ++x) {
-      if (Brightness(image.pixel(x, y)) > 600) ++whiteish;
-    }
-  }
-  EXPECT_GT(whiteish, 20);
+  EXPECT_GT(CountPixels(image, QRect(0, 0, 140, 20), [](QRgb c) { return Brightness(c) > 600; }),
+            20);
 }
 
 TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
@@ -185,27 +182,22 @@ TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
   // the centre; anything else there is grid or background.
   int cx = image.width() / 2;
   int y = image.height() / 2 + 17;
-  bool greenLine = false;
-  for (int x = cx + 97; x <= cx + 103; ++x) {
-    QRgb c = image.pixel(x, y);
-    if (qGreen(c) > 120 && qRed(c) < 60 && qBlue(c) < 60) greenLine = true;
-  }
-  EXPECT_TRUE(greenLine);
+  const QRect tenth(cx + 97, y, 7, 1);
+  EXPECT_GT(CountPixels(image, tenth,
+                        [](QRgb c) { return qGreen(c) > 120 && qRed(c) < 60 && qBlue(c) < 60; }),
+            0);
   // Ordinary lines at x = 1, 2, ... are grey (95, 95, 100) between the green
   // ones; a pixel in the middle of a cell stays background.
-  bool greyLine = false;
-  for (int x = cx + 8; x <= cx + 12; ++x) {
-    QRgb c = image.pixel(x, y);
-    if (c != kBackground && qRed(c) == qGreen(c) && qBlue(c) >= qRed(c)) greyLine = true;
-  }
-  EXPECT_TRUE(greyLine);
+  EXPECT_GT(CountPixels(image, QRect(cx + 8, y, 5, 1),
+                        [](QRgb c) {
+                          return c != kBackground && qRed(c) == qGreen(c) && qBlue(c) >= qRed(c);
+                        }),
+            0);
   EXPECT_EQ(image.pixel(cx + 15, image.height() / 2 + 15), kBackground);
 
   // With the grid hidden only the axes remain.
   views_->SetGridShown(false);
-  image = Frame(kFrontView);
-  for (int x = cx + 97; x <= cx + 103; ++x)
-    EXPECT_EQ(image.pixel(x, y), kBackground);
+  EXPECT_EQ(CountPixels(Frame(kFrontView), tenth, [](QRgb c) { return c != kBackground; }), 0);
 }
 
 TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
@@ -340,19 +332,13 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
   triangle.elementType = kSelectTriangle;
   for (int k = 0; k < 3; ++k)
     triangle.indices[k] = object.mesh.corners.data()[k].vertexIndex;
+  const Vec3 moved{0.4f, 0.0f, 0.0f}, turned{0.0f, 20.0f, 0.0f};
+  const OutlineSegment line{{0, 0, -1.5f}, {1, 1, -1.5f}, {1, 0, 0, 1}, true};
   const std::vector<Change> changes = {
       {"orbit", [&] { Orbit(camera, 8.0f, 3.0f); }, true},
       {"zoom", [&] { Zoom(camera, true); }, true},
-      {"move (transform only)",
-       [&] {
-         SetPosition(object.mesh, {0.4f, 0.0f, 0.0f});
-       },
-       true},
-      {"turn",
-       [&] {
-         SetRotation(object.mesh, {0.0f, 20.0f, 0.0f});
-       },
-       true},
+      {"move (transform only)", [&] { SetPosition(object.mesh, moved); }, true},
+      {"turn", [&] { SetRotation(object.mesh, turned); }, true},
       {"recolour", [&] { RecolourAllCorners(object.mesh, 0xFFC04020u); }, true},
       {"wire frame", [&] { options.wireframe = true; }, true},
       {"specular off", [&] { options.specular = false; }, true},
@@ -361,11 +347,7 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
       {"picked triangle", [&] { PushSelectionRecord(object.selectionRecords, triangle); }, true},
       {"bounding box", [&] { object.showBoundingBox = true; }, true},
       {"no bounding box", [&] { object.showBoundingBox = false; }, true},
-      {"line slot",
-       [&] {
-         object.lineSlots[3] = {{0, 0, -1.5f}, {1, 1, -1.5f}, {1, 0, 0, 1}, true};
-       },
-       true},
+      {"line slot", [&] { object.lineSlots[3] = line; }, true},
       {"second object", [&] { AddSquare(AddObject().mesh, 0.5f, -2.0f, false); }, true},
       {"object removed", [&] { doc.objects.pop_back(); }, true},
       {"resize", [&] { views_->container()->resize(420, 310); }, true},
