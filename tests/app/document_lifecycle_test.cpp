@@ -111,8 +111,8 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
   SaveDocument(life_);
   ASSERT_EQ(ui_.questions.size(), 1u);
   EXPECT_EQ(Describe(ui_.questions[0]),
-            "There are no current model objects, do you want to save as an empty file?|Save "
-            "Empty File|Save|No");
+            "There are no current model objects, do you want to save as an empty file?|Save Empty "
+            "File|Save|No");
   EXPECT_FALSE(fs::exists(doc_.filePath));
 
   // A 2D drawing is left out of the file, with a warning first.
@@ -308,9 +308,9 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
   WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
   TransferToConverter(life_);
   EXPECT_EQ(ui_.Shown(),
-            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be started:\n\n"
-            "/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre 3D\" is "
-            "not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
+            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be "
+            "started:\n\n/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre "
+            "3D\" is not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
 }
 
 TEST_F(LifecycleTest, FbxOpensThroughTheConverter) {

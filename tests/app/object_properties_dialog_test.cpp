@@ -134,8 +134,8 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   EXPECT_EQ(labels.join(QLatin1Char('|')),
             QStringLiteral("X|Y|Z|Position: |Rotation: |Scale: |Number of triangles:"));
   const QString none = QStringLiteral(
-      "No object selected|!Default|!Accept|Help|Close|!0|0|0.000 0.000 0.000|0.000 0.000 "
-      "0.000|1.000 1.000 1.000");
+      "No object selected|!Default|!Accept|Help|Close|!0|0|0.000 0.000 0.000|0.000 0.000 0.000|"
+      "1.000 1.000 1.000");
   EXPECT_EQ(State(), none);
   EXPECT_TRUE(dialog_->messageLine()->isVisible());
   // One object, but an element mode: still none.

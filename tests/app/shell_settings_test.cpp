@@ -1,13 +1,17 @@
-// Settings the shell keeps: the run counter and the end of the start-up
-// hints, the colour chooser's 16 custom colours, and the window placement.
+// Settings the shell keeps: the INI file behind them, the run counter and
+// the end of the start-up hints, the colour chooser's 16 custom colours, and
+// the window placement.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QFile>
 #include <QMainWindow>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/colour_chooser.h"
+#include "app/qt_settings_store.h"
 #include "app/start_settings.h"
 #include "app/window_placement.h"
 #include "core/settings.h"
@@ -18,6 +22,49 @@ namespace torvane {
 namespace {
 
 using test::ScopedSettings;
+
+TEST(QtSettingsStore, ValuesRoundTripAsPlainTextAndHandEditedListsReadAsWritten) {
+  EXPECT_TRUE(QtSettingsStore().FileName().endsWith("Ovalis Software/Torvane.ini"));
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("Torvane.ini");
+  const std::string tricky[] = {"1.000000,2.000000,3.000000",
+                                "@Variant(\\0\\0\\0\\x7f)",
+                                "  spaced  ",
+                                "true",
+                                "007",
+                                "semi;colon=equals \"quoted\"",
+                                "/home/u/Documents/Models \xC3\xA9t\xC3\xA9",
+                                ""};
+  {
+    QtSettingsStore store(path);
+    EXPECT_EQ(store.FileName(), path);
+    EXPECT_TRUE(WriteSettingBool(store, kGroupSettings, kViewAsWireframe, true));
+    EXPECT_TRUE(store.WriteValue(ComponentGroup("modelrelay"), kComponentPath, "/opt/modelrelay"));
+    for (size_t i = 0; i < std::size(tricky); ++i)
+      EXPECT_TRUE(store.WriteValue(kGroupEditing, "Text" + std::to_string(i), tricky[i]));
+    EXPECT_FALSE(store.ReadValue(kGroupSettings, kShowGrid).has_value());
+  }
+  // One INI group per settings group, values as plain text; a list typed
+  // into the file by hand reads as its text.
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Append));
+  file.seek(0);
+  const std::string ini = file.readAll().toStdString();
+  EXPECT_NE(ini.find("[Settings]\nViewAsWireframe=1\n"), std::string::npos) << ini;
+  file.write("[DrawingControl]\nLookAt=4,5,6\n");
+  file.close();
+
+  QtSettingsStore reopened(path);
+  EXPECT_EQ(reopened.ReadValue(kGroupDrawingControl, kLookAt), "4,5,6");
+  EXPECT_EQ(reopened.ReadValue(ComponentGroup("modelrelay"), kComponentPath), "/opt/modelrelay");
+  for (size_t i = 0; i < std::size(tricky); ++i)
+    EXPECT_EQ(reopened.ReadValue(kGroupEditing, "Text" + std::to_string(i)), tricky[i]) << i;
+  EXPECT_TRUE(reopened.ValueExists(kGroupSettings, kViewAsWireframe));
+  EXPECT_TRUE(DeleteSettingValue(reopened, kGroupSettings, kViewAsWireframe));
+  EXPECT_FALSE(reopened.ValueExists(kGroupSettings, kViewAsWireframe));
+  EXPECT_FALSE(reopened.DeleteValue(kGroupSettings, kViewAsWireframe));
+}
 
 TEST(StartSettings, RunsAreCountedAndTheNinthStartEndsTheHints) {
   ScopedSettings settings;

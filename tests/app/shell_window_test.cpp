@@ -14,7 +14,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -41,241 +40,190 @@ class ShellWindowTest : public test::MainWindowTest {
 // The menu bar as the user sees it: ">Title" opens a popup, "<" closes it,
 // "-" is a separator, "*" marks a radio or check item.
 const char kMenuBar[] =
-    ">&File|1002 New File...\tCtrl+N|1003 Open File...\tCtrl+O|1004 Close File\tCtrl+W|"
-    "1005 Save File...\tCtrl+S|1006 &Save As...\tCtrl+Shift+S|-|1007 File Properties...|<|"
-    ">&Edit|2001 Undo\tCtrl+Z|2002 Redo\tCtrl+Y|-|2072 Cut\tCtrl+X|2071 Copy\tCtrl+C|"
-    "2073 Paste\tCtrl+V|2074 Delete\tDel|>3D Select Mode|*2022 Select Object\tCtrl+Shift+O|"
-    "*2023 Select Face\tCtrl+Shift+F|*2024 Select Triangle\tCtrl+Shift+T|"
-    "*2025 Select Edge\tCtrl+Shift+E|*2026 Select Vertex\tCtrl+Shift+V|<|-|2050 Color|"
-    "2051 Color Picker|2052 Apply color to selected objects|-|2011 Add Cube|2012 Add Sphere|"
-    "2013 Add Icosahedron|2014 Add Torus|-|>Allow Axis Movement|*2053 Allow X Movement|"
-    "*2054 Allow Y Movement|*2055 Allow Z Movement|<|-|*2240 Move Object|>Rotate Object|"
-    "*2205 Rotate by dragging|-|2210 Rotate X-Axis 45|2211 Rotate X-Axis 90|"
-    "2212 Rotate X-Axis 180|2213 Rotate X-Axis 270|2220 Rotate Y-Axis 45|"
-    "2221 Rotate Y-Axis 90|2222 Rotate Y-Axis 180|2223 Rotate Y-Axis 270|"
-    "2230 Rotate Z-Axis 45|2231 Rotate Z-Axis 90|2232 Rotate Z-Axis 180|"
-    "2233 Rotate Z-Axis 270|<|*2250 Scale Object|-|>2D Draw Mode|*2032 Not Drawing|-|"
-    "*2033 Draw 2D Circle|*2034 Draw 2D Ellipse|*2035 Draw 2D Line|*2036 Draw 2D Rectangle|<|"
-    "-|2041 Delete 2D Drawing|2042 Extrude 3D from 2D Drawing|"
-    "2043 Form 3D from 2D (Horizontal Slices)|2044 Form 3D from 2D (Vertical Slices)|-|"
-    "2260 Object Properties...\tCtrl+P|<|>&Tools|3011 Invert Normals|"
-    "3012 Recalculate Normals|3013 Reverse Winding Order|-|3020 Duplicate Objects|"
-    "3022 Group Objects|3021 Split Objects|-|3032 Remove Duplicate Triangles|"
-    "3031 Remove Duplicate Vertices|-|3041 Boolean Intersection|3042 Boolean Subtract|"
-    "3043 Boolean Union|-|3050 3D Converter...|<|>&View|*4010 Solid|*4011 Wire Frame|-|"
-    ">Backface Culling|*4013 Do not cull anything|-|*4014 Cull Backfaces|"
-    "*4015 Draw double sided|<|*4016 Specular Highlight|-|*4030 Show Grid\tCtrl+G|-|"
-    "*4041 Hide 2D Views|*4042 Show 2D Views on Right Side|*4043 Show 2D Views at Bottom|"
-    "*4044 Show 2D Views in Quadrants|-|4050 Reset View\tCtrl+R|"
-    "4500 Object Properties...\tCtrl+P|<";
+    ">&File|1002 New File...\tCtrl+N|1003 Open File...\tCtrl+O|1004 Close File\tCtrl+W|1005 Save "
+    "File...\tCtrl+S|1006 &Save As...\tCtrl+Shift+S|-|1007 File Properties...|<|>&Edit|2001 "
+    "Undo\tCtrl+Z|2002 Redo\tCtrl+Y|-|2072 Cut\tCtrl+X|2071 Copy\tCtrl+C|2073 Paste\tCtrl+V|2074 "
+    "Delete\tDel|>3D Select Mode|*2022 Select Object\tCtrl+Shift+O|*2023 Select Face\tCtrl+Shift+F|"
+    "*2024 Select Triangle\tCtrl+Shift+T|*2025 Select Edge\tCtrl+Shift+E|*2026 Select "
+    "Vertex\tCtrl+Shift+V|<|-|2050 Color|2051 Color Picker|2052 Apply color to selected objects|-|"
+    "2011 Add Cube|2012 Add Sphere|2013 Add Icosahedron|2014 Add Torus|-|>Allow Axis Movement|"
+    "*2053 Allow X Movement|*2054 Allow Y Movement|*2055 Allow Z Movement|<|-|*2240 Move Object|"
+    ">Rotate Object|*2205 Rotate by dragging|-|2210 Rotate X-Axis 45|2211 Rotate X-Axis 90|2212 "
+    "Rotate X-Axis 180|2213 Rotate X-Axis 270|2220 Rotate Y-Axis 45|2221 Rotate Y-Axis 90|2222 "
+    "Rotate Y-Axis 180|2223 Rotate Y-Axis 270|2230 Rotate Z-Axis 45|2231 Rotate Z-Axis 90|2232 "
+    "Rotate Z-Axis 180|2233 Rotate Z-Axis 270|<|*2250 Scale Object|-|>2D Draw Mode|*2032 Not "
+    "Drawing|-|*2033 Draw 2D Circle|*2034 Draw 2D Ellipse|*2035 Draw 2D Line|*2036 Draw 2D "
+    "Rectangle|<|-|2041 Delete 2D Drawing|2042 Extrude 3D from 2D Drawing|2043 Form 3D from 2D "
+    "(Horizontal Slices)|2044 Form 3D from 2D (Vertical Slices)|-|2260 Object "
+    "Properties...\tCtrl+P|<|>&Tools|3011 Invert Normals|3012 Recalculate Normals|3013 Reverse "
+    "Winding Order|-|3020 Duplicate Objects|3022 Group Objects|3021 Split Objects|-|3032 Remove "
+    "Duplicate Triangles|3031 Remove Duplicate Vertices|-|3041 Boolean Intersection|3042 Boolean "
+    "Subtract|3043 Boolean Union|-|3050 3D Converter...|<|>&View|*4010 Solid|*4011 Wire Frame|-|"
+    ">Backface Culling|*4013 Do not cull anything|-|*4014 Cull Backfaces|*4015 Draw double sided|<|"
+    "*4016 Specular Highlight|-|*4030 Show Grid\tCtrl+G|-|*4041 Hide 2D Views|*4042 Show 2D Views "
+    "on Right Side|*4043 Show 2D Views at Bottom|*4044 Show 2D Views in Quadrants|-|4050 Reset "
+    "View\tCtrl+R|4500 Object Properties...\tCtrl+P|<";
 
-// The ribbon tabs: their buttons in order, "|" a separator.
-const char* const kRibbonTabs[] = {
-    "Home: 1002 1003 1005 1006 | 2001 2002 | 1100 | 2011 2012 2013 2014 | 1200",
+// The ribbon tabs: their buttons in order, "|" a separator, ";" between tabs.
+const char kRibbonTabs[] =
+    "Home: 1002 1003 1005 1006 | 2001 2002 | 1100 | 2011 2012 2013 2014 | 1200;"
     "Edit: 2001 2002 | 2071 2072 2073 2074 | 2500 | 2110 | 2050 2051 2052 | 2240 2200 2250 | 2201 "
-    "| 2300 2400",
-    "Tools: 3011 3012 3013 | 3020 3022 3021 3030 | 3041 3042 3043 | 3050",
-    "View: 4017 4018 | 4012 4016 | 4050 4030 | 3045 | 3500"};
+    "| "
+    "2300 2400;Tools: 3011 3012 3013 | 3020 3022 3021 3030 | 3041 3042 3043 | 3050;"
+    "View: 4017 4018 | 4012 4016 | 4050 4030 | 3045 | 3500";
 
 // Each ribbon button: its number, label, tooltip and kind (push, check,
 // drop-down, drop-down check, split), ";" between buttons.
 const char kRibbonButtons[] =
-    "1002 New File|Create a new file|push;1003 Open File|Open a file|push;"
-    "1005 Save File|Save the file|push;1006 Save As|Save as file|push;"
-    "2001 Undo|Undo the previous change to this file|push;"
-    "2002 Redo|Redo the last undone change to this file|push;"
-    "1100 Select Object|Select an object|drop;2110 Select Object|Select an object|drop;"
-    "2011 Add Cube|Add a simple Cube|push;2012 Add Sphere|Add a simple Sphere|push;"
-    "2013 Add Icosahedron|Add a 20 sided polygon|push;2014 Add Torus|Add a simple Torus|push;"
-    "1200 Properties|Show the object properties|push;"
-    "2500 Properties|Show the object properties|push;"
-    "3500 Properties|Show the object properties|push;"
-    "2071 Copy|Copy the selected to the copy buffer|push;"
-    "2072 Cut|Cut the selected items to the copy buffer|push;"
-    "2073 Paste|Paste the items from the copy buffer|push;"
-    "2074 Delete|Delete the selected items|push;2050 Color|Current color|push;"
-    "2051 Color Picker|Pick a color from the model|check;"
-    "2052 Apply Color|Apply the color to the selected objects|push;"
-    "2240 Move Object|Move the selected objects|check;"
-    "2200 Rotate Object|Rotate the selected objects|drop check;"
-    "2250 Scale Object|Scale the selected objects|check;"
-    "2201 Allow Axis|Allow movement along an Axis|drop;"
-    "2300 Select 2D Object|2D drawing mode|drop;"
-    "2400 Convert to 3D|Action on 2D outlines|split;"
-    "3011 Invert Normals|Invert Mesh Normals|push;"
-    "3012 Recalculate Normals|Recalculate Mesh Normals|push;"
-    "3013 Reverse Winding|Reverse Triangle Winding Order|push;"
-    "3020 Duplicate Objects|Make a copy of the selected objects|push;"
-    "3022 Group Objects|Join all of the selected objects into a single object|push;"
-    "3021 Split Objects|Separate the selected objects into their separate meshes|push;"
-    "3030 Cleanup|Remove duplicated triangles and vertices|drop;"
-    "3041 Intersection|Create the intersection of the selected objects|push;"
-    "3042 Subtract|Subtract the meshes from the target mesh|push;"
-    "3043 Union|Create the union of the selected objects|push;"
-    "3050 3D Converter...|Run the 3D file format converter. Opens an external program.|push;"
-    "4017 Solid|Show model as a solid|check;4018 Wire Frame|Show model as wire frame|check;"
-    "4012 Backface Culling|Change the method used to draw triangles facing away from the "
-    "camera.|drop;"
-    "4016 Specular|Enable or disable Specular Highlighting|check;"
-    "4050 Reset View|Reset the view to center the drawing grid in the window|push;"
-    "4030 Show Grid|Show the edit grid|check;3045 View|Select window layout|drop";
+    "1002 New File|Create a new file|push;1003 Open File|Open a file|push;1005 Save File|Save the "
+    "file|push;1006 Save As|Save as file|push;2001 Undo|Undo the previous change to this file|push;"
+    "2002 Redo|Redo the last undone change to this file|push;1100 Select Object|Select an object|"
+    "drop;2110 Select Object|Select an object|drop;2011 Add Cube|Add a simple Cube|push;2012 Add "
+    "Sphere|Add a simple Sphere|push;2013 Add Icosahedron|Add a 20 sided polygon|push;2014 Add "
+    "Torus|Add a simple Torus|push;1200 Properties|Show the object properties|push;2500 Properties|"
+    "Show the object properties|push;3500 Properties|Show the object properties|push;2071 Copy|"
+    "Copy the selected to the copy buffer|push;2072 Cut|Cut the selected items to the copy buffer|"
+    "push;2073 Paste|Paste the items from the copy buffer|push;2074 Delete|Delete the selected "
+    "items|push;2050 Color|Current color|push;2051 Color Picker|Pick a color from the model|check;"
+    "2052 Apply Color|Apply the color to the selected objects|push;2240 Move Object|Move the "
+    "selected objects|check;2200 Rotate Object|Rotate the selected objects|drop check;2250 Scale "
+    "Object|Scale the selected objects|check;2201 Allow Axis|Allow movement along an Axis|drop;"
+    "2300 Select 2D Object|2D drawing mode|drop;2400 Convert to 3D|Action on 2D outlines|split;"
+    "3011 Invert Normals|Invert Mesh Normals|push;3012 Recalculate Normals|Recalculate Mesh "
+    "Normals|push;3013 Reverse Winding|Reverse Triangle Winding Order|push;3020 Duplicate Objects|"
+    "Make a copy of the selected objects|push;3022 Group Objects|Join all of the selected objects "
+    "into a single object|push;3021 Split Objects|Separate the selected objects into their "
+    "separate meshes|push;3030 Cleanup|Remove duplicated triangles and vertices|drop;3041 "
+    "Intersection|Create the intersection of the selected objects|push;3042 Subtract|Subtract the "
+    "meshes from the target mesh|push;3043 Union|Create the union of the selected objects|push;"
+    "3050 3D Converter...|Run the 3D file format converter. Opens an external program.|push;4017 "
+    "Solid|Show model as a solid|check;4018 Wire Frame|Show model as wire frame|check;4012 "
+    "Backface Culling|Change the method used to draw triangles facing away from the camera.|drop;"
+    "4016 Specular|Enable or disable Specular Highlighting|check;4050 Reset View|Reset the view to "
+    "center the drawing grid in the window|push;4030 Show Grid|Show the edit grid|check;3045 View|"
+    "Select window layout|drop";
 
-// The drop-down popups by the button that opens them.
-const std::map<CommandId, std::string> kPopups = {
-    {1100,
-     "2022 Select Object|2023 Select Face|2024 Select Triangle|2025 Select Edge|2026 Select "
-     "Vertex"},
-    {3045, "4041 Hide 2D Views|4042 Side|4043 Bottom|4044 Quadrant"},
-    {4012, "4013 Do not cull anything|-|4014 Cull Backfaces|4015 Draw double sided"},
-    {2300,
-     "2032 Select 2D Object|-|2033 Draw 2D Circle|2034 Draw 2D Ellipse|2035 Draw 2D Line|"
-     "2036 Draw 2D Rectangle"},
-    {2400,
-     "2042 Extrude 3D from 2D Outline|2043 Form 3D from 2D Outline (Horizontal Slices)|"
-     "2044 Form 3D from 2D Outline (Vertical Slices)|-|2041 Delete 2D Outline"},
-    {3030, "3032 Remove Duplicated Triangles|3031 Remove Duplicated Vertices"},
-    {2200,
-     "2205 Rotate by dragging|-|2210 Rotate X-Axis 45|2211 Rotate X-Axis 90|"
-     "2212 Rotate X-Axis 180|2213 Rotate X-Axis 270|2220 Rotate Y-Axis 45|2221 Rotate Y-Axis 90|"
-     "2222 Rotate Y-Axis 180|2223 Rotate Y-Axis 270|2230 Rotate Z-Axis 45|2231 Rotate Z-Axis 90|"
-     "2232 Rotate Z-Axis 180|2233 Rotate Z-Axis 270"},
-    {2201, "2053 Allow X Movement|2054 Allow Y Movement|2055 Allow Z Movement"},
-};
+// The drop-down popups by the number of the button that opens them.
+const char kPopups[] =
+    "1100 2022 Select Object|2023 Select Face|2024 Select Triangle|2025 Select Edge|2026 Select "
+    "Vertex;3045 4041 Hide 2D Views|4042 Side|4043 Bottom|4044 Quadrant;4012 4013 Do not cull "
+    "anything|-|4014 Cull Backfaces|4015 Draw double sided;2300 2032 Select 2D Object|-|2033 Draw "
+    "2D "
+    "Circle|2034 Draw 2D Ellipse|2035 Draw 2D Line|2036 Draw 2D Rectangle;2400 2042 Extrude 3D "
+    "from "
+    "2D Outline|2043 Form 3D from 2D Outline (Horizontal Slices)|2044 Form 3D from 2D Outline "
+    "(Vertical Slices)|-|2041 Delete 2D Outline;3030 3032 Remove Duplicated Triangles|3031 Remove "
+    "Duplicated Vertices;2200 2205 Rotate by dragging|-|2210 Rotate X-Axis 45|2211 Rotate X-Axis "
+    "90|"
+    "2212 Rotate X-Axis 180|2213 Rotate X-Axis 270|2220 Rotate Y-Axis 45|2221 Rotate Y-Axis "
+    "90|2222 "
+    "Rotate Y-Axis 180|2223 Rotate Y-Axis 270|2230 Rotate Z-Axis 45|2231 Rotate Z-Axis 90|2232 "
+    "Rotate Z-Axis 180|2233 Rotate Z-Axis 270;2201 2053 Allow X Movement|2054 Allow Y "
+    "Movement|2055 "
+    "Allow Z Movement";
 
-const char* const kQuickAccess[] = {"1002 Close the current file and create a new one",
-                                    "1003 Open an existing file", "1005 Save to the current file",
-                                    "2001 Undo the previous change to this model",
-                                    "2002 Redo the last undone change to this model"};
+const char kQuickAccess[] =
+    "1002 Close the current file and create a new one|1003 Open an existing file|1005 Save to the "
+    "current file|2001 Undo the previous change to this model|2002 Redo the last undone change to "
+    "this model";
 
-// Ctrl+P stands for all five property commands: the first record's number.
-const char* const kAccelerators[] = {
-    "Ctrl+N 1002",       "Ctrl+O 1003",       "Ctrl+W 1004",       "Ctrl+S 1005",
-    "Ctrl+Shift+S 1006", "Ctrl+Z 2001",       "Ctrl+Y 2002",       "Ctrl+Shift+Z 2002",
-    "Ctrl+C 2071",       "Ctrl+X 2072",       "Ctrl+V 2073",       "Del 2074",
-    "Ctrl+Shift+O 2022", "Ctrl+Shift+F 2023", "Ctrl+Shift+T 2024", "Ctrl+Shift+E 2025",
-    "Ctrl+Shift+V 2026", "Ctrl+G 4030",       "Ctrl+R 4050",       "Ctrl+P 2260"};
+// In sorted order; Ctrl+P stands for all five property commands: the first
+// record's number.
+const char kAccelerators[] =
+    "Ctrl+C 2071|Ctrl+G 4030|Ctrl+N 1002|Ctrl+O 1003|Ctrl+P 2260|Ctrl+R 4050|Ctrl+S "
+    "1005|Ctrl+Shift+E "
+    "2025|Ctrl+Shift+F 2023|Ctrl+Shift+O 2022|Ctrl+Shift+S 1006|Ctrl+Shift+T 2024|Ctrl+Shift+V "
+    "2026|"
+    "Ctrl+Shift+Z 2002|Ctrl+V 2073|Ctrl+W 1004|Ctrl+X 2072|Ctrl+Y 2002|Ctrl+Z 2001|Del 2074";
 
-std::vector<std::string> Split(const std::string& text, char glue = '|') {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
-    if (c == glue) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
+// The "number text" entries of a table, by number.
+std::map<int, std::string> ByNumber(const char* table) {
+  std::map<int, std::string> entries;
+  for (const QString& entry : QString::fromUtf8(table).split(';'))
+    entries[entry.section(' ', 0, 0).toInt()] = entry.section(' ', 1).toStdString();
+  return entries;
 }
 
-std::string Join(const std::vector<std::string>& parts, const char* glue = "|") {
-  std::string out;
-  for (const std::string& part : parts)
-    out += (out.empty() ? "" : glue) + part;
-  return out;
+QString Entry(const QAction& action) {
+  if (action.isSeparator()) return QStringLiteral("-");
+  return (action.isCheckable() ? "*" : "") + QString::number(action.data().toInt()) + ' ' +
+         action.text();
 }
 
-// The ribbon buttons by number.
-std::map<CommandId, std::string> RibbonButtons() {
-  std::map<CommandId, std::string> buttons;
-  for (const std::string& entry : Split(kRibbonButtons, ';')) {
-    const size_t space = entry.find(' ');
-    buttons[static_cast<CommandId>(std::stoi(entry.substr(0, space)))] = entry.substr(space + 1);
-  }
-  return buttons;
-}
-
-std::string Entry(const QAction& action) {
-  if (action.isSeparator()) return "-";
-  return (action.isCheckable() ? "*" : "") + std::to_string(action.data().toInt()) + " " +
-         action.text().toStdString();
-}
-
-void DescribeMenu(const QMenu& menu, std::vector<std::string>& out) {
+// A menu bar or menu, its popups opened by ">Title" and closed by "<".
+void DescribeMenu(const QWidget& menu, QStringList& out) {
   for (QAction* action : menu.actions()) {
-    if (!action->menu()) {
-      out.push_back(Entry(*action));
-      continue;
+    if (QMenu* popup = action->menu()) {
+      out << '>' + popup->title();
+      DescribeMenu(*popup, out);
+      out << QStringLiteral("<");
+    } else {
+      out << Entry(*action);
     }
-    out.push_back(">" + action->menu()->title().toStdString());
-    DescribeMenu(*action->menu(), out);
-    out.push_back("<");
   }
 }
 
 TEST_F(ShellWindowTest, TheCommandSetShowsItsLabelsTooltipsAndKeys) {
-  std::vector<std::string> menus;
-  for (QAction* top : window_.menuBar()->actions()) {
-    ASSERT_NE(top->menu(), nullptr);
-    menus.push_back(">" + top->menu()->title().toStdString());
-    DescribeMenu(*top->menu(), menus);
-    menus.push_back("<");
-  }
-  EXPECT_EQ(menus, Split(kMenuBar));
+  QStringList menus;
+  DescribeMenu(*window_.menuBar(), menus);
+  EXPECT_EQ(menus.join('|').toStdString(), kMenuBar);
   const QAction* face = shell().commands().Actions(cmd::kSelectFace).front();
   ASSERT_NE(face->actionGroup(), nullptr);
   EXPECT_TRUE(face->actionGroup()->isExclusive());
 
-  const std::map<CommandId, std::string> buttons = RibbonButtons();
-  std::vector<std::string> tabs;
+  const std::map<int, std::string> buttons = ByNumber(kRibbonButtons), popups = ByNumber(kPopups);
+  QStringList tabs;
   for (int tab = 0; tab < shell().ribbon().count(); ++tab) {
     QToolBar* bar = shell().ribbon().TabBar(tab);
-    std::vector<std::string> items{shell().ribbon().tabText(tab).toStdString() + ":"};
+    QStringList items{shell().ribbon().tabText(tab) + ':'};
     for (QAction* action : bar->actions()) {
-      if (action->isSeparator()) {
-        items.push_back("|");
+      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+      if (!button) {
+        items << QStringLiteral("|");
         continue;
       }
-      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-      ASSERT_NE(button, nullptr);
-      const CommandId command = static_cast<CommandId>(button->property("command").toInt());
-      items.push_back(std::to_string(command));
+      const int command = button->property("command").toInt();
+      items << QString::number(command);
       const QAction* shown = button->defaultAction();
-      std::string kind = button->popupMode() == QToolButton::MenuButtonPopup ? "split"
+      const char* kind = button->popupMode() == QToolButton::MenuButtonPopup ? "split"
                          : button->menu()       ? (shown->isCheckable() ? "drop check" : "drop")
                          : shown->isCheckable() ? "check"
                                                 : "push";
-      ASSERT_TRUE(buttons.count(command)) << command;
-      EXPECT_EQ(shown->text().toStdString() + "|" + shown->toolTip().toStdString() + "|" + kind,
+      EXPECT_EQ((shown->text() + '|' + shown->toolTip() + '|' + kind).toStdString(),
                 buttons.at(command));
       if (button->menu()) {
-        std::vector<std::string> popup;
+        QStringList popup;
         for (QAction* item : button->menu()->actions())
-          popup.push_back(Entry(*item).substr(item->isCheckable() ? 1 : 0));
-        EXPECT_EQ(Join(popup), kPopups.at(command == 2110 ? 1100 : command)) << command;
+          popup << Entry(*item).mid(item->isCheckable() ? 1 : 0);
+        EXPECT_EQ(popup.join('|').toStdString(), popups.at(command == 2110 ? 1100 : command));
       }
     }
-    tabs.push_back(Join(items, " "));
+    tabs << items.join(' ');
   }
-  EXPECT_EQ(tabs, std::vector<std::string>(std::begin(kRibbonTabs), std::end(kRibbonTabs)));
+  EXPECT_EQ(tabs.join(';').toStdString(), kRibbonTabs);
   EXPECT_EQ(shell().ribbon().Buttons(cmd::kRotateObject).front()->popupMode(),
             QToolButton::InstantPopup);
 
-  std::vector<std::string> quick;
+  QStringList quick, keys;
   for (QAction* action : shell().quickAccess().actions())
-    quick.push_back(std::to_string(action->data().toInt()) + " " + action->toolTip().toStdString());
-  EXPECT_EQ(quick, std::vector<std::string>(std::begin(kQuickAccess), std::end(kQuickAccess)));
-
-  std::vector<std::string> keys;
-  for (QShortcut* shortcut : window_.findChildren<QShortcut*>()) {
-    keys.push_back(shortcut->key().toString().toStdString() + " " +
-                   shortcut->objectName().mid(11).toStdString());
-  }
-  std::vector<std::string> expectedKeys(std::begin(kAccelerators), std::end(kAccelerators));
-  std::sort(keys.begin(), keys.end());
-  std::sort(expectedKeys.begin(), expectedKeys.end());
-  EXPECT_EQ(keys, expectedKeys);
+    quick << QString::number(action->data().toInt()) + ' ' + action->toolTip();
+  EXPECT_EQ(quick.join('|').toStdString(), kQuickAccess);
+  for (QShortcut* shortcut : window_.findChildren<QShortcut*>())
+    keys << shortcut->key().toString() + ' ' + shortcut->objectName().mid(11);
+  keys.sort();
+  EXPECT_EQ(keys.join('|').toStdString(), kAccelerators);
 }
 
 // The hints the commands show, as the user reads them.
 TEST_F(ShellWindowTest, CommandHintsReadAsWritten) {
   // (The culling hints are checked with the normal commands.)
   EXPECT_STREQ(kStartupHintText,
-               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click "
-               "to instantly access editing tools and options for the selected objects\n3 - Use "
-               "your mouse wheel to zoom the camera view in or out\n4 - Experiment with the "
-               "different Select Object options on the Home tab to modify\n      your object or "
-               "a portion of it\n5 - Click Reset View on the View tab to reset the perspective "
-               "camera view\n6 - To use 2D drawing tools, draw on one of the 2D views");
+               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click to "
+               "instantly access editing tools and options for the selected objects\n3 - Use your "
+               "mouse wheel to zoom the camera view in or out\n4 - Experiment with the different "
+               "Select Object options on the Home tab to modify\n      your object or a portion of "
+               "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
+               "To use 2D drawing tools, draw on one of the 2D views");
   shell().Dispatch(cmd::kAddCube);
   const struct {
     CommandId command;
@@ -352,11 +300,11 @@ TEST_F(ShellWindowTest, EveryCommandReachesItsHandlerAndEveryActionItsNumber) {
   // Every number the tables above name has an action; drop-down buttons
   // only open their popups, everything else dispatches exactly its number.
   std::set<CommandId> expected, seen;
-  for (const std::string& entry : Split(kMenuBar)) {
-    if (const int number = std::atoi(entry.c_str() + (entry[0] == '*' ? 1 : 0)))
+  for (const QString& entry : QString::fromUtf8(kMenuBar).split('|')) {
+    if (const int number = entry.mid(entry.startsWith('*') ? 1 : 0).section(' ', 0, 0).toInt())
       expected.insert(number);
   }
-  for (const auto& [command, text] : RibbonButtons())
+  for (const auto& [command, text] : ByNumber(kRibbonButtons))
     expected.insert(command);
   std::vector<CommandId> received;
   shell().commands().SetDispatcher([&](CommandId command) { received.push_back(command); });
@@ -505,13 +453,10 @@ TEST_F(ShellWindowTest, AcceleratorsFire) {
 
 // The menu's items, "-" a separator and "!" before a disabled item.
 std::string Items(QMenu& menu) {
-  std::vector<std::string> items;
-  for (QAction* action : menu.actions()) {
-    items.push_back(action->isSeparator() ? "-"
-                    : action->isEnabled() ? action->text().toStdString()
-                                          : "!" + action->text().toStdString());
-  }
-  return Join(items);
+  QStringList items;
+  for (QAction* action : menu.actions())
+    items << (action->isSeparator() ? "-" : (action->isEnabled() ? "" : "!") + action->text());
+  return items.join('|').toStdString();
 }
 
 TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
@@ -521,12 +466,11 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
   shell().Dispatch(cmd::kAddCube);
   EXPECT_EQ(Items(*menu()),
             "Select all|Deselect all|Copy selected|Cut selected|Delete selected|Move selected|"
-            "Rotate by dragging|Rotate selected|Scale selected|-|Center on Grid Origin|"
-            "Reset Object Origin to its own Center|Reset Object Origin to Grid Origin|-|"
-            "Apply color|Duplicate Objects|!Group Objects|Split Objects|Remove Duplicate "
-            "Triangles|Remove Duplicate Vertices|Subdivide all triangles into 3|"
-            "Subdivide all triangles into 4|!Boolean Intersect|!Boolean Subtract|!Boolean Union|"
-            "Object Properties...");
+            "Rotate by dragging|Rotate selected|Scale selected|-|Center on Grid Origin|Reset "
+            "Object Origin to its own Center|Reset Object Origin to Grid Origin|-|Apply color|"
+            "Duplicate Objects|!Group Objects|Split Objects|Remove Duplicate Triangles|Remove "
+            "Duplicate Vertices|Subdivide all triangles into 3|Subdivide all triangles into 4|"
+            "!Boolean Intersect|!Boolean Subtract|!Boolean Union|Object Properties...");
   std::unique_ptr<QMenu> objectMenu = menu();
   QMenu* rotations = objectMenu->actions()[7]->menu();
   ASSERT_NE(rotations, nullptr);
@@ -556,8 +500,8 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
       {cmd::kSelectVertex, kSelectVertex, "Delete vertex|Move vertex"},
       {cmd::kSelectEdge, kSelectEdge, "Collapse line|Duplicate line|Move line|Subdivide line"},
       {cmd::kSelectTriangle, kSelectTriangle,
-       "Reverse triangle|Collapse triangle|Remove triangle|Duplicate triangle|"
-       "Subdivide triangle into 3|Subdivide triangle into 4|Apply color"},
+       "Reverse triangle|Collapse triangle|Remove triangle|Duplicate triangle|Subdivide triangle "
+       "into 3|Subdivide triangle into 4|Apply color"},
       {cmd::kSelectFace, kSelectFace,
        "Reverse face|Collapse face|Remove face|Duplicate face|Subdivide face|Apply color"},
   };
@@ -575,8 +519,8 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
   shell().Dispatch(cmd::kSelectObject);
   doc_.objects.front()->outlineShapes.emplace_back();
   EXPECT_EQ(Items(*menu()),
-            "Extrude 3D from 2D Outline|Form 3D from 2D Outline (horizontal slices)|"
-            "Form 3D from 2D Outline (vertical slices)|-|Delete 2D Outline");
+            "Extrude 3D from 2D Outline|Form 3D from 2D Outline (horizontal slices)|Form 3D from "
+            "2D Outline (vertical slices)|-|Delete 2D Outline");
 }
 
 }  // namespace
