@@ -1,6 +1,8 @@
 // The document lifecycle with scripted answers: the unsaved-changes
 // questions, Save and Save As, dropped files, the save progress threshold,
-// the close query and the autosave with its restoration.
+// the close query, the autosave with its restoration, FBX files opened
+// through the converter named by the Components/modelrelay/Path setting (a
+// stand-in converter sends the meshes), and the transfer to the 3D converter.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::AddTriangles;
-using test::Describe;
+using test::DocumentState;
 
 class LifecycleTest : public test::LifecycleTest {
  protected:
@@ -33,23 +35,25 @@ class LifecycleTest : public test::LifecycleTest {
     EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
     return path;
   }
+  // The document as if it had been opened from `name` in the temporary folder.
+  void Titled(const std::string& name) {
+    doc_.untitled = false;
+    doc_.filePath = temp_.Path(name);
+  }
 };
 
 TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
   // Changes without any triangle: cleared without a question.
   doc_.haveChanges = true;
   EXPECT_TRUE(CloseDocument(life_));
-  EXPECT_TRUE(ui_.questions.empty());
+  EXPECT_EQ(ui_.Asked(), "");
 
   AddTriangles(doc_, 4);
   ui_.threeAnswers = {kAnswerCancel};
   EXPECT_FALSE(CloseDocument(life_));
-  ASSERT_EQ(ui_.questions.size(), 1u);
   EXPECT_EQ(
-      Describe(ui_.questions[0]),
+      ui_.Asked(),
       "Do you want to save changes before closing?|Unsaved Changes|Save|Close Without Saving");
-  EXPECT_TRUE(AnyWithTriangles(doc_));
-
   // "Save" on an untitled document whose Save As dialog is cancelled: the
   // work stays.
   ui_.threeAnswers = {kAnswerFirst};
@@ -59,34 +63,20 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
 
   ui_.threeAnswers = {kAnswerSecond};
   EXPECT_TRUE(CloseDocument(life_));
-  EXPECT_FALSE(AnyWithTriangles(doc_));
-  EXPECT_TRUE(doc_.untitled);
-  EXPECT_EQ(doc_.filePath, folders_.documents + "/Untitled.stl");
+  EXPECT_EQ(DocumentState(doc_), folders_.documents + "/Untitled.stl untitled unchanged 0");
   EXPECT_FALSE(host_.titleModified);
 }
 
 // The texts of the open report, the save questions and warnings and the
 // file dialogs' filters, as the user reads them.
 TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
-  const struct {
-    uint32_t flags;
-    const char* text;
-    const char* title;
-  } kReports[] = {
-      {kOpenFailed | kOpenTooLarge,
-       "The model file is too large to load into the available memory.", "File Open Failed"},
-      {kOpenFailed, "There has been an error opening the file:\n\nm.stl", "File Open Failed"},
-      {kOpenNoMeshes, "The opened file doesn't contain any model meshes.", "File Opened"},
-  };
-  for (const auto& report : kReports) {
-    ui_.messages.clear();
-    ReportOpenResult(life_, report.flags, "m.stl");
-    EXPECT_EQ(ui_.Shown(), std::string(report.title) + ": " + report.text) << report.flags;
-  }
-  ui_.messages.clear();
-  ReportOpenResult(life_, 0, "m.stl");
-  EXPECT_TRUE(ui_.messages.empty());
-
+  for (uint32_t flags : {kOpenFailed | kOpenTooLarge, kOpenFailed, kOpenNoMeshes, 0u})
+    ReportOpenResult(life_, flags, "m.stl");
+  EXPECT_EQ(
+      ui_.Shown(),
+      "File Open Failed: The model file is too large to load into the available memory.\n---\n"
+      "File Open Failed: There has been an error opening the file:\n\nm.stl\n---\nFile "
+      "Opened: The opened file doesn't contain any model meshes.");
   auto filters = [](const std::vector<FileFilter>& list) {
     std::string out;
     for (const FileFilter& filter : list)
@@ -104,13 +94,12 @@ TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
             "Format (*.stl)=*.stl|");
 
   // An empty titled document asks before saving nothing; "No" writes nothing.
-  doc_.untitled = false;
-  doc_.filePath = temp_.Path("empty.stl");
+  Titled("empty.stl");
   doc_.haveChanges = true;
   ui_.twoAnswers = {false};
+  ui_.messages.clear();
   SaveDocument(life_);
-  ASSERT_EQ(ui_.questions.size(), 1u);
-  EXPECT_EQ(Describe(ui_.questions[0]),
+  EXPECT_EQ(ui_.Asked(),
             "There are no current model objects, do you want to save as an empty file?|Save Empty "
             "File|Save|No");
   EXPECT_FALSE(fs::exists(doc_.filePath));
@@ -130,56 +119,49 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   const std::string existing = WriteModel("existing.stl", 4);
   const std::string fresh = temp_.Path("fresh.tvx");
   AddTriangles(doc_, 4);
-  const std::string untitledPath = doc_.filePath;
-
+  const std::string untitled = DocumentState(doc_);
   ui_.files = {existing};
   ui_.threeAnswers = {kAnswerCancel};
   SaveDocumentAs(life_);
-  EXPECT_EQ(doc_.filePath, untitledPath);
-  EXPECT_TRUE(IsModified(doc_));
+  EXPECT_EQ(DocumentState(doc_), untitled);
   ASSERT_EQ(ui_.dialogs.size(), 1u);
-  EXPECT_EQ(ui_.dialogs[0].title, "Save File As");
-  EXPECT_EQ(ui_.dialogs[0].proposedName, "Untitled.stl");
-  EXPECT_EQ(ui_.dialogs[0].filterIndex, 6);  // STL preselected for a proposed name
+  // STL preselected for a proposed name.
+  EXPECT_EQ(ui_.dialogs[0].title + "|" + ui_.dialogs[0].proposedName + "|" +
+                std::to_string(ui_.dialogs[0].filterIndex),
+            "Save File As|Untitled.stl|6");
 
   ui_.files = {existing, fresh};
   ui_.threeAnswers = {kAnswerSecond};  // "Try Another"
   SaveDocumentAs(life_);
   EXPECT_EQ(ui_.dialogs.size(), 3u);
-  EXPECT_EQ(Describe(ui_.questions.back()),
+  EXPECT_EQ(ui_.questions.back(),
             "File already exists. Do you want to overwrite it?|Confirm Save As|Overwrite|Try "
             "Another");
+  EXPECT_EQ(DocumentState(doc_), fresh + " titled unchanged 4");
   EXPECT_TRUE(fs::exists(fresh));
-  EXPECT_EQ(doc_.filePath, fresh);
-  EXPECT_FALSE(doc_.untitled);
   EXPECT_EQ(doc_.fileType, 0u);  // TVX
-  EXPECT_FALSE(IsModified(doc_));
   EXPECT_EQ(ReadSettingString(kGroupSettings, kDocumentFolder, ""), temp_.Path());
 }
 
 TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFileAndReportsAFailure) {
   const std::string upper = WriteModel("FIRST.STL", 6);
-  const std::string second = WriteModel("second.stl", 4);
-  OpenDroppedFiles(life_, {temp_.Path("notes.txt"), upper, second});
-  EXPECT_EQ(doc_.filePath, upper);
-  EXPECT_FALSE(doc_.untitled);
-  EXPECT_EQ(TriangleTotal(doc_), 6u);
+  OpenDroppedFiles(life_, {temp_.Path("notes.txt"), upper, WriteModel("second.stl", 4)});
+  EXPECT_EQ(DocumentState(doc_), upper + " titled unchanged 6");
   EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Opening FIRST.STL"});
-  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(ui_.Shown(), "");
 
   OpenDroppedFiles(life_, {temp_.Path("notes.txt")});
-  EXPECT_EQ(ui_.Shown(), "Drag Drop: No handled file types to open.");
   EXPECT_EQ(doc_.filePath, upper);  // nothing was closed
-
   // A file that fails to load is reported and leaves an untitled document.
   const std::string broken = temp_.Path("broken.stl");
   std::ofstream(broken) << "solid nothing useful\nfacet garbage\n";
-  ui_.messages.clear();
   OpenDroppedFiles(life_, {broken});
   EXPECT_EQ(ui_.Shown(),
-            "File Open Failed: There has been an error opening the file:\n\n" + broken);
-  EXPECT_TRUE(doc_.untitled);
-  EXPECT_NE(doc_.filePath, broken);
+            "Drag Drop: No handled file types to open.\n---\nFile Open Failed: There has been an "
+            "error opening the file:\n\n" +
+                broken);
+  // (in the folder the last file came from)
+  EXPECT_EQ(DocumentState(doc_), temp_.Path("Untitled.stl") + " untitled unchanged 0");
 }
 
 TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges) {
@@ -187,8 +169,7 @@ TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges)
     ClearDocument(life_);
     ui_.progressTitles.clear();
     AddTriangles(doc_, triangles);
-    doc_.untitled = false;
-    doc_.filePath = temp_.Path("big.stl");
+    Titled("big.stl");
     SaveDocument(life_);
     EXPECT_FALSE(IsModified(doc_));
     EXPECT_EQ(ui_.progressTitles.size(), triangles / 1000) << triangles;
@@ -202,52 +183,40 @@ TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges)
   ClearDocument(life_);
   SaveDocument(life_);
   EXPECT_TRUE(ui_.dialogs.empty());
-  EXPECT_TRUE(ui_.questions.empty());
+  EXPECT_EQ(ui_.Asked(), "");
 }
 
 TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   const std::string model = WriteModel("work.stl", 4);
   OpenFile(life_, model);
   AddTriangles(doc_, 5);
-  ASSERT_TRUE(IsModified(doc_));
-
   EXPECT_TRUE(QueryExit(life_));  // SaveChangesOnExit is false: no question
-  EXPECT_TRUE(ui_.questions.empty());
+  EXPECT_EQ(ui_.Asked(), "");
   const std::string autosave = folders_.autoSave + "/work.stl.autosave.tvx";
   EXPECT_TRUE(fs::exists(autosave));
 
   // The next start.
-  test::Session session(folders_);
-  Document& next = session.doc;
-  test::ScriptedUi& ui = session.ui;
-  Lifecycle& start = session.life;
-  OpenFromCommandLine(start, {"torvane"});
-  EXPECT_EQ(next.filePath, model);
-  EXPECT_FALSE(next.untitled);
-  EXPECT_TRUE(IsModified(next));
-  EXPECT_EQ(TriangleTotal(next), 9u);
-  EXPECT_EQ(ui.Shown(), "Autosave: Autosave project restored.");
-  EXPECT_EQ(ui.progressTitles, std::vector<std::string>{"Loading last session"});
-  EXPECT_TRUE(session.host.titleModified);
+  test::Session next(folders_);
+  OpenFromCommandLine(next.life, {"torvane"});
+  EXPECT_EQ(DocumentState(next.doc), model + " titled modified 9");
+  EXPECT_EQ(next.ui.Shown(), "Autosave: Autosave project restored.");
+  EXPECT_EQ(next.ui.progressTitles, std::vector<std::string>{"Loading last session"});
+  EXPECT_TRUE(next.host.titleModified);
 
   // Opening the same file again asks whether to keep the restored work.
-  ui.twoAnswers = {true};
-  OpenFromCommandLine(start, {"torvane", model});
-  ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_EQ(Describe(ui.questions[0]),
+  next.ui.twoAnswers = {true};
+  OpenFromCommandLine(next.life, {"torvane", model});
+  EXPECT_EQ(next.ui.Asked(),
             "You are attempting to open the same file. Do you want to keep the unsaved changes or "
             "revert back to the original file?|Unsaved Changes|Keep Changes|Revert Changes");
-  EXPECT_EQ(TriangleTotal(next), 9u);
-
+  EXPECT_EQ(TriangleTotal(next.doc), 9u);
   // Reverting loads the file as saved; the autosave goes with the old state.
-  ui.twoAnswers = {false};
-  OpenFromCommandLine(start, {"torvane", model});
-  EXPECT_EQ(TriangleTotal(next), 4u);
-  EXPECT_FALSE(IsModified(next));
+  next.ui.twoAnswers = {false};
+  OpenFromCommandLine(next.life, {"torvane", model});
+  EXPECT_EQ(DocumentState(next.doc), model + " titled unchanged 4");
   EXPECT_FALSE(fs::exists(autosave));
-
   // An unmodified document leaves no autosave behind at exit.
-  EXPECT_TRUE(QueryExit(start));
+  EXPECT_TRUE(QueryExit(next.life));
   EXPECT_FALSE(fs::exists(folders_.autoSave));
 }
 
@@ -256,24 +225,18 @@ TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
   doc_.filePath = folders_.documents + "/tick.stl";
   const std::string autosave = folders_.autoSave + "/tick.stl.autosave.tvx";
   AutosaveTick(life_);
-  ASSERT_TRUE(fs::exists(autosave));
-
-  fs::remove(autosave);
-  AutosaveTick(life_);  // nothing changed since
+  EXPECT_TRUE(fs::remove(autosave));  // written, and removed here
+  AutosaveTick(life_);                // nothing changed since
   EXPECT_FALSE(fs::exists(autosave));
-
   // An undo changes no object flag but replaces the objects.
   RecordHistory(doc_);
   AddTriangles(doc_, 2);
   AutosaveTick(life_);
-  ASSERT_TRUE(fs::exists(autosave));
-  fs::remove(autosave);
+  EXPECT_TRUE(fs::remove(autosave));
   Undo(doc_);
   AutosaveTick(life_);
-  EXPECT_TRUE(fs::exists(autosave));
-
+  EXPECT_TRUE(fs::remove(autosave));
   // A document path without a file name is never autosaved.
-  DeleteAutosave(folders_.autoSave);
   doc_.filePath = folders_.documents + "/";
   AddTriangles(doc_, 1);
   EXPECT_FALSE(WriteAutosaveNow(life_));
@@ -283,11 +246,9 @@ TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
 TEST_F(LifecycleTest, ExitAsksWhenToldToAndKeepsRunningOnCancel) {
   WriteSettingBool(kGroupSettings, kSaveChangesOnExit, true);
   AddTriangles(doc_, 4);
-  doc_.untitled = false;
-  doc_.filePath = temp_.Path("exit.stl");
-  ui_.threeAnswers = {kAnswerCancel};
+  Titled("exit.stl");
+  ui_.threeAnswers = {kAnswerCancel, kAnswerFirst};
   EXPECT_FALSE(QueryExit(life_));
-  ui_.threeAnswers = {kAnswerFirst};
   EXPECT_TRUE(QueryExit(life_));
   EXPECT_TRUE(fs::exists(doc_.filePath));
   EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving exit.stl"});
@@ -299,8 +260,7 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
   WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "/opt/gyre/gyre3d");
   TransferToConverter(life_);
   ASSERT_EQ(ui_.started, std::vector<std::string>{"/opt/gyre/gyre3d"});
-  ASSERT_EQ(ui_.startArguments.size(), 1u);
-  EXPECT_EQ(ui_.startArguments[0], folders_.transfer + "/part.tvx");
+  EXPECT_EQ(ui_.startArguments, std::vector<std::string>{folders_.transfer + "/part.tvx"});
   EXPECT_TRUE(fs::exists(folders_.transfer + "/part.tvx"));
 
   ui_.startSucceeds = false;
@@ -322,9 +282,8 @@ TEST_F(LifecycleTest, FbxOpensThroughTheConverter) {
       << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
   OpenFromCommandLine(life_, {"torvane", fbx});
   EXPECT_EQ(ui_.Shown(), "");
-  EXPECT_EQ(doc_.filePath, fbx);
+  EXPECT_EQ(DocumentState(doc_), fbx + " titled unchanged 4");
   EXPECT_EQ(doc_.fileType, 8u);
-  EXPECT_EQ(TriangleTotal(doc_), 4u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <deque>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document_file.h"
 #include "app/document_lifecycle.h"
 #include "app/main_window.h"
 #include "app/shell_attachment.h"
@@ -32,29 +34,18 @@
 
 namespace torvane::test {
 
-struct AskedQuestion {
-  std::string text, title, first, second;
-};
-
-// "text|title|first|second", for comparing a question with one literal.
-inline std::string Describe(const AskedQuestion& q) {
-  return q.text + "|" + q.title + "|" + q.first + "|" + q.second;
-}
-
 class ScriptedUi : public UserInterface {
  public:
   int AskThree(const std::string& text, const std::string& title, const std::string& first,
                const std::string& second) override {
-    questions.push_back({text, title, first, second});
-    return Next(threeAnswers, kAnswerCancel);
+    return Next(threeAnswers, text + "|" + title + "|" + first + "|" + second, kAnswerCancel);
   }
   bool AskTwo(const std::string& text, const std::string& title, const std::string& first,
               const std::string& second) override {
-    questions.push_back({text, title, first, second});
-    return Next(twoAnswers, false);
+    return Next(twoAnswers, text + "|" + title + "|" + first + "|" + second, false);
   }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
-    messages.push_back({text, title, "", ""});
+    messages.push_back(title + ": " + text);
   }
   std::optional<std::string> ChooseFileToOpen(FileDialogRequest& r) override { return File(r); }
   std::optional<std::string> ChooseFileToSave(FileDialogRequest& r) override { return File(r); }
@@ -70,27 +61,30 @@ class ScriptedUi : public UserInterface {
     startArguments = args;
     return startSucceeds;
   }
-  // The messages shown, as "title: text" each, one after another.
-  std::string Shown() const {
-    std::string out;
-    for (const AskedQuestion& m : messages)
-      out += (out.empty() ? "" : "\n---\n") + m.title + ": " + m.text;
-    return out;
-  }
+  // The questions asked ("text|title|first|second") and the messages shown
+  // ("title: text"), one after another.
+  std::string Asked() const { return Join(questions); }
+  std::string Shown() const { return Join(messages); }
 
   std::deque<int> threeAnswers;
   std::deque<bool> twoAnswers;
   std::deque<std::optional<std::string>> files;  // dialog answers, nullopt = Cancel
-  std::vector<AskedQuestion> questions, messages;
+  std::vector<std::string> questions, messages, progressTitles, started, startArguments;
   std::vector<FileDialogRequest> dialogs;
-  std::vector<std::string> progressTitles, started, startArguments;
   bool startSucceeds = true;
 
  private:
+  static std::string Join(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& item : items)
+      out += (out.empty() ? "" : "\n---\n") + item;
+    return out;
+  }
   template <class T>
-  T Next(std::deque<T>& answers, T unexpected) {
+  T Next(std::deque<T>& answers, const std::string& question, T unexpected) {
+    questions.push_back(question);
     if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << questions.back().text;
+      ADD_FAILURE() << "unexpected question: " << question;
       return unexpected;
     }
     const T answer = answers.front();
@@ -109,8 +103,6 @@ class ScriptedUi : public UserInterface {
   }
 };
 
-// Keeps the view state it is given; the title's modified mark is what the
-// lifecycle tests read.
 class RecordingHost : public ShellHost {
  public:
   void ResetViews() override {}
@@ -138,23 +130,12 @@ class RecordingHost : public ShellHost {
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (int i = 0;; ++i) {
-      path_ = base / ("torvane-app-test-" + std::to_string(::getpid()) + "-" + std::to_string(i));
-      if (std::filesystem::create_directory(path_)) break;
-    }
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
   std::string Path(const std::string& name = {}) const {
-    return name.empty() ? path_.string() : (path_ / name).string();
+    return dir_.path().toStdString() + (name.empty() ? "" : "/" + name);
   }
 
  private:
-  std::filesystem::path path_;
+  QTemporaryDir dir_;
 };
 
 // Adds a live object holding `triangles` separate triangles.
@@ -165,6 +146,13 @@ inline uint32_t AddTriangles(Document& doc, uint32_t triangles) {
     AppendTriangle(object.mesh, {x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}, 0xFF808080u);
   }
   return AddObjectCopy(doc, object);
+}
+
+// A document in one line: "path titled|untitled modified|unchanged N", with
+// N its triangles.
+inline std::string DocumentState(const Document& doc) {
+  return doc.filePath + (doc.untitled ? " untitled " : " titled ") +
+         (IsModified(doc) ? "modified " : "unchanged ") + std::to_string(TriangleTotal(doc));
 }
 
 // A fresh in-memory settings store for the test's lifetime.
