@@ -203,21 +203,16 @@ TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
   EXPECT_EQ(mesh.rotation.y, 10.0f);
   EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
 
-  // Escape is Cancel, and a value still being typed is thrown away with it.
-  Open();
-  Type(0, 2, QStringLiteral("99"));
-  QTest::keyClick(Edit(0, 2), Qt::Key_Escape);
-  QApplication::processEvents();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(mesh.position.z, -4.0f);
-
-  // Enter confirms the typed value and closes like Accept; it stays.
-  Open();
-  Type(0, 2, QStringLiteral("6"));
-  QTest::keyClick(Edit(0, 2), Qt::Key_Return);
-  QApplication::processEvents();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(mesh.position.z, 6.0f);
+  // Escape is Cancel and throws away a value still being typed; Enter
+  // confirms it and closes like Accept.
+  for (auto [key, z] : {std::pair{Qt::Key_Escape, -4.0f}, {Qt::Key_Return, 6.0f}}) {
+    Open();
+    Type(0, 2, QStringLiteral("6"));
+    QTest::keyClick(Edit(0, 2), key);
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(mesh.position.z, z);
+  }
 }
 
 TEST_F(PropertiesDialogTest, DefaultAppliesEveryGroupAndScaleRuleHolds) {
@@ -269,15 +264,14 @@ TEST_F(PropertiesDialogTest, StepKeysChangeTheTextUntilTheFieldIsLeft) {
   Open();
   QLineEdit* x = Edit(0, 0);
   x->setFocus();
-  QTest::keyClick(x, Qt::Key_PageUp);
-  EXPECT_EQ(x->text(), QStringLiteral("2.000"));
-  QTest::keyClick(x, Qt::Key_Up);
-  EXPECT_EQ(x->text(), QStringLiteral("2.100"));
-  QTest::keyClick(x, Qt::Key_Down);
-  QTest::keyClick(x, Qt::Key_Down);
-  EXPECT_EQ(x->text(), QStringLiteral("1.900"));
-  QTest::keyClick(x, Qt::Key_PageDown);
-  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
+  for (auto [key, text] : {std::pair{Qt::Key_PageUp, "2.000"},
+                           {Qt::Key_Up, "2.100"},
+                           {Qt::Key_Down, "2.000"},
+                           {Qt::Key_Down, "1.900"},
+                           {Qt::Key_PageDown, "0.900"}}) {
+    QTest::keyClick(x, key);
+    EXPECT_EQ(x->text().toStdString(), text);
+  }
   EXPECT_EQ(mesh.position.x, 1.0f);
 
   // An up-down applies at once and leaves the field being edited alone.

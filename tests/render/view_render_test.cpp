@@ -76,6 +76,17 @@ class ViewRender : public ::testing::Test {
     return *doc_->objects.back();
   }
 
+  // The selection record of the object's triangle `index`.
+  static SelectionRecord TriangleRecord(const SceneObject& object, int index) {
+    SelectionRecord triangle;
+    triangle.elementType = kSelectTriangle;
+    for (int k = 0; k < 3; ++k) {
+      triangle.indices[k] = object.mesh.corners.data()[3 * index + k].vertexIndex;
+      triangle.indices[3 + k] = 3 * index + k;
+    }
+    return triangle;
+  }
+
   // Redraws and waits until `view` has drawn a new frame; returns it.
   QImage Frame(int view = kPerspectiveView) {
     ViewWidget* widget = views_->view(view);
@@ -99,75 +110,73 @@ class ViewRender : public ::testing::Test {
   std::unique_ptr<SceneViews> views_;
 };
 
-// One frame per case, read at a point inside the square (or the cube's near
-// face): what each drawing mode must leave there.
+// One frame per case, read at a point inside the square: what each drawing
+// mode must leave there, with the view label over it. The solid fill takes
+// one pass a frame in every culling mode; wire frame keeps the separate
+// back-face pass of "Draw double sided".
 TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
   const auto lit = [](QRgb c) { return Brightness(c) > Brightness(kBackground) + 300; };
   const auto background = [](QRgb c) { return c == kBackground; };
   const auto dark = [](QRgb c) { return Brightness(c) < Brightness(kBackground); };
   const auto green = [](QRgb c) { return qGreen(c) > qRed(c) + 40; };
+  const auto any = [](QRgb) { return true; };
+  enum Mark { kNone, kPicked, kBox };
   const struct {
     const char* name;
     bool inverted;
     int culling;
     bool wireframe;
-    bool picked;
+    Mark mark;
     bool (*holds)(QRgb);
   } cases[] = {
-      {"front face", false, 1, false, false, lit},
-      {"back face, cull back faces", true, 1, false, false, background},
-      {"back face, double sided: lit with its normal flipped", true, 2, false, false, lit},
-      {"back face, no culling: drawn unlit", true, 0, false, false, dark},
-      {"wire frame leaves the inside", false, 0, true, false, background},
-      {"picked triangle", false, 0, false, true, green},
+      {"front face", false, 1, false, kNone, lit},
+      {"back face, cull back faces", true, 1, false, kNone, background},
+      {"back face, no culling: drawn unlit", true, 0, false, kNone, dark},
+      {"wire frame leaves the inside", false, 0, true, kNone, background},
+      {"wire frame, cull back faces", true, 1, true, kNone, background},
+      {"wire frame, double sided", true, 2, true, kNone, background},
+      {"picked triangle", false, 0, false, kPicked, green},
+      {"bounding box", false, 2, false, kBox, any},
   };
+  RenderStats& stats = RenderDevice::Instance().stats();
   const QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
   for (const auto& c : cases) {
     doc_->objects.clear();
     SceneObject& object = AddObject();
-    // A picked triangle is judged on a dark, unshiny face.
-    AddSquare(object.mesh, 2.0f, -1.0f, c.inverted, c.picked ? 0xFF202020u : kDefaultObjectColour);
-    views_->options().specular = !c.picked;
+    // Marks are judged on a dark, unshiny face.
+    AddSquare(object.mesh, 2.0f, -1.0f, c.inverted, c.mark ? 0xFF202020u : kDefaultObjectColour);
+    views_->options().specular = !c.mark;
     views_->options().cullingMode = c.culling;
     views_->options().wireframe = c.wireframe;
-    if (c.picked) {
-      // The triangle holding `inside`.
-      SelectionRecord triangle;
-      triangle.elementType = kSelectTriangle;
-      for (int k = 0; k < 3; ++k) {
-        triangle.indices[k] = object.mesh.corners.data()[3 + k].vertexIndex;
-        triangle.indices[3 + k] = 3 + k;
-      }
-      PushSelectionRecord(object.selectionRecords, triangle);
-    }
+    object.showBoundingBox = c.mark == kBox;
+    // The triangle holding `inside`.
+    if (c.mark == kPicked) PushSelectionRecord(object.selectionRecords, TriangleRecord(object, 1));
+    const uint64_t passes = stats.meshPasses;
     QImage image = Frame();
+    EXPECT_EQ(stats.meshPasses - passes, c.culling == 2 && c.wireframe ? 2u : 1u) << c.name;
     EXPECT_TRUE(c.holds(image.pixel(inside))) << c.name;
     // Away from the square only the background.
     EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground) << c.name;
-    if (c.wireframe) {
-      // The outline itself is still drawn: some pixel along the left edge is lit.
-      const QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f});
+    // The view label is painted in white in the top-left corner.
+    EXPECT_GT(CountPixels(image, QRect(0, 0, 140, 20), [](QRgb c) { return Brightness(c) > 600; }),
+              20);
+    // The outline itself (some pixel along the left edge) and the box's
+    // corner are drawn.
+    const QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f}), corner = PixelOf({2.0f, 2.0f, -1.0f});
+    if (c.wireframe && !c.inverted) {
       EXPECT_GT(CountPixels(image, QRect(edge.x() - 2, edge.y(), 5, 1),
                             [](QRgb c) { return Brightness(c) > Brightness(kBackground) + 100; }),
                 0);
     }
+    if (c.mark == kBox) {
+      EXPECT_GT(CountPixels(image, QRect(corner - QPoint(2, 2), QSize(5, 5)),
+                            [](QRgb c) {
+                              return std::min({qRed(c), qGreen(c), qBlue(c)}) > 200;
+                            }),
+                0);
+    }
   }
-}
-
-TEST_F(ViewRender, BoundingBoxAndViewLabelAreDrawnOverTheScene) {
-  SceneObject& object = AddObject();
-  AddSquare(object.mesh, 2.0f, -1.0f, false, 0xFF202020u);
-  object.showBoundingBox = true;
-  QImage image = Frame();
-  const QPoint corner = PixelOf({2.0f, 2.0f, -1.0f});
-  EXPECT_GT(CountPixels(image, QRect(corner - QPoint(2, 2), QSize(5, 5)),
-                        [](QRgb c) {
-                          return std::min({qRed(c), qGreen(c), qBlue(c)}) > 200;
-                        }),
-            0);
-  // The view label is painted in white in the top-left corner.
-  EXPECT_GT(CountPixels(image, QRect(0, 0, 140, 20), [](QRgb c) { return Brightness(c) > 600; }),
-            20);
+  EXPECT_TRUE(RenderDevice::Instance().FlipsBackFacesInOnePass());
 }
 
 TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
@@ -278,22 +287,6 @@ TEST_F(ViewRender, DoubleSidedLightsBackFacesExactlyLikeFrontFaces) {
   AddSquare(object.mesh, 1.5f, 2.0f, /*inverted=*/true, 0xFF00FF00u);
   QImage both = Frame();
 
-  // One pass a frame for the solid fill in every culling mode; wire frame
-  // keeps the separate back-face pass of "Draw double sided".
-  EXPECT_TRUE(RenderDevice::Instance().FlipsBackFacesInOnePass());
-  RenderStats& stats = RenderDevice::Instance().stats();
-  for (int culling : {0, 1, 2}) {
-    for (bool wireframe : {false, true}) {
-      views_->options().cullingMode = culling;
-      views_->options().wireframe = wireframe;
-      uint64_t passes = stats.meshPasses;
-      Frame();
-      EXPECT_EQ(stats.meshPasses - passes, culling == 2 && wireframe ? 2u : 1u)
-          << "culling " << culling << " wire frame " << wireframe;
-    }
-  }
-  views_->options().cullingMode = 2;
-  views_->options().wireframe = false;
   QRgb centre = both.pixel(PixelOf({0.0f, 0.0f, -3.0f}));
   EXPECT_GT(qRed(centre), qGreen(centre) + 100);
   QPoint uncovered = PixelOf({1.0f, 1.0f, -1.0f});
@@ -328,10 +321,7 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
     std::function<void()> apply;
     bool visible;
   };
-  SelectionRecord triangle;
-  triangle.elementType = kSelectTriangle;
-  for (int k = 0; k < 3; ++k)
-    triangle.indices[k] = object.mesh.corners.data()[k].vertexIndex;
+  const SelectionRecord triangle = TriangleRecord(object, 0);
   const Vec3 moved{0.4f, 0.0f, 0.0f}, turned{0.0f, 20.0f, 0.0f};
   const OutlineSegment line{{0, 0, -1.5f}, {1, 1, -1.5f}, {1, 0, 0, 1}, true};
   const std::vector<Change> changes = {
