@@ -9,7 +9,7 @@
 namespace torvane {
 namespace {
 
-TEST(GraphicsCheck, SoftwareRenderersAreRecognisedByName) {
+TEST(GraphicsCheck, SoftwareRenderersByNameAndTheSampleCountWithItsOverride) {
   for (const char* name :
        {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer", "Mesa X11 swrast"})
     EXPECT_TRUE(IsSoftwareRenderer(name)) << name;
@@ -17,9 +17,7 @@ TEST(GraphicsCheck, SoftwareRenderersAreRecognisedByName) {
        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce RTX 3060/PCIe/SSE2",
         "AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)", ""})
     EXPECT_FALSE(IsSoftwareRenderer(name)) << name;
-}
 
-TEST(GraphicsCheck, SampleCountByRendererAndOverride) {
   EXPECT_EQ(ChooseSampleCount(false, nullptr), kHardwareSampleCount);
   EXPECT_EQ(ChooseSampleCount(true, nullptr), 0);
   // The override wins both ways.

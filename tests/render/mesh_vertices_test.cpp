@@ -57,7 +57,7 @@ void BuildAwkwardMesh(Mesh& mesh, uint32_t triangles, uint32_t seed) {
 
 // The last case counts more corners than the buffer holds: what the buffer
 // holds is drawn.
-TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCount) {
+TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCountAndTheMaterialItsRule) {
   const struct {
     uint32_t triangles;
     bool countBeyondBuffer;
@@ -80,9 +80,9 @@ TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCount) {
   Mesh empty;
   EXPECT_EQ(DrawableCornerCount(empty), 0u);
   FillMeshVertices(empty, nullptr);  // writes nothing
-}
 
-TEST(MeshVertices, MaterialFollowsTheRenderArraysRule) {
+  // The material follows the render arrays' rule, with and without one of
+  // the mesh's own.
   Mesh mesh;
   BuildAwkwardMesh(mesh, 2, 3);
   for (bool hasMaterial : {false, true}) {
@@ -92,14 +92,14 @@ TEST(MeshVertices, MaterialFollowsTheRenderArraysRule) {
     mesh.renderSpecular = {0.9f, 0.25f, 0.75f, 1.0f};
     BuildRenderArrays(mesh);
     ApplyMaterial(mesh);
-    Material m = MeshMaterial(mesh);
-    auto same = [](const ColourF& a, const ColourF& b) {
-      return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
-    };
-    EXPECT_TRUE(same(m.diffuse, mesh.render.diffuse)) << hasMaterial;
-    EXPECT_TRUE(same(m.ambient, mesh.render.ambient)) << hasMaterial;
-    EXPECT_TRUE(same(m.specular, mesh.render.specular)) << hasMaterial;
-    EXPECT_TRUE(same(m.emissive, mesh.render.emissive)) << hasMaterial;
+    const Material m = MeshMaterial(mesh);
+    const MeshRenderData& r = mesh.render;
+    const ColourF pairs[][2] = {{m.diffuse, r.diffuse},
+                                {m.ambient, r.ambient},
+                                {m.specular, r.specular},
+                                {m.emissive, r.emissive}};
+    for (const auto& pair : pairs)
+      EXPECT_EQ(std::memcmp(&pair[0], &pair[1], sizeof(ColourF)), 0) << hasMaterial;
   }
 }
 

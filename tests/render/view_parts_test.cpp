@@ -166,7 +166,7 @@ class ViewSettings : public ::testing::Test {
   void TearDown() override { SetSettingsStore(nullptr); }
 };
 
-TEST_F(ViewSettings, LayoutsShowTheRightPanes) {
+TEST_F(ViewSettings, LayoutsShowTheRightPanesAndViewSettingsAreReadAndWritten) {
   Document doc;
   SceneViews views(doc);
   views.container()->resize(600, 400);
@@ -197,14 +197,11 @@ TEST_F(ViewSettings, LayoutsShowTheRightPanes) {
   QApplication::processEvents();
   EXPECT_NEAR(views.view(1)->height(), views.view(2)->height(), 2);
   EXPECT_NEAR(views.view(2)->height(), views.view(3)->height(), 2);
-}
 
-TEST_F(ViewSettings, ReadAtStartAndWrittenAtClose) {
+  // Read at the start, written at the close.
   WriteSettingString(kGroupSettings, kViewLayout, "7");
   WriteSettingString(kGroupSettings, kShowGrid, "0");
   WriteSettingString(kGroupDrawingControl, kEyePosition, "1.000000,2.000000,3.000000");
-  Document doc;
-  SceneViews views(doc);
   views.LoadSettings();
   EXPECT_EQ(views.layout(), 1);
   EXPECT_FALSE(views.options().gridShown);

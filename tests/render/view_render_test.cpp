@@ -59,21 +59,19 @@ int CountPixels(const QImage& image, QRect area, Holds holds) {
 class ViewRender : public ::testing::Test {
  protected:
   void SetUp() override {
-    doc_ = std::make_unique<Document>();
-    views_ = std::make_unique<SceneViews>(*doc_);
-    views_->ApplyLayout(0);
-    views_->options().gridShown = false;
-    views_->container()->resize(400, 300);
-    views_->container()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(views_->container(), 10000));
-    PlaceCamera(views_->camera(), {0, 0, -10}, {0, 0, 0});
+    views_.ApplyLayout(0);
+    views_.options().gridShown = false;
+    views_.container()->resize(400, 300);
+    views_.container()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(views_.container(), 10000));
+    PlaceCamera(views_.camera(), {0, 0, -10}, {0, 0, 0});
   }
 
   SceneObject& AddObject() {
     auto object = std::make_unique<SceneObject>();
-    object->id = NextObjectId(*doc_);
-    doc_->objects.push_back(std::move(object));
-    return *doc_->objects.back();
+    object->id = NextObjectId(doc_);
+    doc_.objects.push_back(std::move(object));
+    return *doc_.objects.back();
   }
 
   // The selection record of the object's triangle `index`.
@@ -89,25 +87,25 @@ class ViewRender : public ::testing::Test {
 
   // Redraws and waits until `view` has drawn a new frame; returns it.
   QImage Frame(int view = kPerspectiveView) {
-    ViewWidget* widget = views_->view(view);
+    ViewWidget* widget = views_.view(view);
     int before = widget->framesDrawn();
-    views_->Redraw();
+    views_.Redraw();
     EXPECT_TRUE(QTest::qWaitFor([&] { return widget->framesDrawn() > before; }, 10000));
     return widget->grabFramebuffer();
   }
 
   // Pixel of scene point p in the perspective view.
   QPoint PixelOf(const Vec3& p) {
-    Camera camera = views_->camera();
-    ViewWidget* widget = views_->view(kPerspectiveView);
+    Camera camera = views_.camera();
+    ViewWidget* widget = views_.view(kPerspectiveView);
     SetViewport(camera, widget->width(), widget->height());
     Vec3 pixel;
     EXPECT_TRUE(Project(camera, p, &pixel));
     return {static_cast<int>(pixel.x), static_cast<int>(pixel.y)};
   }
 
-  std::unique_ptr<Document> doc_;
-  std::unique_ptr<SceneViews> views_;
+  Document doc_;
+  SceneViews views_{doc_};
 };
 
 // One frame per case, read at a point inside the square: what each drawing
@@ -141,13 +139,13 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
   RenderStats& stats = RenderDevice::Instance().stats();
   const QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
   for (const auto& c : cases) {
-    doc_->objects.clear();
+    doc_.objects.clear();
     SceneObject& object = AddObject();
     // Marks are judged on a dark, unshiny face.
     AddSquare(object.mesh, 2.0f, -1.0f, c.inverted, c.mark ? 0xFF202020u : kDefaultObjectColour);
-    views_->options().specular = !c.mark;
-    views_->options().cullingMode = c.culling;
-    views_->options().wireframe = c.wireframe;
+    views_.options().specular = !c.mark;
+    views_.options().cullingMode = c.culling;
+    views_.options().wireframe = c.wireframe;
     object.showBoundingBox = c.mark == kBox;
     // The triangle holding `inside`.
     if (c.mark == kPicked) PushSelectionRecord(object.selectionRecords, TriangleRecord(object, 1));
@@ -180,10 +178,10 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
 }
 
 TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
-  views_->container()->resize(1200, 900);
-  views_->ApplyLayout(1);
-  views_->options().gridShown = true;
-  PlaceCamera(views_->camera(), {0, 0, -50}, {0, 0, 0});  // 0.1 units a pixel in 2D
+  views_.container()->resize(1200, 900);
+  views_.ApplyLayout(1);
+  views_.options().gridShown = true;
+  PlaceCamera(views_.camera(), {0, 0, -50}, {0, 0, 0});  // 0.1 units a pixel in 2D
   QApplication::processEvents();
   QImage image = Frame(kFrontView);
   ASSERT_GT(image.width(), 220);
@@ -205,36 +203,36 @@ TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
   EXPECT_EQ(image.pixel(cx + 15, image.height() / 2 + 15), kBackground);
 
   // With the grid hidden only the axes remain.
-  views_->SetGridShown(false);
+  views_.SetGridShown(false);
   EXPECT_EQ(CountPixels(Frame(kFrontView), tenth, [](QRgb c) { return c != kBackground; }), 0);
 }
 
 TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
-  views_->ApplyLayout(1);  // four views draw the same mesh
+  views_.ApplyLayout(1);  // four views draw the same mesh
   SceneObject& object = AddObject();
   AddCube(object.mesh);
   RenderStats& stats = RenderDevice::Instance().stats();
-  uint64_t builds = stats.arrayBuilds;
-  uint64_t uploads = stats.bufferUploads;
-  for (int view = 0; view < kViewCount; ++view)
-    Frame(view);
+  const uint64_t builds = stats.arrayBuilds, uploads = stats.bufferUploads;
+  auto everyView = [&] {
+    for (int view = 0; view < kViewCount; ++view)
+      Frame(view);
+  };
+  everyView();
   EXPECT_EQ(stats.arrayBuilds, builds + 1);
   EXPECT_EQ(stats.bufferUploads, uploads + 1);
   EXPECT_FALSE(object.mesh.renderStale);
 
   // Camera-only frames reuse the buffers.
-  Orbit(views_->camera(), 20, 5);
-  for (int view = 0; view < kViewCount; ++view)
-    Frame(view);
-  Zoom(views_->camera(), true);
+  Orbit(views_.camera(), 20, 5);
+  everyView();
+  Zoom(views_.camera(), true);
   Frame();
   EXPECT_EQ(stats.arrayBuilds, builds + 1);
   EXPECT_EQ(stats.bufferUploads, uploads + 1);
 
   // An edit of the corners marks the mesh stale: one rebuild for all views.
   RecolourAllCorners(object.mesh, 0xFF3060A0u);
-  for (int view = 0; view < kViewCount; ++view)
-    Frame(view);
+  everyView();
   EXPECT_EQ(stats.arrayBuilds, builds + 2);
   EXPECT_EQ(stats.bufferUploads, uploads + 2);
 
@@ -248,18 +246,18 @@ TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
   EXPECT_EQ(stats.arrayBuilds, builds + 3);
 
   // Removing the object releases its buffer.
-  doc_->objects.clear();
+  doc_.objects.clear();
   Frame();
   EXPECT_EQ(RenderDevice::Instance().CachedMeshCount(), 0u);
 }
 
-TEST_F(ViewRender, DoubleSidedLightsBackFacesExactlyLikeFrontFaces) {
+TEST_F(ViewRender, DoubleSidedLightsBackFacesLikeFrontFacesAndPlainShadingStandsIn) {
   // The same square twice, once facing the camera and once facing away: in
   // "Draw double sided" the back face is lit with its normal flipped, which
   // is the front face's normal, so every pixel must come out the same,
   // specular highlight included.
-  views_->options().cullingMode = 2;
-  views_->options().specular = true;
+  views_.options().cullingMode = 2;
+  views_.options().specular = true;
   SceneObject& object = AddObject();
   AddSquare(object.mesh, 2.0f, -1.0f, /*inverted=*/false);
   QImage front = Frame();
@@ -281,7 +279,7 @@ TEST_F(ViewRender, DoubleSidedLightsBackFacesExactlyLikeFrontFaces) {
 
   // A nearer back face hides the faces behind it; a farther one does not
   // show through.
-  views_->options().specular = false;
+  views_.options().specular = false;
   back = Frame();
   AddSquare(object.mesh, 0.5f, -3.0f, /*inverted=*/true, 0xFFFF0000u);
   AddSquare(object.mesh, 1.5f, 2.0f, /*inverted=*/true, 0xFF00FF00u);
@@ -291,18 +289,30 @@ TEST_F(ViewRender, DoubleSidedLightsBackFacesExactlyLikeFrontFaces) {
   EXPECT_GT(qRed(centre), qGreen(centre) + 100);
   QPoint uncovered = PixelOf({1.0f, 1.0f, -1.0f});
   EXPECT_EQ(both.pixel(uncovered), back.pixel(uncovered));
+
+  // Plain shading stands in when the lighting shaders fail.
+  doc_.objects.clear();
+  AddCube(AddObject().mesh);
+  RenderDevice::SetLightingShaderFailureForTesting(true);
+  QImage image = Frame();
+  EXPECT_FALSE(RenderDevice::Instance().HasLightingShaders());
+  EXPECT_GT(Brightness(image.pixel(PixelOf({0.3f, 0.4f, -1.0f}))), Brightness(kBackground) + 50);
+  EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground);
+  RenderDevice::SetLightingShaderFailureForTesting(false);
+  Frame();
+  EXPECT_TRUE(RenderDevice::Instance().HasLightingShaders());
 }
 
 TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
   SceneObject& object = AddObject();
   AddCube(object.mesh);
   RenderStats& stats = RenderDevice::Instance().stats();
-  views_->options().gridShown = true;
+  views_.options().gridShown = true;
   Frame();
   // A grab renders the view: after a change in full, then from the kept
   // image, which must give the very same pixels.
-  ViewWidget* widget = views_->view(kPerspectiveView);
-  Orbit(views_->camera(), 5.0f, 2.0f);
+  ViewWidget* widget = views_.view(kPerspectiveView);
+  Orbit(views_.camera(), 5.0f, 2.0f);
   uint64_t draws = stats.sceneDraws;
   uint64_t reuses = stats.sceneImageReuses;
   QImage drawn = widget->grabFramebuffer();
@@ -311,11 +321,11 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
   EXPECT_EQ(stats.sceneDraws, draws + 1);
   EXPECT_EQ(stats.sceneImageReuses, reuses + 1);
   EXPECT_TRUE(again == drawn);
-  views_->options().gridShown = false;
+  views_.options().gridShown = false;
 
-  Document& doc = *doc_;
-  ViewOptions& options = views_->options();
-  Camera& camera = views_->camera();
+  Document& doc = doc_;
+  ViewOptions& options = views_.options();
+  Camera& camera = views_.camera();
   struct Change {
     const char* name;
     std::function<void()> apply;
@@ -340,7 +350,7 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
       {"line slot", [&] { object.lineSlots[3] = line; }, true},
       {"second object", [&] { AddSquare(AddObject().mesh, 0.5f, -2.0f, false); }, true},
       {"object removed", [&] { doc.objects.pop_back(); }, true},
-      {"resize", [&] { views_->container()->resize(420, 310); }, true},
+      {"resize", [&] { views_.container()->resize(420, 310); }, true},
   };
   QImage before = Frame();
   for (const Change& change : changes) {
@@ -354,18 +364,6 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
     }
     before = after;
   }
-}
-
-TEST_F(ViewRender, PlainShadingStandsInWhenLightingShadersFail) {
-  AddCube(AddObject().mesh);
-  RenderDevice::SetLightingShaderFailureForTesting(true);
-  QImage image = Frame();
-  EXPECT_FALSE(RenderDevice::Instance().HasLightingShaders());
-  EXPECT_GT(Brightness(image.pixel(PixelOf({0.3f, 0.4f, -1.0f}))), Brightness(kBackground) + 50);
-  EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground);
-  RenderDevice::SetLightingShaderFailureForTesting(false);
-  Frame();
-  EXPECT_TRUE(RenderDevice::Instance().HasLightingShaders());
 }
 
 }  // namespace
