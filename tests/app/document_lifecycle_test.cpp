@@ -3,17 +3,7 @@
 // the close query, the autosave with its restoration, FBX files opened
 // through the converter named by the Components/modelrelay/Path setting (a
 // stand-in converter sends the meshes), and the transfer to the 3D converter.
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "app/document_file.h"
-#include "app/document_lifecycle.h"
-#include "core/history.h"
-#include "core/primitives.h"
-#include "core/settings.h"
-#include "core/settings_values.h"
 #include "formats/relay_test_support.h"
 #include "shell_test_support.h"
 

@@ -3,25 +3,14 @@
 // Default / Accept / Cancel / Escape, the scale rule and the field range,
 // following changes made elsewhere without losing a value being typed, the
 // wiring through the main window, and the bundled help page.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTextBrowser>
-#include <QToolButton>
-#include <memory>
 
-#include "app/commands.h"
 #include "app/help_pages.h"
-#include "app/main_window.h"
 #include "app/object_properties_dialog.h"
 #include "app/property_field.h"
-#include "app/shell_attachment.h"
-#include "core/document.h"
-#include "core/mesh.h"
 #include "shell_test_support.h"
 
 namespace torvane {

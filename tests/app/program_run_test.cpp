@@ -5,20 +5,16 @@
 // and its unsaved state. Keys are typed with xdotool on the test's X
 // display; HOME and the XDG folders point into a temporary folder, so the
 // user's own settings are never touched.
-#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <thread>
 
 #include "app/autosave.h"
-#include "app/document_file.h"
 #include "app/screenshot.h"
 #include "shell_test_support.h"
 

@@ -1,24 +1,15 @@
 // ProgressWindow: the bar rule, the two text lines, the marquee, Cancel
 // during waits, handle waits, and the deferral of document timers while an
 // operation runs: timers and repaints.
-#include <gtest/gtest.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
 
 #include "app/long_operation.h"
 #include "app/progress_window.h"
-#include "core/document.h"
-#include "core/primitives.h"
 #include "render/render_device.h"
-#include "render/scene_views.h"
-#include "render/view_widget.h"
+#include "shell_test_support.h"
 
 namespace torvane {
 namespace {

@@ -1,21 +1,15 @@
 // Settings the shell keeps: the INI file behind them, the run counter and
 // the end of the start-up hints, the colour chooser's 16 custom colours, and
 // the window placement.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QFile>
 #include <QMainWindow>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include "app/colour_chooser.h"
 #include "app/qt_settings_store.h"
 #include "app/start_settings.h"
 #include "app/window_placement.h"
-#include "core/settings.h"
-#include "core/settings_values.h"
 #include "shell_test_support.h"
 
 namespace torvane {

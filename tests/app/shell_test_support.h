@@ -8,15 +8,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/document_file.h"
 #include "app/document_lifecycle.h"
 #include "app/main_window.h"
@@ -24,10 +32,13 @@
 #include "app/shell_host.h"
 #include "app/user_interface.h"
 #include "core/document.h"
+#include "core/history.h"
 #include "core/mesh.h"
 #include "core/null_progress.h"
 #include "core/primitives.h"
+#include "core/settings.h"
 #include "core/settings_store.h"
+#include "core/settings_values.h"
 #include "render/camera.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"

@@ -2,29 +2,17 @@
 // and accelerators reach the dispatcher with their numbers, commands whose
 // work is not built stay disabled, check marks follow the state, and the
 // context menu matches each state.
-#include <gtest/gtest.h>
 
-#include <QAction>
 #include <QActionGroup>
-#include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QSignalSpy>
-#include <QTest>
 #include <QToolBar>
-#include <QToolButton>
-#include <algorithm>
-#include <map>
-#include <set>
 
 #include "app/caption.h"
 #include "app/command_table.h"
 #include "app/ribbon_bar.h"
-#include "core/copy_buffer.h"
 #include "core/mesh_ops.h"
-#include "core/settings.h"
-#include "core/settings_values.h"
-#include "render/scene_views.h"
 #include "shell_test_support.h"
 
 namespace torvane {

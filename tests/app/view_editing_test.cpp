@@ -3,14 +3,9 @@
 // back, the wheel scales in scale mode, the eye dropper reads the screen,
 // picked elements are edited from the right-click menu or the Delete key,
 // and a 2D circle is drawn, selected and turned into each solid.
-#include <gtest/gtest.h>
 
-#include <QMenu>
-#include <QTimer>
 #include <QWheelEvent>
 
-#include "app/commands.h"
-#include "core/history.h"
 #include "core/live_triangles.h"
 #include "shell_test_support.h"
 #include "solid/outline.h"

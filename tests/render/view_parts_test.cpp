@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <memory>
 
 #include "render/axis_indicator.h"
 #include "render/button_tracker.h"

@@ -1,21 +1,14 @@
 // Pixel tests of the views: frames are read back from the perspective and 2D
 // views and compared with the colours the renderer must produce.
-#include "core/document.h"
-#include "core/mesh.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QTest>
-#include <QWindow>
 #include <cstdlib>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "core/mesh_test_shapes.h"
-#include "render/camera.h"
 #include "render/render_device.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"
