@@ -208,6 +208,16 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   // An unmodified document leaves no autosave behind at exit.
   EXPECT_TRUE(QueryExit(next.life));
   EXPECT_FALSE(fs::exists(folders_.autoSave));
+
+  // Told to ask at exit: Cancel keeps the program running, Save saves.
+  WriteSettingBool(kGroupSettings, kSaveChangesOnExit, true);
+  AddTriangles(next.doc, 4);
+  next.ui.threeAnswers = {kAnswerCancel, kAnswerFirst};
+  next.ui.progressTitles.clear();
+  EXPECT_FALSE(QueryExit(next.life));
+  EXPECT_TRUE(QueryExit(next.life));
+  EXPECT_EQ(DocumentState(next.doc), model + " titled unchanged 8");
+  EXPECT_EQ(next.ui.progressTitles, std::vector<std::string>{"Saving work.stl"});
 }
 
 TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
@@ -233,18 +243,19 @@ TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
   EXPECT_TRUE(FindAutosaveFile(folders_.autoSave).empty());
 }
 
-TEST_F(LifecycleTest, ExitAsksWhenToldToAndKeepsRunningOnCancel) {
-  WriteSettingBool(kGroupSettings, kSaveChangesOnExit, true);
-  AddTriangles(doc_, 4);
-  Titled("exit.stl");
-  ui_.threeAnswers = {kAnswerCancel, kAnswerFirst};
-  EXPECT_FALSE(QueryExit(life_));
-  EXPECT_TRUE(QueryExit(life_));
-  EXPECT_TRUE(fs::exists(doc_.filePath));
-  EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Saving exit.stl"});
-}
+TEST_F(LifecycleTest, FbxOpensThroughItsConverterAndTheConverterGetsTheTransferFile) {
+  using namespace relay_test;
+  WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
+                     TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
+  const std::string fbx = temp_.Path("model.fbx");
+  std::ofstream(fbx, std::ios::binary)
+      << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
+  OpenFromCommandLine(life_, {"torvane", fbx});
+  EXPECT_EQ(ui_.Shown(), "");
+  EXPECT_EQ(DocumentState(doc_), fbx + " titled unchanged 4");
+  EXPECT_EQ(doc_.fileType, 8u);
 
-TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
+  ClearDocument(life_);
   AddTriangles(doc_, 4);
   doc_.filePath = folders_.documents + "/part.stl";
   WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "/opt/gyre/gyre3d");
@@ -261,19 +272,6 @@ TEST_F(LifecycleTest, ConverterGetsTheTransferFileOrAMessage) {
             "3D Converter: The 3D file format converter \"Gyre 3D\" could not be "
             "started:\n\n/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre "
             "3D\" is not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
-}
-
-TEST_F(LifecycleTest, FbxOpensThroughTheConverter) {
-  using namespace relay_test;
-  WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
-                     TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
-  const std::string fbx = temp_.Path("model.fbx");
-  std::ofstream(fbx, std::ios::binary)
-      << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
-  OpenFromCommandLine(life_, {"torvane", fbx});
-  EXPECT_EQ(ui_.Shown(), "");
-  EXPECT_EQ(DocumentState(doc_), fbx + " titled unchanged 4");
-  EXPECT_EQ(doc_.fileType, 8u);
 }
 
 }  // namespace

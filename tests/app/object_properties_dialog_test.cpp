@@ -152,7 +152,7 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   EXPECT_EQ(PropertiesObject(doc_), nullptr);
 }
 
-TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
+TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingCancelPutsItBackAndOutsideChangesFollow) {
   Mesh& mesh = Object(first_).mesh;
   SetPosition(mesh, {1.0f, 0.123456f, -4.0f});
   SetRotation(mesh, {0.0f, 10.0f, 0.0f});
@@ -202,89 +202,7 @@ TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(mesh.position.z, z);
   }
-}
 
-TEST_F(PropertiesDialogTest, DefaultAppliesEveryGroupAndScaleRuleHolds) {
-  Mesh& mesh = Object(first_).mesh;
-  SetPosition(mesh, {3.0f, -4.0f, 1500000.0f});
-  SetRotation(mesh, {30.0f, 0.0f, 90.5f});
-  SetScale(mesh, {2.0f, 2.0f, 2.0f});
-  Select({first_});
-  Open();
-  // Beyond the typing range, shown as it is.
-  EXPECT_EQ(Fields(), QStringLiteral("3.000 -4.000 1500000.000|30.000 0.000 90.500|2.000 2.000 "
-                                     "2.000"));
-
-  // Too small a scale is refused; the fields show the scale kept.
-  TypeAndTab(2, 1, QStringLiteral("0.001"));
-  EXPECT_EQ(mesh.scale.y, 2.0f);
-  EXPECT_EQ(Text(2, 1), QStringLiteral("2.000"));
-  TypeAndTab(2, 1, QStringLiteral("-3"));
-  EXPECT_EQ(mesh.scale.y, 2.0f);
-  TypeAndTab(2, 1, QStringLiteral("0.005"));
-  EXPECT_EQ(mesh.scale.y, 0.005f);
-
-  // Beyond the range the value is clamped, shown and applied.
-  TypeAndTab(0, 0, QStringLiteral("5000000"));
-  EXPECT_EQ(Text(0, 0), QStringLiteral("1000000.000"));
-  EXPECT_EQ(mesh.position.x, 1000000.0f);
-  TypeAndTab(0, 0, QStringLiteral("oops"));
-  EXPECT_EQ(mesh.position.x, 0.0f);
-  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
-
-  QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
-  EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
-  EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
-  EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
-  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
-  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
-
-  // Accept keeps it all.
-  QTest::mouseClick(dialog_->acceptButton(), Qt::LeftButton);
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
-}
-
-TEST_F(PropertiesDialogTest, StepKeysChangeTheTextUntilTheFieldIsLeft) {
-  Mesh& mesh = Object(first_).mesh;
-  SetPosition(mesh, {1.0f, 0.0f, 0.0f});
-  SetScale(mesh, {1.0f, 1.0f, 1.0f});
-  Select({first_});
-  Open();
-  QLineEdit* x = Edit(0, 0);
-  x->setFocus();
-  for (auto [key, text] : {std::pair{Qt::Key_PageUp, "2.000"},
-                           {Qt::Key_Up, "2.100"},
-                           {Qt::Key_Down, "2.000"},
-                           {Qt::Key_Down, "1.900"},
-                           {Qt::Key_PageDown, "0.900"}}) {
-    QTest::keyClick(x, key);
-    EXPECT_EQ(x->text().toStdString(), text);
-  }
-  EXPECT_EQ(mesh.position.x, 1.0f);
-
-  // An up-down applies at once and leaves the field being edited alone.
-  QTest::mouseClick(dialog_->field(2, 0)->upButton(), Qt::LeftButton);
-  EXPECT_FLOAT_EQ(mesh.scale.x, 1.1f);
-  EXPECT_TRUE(x->hasFocus());
-  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
-  EXPECT_EQ(mesh.position.x, 1.0f);
-
-  QTest::keyClick(x, Qt::Key_Tab);
-  EXPECT_FLOAT_EQ(mesh.position.x, 0.9f);
-
-  // Steps stop at the ends of the range.
-  Edit(0, 2)->setFocus();
-  for (int i = 0; i < 3; ++i) {
-    Type(0, 2, QStringLiteral("999999.5"));
-    QTest::keyClick(Edit(0, 2), Qt::Key_PageUp);
-  }
-  EXPECT_EQ(Text(0, 2), QStringLiteral("1000000.000"));
-}
-
-TEST_F(PropertiesDialogTest, FollowsOutsideChangesWithoutLosingTypedValue) {
-  Mesh& mesh = Object(first_).mesh;
-  Select({first_});
   Open();
 
   // A drag step moves the object: the fields follow, and Cancel now goes
@@ -328,6 +246,77 @@ TEST_F(PropertiesDialogTest, FollowsOutsideChangesWithoutLosingTypedValue) {
   Select({first_, second_});
   dialog_->RefreshProperties();
   EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Cancel"));
+}
+
+TEST_F(PropertiesDialogTest, DefaultScaleRuleRangeAndStepKeys) {
+  Mesh& mesh = Object(first_).mesh;
+  SetPosition(mesh, {3.0f, -4.0f, 1500000.0f});
+  SetRotation(mesh, {30.0f, 0.0f, 90.5f});
+  SetScale(mesh, {2.0f, 2.0f, 2.0f});
+  Select({first_});
+  Open();
+  // Beyond the typing range, shown as it is.
+  EXPECT_EQ(Fields(), QStringLiteral("3.000 -4.000 1500000.000|30.000 0.000 90.500|2.000 2.000 "
+                                     "2.000"));
+
+  // Too small a scale is refused; the fields show the scale kept.
+  TypeAndTab(2, 1, QStringLiteral("0.001"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  EXPECT_EQ(Text(2, 1), QStringLiteral("2.000"));
+  TypeAndTab(2, 1, QStringLiteral("-3"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  TypeAndTab(2, 1, QStringLiteral("0.005"));
+  EXPECT_EQ(mesh.scale.y, 0.005f);
+
+  // Beyond the range the value is clamped, shown and applied.
+  TypeAndTab(0, 0, QStringLiteral("5000000"));
+  EXPECT_EQ(Text(0, 0), QStringLiteral("1000000.000"));
+  EXPECT_EQ(mesh.position.x, 1000000.0f);
+  TypeAndTab(0, 0, QStringLiteral("oops"));
+  EXPECT_EQ(mesh.position.x, 0.0f);
+  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
+
+  QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
+  EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
+  EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+
+  // Accept keeps it all.
+  QTest::mouseClick(dialog_->acceptButton(), Qt::LeftButton);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+
+  SetPosition(mesh, {1.0f, 0.0f, 0.0f});
+  Open();
+  QLineEdit* x = Edit(0, 0);
+  x->setFocus();
+  QStringList texts;
+  for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_PageDown}) {
+    QTest::keyClick(x, key);
+    texts << x->text();
+  }
+  EXPECT_EQ(texts.join(' ').toStdString(), "2.000 2.100 2.000 1.900 0.900");
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  // An up-down applies at once and leaves the field being edited alone.
+  QTest::mouseClick(dialog_->field(2, 0)->upButton(), Qt::LeftButton);
+  EXPECT_FLOAT_EQ(mesh.scale.x, 1.1f);
+  EXPECT_TRUE(x->hasFocus());
+  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  QTest::keyClick(x, Qt::Key_Tab);
+  EXPECT_FLOAT_EQ(mesh.position.x, 0.9f);
+
+  // Steps stop at the ends of the range.
+  Edit(0, 2)->setFocus();
+  for (int i = 0; i < 3; ++i) {
+    Type(0, 2, QStringLiteral("999999.5"));
+    QTest::keyClick(Edit(0, 2), Qt::Key_PageUp);
+  }
+  EXPECT_EQ(Text(0, 2), QStringLiteral("1000000.000"));
 }
 
 using PropertiesWindowTest = test::MainWindowTest;

@@ -59,9 +59,9 @@ TEST(ProgressWindow, BarTextsMarqueeAndHandleWaits) {
   window.Close();
 }
 
-TEST(ProgressWindow, CancelEndsWaitsAndStays) {
+TEST(ProgressWindow, CancelEndsWaitsAndDocumentWorkWaitsUntilTheOperationEnds) {
   ProgressWindow window(QStringLiteral("Opening model.stl"));
-  const int status = window.Run([&](ProgressMonitor& monitor) {
+  EXPECT_EQ(window.Run([&](ProgressMonitor& monitor) {
     EXPECT_EQ(monitor.Sleep(1), kWaitSignalled);
     // Clicking Cancel while the operation sleeps: the click is handled by
     // the wait's own event pumping.
@@ -70,22 +70,20 @@ TEST(ProgressWindow, CancelEndsWaitsAndStays) {
     EXPECT_TRUE(monitor.IsCancelled());
     EXPECT_EQ(monitor.Sleep(1), kWaitCancelled) << "nothing clears the flag";
     return 1;
-  });
-  EXPECT_EQ(status, 1);
-}
+  }),
+            1);
 
-TEST(ProgressWindow, DocumentWorkWaitsUntilTheOperationEnds) {
   std::vector<std::string> order;
-  ProgressWindow window(QStringLiteral("Saving big.stl"));
-  const int status = window.Run([&](ProgressMonitor& monitor) {
+  ProgressWindow saving(QStringLiteral("Saving big.stl"));
+  EXPECT_EQ(saving.Run([&](ProgressMonitor& monitor) {
     EXPECT_TRUE(IsLongOperationRunning());
     // A timer firing inside the operation's pumping must not touch the document.
     QTimer::singleShot(0, [&] { RunWhenIdle([&] { order.push_back("tick"); }); });
     monitor.Sleep(30);
     order.push_back("operation done");
     return 0;
-  });
-  EXPECT_EQ(status, 0);
+  }),
+            0);
   EXPECT_FALSE(IsLongOperationRunning());
   for (int i = 0; i < 100 && order.size() < 2; ++i)
     QCoreApplication::processEvents();

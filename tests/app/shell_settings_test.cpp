@@ -60,7 +60,7 @@ TEST(QtSettingsStore, ValuesRoundTripAsPlainTextAndHandEditedListsReadAsWritten)
   EXPECT_FALSE(reopened.DeleteValue(kGroupSettings, kViewAsWireframe));
 }
 
-TEST(StartSettings, RunsAreCountedAndTheNinthStartEndsTheHints) {
+TEST(StartSettings, RunsAreCountedTheNinthStartEndsTheHintsAndThePlacementComesBack) {
   ScopedSettings settings;
   WriteSettingInt(kGroupSettings, kRuns, 17);
   CountProgramStart();
@@ -75,6 +75,28 @@ TEST(StartSettings, RunsAreCountedAndTheNinthStartEndsTheHints) {
   CountProgramStart();  // 20: not a multiple of 9
   EXPECT_TRUE(TakeStartupHint());
   EXPECT_TRUE(ReadSettingBool(kGroupSettings, kShowHints, false));
+
+  {
+    QMainWindow window;
+    window.setMinimumSize(200, 150);
+    window.resize(640, 480);
+    window.move(30, 40);
+    SaveWindowPlacement(window);
+  }
+  EXPECT_EQ(ReadSettingInt(kGroupMainWindow, kWindowWidth, 0), 640);
+  EXPECT_EQ(ReadSettingString(kGroupMainWindow, kMaximized, ""), "0");
+  QMainWindow again;
+  again.setMinimumSize(200, 150);
+  RestoreWindowPlacement(again);
+  EXPECT_EQ(again.size(), QSize(640, 480));
+  EXPECT_EQ(again.pos(), QPoint(30, 40));
+
+  // A size below the window's minimum is not taken.
+  WriteSettingInt(kGroupMainWindow, kWindowWidth, 10);
+  QMainWindow small;
+  small.setMinimumSize(200, 150);
+  RestoreWindowPlacement(small);
+  EXPECT_EQ(small.width(), 200);
 }
 
 TEST(ColourChooser, CustomColoursComeFromAndGoBackToTheSettings) {
@@ -110,31 +132,6 @@ TEST(ColourChooser, CustomColoursComeFromAndGoBackToTheSettings) {
   });
   EXPECT_FALSE(RunColourChooser(nullptr, ColourF{}).has_value());
   EXPECT_FALSE(SettingValueExists(kGroupEditing, "DefaultColor15"));
-}
-
-TEST(WindowPlacement, TheNormalRectangleComesBack) {
-  ScopedSettings settings;
-  {
-    QMainWindow window;
-    window.setMinimumSize(200, 150);
-    window.resize(640, 480);
-    window.move(30, 40);
-    SaveWindowPlacement(window);
-  }
-  EXPECT_EQ(ReadSettingInt(kGroupMainWindow, kWindowWidth, 0), 640);
-  EXPECT_EQ(ReadSettingString(kGroupMainWindow, kMaximized, ""), "0");
-  QMainWindow again;
-  again.setMinimumSize(200, 150);
-  RestoreWindowPlacement(again);
-  EXPECT_EQ(again.size(), QSize(640, 480));
-  EXPECT_EQ(again.pos(), QPoint(30, 40));
-
-  // A size below the window's minimum is not taken.
-  WriteSettingInt(kGroupMainWindow, kWindowWidth, 10);
-  QMainWindow small;
-  small.setMinimumSize(200, 150);
-  RestoreWindowPlacement(small);
-  EXPECT_EQ(small.width(), 200);
 }
 
 }  // namespace

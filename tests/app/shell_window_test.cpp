@@ -203,41 +203,6 @@ TEST_F(ShellWindowTest, TheCommandSetShowsItsLabelsTooltipsAndKeys) {
 }
 
 // The hints the commands show, as the user reads them.
-TEST_F(ShellWindowTest, CommandHintsReadAsWritten) {
-  // (The culling hints are checked with the normal commands.)
-  EXPECT_STREQ(kStartupHintText,
-               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click to "
-               "instantly access editing tools and options for the selected objects\n3 - Use your "
-               "mouse wheel to zoom the camera view in or out\n4 - Experiment with the different "
-               "Select Object options on the Home tab to modify\n      your object or a portion of "
-               "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
-               "To use 2D drawing tools, draw on one of the 2D views");
-  shell().Dispatch(cmd::kAddCube);
-  const struct {
-    CommandId command;
-    const char* hint;
-  } kShown[] = {
-      {cmd::kScaleObject, "Use the mouse wheel to scale the selected objects"},
-      {cmd::kRotateByDragging,
-       "Left-click and drag to rotate the select objects.\nYou may restrict the rotation to be "
-       "around certain axis\nby using Allow Axis on the Edit tab to select the axis."},
-      {cmd::kColourPicker, "Use the eye dropper to pick the color"},
-      {cmd::kAllowX, "Movement along the X axis has been locked"},
-      {cmd::kDrawCircle,
-       "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane"},
-      {cmd::kDrawEllipse,
-       "Left-click and drag on one of the 2D views\nto form a 2D ellpise on the drawing plane"},
-      {cmd::kDrawLine,
-       "Left-click and drag on one of the 2D views\nto draw a line on the drawing plane.\nEach "
-       "left-click will start a new line segement."},
-      {cmd::kDrawRectangle,
-       "Left-click and drag on one of the 2D views\nto form a 2D rectangle on the drawing plane"},
-  };
-  for (const auto& shown : kShown) {
-    shell().Dispatch(shown.command);
-    EXPECT_EQ(window_.views().hint().text, shown.hint) << shown.command;
-  }
-}
 
 TEST_F(ShellWindowTest, EveryCommandReachesItsHandlerAndEveryActionItsNumber) {
   // An empty document, then two selected objects and a filled copy buffer,
@@ -390,7 +355,7 @@ TEST_F(ShellWindowTest, UnionFromTheRibbonShowsItsNoticeUndoesAndClosingAutosave
   EXPECT_TRUE(SettingValueExists(kGroupMainWindow, kWindowHeight));
 }
 
-TEST_F(ShellWindowTest, AcceleratorsFire) {
+TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
   QSignalSpy spy(&shell(), &ApplicationShell::commandDispatched);
   window_.activateWindow();
   QApplication::setActiveWindow(&window_);
@@ -428,6 +393,40 @@ TEST_F(ShellWindowTest, AcceleratorsFire) {
   }
   EXPECT_NE(host().GridShown(), grid);
   EXPECT_EQ(doc_.selectionMode, kSelectionModeObject);
+
+  // (The culling hints are checked with the normal commands.)
+  EXPECT_STREQ(kStartupHintText,
+               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click to "
+               "instantly access editing tools and options for the selected objects\n3 - Use your "
+               "mouse wheel to zoom the camera view in or out\n4 - Experiment with the different "
+               "Select Object options on the Home tab to modify\n      your object or a portion of "
+               "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
+               "To use 2D drawing tools, draw on one of the 2D views");
+  shell().Dispatch(cmd::kAddCube);
+  const struct {
+    CommandId command;
+    const char* hint;
+  } kShown[] = {
+      {cmd::kScaleObject, "Use the mouse wheel to scale the selected objects"},
+      {cmd::kRotateByDragging,
+       "Left-click and drag to rotate the select objects.\nYou may restrict the rotation to be "
+       "around certain axis\nby using Allow Axis on the Edit tab to select the axis."},
+      {cmd::kColourPicker, "Use the eye dropper to pick the color"},
+      {cmd::kAllowX, "Movement along the X axis has been locked"},
+      {cmd::kDrawCircle,
+       "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane"},
+      {cmd::kDrawEllipse,
+       "Left-click and drag on one of the 2D views\nto form a 2D ellpise on the drawing plane"},
+      {cmd::kDrawLine,
+       "Left-click and drag on one of the 2D views\nto draw a line on the drawing plane.\nEach "
+       "left-click will start a new line segement."},
+      {cmd::kDrawRectangle,
+       "Left-click and drag on one of the 2D views\nto form a 2D rectangle on the drawing plane"},
+  };
+  for (const auto& shown : kShown) {
+    shell().Dispatch(shown.command);
+    EXPECT_EQ(window_.views().hint().text, shown.hint) << shown.command;
+  }
 }
 
 // The menu's items, "-" a separator and "!" before a disabled item.
