@@ -16,14 +16,8 @@ using test::DocumentState;
 
 class LifecycleTest : public test::LifecycleTest {
  protected:
-  // Writes a model file of `triangles` triangles through the program's own save.
   std::string WriteModel(const std::string& name, uint32_t triangles) {
-    Document model;
-    AddTriangles(model, triangles);
-    const std::string path = temp_.Path(name);
-    NullProgress quiet;
-    EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
-    return path;
+    return test::WriteModelFile(temp_.Path(name), triangles);
   }
   // The document as if it had been opened from `name` in the temporary folder.
   void Titled(const std::string& name) {

@@ -30,19 +30,12 @@ std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void SaveTriangles(const std::string& path, uint32_t triangles) {
-  Document doc;
-  AddTriangles(doc, triangles);
-  NullProgress quiet;
-  ASSERT_EQ(SaveDocumentFile(doc, quiet, path, false), 0);
-}
-
 enum class Autosave { kNone, kWork, kBroken, kWithoutTriangles };
 
 // Writes the sample model (8 triangles) and the autosave the case asks for.
 void PrepareFolders(const ShellFolders& folders, Autosave autosave) {
   fs::create_directories(folders.documents);
-  SaveTriangles(folders.sampleModel, 8);
+  test::WriteModelFile(folders.sampleModel, 8);
   if (autosave == Autosave::kNone) return;
   fs::create_directories(folders.autoSave);
   if (autosave == Autosave::kBroken) {
@@ -193,7 +186,7 @@ TEST(ProgramRun, KilledAfterAnAutosaveTheNextStartRestoresTheWork) {
   }
   TempFolder home;
   const std::string model = home.Path("work.stl");
-  SaveTriangles(model, 4);
+  test::WriteModelFile(model, 4);
   const std::string autosave = home.Path("Documents/Torvane/AutoSave/work.stl.autosave.tvx");
   const QString cleanTitle = QStringLiteral("Torvane by Ovalis Software - work.stl");
   const QString changedTitle = cleanTitle + QLatin1Char('*');

@@ -32,7 +32,6 @@ TEST(QtSettingsStore, ValuesRoundTripAsPlainTextAndHandEditedListsReadAsWritten)
                                 ""};
   {
     QtSettingsStore store(path);
-    EXPECT_EQ(store.FileName(), path);
     EXPECT_TRUE(WriteSettingBool(store, kGroupSettings, kViewAsWireframe, true));
     EXPECT_TRUE(store.WriteValue(ComponentGroup("modelrelay"), kComponentPath, "/opt/modelrelay"));
     for (size_t i = 0; i < std::size(tricky); ++i)

@@ -159,6 +159,16 @@ inline uint32_t AddTriangles(Document& doc, uint32_t triangles) {
   return AddObjectCopy(doc, object);
 }
 
+// Writes a model file of `triangles` triangles through the program's own
+// save; its path comes back.
+inline std::string WriteModelFile(const std::string& path, uint32_t triangles) {
+  Document model;
+  AddTriangles(model, triangles);
+  NullProgress quiet;
+  EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
+  return path;
+}
+
 // A document in one line: "path titled|untitled modified|unchanged N", with
 // N its triangles.
 inline std::string DocumentState(const Document& doc) {

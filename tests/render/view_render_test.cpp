@@ -170,7 +170,7 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
   EXPECT_TRUE(RenderDevice::Instance().FlipsBackFacesInOnePass());
 }
 
-TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
+TEST_F(ViewRender, TwoDViewShowsItsGridColoursAndArraysAreBuiltOncePerChange) {
   views_.container()->resize(1200, 900);
   views_.ApplyLayout(1);
   views_.options().gridShown = true;
@@ -198,10 +198,8 @@ TEST_F(ViewRender, TwoDViewShowsItsGridColours) {
   // With the grid hidden only the axes remain.
   views_.SetGridShown(false);
   EXPECT_EQ(CountPixels(Frame(kFrontView), tenth, [](QRgb c) { return c != kBackground; }), 0);
-}
 
-TEST_F(ViewRender, RenderArraysAreRebuiltOncePerChangeNotPerFrame) {
-  views_.ApplyLayout(1);  // four views draw the same mesh
+  // The four views draw the same mesh.
   SceneObject& object = AddObject();
   AddCube(object.mesh);
   RenderStats& stats = RenderDevice::Instance().stats();
