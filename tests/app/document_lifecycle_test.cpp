@@ -26,7 +26,7 @@ class LifecycleTest : public test::LifecycleTest {
   }
 };
 
-TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
+TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndMessagesAndFiltersReadAsWritten) {
   // Changes without any triangle: cleared without a question.
   doc_.haveChanges = true;
   EXPECT_TRUE(CloseDocument(life_));
@@ -49,11 +49,10 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndHonoursCancel) {
   EXPECT_TRUE(CloseDocument(life_));
   EXPECT_EQ(DocumentState(doc_), folders_.documents + "/Untitled.stl untitled unchanged 0");
   EXPECT_FALSE(host_.titleModified);
-}
 
-// The texts of the open report, the save questions and warnings and the
-// file dialogs' filters, as the user reads them.
-TEST_F(LifecycleTest, MessagesAndFiltersReadAsWritten) {
+  // The texts of the open report, the save questions and warnings and the
+  // file dialogs' filters, as the user reads them.
+  ui_.questions.clear();
   for (uint32_t flags : {kOpenFailed | kOpenTooLarge, kOpenFailed, kOpenNoMeshes, 0u})
     ReportOpenResult(life_, flags, "m.stl");
   EXPECT_EQ(

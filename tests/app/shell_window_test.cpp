@@ -151,7 +151,7 @@ void DescribeMenu(const QWidget& menu, QStringList& out) {
   }
 }
 
-TEST_F(ShellWindowTest, TheCommandSetShowsItsLabelsTooltipsAndKeys) {
+TEST_F(ShellWindowTest, TheCommandSetShowsItsTextsAndEveryCommandReachesItsHandler) {
   QStringList menus;
   DescribeMenu(*window_.menuBar(), menus);
   EXPECT_EQ(menus.join('|').toStdString(), kMenuBar);
@@ -200,11 +200,7 @@ TEST_F(ShellWindowTest, TheCommandSetShowsItsLabelsTooltipsAndKeys) {
     keys << shortcut->key().toString() + ' ' + shortcut->objectName().mid(11);
   keys.sort();
   EXPECT_EQ(keys.join('|').toStdString(), kAccelerators);
-}
 
-// The hints the commands show, as the user reads them.
-
-TEST_F(ShellWindowTest, EveryCommandReachesItsHandlerAndEveryActionItsNumber) {
   // An empty document, then two selected objects and a filled copy buffer,
   // which enable nearly everything: each enabled command runs, each
   // disabled one is refused and reported as not run, and a command is
@@ -269,7 +265,9 @@ TEST_F(ShellWindowTest, EveryCommandReachesItsHandlerAndEveryActionItsNumber) {
   EXPECT_EQ(seen, expected);
 }
 
-TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
+// The hints the commands show, as the user reads them.
+
+TEST_F(ShellWindowTest, CommandsRunMarksFollowTheUnionShowsItsNoticeAndClosingAutosaves) {
   EXPECT_EQ(BuildCaption("", true), "Torvane by Ovalis Software");
   // Ribbon push button: a cube is added and selected.
   QToolButton* cube = shell().ribbon().Buttons(cmd::kAddCube).front();
@@ -327,9 +325,8 @@ TEST_F(ShellWindowTest, CommandsRunAndMarksFollow) {
     }
   }
   EXPECT_FALSE(AnyWithTriangles(doc_));
-}
 
-TEST_F(ShellWindowTest, UnionFromTheRibbonShowsItsNoticeUndoesAndClosingAutosaves) {
+  // The union from the ribbon: its notice, and one Undo.
   QToolButton* union_ = shell().ribbon().Buttons(cmd::kBooleanUnion).front();
   shell().Dispatch(cmd::kAddCube);
   shell().RefreshCommands();

