@@ -362,12 +362,7 @@ TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
   constexpr auto kCtrl = Qt::ControlModifier;
   constexpr auto kCtrlShift = Qt::ControlModifier | Qt::ShiftModifier;
   // Each key, the command it dispatches, and whether the sphere is there after.
-  const struct {
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    CommandId command;
-    bool sphere;
-  } kKeys[] = {
+  const std::tuple<Qt::Key, Qt::KeyboardModifiers, CommandId, bool> kKeys[] = {
       {Qt::Key_G, kCtrl, cmd::kShowGrid, false},
       {Qt::Key_F, kCtrlShift, cmd::kSelectFace, false},
       {Qt::Key_O, kCtrlShift, cmd::kSelectObject, false},
@@ -378,12 +373,12 @@ TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
       {Qt::Key_P, kCtrl, cmd::kPropertiesEdit, true},
       {Qt::Key_Delete, Qt::NoModifier, cmd::kDelete, false},
   };
-  for (const auto& k : kKeys) {
-    QTest::keyClick(&window_, k.key, k.modifiers);
+  for (const auto& [key, modifiers, command, sphere] : kKeys) {
+    QTest::keyClick(&window_, key, modifiers);
     ASSERT_FALSE(spy.isEmpty());
-    EXPECT_EQ(spy.last().at(0).toInt(), k.command);
-    EXPECT_EQ(AnyWithTriangles(doc_), k.sphere) << k.command;
-    if (k.command == cmd::kSelectFace) {
+    EXPECT_EQ(spy.last().at(0).toInt(), command);
+    EXPECT_EQ(AnyWithTriangles(doc_), sphere) << command;
+    if (command == cmd::kSelectFace) {
       EXPECT_EQ(doc_.selectionMode, kSelectionModeFace);
       EXPECT_TRUE(shell().commands().Actions(cmd::kSelectFace).front()->isChecked());
     }
@@ -400,10 +395,7 @@ TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
                "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
                "To use 2D drawing tools, draw on one of the 2D views");
   shell().Dispatch(cmd::kAddCube);
-  const struct {
-    CommandId command;
-    const char* hint;
-  } kShown[] = {
+  const std::pair<CommandId, const char*> kShown[] = {
       {cmd::kScaleObject, "Use the mouse wheel to scale the selected objects"},
       {cmd::kRotateByDragging,
        "Left-click and drag to rotate the select objects.\nYou may restrict the rotation to be "
@@ -420,9 +412,9 @@ TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
       {cmd::kDrawRectangle,
        "Left-click and drag on one of the 2D views\nto form a 2D rectangle on the drawing plane"},
   };
-  for (const auto& shown : kShown) {
-    shell().Dispatch(shown.command);
-    EXPECT_EQ(window_.views().hint().text, shown.hint) << shown.command;
+  for (const auto& [command, hint] : kShown) {
+    shell().Dispatch(command);
+    EXPECT_EQ(window_.views().hint().text, hint) << command;
   }
 }
 
@@ -467,11 +459,7 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
   EXPECT_TRUE(menu()->isEmpty());
 
   // With elements of the mode selected: the element items of that mode.
-  const struct {
-    CommandId mode;
-    uint32_t element;
-    const char* items;
-  } kElementMenus[] = {
+  const std::tuple<CommandId, uint32_t, const char*> kElementMenus[] = {
       {cmd::kSelectVertex, kSelectVertex, "Delete vertex|Move vertex"},
       {cmd::kSelectEdge, kSelectEdge, "Collapse line|Duplicate line|Move line|Subdivide line"},
       {cmd::kSelectTriangle, kSelectTriangle,
@@ -480,14 +468,14 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
       {cmd::kSelectFace, kSelectFace,
        "Reverse face|Collapse face|Remove face|Duplicate face|Subdivide face|Apply color"},
   };
-  for (const auto& element : kElementMenus) {
-    shell().Dispatch(element.mode);
+  for (const auto& [mode, element, items] : kElementMenus) {
+    shell().Dispatch(mode);
     SceneObject& object = *doc_.objects.front();
     object.selected = true;
     SelectionRecord record;
-    record.elementType = element.element;
+    record.elementType = element;
     PushSelectionRecord(object.selectionRecords, record);
-    EXPECT_EQ(Items(*menu()), element.items) << element.mode;
+    EXPECT_EQ(Items(*menu()), items) << mode;
   }
 
   // A selected object holding a 2D outline: the outline conversions.

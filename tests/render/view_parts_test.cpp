@@ -146,15 +146,12 @@ TEST(Camera, OrbitFlipsOverThePoleZoomClampsAndViewModesFollowTheDistance) {
   const CameraState perspective = camera.state;
   const float d = EyeDistance(camera.state);
   // Steps of 0.9 in and 1.1 out, between 2 and 7500 along the same line.
-  const struct {
-    bool in;
-    int steps;
-    float distance;
-  } kZooms[] = {{true, 1, d * 0.9f}, {false, 1, d * 0.99f}, {true, 100, 2}, {false, 200, 7500}};
-  for (const auto& zoom : kZooms) {
-    for (int i = 0; i < zoom.steps; ++i)
-      Zoom(camera, zoom.in);
-    EXPECT_NEAR(EyeDistance(camera.state), zoom.distance, zoom.distance * 1e-4f) << zoom.steps;
+  const std::tuple<bool, int, float> kZooms[] = {
+      {true, 1, d * 0.9f}, {false, 1, d * 0.99f}, {true, 100, 2}, {false, 200, 7500}};
+  for (const auto& [in, steps, distance] : kZooms) {
+    for (int i = 0; i < steps; ++i)
+      Zoom(camera, in);
+    EXPECT_NEAR(EyeDistance(camera.state), distance, distance * 1e-4f) << steps;
     ExpectVec(camera.state.lookAt, 0, 0, 0);
     ExpectVec(camera.state.forward, perspective.forward.x, perspective.forward.y,
               perspective.forward.z);
@@ -314,14 +311,12 @@ void BuildAwkwardMesh(Mesh& mesh, uint32_t triangles, uint32_t seed) {
 // The last case counts more corners than the buffer holds: what the buffer
 // holds is drawn.
 TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCountAndTheMaterialItsRule) {
-  const struct {
-    uint32_t triangles;
-    bool countBeyondBuffer;
-  } kCases[] = {{1, false}, {10, false}, {kParallelFillCorners / 3 + 11, false}, {4, true}};
-  for (const auto& c : kCases) {
+  const std::pair<uint32_t, bool> kCases[] = {
+      {1, false}, {10, false}, {kParallelFillCorners / 3 + 11, false}, {4, true}};
+  for (const auto& [triangles, countBeyondBuffer] : kCases) {
     Mesh mesh;
-    BuildAwkwardMesh(mesh, c.triangles, c.triangles);
-    if (c.countBeyondBuffer) mesh.cornerCount = mesh.corners.length() + 3;
+    BuildAwkwardMesh(mesh, triangles, triangles);
+    if (countBeyondBuffer) mesh.cornerCount = mesh.corners.length() + 3;
     std::vector<unsigned char> expected = InterleavedRenderArrays(mesh);
     const uint32_t drawable = std::min<uint32_t>(mesh.cornerCount, mesh.corners.length());
     ASSERT_EQ(DrawableCornerCount(mesh), drawable);
@@ -330,7 +325,7 @@ TEST(MeshVertices, MatchTheInterleavedRenderArraysOnAnyThreadCountAndTheMaterial
       // Start from garbage so that skipped bytes would show.
       std::vector<unsigned char> got(expected.size(), 0xAB);
       FillMeshVertices(mesh, got.data(), threads);
-      EXPECT_TRUE(got == expected) << c.triangles << " triangles, " << threads << " threads";
+      EXPECT_TRUE(got == expected) << triangles << " triangles, " << threads << " threads";
     }
   }
   Mesh empty;

@@ -112,14 +112,7 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
   const auto green = [](QRgb c) { return qGreen(c) > qRed(c) + 40; };
   const auto any = [](QRgb) { return true; };
   enum Mark { kNone, kPicked, kBox };
-  const struct {
-    const char* name;
-    bool inverted;
-    int culling;
-    bool wireframe;
-    Mark mark;
-    bool (*holds)(QRgb);
-  } cases[] = {
+  const std::tuple<const char*, bool, int, bool, Mark, bool (*)(QRgb)> cases[] = {
       {"front face", false, 1, false, kNone, lit},
       {"back face, cull back faces", true, 1, false, kNone, background},
       {"back face, no culling: drawn unlit", true, 0, false, kNone, dark},
@@ -131,35 +124,35 @@ TEST_F(ViewRender, EachDrawingModeColoursTheFaceAsItMust) {
   };
   RenderStats& stats = RenderDevice::Instance().stats();
   const QPoint inside = PixelOf({1.0f, 0.5f, -1.0f});
-  for (const auto& c : cases) {
+  for (const auto& [name, inverted, culling, wireframe, mark, holds] : cases) {
     doc_.objects.clear();
     SceneObject& object = AddObject();
     // Marks are judged on a dark, unshiny face.
-    AddSquare(object.mesh, 2.0f, -1.0f, c.inverted, c.mark ? 0xFF202020u : kDefaultObjectColour);
-    views_.options().specular = !c.mark;
-    views_.options().cullingMode = c.culling;
-    views_.options().wireframe = c.wireframe;
-    object.showBoundingBox = c.mark == kBox;
+    AddSquare(object.mesh, 2.0f, -1.0f, inverted, mark ? 0xFF202020u : kDefaultObjectColour);
+    views_.options().specular = !mark;
+    views_.options().cullingMode = culling;
+    views_.options().wireframe = wireframe;
+    object.showBoundingBox = mark == kBox;
     // The triangle holding `inside`.
-    if (c.mark == kPicked) PushSelectionRecord(object.selectionRecords, TriangleRecord(object, 1));
+    if (mark == kPicked) PushSelectionRecord(object.selectionRecords, TriangleRecord(object, 1));
     const uint64_t passes = stats.meshPasses;
     QImage image = Frame();
-    EXPECT_EQ(stats.meshPasses - passes, c.culling == 2 && c.wireframe ? 2u : 1u) << c.name;
-    EXPECT_TRUE(c.holds(image.pixel(inside))) << c.name;
+    EXPECT_EQ(stats.meshPasses - passes, culling == 2 && wireframe ? 2u : 1u) << name;
+    EXPECT_TRUE(holds(image.pixel(inside))) << name;
     // Away from the square only the background.
-    EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground) << c.name;
+    EXPECT_EQ(image.pixel(5, image.height() / 2), kBackground) << name;
     // The view label is painted in white in the top-left corner.
     EXPECT_GT(CountPixels(image, QRect(0, 0, 140, 20), [](QRgb c) { return Brightness(c) > 600; }),
               20);
     // The outline itself (some pixel along the left edge) and the box's
     // corner are drawn.
     const QPoint edge = PixelOf({-2.0f, 0.5f, -1.0f}), corner = PixelOf({2.0f, 2.0f, -1.0f});
-    if (c.wireframe && !c.inverted) {
+    if (wireframe && !inverted) {
       EXPECT_GT(CountPixels(image, QRect(edge.x() - 2, edge.y(), 5, 1),
                             [](QRgb c) { return Brightness(c) > Brightness(kBackground) + 100; }),
                 0);
     }
-    if (c.mark == kBox) {
+    if (mark == kBox) {
       EXPECT_GT(CountPixels(image, QRect(corner - QPoint(2, 2), QSize(5, 5)),
                             [](QRgb c) {
                               return std::min({qRed(c), qGreen(c), qBlue(c)}) > 200;
