@@ -105,7 +105,7 @@ TEST(Camera, LeftHandedLookAtAndTheProjections) {
   EXPECT_EQ(camera.state.viewportHeight, 1u);
 }
 
-TEST(Camera, OrbitFlipsOverThePoleZoomClampsAndViewModesFollowTheDistance) {
+TEST(Camera, OrbitZoomViewModesResetUnprojectAndPan) {
   Camera camera;
   SetViewport(camera, 800, 600);
   ASSERT_TRUE(PlaceCamera(camera, {0, 0, -50}, {0, 0, 0}));
@@ -186,9 +186,7 @@ TEST(Camera, OrbitFlipsOverThePoleZoomClampsAndViewModesFollowTheDistance) {
   EXPECT_FALSE(camera.state.upFlipped);
   SetViewMode(camera, kPerspectiveView);
   EXPECT_TRUE(camera.state.upFlipped);
-}
 
-TEST(Camera, ResetUnprojectAndPan) {
   Camera reset = MakeCamera();
   ExpectVec(reset.state.eye, 40, 35, -40);
   ExpectVec(reset.state.lookAt, 0, 0, 0);
@@ -203,7 +201,7 @@ TEST(Camera, ResetUnprojectAndPan) {
   Vec3 nearCentre = Unproject(reset, 400, 300, 0.0f);
   EXPECT_NEAR(Length(nearCentre - reset.state.eye), 1.0f, 1e-3f);
 
-  Camera camera = MakeCamera();
+  camera = MakeCamera();
   Vec3 eye = camera.state.eye;
   SetViewMode(camera, kFrontView);
   SetViewport(camera, 200, 100);
@@ -240,7 +238,7 @@ TEST(Camera, ResetUnprojectAndPan) {
 
 // Multisampling is asked for on graphics hardware and left out on renderers
 // that rasterise on the processor, unless the environment says otherwise.
-TEST(GraphicsCheck, SoftwareRenderersByNameAndTheSampleCountWithItsOverride) {
+TEST(GraphicsCheck, SoftwareRenderersTheSampleCountAndTheFailureDialog) {
   for (const char* name :
        {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer", "Mesa X11 swrast"})
     EXPECT_TRUE(IsSoftwareRenderer(name)) << name;
@@ -266,6 +264,20 @@ TEST(GraphicsCheck, SoftwareRenderersByNameAndTheSampleCountWithItsOverride) {
   ASSERT_FALSE(renderer.empty());  // the tests run with an OpenGL 3.3 renderer
   int expected = ChooseSampleCount(IsSoftwareRenderer(renderer), std::getenv(kMultisampleVariable));
   EXPECT_EQ(ViewSurfaceFormat().samples(), expected) << renderer;
+
+  std::unique_ptr<QMessageBox> box(CreateGraphicsFailureDialog());
+  QStringList buttons;
+  for (QAbstractButton* button : box->buttons())
+    buttons << button->text();
+  buttons.sort();
+  const QStringList texts{box->windowTitle(), box->text(), box->informativeText(),
+                          buttons.join('|')};
+  EXPECT_EQ(texts.join('|').toStdString(),
+            "3D Graphics Failure|The Torvane could not initialize the required graphics.|Reason: "
+            "Unable to initialize OpenGL 3.3.\n\nThis could be because graphics drivers are not "
+            "up-to-date.  Update the graphics card drivers and then run Torvane again.\n\nTorvane "
+            "will now close.|Close Torvane|Show Graphics Driver Help Page");
+  EXPECT_TRUE(ProbeOpenGL33());  // this machine has software OpenGL 3.3
 }
 
 // Interleaves the render arrays of BuildRenderArrays: position, normal, colour.
@@ -450,7 +462,7 @@ TEST(StatusDisplay, ShowsTheSelectedObjectByManipulationModeAndTheHintFades) {
   EXPECT_LT(steps, 256);
 }
 
-TEST(AxisIndicator, ArrowsHitTestAndTooltips) {
+TEST(AxisIndicator, ArrowsHitTestAndTooltipsAndAReleaseOutsideTheWindowEndsTheDrag) {
   Camera camera;
   SetViewport(camera, 400, 300);
   ASSERT_TRUE(PlaceCamera(camera, {0, 0, -50}, {0, 0, 0}));
@@ -471,9 +483,8 @@ TEST(AxisIndicator, ArrowsHitTestAndTooltips) {
   EXPECT_EQ(AxisIndicatorTooltip(0, true), "Click to enable X axis movement");
   EXPECT_EQ(AxisIndicatorTooltip(2, false), "Click to disable Z axis movement");
   EXPECT_EQ(AxisIndicatorTooltip(-1, false), "Right-Click and drag to rotate the camera view");
-}
 
-TEST(ButtonTracker, ReleaseOutsideTheWindowEndsTheDragAtTheNextMove) {
+  // A button released outside the window ends the drag at the next move.
   ButtonTracker tracker;
   tracker.Press(kRightButton);
   tracker.Press(kMiddleButton);
@@ -562,22 +573,6 @@ TEST_F(ViewSettings, LayoutsShowTheRightPanesAndViewSettingsAreReadAndWritten) {
   WriteSettingString(kGroupDrawingControl, kEyePosition, "0.000000,0.000000,0.000000");
   views.LoadSettings();
   EXPECT_FLOAT_EQ(views.camera().state.eye.z, -40.0f);
-}
-
-TEST(GraphicsFailure, DialogTextsAndButtons) {
-  std::unique_ptr<QMessageBox> box(CreateGraphicsFailureDialog());
-  QStringList buttons;
-  for (QAbstractButton* button : box->buttons())
-    buttons << button->text();
-  buttons.sort();
-  const QStringList texts{box->windowTitle(), box->text(), box->informativeText(),
-                          buttons.join('|')};
-  EXPECT_EQ(texts.join('|').toStdString(),
-            "3D Graphics Failure|The Torvane could not initialize the required graphics.|Reason: "
-            "Unable to initialize OpenGL 3.3.\n\nThis could be because graphics drivers are not "
-            "up-to-date.  Update the graphics card drivers and then run Torvane again.\n\nTorvane "
-            "will now close.|Close Torvane|Show Graphics Driver Help Page");
-  EXPECT_TRUE(ProbeOpenGL33());  // this machine has software OpenGL 3.3
 }
 
 }  // namespace

@@ -310,15 +310,11 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
   Document& doc = doc_;
   ViewOptions& options = views_.options();
   Camera& camera = views_.camera();
-  struct Change {
-    const char* name;
-    std::function<void()> apply;
-    bool visible;
-  };
+  // Each change, and whether the picture must differ.
   const SelectionRecord triangle = TriangleRecord(object, 0);
   const Vec3 moved{0.4f, 0.0f, 0.0f}, turned{0.0f, 20.0f, 0.0f};
   const OutlineSegment line{{0, 0, -1.5f}, {1, 1, -1.5f}, {1, 0, 0, 1}, true};
-  const std::vector<Change> changes = {
+  const std::tuple<const char*, std::function<void()>, bool> changes[] = {
       {"orbit", [&] { Orbit(camera, 8.0f, 3.0f); }, true},
       {"zoom", [&] { Zoom(camera, true); }, true},
       {"move (transform only)", [&] { SetPosition(object.mesh, moved); }, true},
@@ -337,14 +333,14 @@ TEST_F(ViewRender, UnchangedFramesReuseTheImageAndEveryChangeIsDrawn) {
       {"resize", [&] { views_.container()->resize(420, 310); }, true},
   };
   QImage before = Frame();
-  for (const Change& change : changes) {
+  for (const auto& [name, apply, visible] : changes) {
     draws = stats.sceneDraws;
-    change.apply();
+    apply();
     QApplication::processEvents();
     QImage after = Frame();
-    EXPECT_GT(stats.sceneDraws, draws) << change.name;
-    if (change.visible) {
-      EXPECT_FALSE(after == before) << change.name;
+    EXPECT_GT(stats.sceneDraws, draws) << name;
+    if (visible) {
+      EXPECT_FALSE(after == before) << name;
     }
     before = after;
   }
