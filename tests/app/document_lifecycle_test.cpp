@@ -33,9 +33,6 @@ using test::DocumentState;
 
 class LifecycleTest : public test::LifecycleTest {
  protected:
-  std::string WriteModel(const std::string& name, uint32_t triangles) {
-    return test::WriteModelFile(temp_.Path(name), triangles);
-  }
   // The document as if it had been opened from `name` in the temporary folder.
   void Titled(const std::string& name) {
     doc_.untitled = false;
@@ -116,7 +113,7 @@ TEST_F(LifecycleTest, CloseAsksOnlyAboutUnsavedTrianglesAndMessagesAndFiltersRea
 }
 
 TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing) {
-  const std::string existing = WriteModel("existing.stl", 4);
+  const std::string existing = test::WriteModelFile(temp_.Path("existing.stl"), 4);
   const std::string fresh = temp_.Path("fresh.tvx");
   AddTriangles(doc_, 4);
   const std::string untitled = DocumentState(doc_);
@@ -143,9 +140,10 @@ TEST_F(LifecycleTest, SaveAsTryAnotherShowsTheDialogAgainAndCancelChangesNothing
   EXPECT_EQ(ReadSettingString(kGroupSettings, kDocumentFolder, ""), temp_.Path());
 }
 
-TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFileAndReportsAFailure) {
-  const std::string upper = WriteModel("FIRST.STL", 6);
-  OpenDroppedFiles(life_, {temp_.Path("notes.txt"), upper, WriteModel("second.stl", 4)});
+TEST_F(LifecycleTest, DropsAndFbxFilesOpenAndTheConverterGetsTheTransferFile) {
+  const std::string upper = test::WriteModelFile(temp_.Path("FIRST.STL"), 6);
+  OpenDroppedFiles(
+      life_, {temp_.Path("notes.txt"), upper, test::WriteModelFile(temp_.Path("second.stl"), 4)});
   EXPECT_EQ(DocumentState(doc_), upper + " titled unchanged 6");
   EXPECT_EQ(ui_.progressTitles, std::vector<std::string>{"Opening FIRST.STL"});
   EXPECT_EQ(ui_.Shown(), "");
@@ -162,9 +160,40 @@ TEST_F(LifecycleTest, DropOpensOnlyTheFirstModelFileAndReportsAFailure) {
                 broken);
   // (in the folder the last file came from)
   EXPECT_EQ(DocumentState(doc_), temp_.Path("Untitled.stl") + " untitled unchanged 0");
+
+  // An FBX file opens through the converter the setting names.
+  using namespace relay_test;
+  ui_.messages.clear();
+  WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
+                     TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
+  const std::string fbx = temp_.Path("model.fbx");
+  std::ofstream(fbx, std::ios::binary)
+      << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
+  OpenFromCommandLine(life_, {"torvane", fbx});
+  EXPECT_EQ(ui_.Shown(), "");
+  EXPECT_EQ(DocumentState(doc_), fbx + " titled unchanged 4");
+  EXPECT_EQ(doc_.fileType, 8u);
+
+  ClearDocument(life_);
+  AddTriangles(doc_, 4);
+  doc_.filePath = folders_.documents + "/part.stl";
+  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "/opt/gyre/gyre3d");
+  TransferToConverter(life_);
+  ASSERT_EQ(ui_.started, std::vector<std::string>{"/opt/gyre/gyre3d"});
+  EXPECT_EQ(ui_.startArguments, std::vector<std::string>{folders_.transfer + "/part.tvx"});
+  EXPECT_TRUE(fs::exists(folders_.transfer + "/part.tvx"));
+
+  ui_.startSucceeds = false;
+  TransferToConverter(life_);
+  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
+  TransferToConverter(life_);
+  EXPECT_EQ(ui_.Shown(),
+            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be "
+            "started:\n\n/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre "
+            "3D\" is not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
 }
 
-TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges) {
+TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndSaveAndAutosaveWriteOnlyChanges) {
   for (uint32_t triangles : {999u, 1000u}) {
     ClearDocument(life_);
     ui_.progressTitles.clear();
@@ -184,10 +213,32 @@ TEST_F(LifecycleTest, SaveShowsProgressFromAThousandTrianglesAndOnlyWithChanges)
   SaveDocument(life_);
   EXPECT_TRUE(ui_.dialogs.empty());
   EXPECT_EQ(ui_.Asked(), "");
+
+  // The autosave tick writes only when something changed.
+  AddTriangles(doc_, 4);
+  doc_.filePath = folders_.documents + "/tick.stl";
+  const std::string autosave = folders_.autoSave + "/tick.stl.autosave.tvx";
+  AutosaveTick(life_);
+  EXPECT_TRUE(fs::remove(autosave));  // written, and removed here
+  AutosaveTick(life_);                // nothing changed since
+  EXPECT_FALSE(fs::exists(autosave));
+  // An undo changes no object flag but replaces the objects.
+  RecordHistory(doc_);
+  AddTriangles(doc_, 2);
+  AutosaveTick(life_);
+  EXPECT_TRUE(fs::remove(autosave));
+  Undo(doc_);
+  AutosaveTick(life_);
+  EXPECT_TRUE(fs::remove(autosave));
+  // A document path without a file name is never autosaved.
+  doc_.filePath = folders_.documents + "/";
+  AddTriangles(doc_, 1);
+  EXPECT_FALSE(WriteAutosaveNow(life_));
+  EXPECT_TRUE(FindAutosaveFile(folders_.autoSave).empty());
 }
 
 TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
-  const std::string model = WriteModel("work.stl", 4);
+  const std::string model = test::WriteModelFile(temp_.Path("work.stl"), 4);
   OpenFile(life_, model);
   AddTriangles(doc_, 5);
   EXPECT_TRUE(QueryExit(life_));  // SaveChangesOnExit is false: no question
@@ -230,62 +281,6 @@ TEST_F(LifecycleTest, ExitWithChangesAutosavesAndTheNextStartRestores) {
   EXPECT_EQ(next.ui.progressTitles, std::vector<std::string>{"Saving work.stl"});
 }
 
-TEST_F(LifecycleTest, AutosaveTickWritesOnlyWhenSomethingChanged) {
-  AddTriangles(doc_, 4);
-  doc_.filePath = folders_.documents + "/tick.stl";
-  const std::string autosave = folders_.autoSave + "/tick.stl.autosave.tvx";
-  AutosaveTick(life_);
-  EXPECT_TRUE(fs::remove(autosave));  // written, and removed here
-  AutosaveTick(life_);                // nothing changed since
-  EXPECT_FALSE(fs::exists(autosave));
-  // An undo changes no object flag but replaces the objects.
-  RecordHistory(doc_);
-  AddTriangles(doc_, 2);
-  AutosaveTick(life_);
-  EXPECT_TRUE(fs::remove(autosave));
-  Undo(doc_);
-  AutosaveTick(life_);
-  EXPECT_TRUE(fs::remove(autosave));
-  // A document path without a file name is never autosaved.
-  doc_.filePath = folders_.documents + "/";
-  AddTriangles(doc_, 1);
-  EXPECT_FALSE(WriteAutosaveNow(life_));
-  EXPECT_TRUE(FindAutosaveFile(folders_.autoSave).empty());
-}
-
-TEST_F(LifecycleTest, FbxOpensThroughItsConverterAndTheConverterGetsTheTransferFile) {
-  using namespace relay_test;
-  WriteSettingString(ComponentGroup("modelrelay"), kComponentPath,
-                     TORVANE_BINARY_DIR "/tests/torvane_fake_modelrelay");
-  const std::string fbx = temp_.Path("model.fbx");
-  std::ofstream(fbx, std::ios::binary)
-      << FakeScript("send", 0, Header(1, 1) + Meshes(BlockBytes(kTetrahedron)));
-  OpenFromCommandLine(life_, {"torvane", fbx});
-  EXPECT_EQ(ui_.Shown(), "");
-  EXPECT_EQ(DocumentState(doc_), fbx + " titled unchanged 4");
-  EXPECT_EQ(doc_.fileType, 8u);
-
-  ClearDocument(life_);
-  AddTriangles(doc_, 4);
-  doc_.filePath = folders_.documents + "/part.stl";
-  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "/opt/gyre/gyre3d");
-  TransferToConverter(life_);
-  ASSERT_EQ(ui_.started, std::vector<std::string>{"/opt/gyre/gyre3d"});
-  EXPECT_EQ(ui_.startArguments, std::vector<std::string>{folders_.transfer + "/part.tvx"});
-  EXPECT_TRUE(fs::exists(folders_.transfer + "/part.tvx"));
-
-  ui_.startSucceeds = false;
-  TransferToConverter(life_);
-  WriteSettingString(ComponentGroup(kConverterComponent), kComponentPath, "");
-  TransferToConverter(life_);
-  EXPECT_EQ(ui_.Shown(),
-            "3D Converter: The 3D file format converter \"Gyre 3D\" could not be "
-            "started:\n\n/opt/gyre/gyre3d\n---\n3D Converter: The 3D file format converter \"Gyre "
-            "3D\" is not installed.\n\nSet its program in the setting Components/Gyre 3D/Path.");
-}
-
-using test::TempFolder;
-
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -322,7 +317,7 @@ TEST(ProgramStart, ScreenshotShowsWhatANormalStartShowsAndLeavesTheFilesAlone) {
       {Autosave::kWithoutTriangles, "Untitled.stl untitled unchanged 8"}};
   for (const auto& [autosave, state] : kCases) {
     SCOPED_TRACE(static_cast<int>(autosave));
-    TempFolder temp;
+    test::TempFolder temp;
     const ShellFolders folders = ShellFoldersUnder(temp.Path("Documents"), temp.Path("sample.tvx"));
     PrepareFolders(folders, autosave);
     const std::string autosaveFile = FindAutosaveFile(folders.autoSave);
@@ -417,7 +412,7 @@ class Program {
 
 TEST(ProgramRun, ScreenshotWritesTheImageAndNoSettingsOrAutosaveChanges) {
   if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display";
-  TempFolder home;
+  test::TempFolder home;
   const ShellFolders folders =
       ShellFoldersUnder(home.Path("Documents"), home.Path("Documents/sample.tvx"));
   PrepareFolders(folders, Autosave::kWork);
@@ -443,7 +438,7 @@ TEST(ProgramRun, KilledAfterAnAutosaveTheNextStartRestoresTheWork) {
       QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
     GTEST_SKIP() << "needs an X display and xdotool";
   }
-  TempFolder home;
+  test::TempFolder home;
   const std::string model = home.Path("work.stl");
   test::WriteModelFile(model, 4);
   const std::string autosave = home.Path("Documents/Torvane/AutoSave/work.stl.autosave.tvx");

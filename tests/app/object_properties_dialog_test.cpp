@@ -16,14 +16,11 @@
 namespace torvane {
 namespace {
 
-using test::AddTriangles;
-using test::ScopedSettings;
-
 class PropertiesDialogTest : public ::testing::Test {
  protected:
   PropertiesDialogTest() {
-    first_ = AddTriangles(doc_, 5);
-    second_ = AddTriangles(doc_, 2);
+    first_ = test::AddTriangles(doc_, 5);
+    second_ = test::AddTriangles(doc_, 2);
     // The redraw of the running program also refreshes the dialog.
     dialog_ = std::make_unique<ObjectPropertiesDialog>(doc_, [this] {
       ++redraws_;
@@ -85,7 +82,7 @@ class PropertiesDialogTest : public ::testing::Test {
     return MeshTransformMatrix(object.mesh).m == object.worldMatrix.m;
   }
 
-  ScopedSettings settings_;
+  test::ScopedSettings settings_;
   Document doc_;
   uint32_t first_ = kNoObjectId;
   uint32_t second_ = kNoObjectId;

@@ -14,7 +14,7 @@
 namespace torvane {
 namespace {
 
-TEST(ProgressWindow, BarTextsMarqueeAndHandleWaits) {
+TEST(ProgressWindow, BarTextsMarqueeHandleWaitsCancelAndDocumentWorkAfterTheOperation) {
   ProgressWindow window(QStringLiteral("Union"));
   ASSERT_TRUE(window.Show());
   auto* bar = window.findChild<QProgressBar*>();
@@ -57,15 +57,13 @@ TEST(ProgressWindow, BarTextsMarqueeAndHandleWaits) {
   ::close(pipeEnds[0]);
   ::close(event);
   window.Close();
-}
 
-TEST(ProgressWindow, CancelEndsWaitsAndDocumentWorkWaitsUntilTheOperationEnds) {
-  ProgressWindow window(QStringLiteral("Opening model.stl"));
-  EXPECT_EQ(window.Run([&](ProgressMonitor& monitor) {
+  ProgressWindow opening(QStringLiteral("Opening model.stl"));
+  EXPECT_EQ(opening.Run([&](ProgressMonitor& monitor) {
     EXPECT_EQ(monitor.Sleep(1), kWaitSignalled);
     // Clicking Cancel while the operation sleeps: the click is handled by
     // the wait's own event pumping.
-    QTimer::singleShot(50, &window, [&window] { window.CancelButton()->click(); });
+    QTimer::singleShot(50, &opening, [&opening] { opening.CancelButton()->click(); });
     EXPECT_EQ(monitor.SleepForever(), kWaitCancelled);
     EXPECT_TRUE(monitor.IsCancelled());
     EXPECT_EQ(monitor.Sleep(1), kWaitCancelled) << "nothing clears the flag";

@@ -15,10 +15,8 @@
 namespace torvane {
 namespace {
 
-using test::ScopedSettings;
-
 TEST(StartSettings, RunsAreCountedThePlacementComesBackAndTheIniFileKeepsPlainText) {
-  ScopedSettings settings;
+  test::ScopedSettings settings;
   WriteSettingInt(kGroupSettings, kRuns, 17);
   CountProgramStart();
   EXPECT_EQ(ReadSettingInt(kGroupSettings, kRuns, 0), 18);
@@ -58,9 +56,8 @@ TEST(StartSettings, RunsAreCountedThePlacementComesBackAndTheIniFileKeepsPlainTe
   // The INI file behind the settings: values round trip as plain text and
   // hand-edited lists read as written.
   EXPECT_TRUE(QtSettingsStore().FileName().endsWith("Ovalis Software/Torvane.ini"));
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString path = dir.filePath("Torvane.ini");
+  test::TempFolder dir;
+  const QString path = QString::fromStdString(dir.Path("Torvane.ini"));
   const std::string tricky[] = {"1.000000,2.000000,3.000000",
                                 "@Variant(\\0\\0\\0\\x7f)",
                                 "  spaced  ",
@@ -99,7 +96,7 @@ TEST(StartSettings, RunsAreCountedThePlacementComesBackAndTheIniFileKeepsPlainTe
 }
 
 TEST(ColourChooser, CustomColoursComeFromAndGoBackToTheSettings) {
-  ScopedSettings settings;
+  test::ScopedSettings settings;
   EXPECT_EQ(ColourReference(0x12, 0x34, 0x56), 0x563412);
   WriteSettingInt(kGroupEditing, "DefaultColor3", ColourReference(10, 20, 30));
 

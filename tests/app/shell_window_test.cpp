@@ -352,7 +352,15 @@ TEST_F(ShellWindowTest, CommandsRunMarksFollowTheUnionShowsItsNoticeAndClosingAu
   EXPECT_TRUE(SettingValueExists(kGroupMainWindow, kWindowHeight));
 }
 
-TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
+// The menu's items, "-" a separator and "!" before a disabled item.
+std::string Items(QMenu& menu) {
+  QStringList items;
+  for (QAction* action : menu.actions())
+    items << (action->isSeparator() ? "-" : (action->isEnabled() ? "" : "!") + action->text());
+  return items.join('|').toStdString();
+}
+
+TEST_F(ShellWindowTest, AcceleratorsFireTheContextMenuFollowsAndHintsReadAsWritten) {
   QSignalSpy spy(&shell(), &ApplicationShell::commandDispatched);
   window_.activateWindow();
   QApplication::setActiveWindow(&window_);
@@ -384,47 +392,7 @@ TEST_F(ShellWindowTest, AcceleratorsFireAndCommandHintsReadAsWritten) {
   EXPECT_NE(host().GridShown(), grid);
   EXPECT_EQ(doc_.selectionMode, kSelectionModeObject);
 
-  // (The culling hints are checked with the normal commands.)
-  EXPECT_STREQ(kStartupHintText,
-               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click to "
-               "instantly access editing tools and options for the selected objects\n3 - Use your "
-               "mouse wheel to zoom the camera view in or out\n4 - Experiment with the different "
-               "Select Object options on the Home tab to modify\n      your object or a portion of "
-               "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
-               "To use 2D drawing tools, draw on one of the 2D views");
-  shell().Dispatch(cmd::kAddCube);
-  const std::pair<CommandId, const char*> kShown[] = {
-      {cmd::kScaleObject, "Use the mouse wheel to scale the selected objects"},
-      {cmd::kRotateByDragging,
-       "Left-click and drag to rotate the select objects.\nYou may restrict the rotation to be "
-       "around certain axis\nby using Allow Axis on the Edit tab to select the axis."},
-      {cmd::kColourPicker, "Use the eye dropper to pick the color"},
-      {cmd::kAllowX, "Movement along the X axis has been locked"},
-      {cmd::kDrawCircle,
-       "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane"},
-      {cmd::kDrawEllipse,
-       "Left-click and drag on one of the 2D views\nto form a 2D ellpise on the drawing plane"},
-      {cmd::kDrawLine,
-       "Left-click and drag on one of the 2D views\nto draw a line on the drawing plane.\nEach "
-       "left-click will start a new line segement."},
-      {cmd::kDrawRectangle,
-       "Left-click and drag on one of the 2D views\nto form a 2D rectangle on the drawing plane"},
-  };
-  for (const auto& [command, hint] : kShown) {
-    shell().Dispatch(command);
-    EXPECT_EQ(window_.views().hint().text, hint) << command;
-  }
-}
-
-// The menu's items, "-" a separator and "!" before a disabled item.
-std::string Items(QMenu& menu) {
-  QStringList items;
-  for (QAction* action : menu.actions())
-    items << (action->isSeparator() ? "-" : (action->isEnabled() ? "" : "!") + action->text());
-  return items.join('|').toStdString();
-}
-
-TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
+  // The context menu follows the state.
   auto menu = [&] { return std::unique_ptr<QMenu>(shell().CreateContextMenu(&window_)); };
   EXPECT_EQ(Items(*menu()), "!Paste from Copy Buffer|!Select all");
 
@@ -468,7 +436,7 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
   };
   for (const auto& [mode, element, items] : kElementMenus) {
     shell().Dispatch(mode);
-    SceneObject& object = *doc_.objects.front();
+    SceneObject& object = *doc_.objects.back();
     object.selected = true;
     SelectionRecord record;
     record.elementType = element;
@@ -478,10 +446,41 @@ TEST_F(ShellWindowTest, ContextMenuFollowsTheState) {
 
   // A selected object holding a 2D outline: the outline conversions.
   shell().Dispatch(cmd::kSelectObject);
-  doc_.objects.front()->outlineShapes.emplace_back();
+  doc_.objects.back()->outlineShapes.emplace_back();
   EXPECT_EQ(Items(*menu()),
             "Extrude 3D from 2D Outline|Form 3D from 2D Outline (horizontal slices)|Form 3D from "
             "2D Outline (vertical slices)|-|Delete 2D Outline");
+
+  // (The culling hints are checked with the normal commands.)
+  EXPECT_STREQ(kStartupHintText,
+               "1 - Right-click and drag your mouse to change the camera angle\n2 - Right-click to "
+               "instantly access editing tools and options for the selected objects\n3 - Use your "
+               "mouse wheel to zoom the camera view in or out\n4 - Experiment with the different "
+               "Select Object options on the Home tab to modify\n      your object or a portion of "
+               "it\n5 - Click Reset View on the View tab to reset the perspective camera view\n6 - "
+               "To use 2D drawing tools, draw on one of the 2D views");
+  shell().Dispatch(cmd::kAddCube);
+  const std::pair<CommandId, const char*> kShown[] = {
+      {cmd::kScaleObject, "Use the mouse wheel to scale the selected objects"},
+      {cmd::kRotateByDragging,
+       "Left-click and drag to rotate the select objects.\nYou may restrict the rotation to be "
+       "around certain axis\nby using Allow Axis on the Edit tab to select the axis."},
+      {cmd::kColourPicker, "Use the eye dropper to pick the color"},
+      {cmd::kAllowX, "Movement along the X axis has been locked"},
+      {cmd::kDrawCircle,
+       "Left-click and drag on one of the 2D views\nto form a 2D circle on the drawing plane"},
+      {cmd::kDrawEllipse,
+       "Left-click and drag on one of the 2D views\nto form a 2D ellpise on the drawing plane"},
+      {cmd::kDrawLine,
+       "Left-click and drag on one of the 2D views\nto draw a line on the drawing plane.\nEach "
+       "left-click will start a new line segement."},
+      {cmd::kDrawRectangle,
+       "Left-click and drag on one of the 2D views\nto form a 2D rectangle on the drawing plane"},
+  };
+  for (const auto& [command, hint] : kShown) {
+    shell().Dispatch(command);
+    EXPECT_EQ(window_.views().hint().text, hint) << command;
+  }
 }
 
 }  // namespace

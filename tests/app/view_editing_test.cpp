@@ -39,7 +39,7 @@ class ViewEditingTest : public test::ViewTest {
   }
 };
 
-TEST_F(ViewEditingTest, ClicksSelectDragsMoveAndUndoTheWheelScalesAndTheEyeDropperPicks) {
+TEST_F(ViewEditingTest, ClicksDragsTheWheelTheEyeDropperAndElementEdits) {
   SceneObject& cube = AddCube();
   Click(centre());
   EXPECT_EQ(doc_.selection, std::vector<uint32_t>{cube.id});
@@ -122,9 +122,9 @@ TEST_F(ViewEditingTest, ClicksSelectDragsMoveAndUndoTheWheelScalesAndTheEyeDropp
   ASSERT_TRUE(shell().Dispatch(cmd::kColourPicker));
   Click(emptyCorner());
   EXPECT_EQ(CurrentColour(), 0xFF50505Au);
-}
 
-TEST_F(ViewEditingTest, PickedElementsAreEditedFromTheMenuAndTheDeleteKey) {
+  // Picked elements are edited from the right-click menu or the Delete key.
+  ResetDocument(doc_);
   AddCube();
   shell().Dispatch(cmd::kSelectTriangle);
   Click(centre());
@@ -139,46 +139,47 @@ TEST_F(ViewEditingTest, PickedElementsAreEditedFromTheMenuAndTheDeleteKey) {
   QTest::keyClick(&window_, Qt::Key_Delete);
   EXPECT_EQ(LiveTriangleCount(doc_.objects.back()->mesh), 8u);
 
-  // The cube corner nearest the eye, and the middle of its vertical edge:
+  // The edited corner nearest the eye, and the middle of its vertical edge:
   // where the vertex and edge picks land.
   ResetDocument(doc_);
-  SceneObject& cube = AddCube();
+  SceneObject& edited = AddCube();
   const Vec3 eye = window_.views().camera().state.eye;
   uint32_t vertex = kDeadIndex;
   float nearest = 1e30f;
-  for (uint32_t v = 0; v < cube.mesh.vertexCount; ++v) {
-    const float d = Length(TransformPoint(cube.mesh.positions.data()[v], cube.worldMatrix) - eye);
+  for (uint32_t v = 0; v < edited.mesh.vertexCount; ++v) {
+    const float d =
+        Length(TransformPoint(edited.mesh.positions.data()[v], edited.worldMatrix) - eye);
     if (d < nearest) nearest = d, vertex = v;
   }
-  const Vec3 best = cube.mesh.positions.data()[vertex];
-  const BoundingBox box = MeshBounds(cube.mesh);
-  const QPoint corner = ScreenOf(TransformPoint(best, cube.worldMatrix));
-  const QPoint edge =
-      ScreenOf(TransformPoint({best.x, (box.min.y + box.max.y) * 0.5f, best.z}, cube.worldMatrix));
+  const Vec3 best = edited.mesh.positions.data()[vertex];
+  const BoundingBox box = MeshBounds(edited.mesh);
+  const QPoint corner = ScreenOf(TransformPoint(best, edited.worldMatrix));
+  const QPoint edge = ScreenOf(
+      TransformPoint({best.x, (box.min.y + box.max.y) * 0.5f, best.z}, edited.worldMatrix));
 
-  // A face: the two triangles of the cube's front, subdivided into 3 each.
+  // A face: the two triangles of the edited's front, subdivided into 3 each.
   shell().Dispatch(cmd::kSelectFace);
   Click(centre());
-  ASSERT_EQ(cube.selectionRecords.size(), 2u);
+  ASSERT_EQ(edited.selectionRecords.size(), 2u);
   ChooseFromMenu(centre(), QStringLiteral("Subdivide face"));
-  EXPECT_EQ(LiveTriangleCount(cube.mesh), 16u);
+  EXPECT_EQ(LiveTriangleCount(edited.mesh), 16u);
   // An edge at that corner, split in two (the face's split kept its border
   // edges).
   shell().Dispatch(cmd::kSelectEdge);
   Click(edge);
-  ASSERT_EQ(cube.selectionRecords.size(), 1u);
-  EXPECT_EQ(cube.selectionRecords.front().elementType, kSelectEdge);
-  const uint32_t vertices = cube.mesh.vertexCount;
+  ASSERT_EQ(edited.selectionRecords.size(), 1u);
+  EXPECT_EQ(edited.selectionRecords.front().elementType, kSelectEdge);
+  const uint32_t vertices = edited.mesh.vertexCount;
   ChooseFromMenu(edge, QStringLiteral("Subdivide line"));
-  EXPECT_EQ(LiveTriangleCount(cube.mesh), 18u);
-  EXPECT_EQ(cube.mesh.vertexCount, vertices + 1);
+  EXPECT_EQ(LiveTriangleCount(edited.mesh), 18u);
+  EXPECT_EQ(edited.mesh.vertexCount, vertices + 1);
   // That corner's vertex, deleted with the Delete key: two triangles fewer.
   shell().Dispatch(cmd::kSelectVertex);
   Click(corner);
-  ASSERT_EQ(cube.selectionRecords.size(), 1u);
-  EXPECT_EQ(cube.selectionRecords.front().indices[0], vertex);
+  ASSERT_EQ(edited.selectionRecords.size(), 1u);
+  EXPECT_EQ(edited.selectionRecords.front().indices[0], vertex);
   QTest::keyClick(&window_, Qt::Key_Delete);
-  EXPECT_EQ(LiveTriangleCount(cube.mesh), 16u);
+  EXPECT_EQ(LiveTriangleCount(edited.mesh), 16u);
 }
 
 // The front view of the quadrant layout.
