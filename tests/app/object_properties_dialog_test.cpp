@@ -3,38 +3,24 @@
 // Default / Accept / Cancel / Escape, the scale rule and the field range,
 // following changes made elsewhere without losing a value being typed, the
 // wiring through the main window, and the bundled help page.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTextBrowser>
-#include <QToolButton>
-#include <memory>
 
-#include "app/commands.h"
 #include "app/help_pages.h"
-#include "app/main_window.h"
 #include "app/object_properties_dialog.h"
 #include "app/property_field.h"
-#include "app/shell_attachment.h"
-#include "core/document.h"
-#include "core/mesh.h"
 #include "shell_test_support.h"
 
 namespace torvane {
 namespace {
 
-using test::AddTriangles;
-using test::ScopedSettings;
-
 class PropertiesDialogTest : public ::testing::Test {
  protected:
   PropertiesDialogTest() {
-    first_ = AddTriangles(doc_, 5);
-    second_ = AddTriangles(doc_, 2);
+    first_ = test::AddTriangles(doc_, 5);
+    second_ = test::AddTriangles(doc_, 2);
     // The redraw of the running program also refreshes the dialog.
     dialog_ = std::make_unique<ObjectPropertiesDialog>(doc_, [this] {
       ++redraws_;
@@ -61,6 +47,24 @@ class PropertiesDialogTest : public ::testing::Test {
       groups << Text(group, 0) + ' ' + Text(group, 1) + ' ' + Text(group, 2);
     return groups.join('|');
   }
+  // The dialog at a glance: the message, the buttons and the triangle count
+  // ("!" before a disabled one), how many of the fields and their up-downs
+  // are enabled, and the fields.
+  QString State() {
+    QStringList state{dialog_->messageLine()->text()};
+    auto add = [&](QWidget* widget, const QString& text) {
+      state << (widget->isEnabled() ? "" : "!") + text;
+    };
+    for (QPushButton* button : {dialog_->defaultButton(), dialog_->acceptButton(),
+                                dialog_->helpButton(), dialog_->cancelButton()})
+      add(button, button->text());
+    add(dialog_->triangleCount(), dialog_->triangleCount()->text());
+    int enabled = 0;
+    for (int i = 0; i < 9; ++i)
+      enabled +=
+          Edit(i / 3, i % 3)->isEnabled() + dialog_->field(i / 3, i % 3)->upButton()->isEnabled();
+    return state.join('|') + QStringLiteral("|%1|").arg(enabled) + Fields();
+  }
   // Types `text` over the field's contents without leaving it.
   void Type(int group, int axis, const QString& text) {
     QLineEdit* edit = Edit(group, axis);
@@ -72,37 +76,19 @@ class PropertiesDialogTest : public ::testing::Test {
     Type(group, axis, text);
     QTest::keyClick(Edit(group, axis), Qt::Key_Tab);
   }
-  static bool WorldMatrixFollows(const SceneObject& object) {
-    const Matrix4 expected = MeshTransformMatrix(object.mesh);
-    for (int i = 0; i < 16; ++i)
-      if (expected.m[i] != object.worldMatrix.m[i]) return false;
-    return true;
+  // The world matrix is the one the transform gives.
+  bool WorldMatrixFollows(uint32_t id) {
+    const SceneObject& object = Object(id);
+    return MeshTransformMatrix(object.mesh).m == object.worldMatrix.m;
   }
 
-  ScopedSettings settings_;
+  test::ScopedSettings settings_;
   Document doc_;
   uint32_t first_ = kNoObjectId;
   uint32_t second_ = kNoObjectId;
   int redraws_ = 0;
   std::unique_ptr<ObjectPropertiesDialog> dialog_;
 };
-
-TEST(PropertyFieldText, ParsesLikeAtofAndClampsToTheRange) {
-  // Leading spaces and trailing text are ignored, an exponent without
-  // digits is no exponent, only the C locale's point is a decimal mark, and
-  // what is no number (nan and inf included) reads as 0.
-  const char* texts[] = {"12.5", "  +3.25e1xyz", "-.5",    "5.",      "2e",    "1,5",  "abc",   ".",
-                         "nan",  "inf",          "1e-400", "5000000", "1e400", "-1e9", "-1e400"};
-  const double values[] = {12.5, 32.5,          -0.5,          5.0,           2.0,
-                           1.0,  0.0,           0.0,           0.0,           0.0,
-                           0.0,  kFieldMaximum, kFieldMaximum, kFieldMinimum, kFieldMinimum};
-  static_assert(std::size(texts) == std::size(values));
-  for (size_t i = 0; i < std::size(texts); ++i)
-    EXPECT_DOUBLE_EQ(ParseFieldValue(QString::fromLatin1(texts[i])), values[i]) << texts[i];
-  EXPECT_EQ(FormatFieldValue(1.23456), QStringLiteral("1.235"));
-  EXPECT_EQ(FormatFieldValue(-2.0), QStringLiteral("-2.000"));
-  EXPECT_EQ(FormatFieldValue(1000000.0), QStringLiteral("1000000.000"));
-}
 
 TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   Select({first_, second_});
@@ -115,42 +101,22 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   }
   EXPECT_EQ(labels.join(QLatin1Char('|')),
             QStringLiteral("X|Y|Z|Position: |Rotation: |Scale: |Number of triangles:"));
-  EXPECT_EQ(dialog_->defaultButton()->text(), QStringLiteral("Default"));
-  EXPECT_EQ(dialog_->acceptButton()->text(), QStringLiteral("Accept"));
-  EXPECT_EQ(dialog_->helpButton()->text(), QStringLiteral("Help"));
-  auto expectDisabled = [&] {
-    EXPECT_EQ(dialog_->messageLine()->text(), QStringLiteral("No object selected"));
-    EXPECT_TRUE(dialog_->messageLine()->isVisible());
-    EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Close"));
-    EXPECT_FALSE(dialog_->acceptButton()->isEnabled());
-    EXPECT_FALSE(dialog_->defaultButton()->isEnabled());
-    EXPECT_FALSE(dialog_->triangleCount()->isEnabled());
-    EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("0"));
-    EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
-    for (int group = 0; group < 3; ++group) {
-      for (int axis = 0; axis < 3; ++axis) {
-        EXPECT_FALSE(Edit(group, axis)->isEnabled());
-        EXPECT_FALSE(dialog_->field(group, axis)->upButton()->isEnabled());
-      }
-    }
-  };
-  expectDisabled();
-
+  const QString none = QStringLiteral(
+      "No object selected|!Default|!Accept|Help|Close|!0|0|0.000 0.000 0.000|0.000 0.000 0.000|"
+      "1.000 1.000 1.000");
+  EXPECT_EQ(State(), none);
+  EXPECT_TRUE(dialog_->messageLine()->isVisible());
   // One object, but an element mode: still none.
   Select({first_}, kSelectionModeTriangle);
   EXPECT_EQ(PropertiesObject(doc_), nullptr);
   dialog_->RefreshProperties();
-  expectDisabled();
+  EXPECT_EQ(State(), none);
 
   Select({first_});
   EXPECT_EQ(PropertiesObject(doc_), &Object(first_));
   dialog_->RefreshProperties();
-  EXPECT_TRUE(dialog_->messageLine()->text().isEmpty());
-  EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Cancel"));
-  EXPECT_TRUE(dialog_->acceptButton()->isEnabled());
-  EXPECT_TRUE(dialog_->defaultButton()->isEnabled());
-  EXPECT_TRUE(Edit(1, 2)->isEnabled());
-  EXPECT_EQ(dialog_->triangleCount()->text(), QStringLiteral("5"));
+  EXPECT_EQ(State(), QStringLiteral("|Default|Accept|Help|Cancel|5|18|0.000 0.000 0.000|0.000 "
+                                    "0.000 0.000|1.000 1.000 1.000"));
 
   // "Close" only hides: nothing is put back or redrawn.
   Select({first_, second_});
@@ -159,14 +125,13 @@ TEST_F(PropertiesDialogTest, EditsOnlyTheOneSelectedObjectInObjectMode) {
   QTest::mouseClick(dialog_->cancelButton(), Qt::LeftButton);
   EXPECT_FALSE(dialog_->isVisible());
   EXPECT_EQ(redraws_, redraws);
-
   // A deleted object is no object.
   Select({first_});
   RemoveObject(doc_, first_);
   EXPECT_EQ(PropertiesObject(doc_), nullptr);
 }
 
-TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
+TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingCancelPutsItBackAndOutsideChangesFollow) {
   Mesh& mesh = Object(first_).mesh;
   SetPosition(mesh, {1.0f, 0.123456f, -4.0f});
   SetRotation(mesh, {0.0f, 10.0f, 0.0f});
@@ -184,7 +149,7 @@ TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
   EXPECT_EQ(mesh.position.z, -4.0f);
   EXPECT_EQ(Text(0, 0), QStringLiteral("7.500"));
   EXPECT_TRUE(mesh.unsavedChange);
-  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+  EXPECT_TRUE(WorldMatrixFollows(first_));
   EXPECT_GT(redraws_, 0);
 
   // Moving through fields without typing changes nothing.
@@ -204,107 +169,19 @@ TEST_F(PropertiesDialogTest, TypedValueAppliesOnLeavingAndCancelPutsItBack) {
   EXPECT_FALSE(dialog_->isVisible());
   EXPECT_EQ(mesh.position.x, 1.0f);
   EXPECT_EQ(mesh.rotation.y, 10.0f);
-  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
+  EXPECT_TRUE(WorldMatrixFollows(first_));
 
-  // Escape is Cancel, and a value still being typed is thrown away with it.
-  Open();
-  Type(0, 2, QStringLiteral("99"));
-  QTest::keyClick(Edit(0, 2), Qt::Key_Escape);
-  QApplication::processEvents();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(mesh.position.z, -4.0f);
-
-  // Enter confirms the typed value and closes like Accept; it stays.
-  Open();
-  Type(0, 2, QStringLiteral("6"));
-  QTest::keyClick(Edit(0, 2), Qt::Key_Return);
-  QApplication::processEvents();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(mesh.position.z, 6.0f);
-}
-
-TEST_F(PropertiesDialogTest, DefaultAppliesEveryGroupAndScaleRuleHolds) {
-  Mesh& mesh = Object(first_).mesh;
-  SetPosition(mesh, {3.0f, -4.0f, 1500000.0f});
-  SetRotation(mesh, {30.0f, 0.0f, 90.5f});
-  SetScale(mesh, {2.0f, 2.0f, 2.0f});
-  Select({first_});
-  Open();
-  // Beyond the typing range, shown as it is.
-  EXPECT_EQ(Fields(), QStringLiteral("3.000 -4.000 1500000.000|30.000 0.000 90.500|2.000 2.000 "
-                                     "2.000"));
-
-  // Too small a scale is refused; the fields show the scale kept.
-  TypeAndTab(2, 1, QStringLiteral("0.001"));
-  EXPECT_EQ(mesh.scale.y, 2.0f);
-  EXPECT_EQ(Text(2, 1), QStringLiteral("2.000"));
-  TypeAndTab(2, 1, QStringLiteral("-3"));
-  EXPECT_EQ(mesh.scale.y, 2.0f);
-  TypeAndTab(2, 1, QStringLiteral("0.005"));
-  EXPECT_EQ(mesh.scale.y, 0.005f);
-
-  // Beyond the range the value is clamped, shown and applied.
-  TypeAndTab(0, 0, QStringLiteral("5000000"));
-  EXPECT_EQ(Text(0, 0), QStringLiteral("1000000.000"));
-  EXPECT_EQ(mesh.position.x, 1000000.0f);
-  TypeAndTab(0, 0, QStringLiteral("oops"));
-  EXPECT_EQ(mesh.position.x, 0.0f);
-  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
-
-  QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
-  EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
-  EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
-  EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
-  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
-  EXPECT_TRUE(WorldMatrixFollows(Object(first_)));
-
-  // Accept keeps it all.
-  QTest::mouseClick(dialog_->acceptButton(), Qt::LeftButton);
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
-}
-
-TEST_F(PropertiesDialogTest, StepKeysChangeTheTextUntilTheFieldIsLeft) {
-  Mesh& mesh = Object(first_).mesh;
-  SetPosition(mesh, {1.0f, 0.0f, 0.0f});
-  SetScale(mesh, {1.0f, 1.0f, 1.0f});
-  Select({first_});
-  Open();
-  QLineEdit* x = Edit(0, 0);
-  x->setFocus();
-  QTest::keyClick(x, Qt::Key_PageUp);
-  EXPECT_EQ(x->text(), QStringLiteral("2.000"));
-  QTest::keyClick(x, Qt::Key_Up);
-  EXPECT_EQ(x->text(), QStringLiteral("2.100"));
-  QTest::keyClick(x, Qt::Key_Down);
-  QTest::keyClick(x, Qt::Key_Down);
-  EXPECT_EQ(x->text(), QStringLiteral("1.900"));
-  QTest::keyClick(x, Qt::Key_PageDown);
-  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
-  EXPECT_EQ(mesh.position.x, 1.0f);
-
-  // An up-down applies at once and leaves the field being edited alone.
-  QTest::mouseClick(dialog_->field(2, 0)->upButton(), Qt::LeftButton);
-  EXPECT_FLOAT_EQ(mesh.scale.x, 1.1f);
-  EXPECT_TRUE(x->hasFocus());
-  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
-  EXPECT_EQ(mesh.position.x, 1.0f);
-
-  QTest::keyClick(x, Qt::Key_Tab);
-  EXPECT_FLOAT_EQ(mesh.position.x, 0.9f);
-
-  // Steps stop at the ends of the range.
-  Edit(0, 2)->setFocus();
-  for (int i = 0; i < 3; ++i) {
-    Type(0, 2, QStringLiteral("999999.5"));
-    QTest::keyClick(Edit(0, 2), Qt::Key_PageUp);
+  // Escape is Cancel and throws away a value still being typed; Enter
+  // confirms it and closes like Accept.
+  for (auto [key, z] : {std::pair{Qt::Key_Escape, -4.0f}, {Qt::Key_Return, 6.0f}}) {
+    Open();
+    Type(0, 2, QStringLiteral("6"));
+    QTest::keyClick(Edit(0, 2), key);
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(mesh.position.z, z);
   }
-  EXPECT_EQ(Text(0, 2), QStringLiteral("1000000.000"));
-}
 
-TEST_F(PropertiesDialogTest, FollowsOutsideChangesWithoutLosingTypedValue) {
-  Mesh& mesh = Object(first_).mesh;
-  Select({first_});
   Open();
 
   // A drag step moves the object: the fields follow, and Cancel now goes
@@ -348,6 +225,88 @@ TEST_F(PropertiesDialogTest, FollowsOutsideChangesWithoutLosingTypedValue) {
   Select({first_, second_});
   dialog_->RefreshProperties();
   EXPECT_EQ(dialog_->cancelButton()->text(), QStringLiteral("Cancel"));
+}
+
+TEST_F(PropertiesDialogTest, DefaultScaleRuleRangeStepKeysAndTheFieldText) {
+  Mesh& mesh = Object(first_).mesh;
+  SetPosition(mesh, {3.0f, -4.0f, 1500000.0f});
+  SetRotation(mesh, {30.0f, 0.0f, 90.5f});
+  SetScale(mesh, {2.0f, 2.0f, 2.0f});
+  Select({first_});
+  Open();
+  // Beyond the typing range, shown as it is.
+  EXPECT_EQ(Fields(), QStringLiteral("3.000 -4.000 1500000.000|30.000 0.000 90.500|2.000 2.000 "
+                                     "2.000"));
+
+  // Too small a scale is refused; the fields show the scale kept.
+  TypeAndTab(2, 1, QStringLiteral("0.001"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  EXPECT_EQ(Text(2, 1), QStringLiteral("2.000"));
+  TypeAndTab(2, 1, QStringLiteral("-3"));
+  EXPECT_EQ(mesh.scale.y, 2.0f);
+  TypeAndTab(2, 1, QStringLiteral("0.005"));
+  EXPECT_EQ(mesh.scale.y, 0.005f);
+
+  // Beyond the range the value is clamped, shown and applied.
+  TypeAndTab(0, 0, QStringLiteral("5000000"));
+  EXPECT_EQ(Text(0, 0), QStringLiteral("1000000.000"));
+  EXPECT_EQ(mesh.position.x, 1000000.0f);
+  TypeAndTab(0, 0, QStringLiteral("oops"));
+  EXPECT_EQ(mesh.position.x, 0.0f);
+  EXPECT_EQ(Text(0, 0), QStringLiteral("0.000"));
+
+  QTest::mouseClick(dialog_->defaultButton(), Qt::LeftButton);
+  EXPECT_EQ(Fields(), QStringLiteral("0.000 0.000 0.000|0.000 0.000 0.000|1.000 1.000 1.000"));
+  EXPECT_TRUE(PositionsEqual(mesh.position, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.rotation, {0, 0, 0}));
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+  EXPECT_TRUE(WorldMatrixFollows(first_));
+
+  // Accept keeps it all.
+  QTest::mouseClick(dialog_->acceptButton(), Qt::LeftButton);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_TRUE(PositionsEqual(mesh.scale, {1, 1, 1}));
+
+  SetPosition(mesh, {1.0f, 0.0f, 0.0f});
+  Open();
+  QLineEdit* x = Edit(0, 0);
+  x->setFocus();
+  QStringList shown;
+  for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_PageDown}) {
+    QTest::keyClick(x, key);
+    shown << x->text();
+  }
+  EXPECT_EQ(shown.join(' ').toStdString(), "2.000 2.100 2.000 1.900 0.900");
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  // An up-down applies at once and leaves the field being edited alone.
+  QTest::mouseClick(dialog_->field(2, 0)->upButton(), Qt::LeftButton);
+  EXPECT_FLOAT_EQ(mesh.scale.x, 1.1f);
+  EXPECT_TRUE(x->hasFocus());
+  EXPECT_EQ(x->text(), QStringLiteral("0.900"));
+  EXPECT_EQ(mesh.position.x, 1.0f);
+
+  QTest::keyClick(x, Qt::Key_Tab);
+  EXPECT_FLOAT_EQ(mesh.position.x, 0.9f);
+
+  // Steps stop at the ends of the range.
+  Edit(0, 2)->setFocus();
+  Type(0, 2, QStringLiteral("999999.5"));
+  QTest::keyClick(Edit(0, 2), Qt::Key_PageUp);
+  EXPECT_EQ(Text(0, 2), QStringLiteral("1000000.000"));
+
+  // The field text: leading spaces and trailing text are ignored, an exponent without
+  // digits is no exponent, only the C locale's point is a decimal mark, and
+  // what is no number (nan and inf included) reads as 0.
+  const char* texts[] = {"12.5", "  +3.25e1xyz", "-.5",    "5.",      "2e",    "1,5",  "abc",   ".",
+                         "nan",  "inf",          "1e-400", "5000000", "1e400", "-1e9", "-1e400"};
+  const double values[] = {12.5, 32.5,          -0.5,          5.0,           2.0,
+                           1.0,  0.0,           0.0,           0.0,           0.0,
+                           0.0,  kFieldMaximum, kFieldMaximum, kFieldMinimum, kFieldMinimum};
+  static_assert(std::size(texts) == std::size(values));
+  for (size_t i = 0; i < std::size(texts); ++i)
+    EXPECT_DOUBLE_EQ(ParseFieldValue(QString::fromLatin1(texts[i])), values[i]) << texts[i];
+  EXPECT_EQ(FormatFieldValue(1.23456), QStringLiteral("1.235"));
 }
 
 using PropertiesWindowTest = test::MainWindowTest;

@@ -1,26 +1,22 @@
-// Settings the shell keeps: the run counter and the end of the start-up
-// hints, the colour chooser's 16 custom colours, and the window placement.
-#include <gtest/gtest.h>
+// Settings the shell keeps: the INI file behind them, the run counter and
+// the end of the start-up hints, the colour chooser's 16 custom colours, and
+// the window placement.
 
-#include <QApplication>
 #include <QColorDialog>
+#include <QFile>
 #include <QMainWindow>
-#include <QTimer>
 
 #include "app/colour_chooser.h"
+#include "app/qt_settings_store.h"
 #include "app/start_settings.h"
 #include "app/window_placement.h"
-#include "core/settings.h"
-#include "core/settings_values.h"
 #include "shell_test_support.h"
 
 namespace torvane {
 namespace {
 
-using test::ScopedSettings;
-
-TEST(StartSettings, RunsAreCountedAndTheNinthStartEndsTheHints) {
-  ScopedSettings settings;
+TEST(StartSettings, RunsAreCountedThePlacementComesBackAndTheIniFileKeepsPlainText) {
+  test::ScopedSettings settings;
   WriteSettingInt(kGroupSettings, kRuns, 17);
   CountProgramStart();
   EXPECT_EQ(ReadSettingInt(kGroupSettings, kRuns, 0), 18);
@@ -34,10 +30,73 @@ TEST(StartSettings, RunsAreCountedAndTheNinthStartEndsTheHints) {
   CountProgramStart();  // 20: not a multiple of 9
   EXPECT_TRUE(TakeStartupHint());
   EXPECT_TRUE(ReadSettingBool(kGroupSettings, kShowHints, false));
+
+  {
+    QMainWindow window;
+    window.setMinimumSize(200, 150);
+    window.resize(640, 480);
+    window.move(30, 40);
+    SaveWindowPlacement(window);
+  }
+  EXPECT_EQ(ReadSettingInt(kGroupMainWindow, kWindowWidth, 0), 640);
+  EXPECT_EQ(ReadSettingString(kGroupMainWindow, kMaximized, ""), "0");
+  QMainWindow again;
+  again.setMinimumSize(200, 150);
+  RestoreWindowPlacement(again);
+  EXPECT_EQ(again.size(), QSize(640, 480));
+  EXPECT_EQ(again.pos(), QPoint(30, 40));
+
+  // A size below the window's minimum is not taken.
+  WriteSettingInt(kGroupMainWindow, kWindowWidth, 10);
+  QMainWindow small;
+  small.setMinimumSize(200, 150);
+  RestoreWindowPlacement(small);
+  EXPECT_EQ(small.width(), 200);
+
+  // The INI file behind the settings: values round trip as plain text and
+  // hand-edited lists read as written.
+  EXPECT_TRUE(QtSettingsStore().FileName().endsWith("Ovalis Software/Torvane.ini"));
+  test::TempFolder dir;
+  const QString path = QString::fromStdString(dir.Path("Torvane.ini"));
+  const std::string tricky[] = {"1.000000,2.000000,3.000000",
+                                "@Variant(\\0\\0\\0\\x7f)",
+                                "  spaced  ",
+                                "true",
+                                "007",
+                                "semi;colon=equals \"quoted\"",
+                                "/home/u/Documents/Models \xC3\xA9t\xC3\xA9",
+                                ""};
+  {
+    QtSettingsStore store(path);
+    EXPECT_TRUE(WriteSettingBool(store, kGroupSettings, kViewAsWireframe, true));
+    EXPECT_TRUE(store.WriteValue(ComponentGroup("modelrelay"), kComponentPath, "/opt/modelrelay"));
+    for (size_t i = 0; i < std::size(tricky); ++i)
+      EXPECT_TRUE(store.WriteValue(kGroupEditing, "Text" + std::to_string(i), tricky[i]));
+    EXPECT_FALSE(store.ReadValue(kGroupSettings, kShowGrid).has_value());
+  }
+  // One INI group per settings group, values as plain text; a list typed
+  // into the file by hand reads as its text.
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Append));
+  file.seek(0);
+  const std::string ini = file.readAll().toStdString();
+  EXPECT_NE(ini.find("[Settings]\nViewAsWireframe=1\n"), std::string::npos) << ini;
+  file.write("[DrawingControl]\nLookAt=4,5,6\n");
+  file.close();
+
+  QtSettingsStore reopened(path);
+  EXPECT_EQ(reopened.ReadValue(kGroupDrawingControl, kLookAt), "4,5,6");
+  EXPECT_EQ(reopened.ReadValue(ComponentGroup("modelrelay"), kComponentPath), "/opt/modelrelay");
+  for (size_t i = 0; i < std::size(tricky); ++i)
+    EXPECT_EQ(reopened.ReadValue(kGroupEditing, "Text" + std::to_string(i)), tricky[i]) << i;
+  EXPECT_TRUE(reopened.ValueExists(kGroupSettings, kViewAsWireframe));
+  EXPECT_TRUE(DeleteSettingValue(reopened, kGroupSettings, kViewAsWireframe));
+  EXPECT_FALSE(reopened.ValueExists(kGroupSettings, kViewAsWireframe));
+  EXPECT_FALSE(reopened.DeleteValue(kGroupSettings, kViewAsWireframe));
 }
 
 TEST(ColourChooser, CustomColoursComeFromAndGoBackToTheSettings) {
-  ScopedSettings settings;
+  test::ScopedSettings settings;
   EXPECT_EQ(ColourReference(0x12, 0x34, 0x56), 0x563412);
   WriteSettingInt(kGroupEditing, "DefaultColor3", ColourReference(10, 20, 30));
 
@@ -69,31 +128,6 @@ TEST(ColourChooser, CustomColoursComeFromAndGoBackToTheSettings) {
   });
   EXPECT_FALSE(RunColourChooser(nullptr, ColourF{}).has_value());
   EXPECT_FALSE(SettingValueExists(kGroupEditing, "DefaultColor15"));
-}
-
-TEST(WindowPlacement, TheNormalRectangleComesBack) {
-  ScopedSettings settings;
-  {
-    QMainWindow window;
-    window.setMinimumSize(200, 150);
-    window.resize(640, 480);
-    window.move(30, 40);
-    SaveWindowPlacement(window);
-  }
-  EXPECT_EQ(ReadSettingInt(kGroupMainWindow, kWindowWidth, 0), 640);
-  EXPECT_EQ(ReadSettingString(kGroupMainWindow, kMaximized, ""), "0");
-  QMainWindow again;
-  again.setMinimumSize(200, 150);
-  RestoreWindowPlacement(again);
-  EXPECT_EQ(again.size(), QSize(640, 480));
-  EXPECT_EQ(again.pos(), QPoint(30, 40));
-
-  // A size below the window's minimum is not taken.
-  WriteSettingInt(kGroupMainWindow, kWindowWidth, 10);
-  QMainWindow small;
-  small.setMinimumSize(200, 150);
-  RestoreWindowPlacement(small);
-  EXPECT_EQ(small.width(), 200);
 }
 
 }  // namespace

@@ -1,116 +1,108 @@
 // Test doubles for the shell: a UserInterface whose answers the test
-// scripts and whose questions it records, a ShellHost that records what the
-// window was asked to do, a temporary folder, small documents, a document
-// lifecycle over them, the environment of the real program in a home of its
-// own, and the real main window with the shell attached.
+// scripts and whose questions it records, a ShellHost that keeps what the
+// window was asked to show, a temporary folder, small documents, a session
+// (document, answers, host and lifecycle) over a set of folders, and the real
+// main window with the shell attached.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
-#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/document_file.h"
 #include "app/document_lifecycle.h"
 #include "app/main_window.h"
 #include "app/shell_attachment.h"
 #include "app/shell_host.h"
 #include "app/user_interface.h"
 #include "core/document.h"
+#include "core/history.h"
 #include "core/mesh.h"
 #include "core/null_progress.h"
 #include "core/primitives.h"
+#include "core/settings.h"
 #include "core/settings_store.h"
+#include "core/settings_values.h"
 #include "render/camera.h"
 #include "render/scene_views.h"
 #include "render/view_widget.h"
 
 namespace torvane::test {
 
-struct AskedQuestion {
-  std::string text;
-  std::string title;
-  std::string first;
-  std::string second;
-};
-
-// "text|title|first|second", for comparing a question with one literal.
-inline std::string Describe(const AskedQuestion& q) {
-  return q.text + "|" + q.title + "|" + q.first + "|" + q.second;
-}
-
 class ScriptedUi : public UserInterface {
  public:
   int AskThree(const std::string& text, const std::string& title, const std::string& first,
                const std::string& second) override {
-    questions.push_back({text, title, first, second});
-    return Next(threeAnswers, kAnswerCancel);
+    return Next(threeAnswers, text + "|" + title + "|" + first + "|" + second, kAnswerCancel);
   }
   bool AskTwo(const std::string& text, const std::string& title, const std::string& first,
               const std::string& second) override {
-    questions.push_back({text, title, first, second});
-    return Next(twoAnswers, false);
+    return Next(twoAnswers, text + "|" + title + "|" + first + "|" + second, false);
   }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon) override {
-    messages.push_back({text, title, "", ""});
+    messages.push_back(title + ": " + text);
   }
-  std::optional<std::string> ChooseFileToOpen(FileDialogRequest& request) override {
-    return NextFile(request);
-  }
-  std::optional<std::string> ChooseFileToSave(FileDialogRequest& request) override {
-    return NextFile(request);
-  }
+  std::optional<std::string> ChooseFileToOpen(FileDialogRequest& r) override { return File(r); }
+  std::optional<std::string> ChooseFileToSave(FileDialogRequest& r) override { return File(r); }
   int RunWithProgress(const std::string& title,
                       const std::function<int(ProgressMonitor&)>& body) override {
     progressTitles.push_back(title);
     NullProgress monitor;
     return body(monitor);
   }
-  std::optional<ColourF> ChooseColour(const ColourF&) override { return colour; }
-  bool StartProgram(const std::string& program,
-                    const std::vector<std::string>& arguments) override {
+  std::optional<ColourF> ChooseColour(const ColourF&) override { return std::nullopt; }
+  bool StartProgram(const std::string& program, const std::vector<std::string>& args) override {
     started.push_back(program);
-    startArguments = arguments;
+    startArguments = args;
     return startSucceeds;
   }
+  // The questions asked ("text|title|first|second") and the messages shown
+  // ("title: text"), one after another.
+  std::string Asked() const { return Join(questions); }
+  std::string Shown() const { return Join(messages); }
 
   std::deque<int> threeAnswers;
   std::deque<bool> twoAnswers;
   std::deque<std::optional<std::string>> files;  // dialog answers, nullopt = Cancel
-  std::vector<AskedQuestion> questions;
-  std::vector<AskedQuestion> messages;
+  std::vector<std::string> questions, messages, progressTitles, started, startArguments;
   std::vector<FileDialogRequest> dialogs;
-  // The messages shown, as "title: text" each, one after another.
-  std::string Shown() const {
-    std::string out;
-    for (const AskedQuestion& m : messages)
-      out += (out.empty() ? "" : "\n---\n") + m.title + ": " + m.text;
-    return out;
-  }
-  std::vector<std::string> progressTitles;
-  std::optional<ColourF> colour;
-  std::vector<std::string> started;
-  std::vector<std::string> startArguments;
   bool startSucceeds = true;
 
  private:
+  static std::string Join(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& item : items)
+      out += (out.empty() ? "" : "\n---\n") + item;
+    return out;
+  }
   template <class T>
-  T Next(std::deque<T>& answers, T unexpected) {
+  T Next(std::deque<T>& answers, const std::string& question, T unexpected) {
+    questions.push_back(question);
     if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << questions.back().text;
+      ADD_FAILURE() << "unexpected question: " << question;
       return unexpected;
     }
     const T answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  std::optional<std::string> NextFile(FileDialogRequest& request) {
+  std::optional<std::string> File(FileDialogRequest& request) {
     dialogs.push_back(request);
     if (files.empty()) {
       ADD_FAILURE() << "unexpected file dialog: " << request.title;
@@ -124,16 +116,13 @@ class ScriptedUi : public UserInterface {
 
 class RecordingHost : public ShellHost {
  public:
-  void ResetViews() override { ++viewResets; }
-  void ResetCamera() override { ++cameraResets; }
-  void Redraw() override { ++redraws; }
+  void ResetViews() override {}
+  void ResetCamera() override {}
+  void Redraw() override {}
   void UpdateTitle(bool modified) override { titleModified = modified; }
   bool ViewsUsable() const override { return true; }
-  void ShowHint(const std::string& text, bool timed) override {
-    hint = text;
-    hintTimed = timed;
-  }
-  void ClearHint() override { hint.clear(); }
+  void ShowHint(const std::string&, bool) override {}
+  void ClearHint() override {}
   void SetWireframe(bool on) override { wireframe = on; }
   bool Wireframe() const override { return wireframe; }
   void SetCullingMode(int mode) override { culling = mode; }
@@ -145,39 +134,19 @@ class RecordingHost : public ShellHost {
   void SetLayout(int value) override { layout = value; }
   int Layout() const override { return layout; }
 
-  int viewResets = 0;
-  int cameraResets = 0;
-  int redraws = 0;
-  bool titleModified = false;
-  std::string hint;
-  bool hintTimed = false;
-  bool wireframe = false;
-  int culling = 2;
-  bool specular = true;
-  bool grid = true;
-  int layout = 1;
+  bool titleModified = false, wireframe = false, specular = true, grid = true;
+  int culling = 2, layout = 1;
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (int i = 0;; ++i) {
-      path_ = base / ("torvane-app-test-" + std::to_string(::getpid()) + "-" + std::to_string(i));
-      if (std::filesystem::create_directory(path_)) break;
-    }
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
   std::string Path(const std::string& name = {}) const {
-    return name.empty() ? path_.string() : (path_ / name).string();
+    return dir_.path().toStdString() + (name.empty() ? "" : "/" + name);
   }
 
  private:
-  std::filesystem::path path_;
+  QTemporaryDir dir_;
 };
 
 // Adds a live object holding `triangles` separate triangles.
@@ -190,6 +159,23 @@ inline uint32_t AddTriangles(Document& doc, uint32_t triangles) {
   return AddObjectCopy(doc, object);
 }
 
+// Writes a model file of `triangles` triangles through the program's own
+// save; its path comes back.
+inline std::string WriteModelFile(const std::string& path, uint32_t triangles) {
+  Document model;
+  AddTriangles(model, triangles);
+  NullProgress quiet;
+  EXPECT_EQ(SaveDocumentFile(model, quiet, path, false), 0);
+  return path;
+}
+
+// A document in one line: "path titled|untitled modified|unchanged N", with
+// N its triangles.
+inline std::string DocumentState(const Document& doc) {
+  return doc.filePath + (doc.untitled ? " untitled " : " titled ") +
+         (IsModified(doc) ? "modified " : "unchanged ") + std::to_string(TriangleTotal(doc));
+}
+
 // A fresh in-memory settings store for the test's lifetime.
 class ScopedSettings {
  public:
@@ -197,42 +183,35 @@ class ScopedSettings {
   ~ScopedSettings() { SetSettingsStore(nullptr); }
 };
 
-inline Lifecycle MakeLifecycle(Document& doc, UserInterface& ui, ShellHost& host,
-                               const ShellFolders& folders) {
-  return Lifecycle{doc, ui, host, folders, false, 1, 1, AutosaveMark{}};
-}
+// One start of the program over `folders`: a fresh untitled document with
+// its own scripted answers and host.
+struct Session {
+  explicit Session(const ShellFolders& folders)
+      : life{doc, ui, host, folders, false, 1, 1, AutosaveMark{}} {
+    doc.defaultFolder = folders.documents;
+    ResetDocument(doc);
+  }
+  Document doc;
+  ScriptedUi ui;
+  RecordingHost host;
+  Lifecycle life;
+};
 
-// A fresh untitled document in Documents under a temporary folder, with
-// scripted answers and the sample model's place at sample.stl.
+// A session in Documents under a temporary folder, with the sample model's
+// place at sample.stl.
 class LifecycleTest : public ::testing::Test {
  protected:
-  LifecycleTest()
-      : folders_(ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"))),
-        life_(MakeLifecycle(doc_, ui_, host_, folders_)) {
-    std::filesystem::create_directories(folders_.documents);
-    doc_.defaultFolder = folders_.documents;
-    ResetDocument(doc_);
-  }
+  LifecycleTest() { std::filesystem::create_directories(folders_.documents); }
 
   ScopedSettings settings_;
   TempFolder temp_;
-  ShellFolders folders_;
-  Document doc_;
-  ScriptedUi ui_;
-  RecordingHost host_;
-  Lifecycle life_;
+  ShellFolders folders_ = ShellFoldersUnder(temp_.Path("Documents"), temp_.Path("sample.stl"));
+  Session session_{folders_};
+  Document& doc_ = session_.doc;
+  ScriptedUi& ui_ = session_.ui;
+  RecordingHost& host_ = session_.host;
+  Lifecycle& life_ = session_.life;
 };
-
-// The environment of the real program with `home` as its home: its
-// settings and documents land there, never in the user's own.
-inline QProcessEnvironment ProgramEnvironment(const std::string& home) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  const QString h = QString::fromStdString(home);
-  env.insert(QStringLiteral("HOME"), h);
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), h + QStringLiteral("/.config"));
-  env.insert(QStringLiteral("XDG_DATA_HOME"), h + QStringLiteral("/.local/share"));
-  return env;
-}
 
 // The real main window on a fresh document in a temporary folder, started
 // with the shell attached; shown (and made active) by ShowWindow().
@@ -309,6 +288,13 @@ class ViewTest : public MainWindowTest {
              Qt::MouseButton button = Qt::LeftButton) {
     Press(at, modifiers, button);
     Release(at, button);
+  }
+  // From `from` to `to` in twenty steps, as a hand would.
+  void Drag(QPoint from, QPoint to, int steps = 20) {
+    Press(from);
+    for (int i = 1; i <= steps; ++i)
+      MoveHeld(from + (to - from) * i / steps);
+    Release(to);
   }
 
   int view_;
