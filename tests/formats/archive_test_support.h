@@ -25,9 +25,10 @@ inline void MakeArchive(const std::string& path,
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   ASSERT_NE(archive, nullptr);
   for (const auto& [name, data] : entries) {
-    char* copy = static_cast<char*>(std::malloc(data.size() + 1));
-    std::memcpy(copy, data.data(), data.size());
-    zip_source_t* source = zip_source_buffer(archive, copy, data.size(), 1);
+    // libzip does not take an empty buffer for freeing: none is made.
+    char* copy = data.empty() ? nullptr : static_cast<char*>(std::malloc(data.size()));
+    if (copy) std::memcpy(copy, data.data(), data.size());
+    zip_source_t* source = zip_source_buffer(archive, copy, data.size(), copy ? 1 : 0);
     const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     ASSERT_GE(index, 0);
     if (stored) {
